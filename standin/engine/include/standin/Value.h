@@ -1,0 +1,85 @@
+// Values and types of the stand-in engine, shared with the TDS layer.
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+#include <QUuid>
+
+#include <cstdint>
+#include <variant>
+
+namespace standin {
+
+// SQL Server data types the engine stores and the protocol sends.
+enum class TypeId : uint8_t {
+    Bit,
+    TinyInt,
+    SmallInt,
+    Int,
+    BigInt,
+    Real,
+    Float,
+    SmallMoney,
+    Money,
+    Decimal,
+    Numeric,
+    Char,
+    VarChar,
+    Text,
+    NChar,
+    NVarChar,
+    NText,
+    Binary,
+    VarBinary,
+    Image,
+    Date,
+    Time,
+    SmallDateTime,
+    DateTime,
+    DateTime2,
+    UniqueIdentifier,
+    SqlVariant,
+};
+
+// A declared type: nvarchar(50), decimal(18,2), varbinary(max) ...
+struct SqlType {
+    TypeId id = TypeId::Int;
+    int length = 0;     // char/binary types: declared length in characters (bytes for binary); -1 means (max)
+    int precision = 0;  // decimal/numeric precision; float mantissa bits (24 or 53)
+    int scale = 0;      // decimal/numeric scale; time/datetime2 fractional second digits
+
+    bool operator==(const SqlType&) const = default;
+};
+
+// Exact numeric with up to 38 digits: value = unscaled / 10^scale.
+struct Decimal {
+    __int128 unscaled = 0;
+    int scale = 0;
+
+    bool operator==(const Decimal&) const = default;
+};
+
+// One SQL value. `type` is the value's own SQL type (what sql_variant carries and what
+// the protocol describes for a computed column). A null value still has a type.
+struct Value {
+    using Data = std::variant<std::monostate,  // NULL
+                              bool,            // bit
+                              int64_t,         // tinyint, smallint, int, bigint
+                              double,          // real, float
+                              Decimal,         // decimal, numeric, money (scale 4), smallmoney (scale 4)
+                              QString,         // char, varchar, text, nchar, nvarchar, ntext
+                              QByteArray,      // binary, varbinary, image
+                              QDate,           // date
+                              QTime,           // time
+                              QDateTime,       // smalldatetime, datetime, datetime2 (no time zone)
+                              QUuid>;          // uniqueidentifier
+    SqlType type;
+    Data data;
+
+    bool isNull() const { return std::holds_alternative<std::monostate>(data); }
+};
+
+}  // namespace standin
