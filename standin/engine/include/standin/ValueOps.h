@@ -1,0 +1,87 @@
+// Conversion, comparison and arithmetic of SQL values, with SQL Server's rules:
+// data type precedence, implicit and explicit conversion, Latin1_General_CI_AS collation,
+// LIKE patterns, and the error numbers and texts SQL Server raises.
+// One module implements all of this (standin/engine/values); the executor only calls it.
+#pragma once
+
+#include "standin/Engine.h"
+#include "standin/Value.h"
+
+#include <QDataStream>
+
+#include <optional>
+
+namespace standin {
+
+// Thrown by value operations (and used by the executor for its own errors).
+struct SqlError {
+    ServerMessage message;
+};
+
+// --- types -------------------------------------------------------------------------------
+// Parses a declared type name with its arguments: "nvarchar(50)", "NVARCHAR (max)", "decimal(18, 2)",
+// "float(53)", "datetime", "int". Unknown names give error 2715 ("Column, parameter, or variable #N: Cannot find data type X.").
+SqlType parseTypeName(const QString& name, const QString& arguments = QString());
+QString typeName(TypeId id);            // "nvarchar"
+QString typeDeclaration(const SqlType&);  // "nvarchar(50)", "decimal(18,2)", "varbinary(max)"
+int typePrecedence(TypeId id);          // SQL Server's data type precedence (higher wins)
+bool isCharacter(TypeId), isUnicode(TypeId), isNumeric(TypeId), isInteger(TypeId), isDateTime(TypeId), isBinary(TypeId);
+// Storage/wire width in bytes for fixed types, in bytes for character and binary types (nvarchar(10) -> 20);
+// -1 for (max) and text/image.
+int byteLength(const SqlType&);
+
+// --- construction ------------------------------------------------------------------------
+Value nullValue(const SqlType& type);
+Value intValue(int64_t v);                      // int (bigint when out of int range)
+Value bitValue(bool v);
+Value floatValue(double v);
+Value decimalValue(const Decimal& v, int precision);
+Value stringValue(const QString& v, bool unicode);  // varchar/nvarchar literal with its length
+Value literalNumber(const QString& text);       // 12 -> int, 12.50 -> numeric(4,2), 1e3 -> float, 3000000000 -> bigint/numeric
+
+// --- conversion --------------------------------------------------------------------------
+// Converts to `target` as CAST/CONVERT or an implicit conversion would. Throws SqlError for
+// 245/8114/241/8115/... with SQL Server's texts. Character targets are cut to their length when
+// `truncate` is true (CAST) and raise 8152 when `truncate` is false (assignment to a column).
+// char/nchar targets are padded with blanks.
+Value convert(const Value& v, const SqlType& target, bool truncate = true, int style = 0);
+// The result type of a binary operation between two types (precedence, decimal precision rules).
+SqlType commonType(const SqlType& a, const SqlType& b);
+// Whether a conversion is allowed at all (error 529 "Explicit conversion from data type X to Y is not allowed.").
+bool canConvert(TypeId from, TypeId to);
+// Text as SQL Server shows a value converted to nvarchar (datetime: "Oct  1 2025 12:00AM" style 0 ...).
+QString toText(const Value& v);
+
+// --- comparison --------------------------------------------------------------------------
+// Three-valued comparison after implicit conversion to the common type. Returns std::nullopt
+// when either side is NULL. Strings compare with Latin1_General_CI_AS: case-insensitive,
+// accent-sensitive, trailing blanks ignored.
+std::optional<int> compare(const Value& a, const Value& b);
+// Total order for ORDER BY, GROUP BY, DISTINCT and index keys: NULL first, then compare().
+int compareForSort(const Value& a, const Value& b);
+// Hash consistent with compare() == 0 for values of one type after conversion (for hash joins, GROUP BY).
+size_t hashValue(const Value& v);
+// Collation-aware helpers for identifiers and strings.
+int compareText(const QString& a, const QString& b);  // CI_AS, trailing blanks ignored
+QString collationKey(const QString& s);               // equal keys <=> compareText == 0
+// LIKE with %, _, [abc], [a-z], [^a] and an optional ESCAPE character; CI_AS.
+bool like(const QString& text, const QString& pattern, QChar escape = QChar());
+
+// --- arithmetic and operators ------------------------------------------------------------
+enum class BinaryOp { Add, Subtract, Multiply, Divide, Modulo, BitAnd, BitOr, BitXor };
+// + on strings concatenates; datetime +/- number adds days; integer overflow raises 8115;
+// division by zero raises 8134.
+Value binary(BinaryOp op, const Value& a, const Value& b);
+Value negate(const Value& v);
+
+// --- truth -------------------------------------------------------------------------------
+// A bit or number used as a condition is not allowed in T-SQL; this is for CASE/IIF results only.
+bool isTrue(const Value& v);
+
+// --- serialization (persistence) ---------------------------------------------------------
+void writeValue(QDataStream& out, const Value& v);
+Value readValue(QDataStream& in);  // throws SqlError on damaged input
+void writeType(QDataStream& out, const SqlType& t);
+SqlType readType(QDataStream& in);
+
+}  // namespace standin
