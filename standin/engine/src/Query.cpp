@@ -739,6 +739,9 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
             name = item.expr->parts.last();
         items.push_back({item.expr, name, item.assignVariable});
     }
+    for (TableRef& ref : s.from)
+        if (ref.on)
+            bind(*ref.on, scope);
     if (s.where)
         bind(*s.where, scope);
     for (auto& g : s.groupBy)
