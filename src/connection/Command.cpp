@@ -1,0 +1,25 @@
+#include "connection/Command.h"
+
+#include "connection/Connection.h"
+#include "connection/DbError.h"
+#include "connection/SqlRunner.h"
+
+Command::Command(QObject *parent)
+    : QObject(parent)
+{
+}
+
+int Command::execute()
+{
+    if (!m_connection)
+        throw DbError(QStringLiteral("Comando sem conexão."));
+    if (!m_connection->isOpen())
+        m_connection->open();
+    return SqlRunner::execute(*m_connection, m_text, m_timeout);
+}
+
+int Command::execute(const QString &text)
+{
+    setText(text);
+    return execute();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+// One connection to the server. The connection text is in the OLE DB form; it is
+// translated to ODBC (unixODBC + FreeTDS, or another driver named by setDriver) when
+// the connection is opened. Never prompts for a login.
+class Connection : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Connection(QObject *parent = nullptr);
+    ~Connection() override;
+
+    void setConnectionString(const QString &oledb);
+    QString connectionString() const { return m_connectionString; }
+
+    // ODBC driver name; empty means "FreeTDS".
+    void setDriver(const QString &driver);
+    QString driver() const { return m_driver; }
+
+    // The ODBC text the next open() uses.
+    QString odbcConnectionString() const;
+
+    // Emits beforeConnect, opens, emits afterConnect. Throws DbError with the server's
+    // message when the server, the database or the login is refused. Opening an open
+    // connection does nothing.
+    void open();
+    // Closes; emits afterDisconnect when the connection was open.
+    void close();
+    bool isOpen() const;
+
+    // The Qt SQL connection underneath (valid while open), for Dataset and Command.
+    QSqlDatabase database() const;
+    QString qtConnectionName() const { return m_name; }
+
+signals:
+    void beforeConnect();
+    void afterConnect();
+    void afterDisconnect();
+
+private:
+    QString m_name;
+    QString m_connectionString;
+    QString m_driver;
+    bool m_open = false;
+};

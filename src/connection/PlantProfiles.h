@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Reads a Windows INI file the way the profile functions of that platform do: section and
+// key names match without regard to case, sections are listed in file order, a value is
+// read up to 2047 characters, and the list of section names is cut where it would no
+// longer fit a buffer of 16 384 bytes. A missing file reads as a file without sections.
+class IniFile
+{
+public:
+    static constexpr int MaxValueChars = 2047;
+    static constexpr int SectionBufferBytes = 16384;
+
+    IniFile() = default;
+    explicit IniFile(const QString &path);
+
+    void load(const QString &path);
+    QString path() const { return m_path; }
+
+    QStringList sections() const;
+    // The value of a key (first occurrence), or defaultValue when the section or key is missing.
+    QString readString(const QString &section, const QString &key, const QString &defaultValue = QString()) const;
+
+private:
+    struct Entry { QString key; QString value; };
+    struct Section { QString name; QList<Entry> entries; };
+    QString m_path;
+    QList<Section> m_sections;
+};
+
+// The program INI file: the executable's folder, then its file name up to its first '.',
+// then ".INI" ("/opt/orvo/orvo-senhas" -> "/opt/orvo/orvo-senhas.INI",
+// "/a/Senhas.adm.exe" -> "/a/Senhas.INI").
+QString programIniPath(const QString &executablePath);
+
+// One plant: a section of the program INI file.
+struct PlantProfile
+{
+    QString section;
+    QString server;       // Server
+    QString database;     // DataBase
+    QString name;         // Name (kept, not used)
+    QString userSql;      // UserSQL
+    QString passwordSql;  // PasswordSQL
+    QString driver;       // Driver: ODBC driver name, empty for FreeTDS
+
+    static PlantProfile read(const IniFile &ini, const QString &section);
+
+    // "Provider=SQLOLEDB.1;Password=...;Persist Security Info=True;User ID=...;
+    // Initial Catalog=...;Data Source=...". A value holding ';' (or a leading quote, or
+    // blanks at an end) is enclosed in quotes so that it reaches the driver whole.
+    QString connectionString() const;
+};

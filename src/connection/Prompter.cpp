@@ -1,0 +1,42 @@
+#include "connection/Prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QApplication>
+
+void QtPrompter::error(QWidget *parent, const QString &text)
+{
+    QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
+}
+
+void QtPrompter::message(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, QApplication::applicationDisplayName(), text);
+}
+
+Prompter::Answer QtPrompter::confirm(QWidget *parent, const QString &text, Buttons buttons)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmação"), text, QMessageBox::NoButton, parent);
+    QAbstractButton *yes = box.addButton(QStringLiteral("&Sim"), QMessageBox::YesRole);
+    QAbstractButton *no = box.addButton(QStringLiteral("&Não"), QMessageBox::NoRole);
+    QAbstractButton *cancel = nullptr;
+    if (buttons == Buttons::YesNoCancel)
+        cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
+    box.setDefaultButton(static_cast<QPushButton *>(yes));
+    box.setEscapeButton(cancel ? cancel : no);
+    box.exec();
+    const QAbstractButton *clicked = box.clickedButton();
+    if (clicked == yes)
+        return Answer::Yes;
+    if (clicked == no)
+        return Answer::No;
+    if (cancel && clicked == cancel)
+        return Answer::Cancel;
+    return Answer::Closed;
+}
+
+QString QtPrompter::chooseFolder(QWidget *parent, const QString &caption, const QString &start)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, start);
+}

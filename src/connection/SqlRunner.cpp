@@ -1,0 +1,187 @@
+#include "connection/SqlRunner.h"
+
+#include "connection/Connection.h"
+#include "connection/DbError.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtEndian>
+
+namespace SqlRunner {
+namespace {
+
+// ODBC SQL types (sql.h / sqlext.h / SQL Server extensions).
+enum : int {
+    OdbcChar = 1, OdbcNumeric = 2, OdbcDecimal = 3, OdbcInteger = 4, OdbcSmallInt = 5, OdbcFloat = 6,
+    OdbcReal = 7, OdbcDouble = 8, OdbcDateTime = 9, OdbcVarChar = 12, OdbcTypeDate = 91, OdbcTypeTime = 92,
+    OdbcTypeTimestamp = 93, OdbcLongVarChar = -1, OdbcBinary = -2, OdbcVarBinary = -3, OdbcLongVarBinary = -4,
+    OdbcBigInt = -5, OdbcTinyInt = -6, OdbcBit = -7, OdbcWChar = -8, OdbcWVarChar = -9, OdbcWLongVarChar = -10,
+    OdbcGuid = -11, OdbcSsVariant = -150, OdbcSsXml = -152, OdbcSsTime2 = -154, OdbcSsTimestampOffset = -155,
+};
+
+void raise(const QSqlError &e)
+{
+    QString text = stripDriverTags(e.databaseText());
+    if (text.isEmpty())
+        text = stripDriverTags(e.text());
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    throw DbError(text, ok ? code : 0);
+}
+
+void requireOpen(Connection &connection)
+{
+    if (!connection.isOpen())
+        throw DbError(QStringLiteral("A conexão com o servidor não está aberta ..!"));
+}
+
+DatasetColumn columnOf(const QSqlField &f)
+{
+    DatasetColumn c;
+    c.name = f.name();
+    c.odbcType = f.typeID();
+    c.size = f.length() < 0 ? 0 : f.length();
+    c.precision = c.size;
+    c.scale = f.precision() < 0 ? 0 : f.precision();
+    c.nullable = f.requiredStatus() != QSqlField::Required;
+    c.identity = f.isAutoValue();
+    c.typeName = serverTypeName(c.odbcType, c.size, c.scale);
+    if (c.size >= 0x3FFFFFFF)
+        c.size = 0;
+    return c;
+}
+
+// Steps through the remaining results of the batch so that errors of later statements
+// surface; returns false with the query's error set when one failed.
+void drain(QSqlQuery &q)
+{
+    while (q.nextResult()) {
+    }
+    if (q.lastError().isValid())
+        raise(q.lastError());
+}
+
+} // namespace
+
+QString serverTypeName(int odbcType, int size, int scale)
+{
+    const bool unlimited = size == 0 || size >= 0x3FFFFFFF;
+    switch (odbcType) {
+    case OdbcChar: return QStringLiteral("char");
+    case OdbcVarChar: return unlimited ? QStringLiteral("varchar(max)") : QStringLiteral("varchar");
+    case OdbcLongVarChar: return QStringLiteral("text");
+    case OdbcWChar: return QStringLiteral("nchar");
+    case OdbcWVarChar: return unlimited ? QStringLiteral("nvarchar(max)") : QStringLiteral("nvarchar");
+    case OdbcWLongVarChar: return QStringLiteral("ntext");
+    case OdbcBit: return QStringLiteral("bit");
+    case OdbcTinyInt: return QStringLiteral("tinyint");
+    case OdbcSmallInt: return QStringLiteral("smallint");
+    case OdbcInteger: return QStringLiteral("int");
+    case OdbcBigInt: return QStringLiteral("bigint");
+    case OdbcReal: return QStringLiteral("real");
+    case OdbcFloat:
+    case OdbcDouble: return QStringLiteral("float");
+    case OdbcDecimal:
+        if (size == 19 && scale == 4)
+            return QStringLiteral("money");
+        if (size == 10 && scale == 4)
+            return QStringLiteral("smallmoney");
+        return QStringLiteral("decimal");
+    case OdbcNumeric: return QStringLiteral("numeric");
+    case OdbcGuid: return QStringLiteral("uniqueidentifier");
+    case OdbcBinary: return QStringLiteral("binary");
+    case OdbcVarBinary: return unlimited ? QStringLiteral("varbinary(max)") : QStringLiteral("varbinary");
+    case OdbcLongVarBinary: return QStringLiteral("image");
+    case OdbcTypeDate: return QStringLiteral("date");
+    case OdbcTypeTime:
+    case OdbcSsTime2: return QStringLiteral("time");
+    case OdbcDateTime:
+    case OdbcTypeTimestamp:
+        if (size == 16)
+            return QStringLiteral("smalldatetime");
+        if (size == 23 || size == 0)
+            return QStringLiteral("datetime");
+        return QStringLiteral("datetime2");
+    case OdbcSsTimestampOffset: return QStringLiteral("datetimeoffset");
+    case OdbcSsVariant: return QStringLiteral("sql_variant");
+    case OdbcSsXml: return QStringLiteral("xml");
+    default: return QStringLiteral("unknown(%1)").arg(odbcType);
+    }
+}
+
+QVariant normalize(const DatasetColumn &column, const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    if (column.typeName == QLatin1String("uniqueidentifier")) {
+        if (value.typeId() == QMetaType::QByteArray && value.toByteArray().size() == 16) {
+            // SQLGUID: Data1, Data2, Data3 in the machine's byte order, then 8 bytes.
+            const QByteArray b = value.toByteArray();
+            const auto *p = reinterpret_cast<const uchar *>(b.constData());
+            const uint d1 = qFromLittleEndian<quint32>(p);
+            const ushort d2 = qFromLittleEndian<quint16>(p + 4);
+            const ushort d3 = qFromLittleEndian<quint16>(p + 6);
+            return QVariant::fromValue(QUuid(d1, d2, d3, p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]));
+        }
+        const QUuid u(value.toString().trimmed());
+        return u.isNull() && !value.toString().contains(QLatin1String("00000000")) ? value : QVariant::fromValue(u);
+    }
+    if (column.typeName == QLatin1String("bit"))
+        return QVariant(value.toBool());
+    return value;
+}
+
+Result select(Connection &connection, const QString &text)
+{
+    requireOpen(connection);
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    if (!q.exec(text))
+        raise(q.lastError());
+    Result r;
+    // The first result that has columns is the row set (statements before it may only count rows).
+    while (!q.isSelect()) {
+        if (!q.nextResult()) {
+            if (q.lastError().isValid())
+                raise(q.lastError());
+            return r;
+        }
+    }
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        r.columns.append(columnOf(rec.field(i)));
+    while (q.next()) {
+        QVector<QVariant> row(rec.count());
+        for (int i = 0; i < rec.count(); ++i)
+            row[i] = normalize(r.columns[i], q.value(i));
+        r.rows.append(row);
+    }
+    if (q.lastError().isValid())
+        raise(q.lastError());
+    drain(q);
+    return r;
+}
+
+int execute(Connection &connection, const QString &text, int timeoutSeconds)
+{
+    Q_UNUSED(timeoutSeconds);   // FreeTDS sets no client-side query timeout by default
+    requireOpen(connection);
+    QSqlQuery q(connection.database());
+    q.setForwardOnly(true);
+    if (!q.exec(text))
+        raise(q.lastError());
+    int affected = q.numRowsAffected();
+    while (q.nextResult()) {
+        const int n = q.numRowsAffected();
+        if (n >= 0)
+            affected = n;
+    }
+    if (q.lastError().isValid())
+        raise(q.lastError());
+    return affected;
+}
+
+} // namespace SqlRunner

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "connection/Dataset.h"
+
+#include <QString>
+#include <QVector>
+
+class Connection;
+
+// Runs SQL text on an open connection through Qt SQL, walking every result of the batch so
+// that an error in any statement is raised (DbError with the server's text).
+namespace SqlRunner {
+
+struct Result
+{
+    QList<DatasetColumn> columns;
+    QVector<QVector<QVariant>> rows;
+    int rowsAffected = -1;
+};
+
+// Runs text and returns the first row set (all rows) with its columns.
+Result select(Connection &connection, const QString &text);
+// Runs text without reading rows; returns the rows affected by its last statement (-1 unknown).
+int execute(Connection &connection, const QString &text, int timeoutSeconds = 0);
+
+// The SQL Server type name for an ODBC SQL type and column size.
+QString serverTypeName(int odbcType, int size, int scale);
+// A cell value as the dataset keeps it (QUuid for uniqueidentifier columns).
+QVariant normalize(const DatasetColumn &column, const QVariant &value);
+
+} // namespace SqlRunner
