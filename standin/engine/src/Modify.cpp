@@ -348,9 +348,10 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     for (const KeyConstraint& k : t->keys)
         for (const QString& c : k.columns)
             keyTouched |= assigned.count(t->columnIndex(c)) > 0;
-    for (auto& [row, values] : changes) {
+    for (auto& change : changes) {
+        Row* row = change.first;
         Row previous = std::move(*row);
-        *row = std::move(values);
+        *row = std::move(change.second);
         undo_.push([t, row, previous]() mutable {
             *row = std::move(previous);
             t->invalidateIndexes();
