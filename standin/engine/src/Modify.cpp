@@ -315,6 +315,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     ctx.scope = &scope;
     std::vector<std::pair<Row*, Row>> changes;
     std::unordered_set<const Row*> seen;
+    seen.reserve(combos.size());
+    changes.reserve(combos.size());
     for (auto& combo : combos) {
         const Row* old = combo[targetSlot];
         if (!old || !seen.insert(old).second)
@@ -348,12 +350,17 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     for (const KeyConstraint& k : t->keys)
         for (const QString& c : k.columns)
             keyTouched |= assigned.count(t->columnIndex(c)) > 0;
-    for (auto& change : changes) {
-        Row* row = change.first;
-        Row previous = std::move(*row);
-        *row = std::move(change.second);
-        undo_.push([t, row, previous]() mutable {
-            *row = std::move(previous);
+    if (!changes.empty()) {
+        // One undo record for the statement: the rows' previous values.
+        auto previous = std::make_shared<std::vector<std::pair<Row*, Row>>>();
+        previous->reserve(changes.size());
+        for (auto& change : changes) {
+            previous->emplace_back(change.first, std::move(*change.first));
+            *change.first = std::move(change.second);
+        }
+        undo_.push([t, previous] {
+            for (auto& [row, values] : *previous)
+                *row = std::move(values);
             t->invalidateIndexes();
         });
     }

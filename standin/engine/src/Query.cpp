@@ -529,17 +529,31 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
     ctx.scope = &scope;
     std::vector<const Row*> current(n, nullptr);
     ctx.rows = &current;
+    // The WHERE clause is tested as the last source joins, so rows it refuses are never kept.
+    auto keep = [&](std::vector<std::vector<const Row*>>& into, const std::vector<const Row*>& combo, bool last) {
+        if (last && where) {
+            ctx.rows = &combo;
+            if (test(*where, ctx) != true)
+                return;
+        }
+        into.push_back(combo);
+    };
     if (n == 0) {
-        combos.push_back({});
-    } else {
+        std::vector<const Row*> none;
+        keep(combos, none, true);
+        return combos;
+    }
+    {
+        std::vector<const Row*> c(n, nullptr);
         for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
-            std::vector<const Row*> c(n, nullptr);
             c[0] = r;
-            combos.push_back(std::move(c));
+            keep(combos, c, n == 1);
         }
     }
     for (size_t i = 1; i < n; ++i) {
+        const bool last = i + 1 == n;
         TableRef& ref = refs[i];
+        ctx.rows = &current;
         std::vector<const Row*> right = candidateRows(sources[i], int(i), ExprPtr(), ctx);
         std::vector<std::vector<const Row*>> next;
         // Equalities between this source and the earlier ones drive a hash join.
@@ -564,55 +578,76 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             bool matched = false;
             for (size_t k : candidates) {
                 combo[i] = right[k];
-                current = combo;
+                ctx.rows = &combo;
                 if (!ref.on || test(*ref.on, ctx) == true) {
-                    next.push_back(combo);
                     matched = true;
                     if (!rightMatched.empty())
                         rightMatched[k] = 1;
+                    keep(next, combo, last);
                 }
             }
             if (!matched && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
                 combo[i] = nullptr;
-                next.push_back(combo);
+                keep(next, combo, last);
             }
         };
         if (ref.join != JoinType::Cross && !keys.empty()) {
             std::vector<SqlType> keyTypes;
             for (auto& [l, r] : keys)
                 keyTypes.push_back(commonType(typeOf(*l, scope), typeOf(*r, scope)));
-            auto keyHash = [&](bool rightSide, bool& hasNull) {
-                size_t h = 0;
+            // Keys are compared through their collation-normalized text, so equal keys (by the
+            // server's comparison) meet in one bucket and a key-only ON clause needs no re-test.
+            auto keyText = [&](bool rightSide, bool& hasNull) {
+                QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
                     Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
                     if (v.isNull()) {
                         hasNull = true;
-                        return size_t(0);
+                        return QString();
                     }
                     if (v.type.id != keyTypes[k].id)
                         v = convert(v, keyTypes[k]);
-                    h = h * 1000003u ^ hashValue(v);
+                    if (k > 0)
+                        key += QChar(0x1f);
+                    key += valueKey(v);
                 }
-                return h;
+                return key;
             };
-            std::unordered_map<size_t, std::vector<size_t>> table;
+            std::vector<Expr*> conj;
+            collectConjuncts(ref.on, conj);
+            const bool onlyKeys = conj.size() == keys.size();
+            std::unordered_map<QString, std::vector<size_t>> table;
             table.reserve(right.size());
-            std::vector<const Row*> probeRow(n, nullptr);
+            current.assign(n, nullptr);
+            ctx.rows = &current;
             for (size_t k = 0; k < right.size(); ++k) {
-                current.assign(n, nullptr);
                 current[i] = right[k];
                 bool hasNull = false;
-                size_t h = keyHash(true, hasNull);
+                QString key = keyText(true, hasNull);
                 if (!hasNull)
-                    table[h].push_back(k);
+                    table[key].push_back(k);
             }
             static const std::vector<size_t> none;
             for (auto& combo : combos) {
-                current = combo;
+                ctx.rows = &combo;
                 bool hasNull = false;
-                size_t h = keyHash(false, hasNull);
-                auto it = hasNull ? table.end() : table.find(h);
-                emitMatches(combo, it == table.end() ? none : it->second);
+                QString key = keyText(false, hasNull);
+                auto it = hasNull ? table.end() : table.find(key);
+                const std::vector<size_t>& candidates = it == table.end() ? none : it->second;
+                if (!onlyKeys) {
+                    emitMatches(combo, candidates);
+                    continue;
+                }
+                for (size_t k : candidates) {
+                    combo[i] = right[k];
+                    if (!rightMatched.empty())
+                        rightMatched[k] = 1;
+                    keep(next, combo, last);
+                }
+                if (candidates.empty() && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
+                    combo[i] = nullptr;
+                    keep(next, combo, last);
+                }
             }
         } else {
             std::vector<size_t> all(right.size());
@@ -625,20 +660,10 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             if (!rightMatched[k]) {
                 std::vector<const Row*> c(n, nullptr);
                 c[i] = right[k];
-                next.push_back(std::move(c));
+                keep(next, c, last);
             }
         }
         combos = std::move(next);
-    }
-    if (where) {
-        std::vector<std::vector<const Row*>> kept;
-        kept.reserve(combos.size());
-        for (auto& c : combos) {
-            ctx.rows = &c;
-            if (test(*where, ctx) == true)
-                kept.push_back(std::move(c));
-        }
-        combos = std::move(kept);
     }
     return combos;
 }
