@@ -111,3 +111,32 @@ TEST_F(Batches, ArbitraryInputNeverCrashes)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+using Transactions = EngineTest;
+
+TEST_F(Transactions, RollbackTakesBackEveryStatementSinceBegin)
+{
+    ok("CREATE TABLE T (a int)");
+    ok("INSERT INTO T VALUES (1)");
+    ok("BEGIN TRAN");
+    ok("INSERT INTO T VALUES (2)");
+    ok("UPDATE T SET a = a * 10");
+    ok("SAVE TRAN meio");
+    ok("DELETE FROM T");
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "1");
+    ok("ROLLBACK TRAN meio");
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "30");
+    ok("ROLLBACK");
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "1");
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
+    ok("BEGIN TRANSACTION; INSERT INTO T VALUES (5); COMMIT");
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "6");
+    EXPECT_EQ(error("COMMIT").number, 3902);
+    EXPECT_EQ(error("ROLLBACK").number, 3903);
+}
+
+}  // namespace
+}  // namespace standin::test
