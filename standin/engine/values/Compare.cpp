@@ -102,7 +102,8 @@ std::optional<int> compare(const Value& a, const Value& b)
     const bool aHigher = typePrecedence(ta) >= typePrecedence(tb);
     const Value& hi = aHigher ? a : b;
     const Value& lo = aHigher ? b : a;
-    checkImplicitConversion(lo.type.id, hi.type.id);
+    if (!canConvertImplicitly(lo.type.id, hi.type.id))
+        raise(206, QStringLiteral("Operand type clash: %1 is incompatible with %2").arg(typeName(ta), typeName(tb)));
     if (ka == kb) return compareSameKind(a, b);  // dates of different types
     const Value converted = convert(lo, hi.type);
     const int c = compareSameKind(hi, converted);

@@ -6,6 +6,9 @@
 
 using namespace standin;
 
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace {
 
 template <class F>
