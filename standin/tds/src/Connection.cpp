@@ -88,8 +88,15 @@ bool Connection::readMessage(Message& m)
         const uint8_t type = uint8_t(h[0]);
         const uint8_t status = uint8_t(h[1]);
         const int length = uint8_t(h[2]) << 8 | uint8_t(h[3]);
-        if (length < kHeader)
-            throw ProtocolError("packet length below the header size");
+        if (length < kHeader || length > 32768)
+            throw ProtocolError("packet length outside 8..32768");
+        switch (type) {
+        case SqlBatchPacket: case RpcPacket: case AttentionPacket: case BulkLoadPacket:
+        case TransactionManagerPacket: case Login7Packet: case SspiPacket: case PreloginPacket:
+            break;
+        default:
+            throw ProtocolError("unknown packet type");
+        }
         if (m.payload.isEmpty())
             m.type = type;
         else if (type != m.type)
