@@ -54,6 +54,7 @@ LogonForm::LogonForm(Prompter *prompter, const QString &profilePath, QWidget *pa
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("PasswordEdit"));
     m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     m_password->setText(QStringLiteral("quillmoss"));
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("SConectEdit"));
