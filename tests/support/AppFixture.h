@@ -24,6 +24,7 @@ public:
 
     ScriptedPrompter &prompter() { return m_prompter; }
     StandinServer &server() { return m_server; }
+    const StandinServer &server() const { return m_server; }
     QString dir() const { return m_dir.path(); }
     QString iniPath() const;
 
