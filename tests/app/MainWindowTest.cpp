@@ -4,6 +4,8 @@
 #include "connection/LogonForm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -197,4 +199,17 @@ TEST(MainWindow, FecharClosesTheWindow)
     UsersForm *w = fx.openWindow();
     fx.click(QStringLiteral("Fechar"));
     EXPECT_FALSE(w->isVisible());
+}
+
+TEST(MainWindow, RightClickOnThePageOpensTheWindowMenu)
+{
+    AppFixture fx;
+    fx.writeIni(QString::fromLatin1(unreachableIni));
+    UsersForm *w = fx.openWindow();
+    QWidget *page = w->shell().TabSheet5;
+    w->shell().PageControl1->setCurrentWidget(page);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), page->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(page, &event);
+    EXPECT_TRUE(w->shell().MainMENU->isVisible());
+    w->shell().MainMENU->hide();
 }
