@@ -89,7 +89,7 @@ RecordPage::RecordPage(DataSource *users, DataSource *company, QWidget *parent)
     FoneU01->setToolTip(QStringLiteral("Até 4 Telefones com Prefixo"));
     Pager01 = edit<NumbersEdit>(userBox, QStringLiteral("Pager01"));
     Pager01->setToolTip(QStringLiteral("Até 4 Pagers com Prefixo"));
-    const int numbersWidth = FoneU01->fontMetrics().horizontalAdvance(QString(NumbersEdit::mask().size() + 4, QLatin1Char('0')));
+    const int numbersWidth = FoneU01->fontMetrics().horizontalAdvance(QString(NumbersEdit::mask().size(), QLatin1Char('_')));
     FoneU01->setMinimumWidth(numbersWidth);
     Pager01->setMinimumWidth(numbersWidth);
 
@@ -221,6 +221,7 @@ QWidget *RecordPage::buildOptionsGroup()
         {"Integração", {{"Banco Real", {}}}},
     };
     addEntries(TreeView1, nullptr, entries);
+    TreeView1->expandAll();
     l->addWidget(TreeView1);
     return box;
 }

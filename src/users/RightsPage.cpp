@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QScrollArea>
 #include <QTabWidget>
@@ -72,6 +73,9 @@ QGroupBox *RightsPage::section(QWidget *parent, const QString &name, const QStri
     auto *head = new QCheckBox(heading, box);
     head->setObjectName(QStringLiteral("CheckBox") + name);
     head->setChecked(true);
+    // Shown with its accelerator letter, which selects nothing: it must not take Alt+F,
+    // Alt+E or Alt+R from the toolbar and the record page.
+    head->setShortcut(QKeySequence());
     head->setAttribute(Qt::WA_TransparentForMouseEvents);
     head->setFocusPolicy(Qt::NoFocus);
     connect(head, &QCheckBox::toggled, head, [head](bool on) {
@@ -154,8 +158,8 @@ QWidget *RightsPage::buildVendasEngenharia(DataSource *users)
     right(eBox, e, users, QStringLiteral("Eng6"), text("Relatórios"));
     e->addStretch(1);
 
-    columns->addWidget(vBox, 1);
-    columns->addWidget(eBox, 1);
+    columns->addWidget(vBox, 1, Qt::AlignTop);
+    columns->addWidget(eBox, 1, Qt::AlignTop);
     return page;
 }
 
@@ -223,9 +227,10 @@ QWidget *RightsPage::buildPcpCompras(DataSource *users)
                                     QStringLiteral("Assinatura_Diretoria"), cxDBImage1));
     signatures->addStretch(1);
 
-    columns->addWidget(pBox, 4);
-    columns->addWidget(cBox, 5);
+    columns->addWidget(pBox, 4, Qt::AlignTop);
+    columns->addWidget(cBox, 5, Qt::AlignTop);
     columns->addLayout(signatures, 3);
+    columns->setAlignment(signatures, Qt::AlignTop);
     return page;
 }
 
@@ -312,9 +317,9 @@ QWidget *RightsPage::buildFaturamento(DataSource *users)
     right(nBox, n, users, QStringLiteral("Financ8"), text("Relatórios"));
     n->addStretch(1);
 
-    columns->addWidget(fBox, 3);
-    columns->addWidget(rBox, 2);
-    columns->addWidget(nBox, 2);
+    columns->addWidget(fBox, 3, Qt::AlignTop);
+    columns->addWidget(rBox, 2, Qt::AlignTop);
+    columns->addWidget(nBox, 2, Qt::AlignTop);
     return page;
 }
 
@@ -328,7 +333,7 @@ QWidget *RightsPage::buildQualidade()
     qualidade[1] = moduleBox(qBox, q, QStringLiteral("Qualidade01"), text("Cadastro básico"));
     qualidade[2] = moduleBox(qBox, q, QStringLiteral("Qualidade02"), text("Plano de Inspeção"));
     q->addStretch(1);
-    columns->addWidget(qBox, 1);
+    columns->addWidget(qBox, 1, Qt::AlignTop);
     columns->addStretch(2);
     return page;
 }
