@@ -553,3 +553,36 @@ TEST_F(UsersTest, NoControlAddsARowToAnEmptyList)
     EXPECT_FALSE(sh->SalvaREC->isEnabled());
     EXPECT_EQ(userCount(), 4);
 }
+
+TEST_F(UsersTest, TheGridOnlySelects)
+{
+    unlock();
+    QWidget *grid = sh->ItensGRADE;
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(current(), QStringLiteral("0103"));
+    EXPECT_EQ(registro->text(), QStringLiteral("0103"));
+    for (Qt::Key key : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down})
+        QTest::keyClick(grid, key);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(sh->SenhaSQL->recordCount(), 4);
+    EXPECT_EQ(current(), QStringLiteral("0002"));
+    EXPECT_FALSE(sh->SenhaSQL->isEditing());
+    EXPECT_FALSE(sh->SalvaREC->isEnabled());
+    EXPECT_EQ(userCount(), 4);
+}
+
+TEST_F(UsersTest, ColumnsAddedToTheTableJoinTheListWithoutChange)
+{
+    fx.exec(QStringLiteral("ALTER TABLE Usuarios ADD DiasExpirar int NOT NULL CONSTRAINT DF_Usuarios_DiasExpirar DEFAULT 60"));
+    search(QStringLiteral("0001"));
+    ASSERT_TRUE(sh->SenhaSQL->hasField(QStringLiteral("DiasExpirar")));
+    EXPECT_EQ(sh->SenhaSQL->columns().last().name, QStringLiteral("DiasExpirar"));
+    EXPECT_EQ(sh->SenhaSQL->asInteger(QStringLiteral("DiasExpirar")), 60);
+    // The record still saves.
+    unlock();
+    type(name, QStringLiteral("João S."));
+    fx.click(QStringLiteral("SalvaREC"));
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_EQ(db(QStringLiteral("Nome"), QStringLiteral("0001")), QStringLiteral("João S."));
+}
