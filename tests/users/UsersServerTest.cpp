@@ -581,8 +581,8 @@ TEST_F(UsersTest, ColumnsAddedToTheTableJoinTheListWithoutChange)
     EXPECT_EQ(sh->SenhaSQL->asInteger(QStringLiteral("DiasExpirar")), 60);
     // The record still saves.
     unlock();
-    type(name, QStringLiteral("João S."));
+    type(name, QStringLiteral("Joao S."));
     fx.click(QStringLiteral("SalvaREC"));
     EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
-    EXPECT_EQ(db(QStringLiteral("Nome"), QStringLiteral("0001")), QStringLiteral("João S."));
+    EXPECT_EQ(db(QStringLiteral("Nome"), QStringLiteral("0001")), QStringLiteral("Joao S."));
 }
