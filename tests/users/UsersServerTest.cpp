@@ -5,6 +5,7 @@
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
 #include "connection/DbControls.h"
+#include "connection/DbGrid.h"
 #include "connection/DbNavigator.h"
 #include "connection/Shell.h"
 #include "users/OptionCombo.h"
