@@ -96,7 +96,7 @@ TEST_F(Select, JoinsDerivedTablesAndGrouping)
     auto r = rows("SELECT p.Marca, SUM(i.Valor) AS total, COUNT(*) AS n FROM PessoaFJ p INNER JOIN Itens i ON "
                   "p.IdPess = i.IdPess GROUP BY p.Marca ORDER BY total DESC");
     ASSERT_EQ(r.size(), 2u);
-    EXPECT_EQ(r[0], (QStringList{"ORVO", "15.0000", "2"}));
+    EXPECT_EQ(r[0], (QStringList{"ORVO", "15.00", "2"}));
     auto d = rows("SELECT t1.m FROM (SELECT Marca AS m FROM PessoaFJ WHERE Ativa = 0) AS t1");
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0][0], "OLD");
