@@ -266,7 +266,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         Value v = eval(*st.assignment.value, ctx);
         if (st.assignment.compound)
             v = binary(*st.assignment.compound, it->second.value, v);
-        it->second.value = convert(v, it->second.type);
+        it->second.value = assign(v, it->second.type, true);
         return;
     }
     case StmtKind::Declare: {
@@ -285,7 +285,7 @@ void Executor::execute(Statement& s, StatementResult& r)
                 EvalContext ctx;
                 ctx.scope = &scope;
                 bind(*d.init, scope);
-                v.value = convert(eval(*d.init, ctx), d.type);
+                v.value = assign(eval(*d.init, ctx), d.type, true);
             }
             session_.variables[key] = v;
         }

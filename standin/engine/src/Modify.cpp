@@ -68,7 +68,7 @@ Value Executor::defaultValue(const Column& c)
 {
     if (!c.defaultExpr)
         return nullValue(c.type);
-    return convert(evaluateStandalone(*c.defaultExpr), c.type, false);
+    return assign(evaluateStandalone(*c.defaultExpr), c.type);
 }
 
 void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& t, Row row)
@@ -195,7 +195,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                     throw sqlError(339, QStringLiteral("DEFAULT or NULL are not allowed as explicit identity values."));
                 continue;
             }
-            row[c] = convert(*src[k], t->columns[c].type, false);
+            row[c] = assign(*src[k], t->columns[c].type);
             given[c] = 1;
         }
         for (size_t c = 0; c < t->columns.size(); ++c) {
@@ -336,10 +336,10 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 }
             }
             if (set.column >= 0) {
-                updated[set.column] = convert(v, t->columns[set.column].type, false);
+                updated[set.column] = assign(v, t->columns[set.column].type);
             } else {
                 Variable& var = session_.variables[set.variable.toLower()];
-                var.value = convert(v, var.type);
+                var.value = assign(v, var.type, true);
             }
         }
         checkNulls(*db, *t, updated, "UPDATE");

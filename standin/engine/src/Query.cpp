@@ -998,7 +998,7 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         if (var == session_.variables.end())
             throw undeclaredVariable(items[c].variable);
         for (auto& r : out)
-            var->second.value = convert(r.values[c], var->second.type);
+            var->second.value = assign(r.values[c], var->second.type, true);
     }
     if (assigns) {
         rs.columns.clear();
