@@ -597,6 +597,33 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
                 keyTypes.push_back(commonType(typeOf(*l, scope), typeOf(*r, scope)));
             // Keys are compared through their collation-normalized text, so equal keys (by the
             // server's comparison) meet in one bucket and a key-only ON clause needs no re-test.
+            // Texts made only of printable ASCII compare equal exactly when they are equal after
+            // case folding and trimming trailing blanks; such keys skip the full collation key.
+            // The first attempt assumes every key text is like that and starts over otherwise.
+            bool fast = true;
+            bool restart = false;
+            auto textKey = [&](const Value& v) {
+                const QString* text = std::get_if<QString>(&v.data);
+                if (!text)
+                    return valueKey(v);
+                if (!fast)
+                    return collationKey(*text);
+                qsizetype end = text->size();
+                while (end > 0 && text->at(end - 1) == QLatin1Char(' '))
+                    --end;
+                QString key(end, Qt::Uninitialized);
+                QChar* out = key.data();
+                const QChar* in = text->constData();
+                for (qsizetype c = 0; c < end; ++c) {
+                    char16_t u = in[c].unicode();
+                    if (u < 0x20 || u > 0x7E) {
+                        restart = true;
+                        return QString();
+                    }
+                    out[c] = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u);
+                }
+                return key;
+            };
             auto keyText = [&](bool rightSide, bool& hasNull) {
                 QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
@@ -607,47 +634,73 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
                     }
                     if (v.type.id != keyTypes[k].id)
                         v = convert(v, keyTypes[k]);
+                    if (keys.size() == 1)
+                        return textKey(v);
                     if (k > 0)
                         key += QChar(0x1f);
-                    key += valueKey(v);
+                    key += textKey(v);
                 }
                 return key;
             };
-            std::vector<Expr*> conj;
-            collectConjuncts(ref.on, conj);
-            const bool onlyKeys = conj.size() == keys.size();
-            std::unordered_map<QString, std::vector<size_t>> table;
-            table.reserve(right.size());
-            current.assign(n, nullptr);
-            ctx.rows = &current;
-            for (size_t k = 0; k < right.size(); ++k) {
-                current[i] = right[k];
-                bool hasNull = false;
-                QString key = keyText(true, hasNull);
-                if (!hasNull)
-                    table[key].push_back(k);
-            }
-            static const std::vector<size_t> none;
-            for (auto& combo : combos) {
-                ctx.rows = &combo;
-                bool hasNull = false;
-                QString key = keyText(false, hasNull);
-                auto it = hasNull ? table.end() : table.find(key);
-                const std::vector<size_t>& candidates = it == table.end() ? none : it->second;
-                if (!onlyKeys) {
-                    emitMatches(combo, candidates);
-                    continue;
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                fast = attempt == 0;
+                restart = false;
+                next.clear();
+                std::fill(rightMatched.begin(), rightMatched.end(), 0);
+                std::vector<Expr*> conj;
+                collectConjuncts(ref.on, conj);
+                const bool onlyKeys = conj.size() == keys.size();
+                // Buckets: the first row of each key, and a chain to the next row with the same key.
+                constexpr size_t npos = size_t(-1);
+                std::unordered_map<QString, size_t> table;
+                std::vector<size_t> sameKey(right.size(), npos);
+                table.reserve(right.size());
+                current.assign(n, nullptr);
+                ctx.rows = &current;
+                for (size_t k = right.size(); k-- > 0;) {
+                    current[i] = right[k];
+                    bool hasNull = false;
+                    QString key = keyText(true, hasNull);
+                    if (restart)
+                        break;
+                    if (hasNull)
+                        continue;
+                    auto [it, inserted] = table.try_emplace(std::move(key), k);
+                    if (!inserted) {
+                        sameKey[k] = it->second;
+                        it->second = k;
+                    }
                 }
-                for (size_t k : candidates) {
-                    combo[i] = right[k];
-                    if (!rightMatched.empty())
-                        rightMatched[k] = 1;
-                    keep(next, combo, last);
+                std::vector<size_t> candidates;
+                for (auto& combo : combos) {
+                    ctx.rows = &combo;
+                    bool hasNull = false;
+                    QString key = keyText(false, hasNull);
+                    if (restart)
+                        break;
+                    candidates.clear();
+                    if (!hasNull) {
+                        auto it = table.find(key);
+                        for (size_t k = it == table.end() ? npos : it->second; k != npos; k = sameKey[k])
+                            candidates.push_back(k);
+                    }
+                    if (!onlyKeys) {
+                        emitMatches(combo, candidates);
+                        continue;
+                    }
+                    for (size_t k : candidates) {
+                        combo[i] = right[k];
+                        if (!rightMatched.empty())
+                            rightMatched[k] = 1;
+                        keep(next, combo, last);
+                    }
+                    if (candidates.empty() && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
+                        combo[i] = nullptr;
+                        keep(next, combo, last);
+                    }
                 }
-                if (candidates.empty() && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
-                    combo[i] = nullptr;
-                    keep(next, combo, last);
-                }
+                if (!restart)
+                    break;
             }
         } else {
             std::vector<size_t> all(right.size());
