@@ -103,11 +103,10 @@ private:
     [[noreturn]] void fail() const
     {
         const Token& t = peek();
-        if (t.kind == TokenKind::End) {
-            QString near = pos_ > 0 ? tokens_[pos_ - 1].text : QString();
-            throw syntaxError(near);
-        }
-        throw syntaxError(t.text);
+        const Token& at = t.kind == TokenKind::End && pos_ > 0 ? tokens_[pos_ - 1] : t;
+        SqlError e = syntaxError(at.text);
+        e.message.line = at.line;
+        throw e;
     }
     int prevEnd() const { return pos_ > 0 ? tokens_[pos_ - 1].end : 0; }
 

@@ -189,3 +189,37 @@ TEST_F(Modify, UpdateNamesTheTableInAnyCase)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+using Identity = EngineTest;
+
+TEST_F(Identity, SeedAndIncrementNumberNewAndExistingRows)
+{
+    ok("CREATE TABLE Pedidos (Num int IDENTITY (100, 10) NOT NULL, Descr nvarchar(10) NULL)");
+    ok("INSERT INTO Pedidos (Descr) VALUES ('a'), ('b')");
+    EXPECT_EQ(rows("SELECT Num FROM Pedidos ORDER BY Num"), (std::vector<QStringList>{{"100"}, {"110"}}));
+    error("INSERT INTO Pedidos (Descr) VALUES ('comprido demais')");
+    ok("INSERT INTO Pedidos (Descr) VALUES ('c')");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Pedidos WHERE Num > 110"), "1");
+    ok("CREATE TABLE Bairros (Nome nvarchar(20) NULL)");
+    ok("INSERT INTO Bairros VALUES ('Centro'), ('Vila Nova'), ('Jardim')");
+    ok("ALTER TABLE dbo.Bairros ADD IdBairro int IDENTITY(1,1) NOT NULL");
+    EXPECT_EQ(rows("SELECT IdBairro FROM Bairros WHERE Nome = 'Jardim'")[0][0], "3");
+    ok("INSERT INTO Bairros (Nome) VALUES ('Novo')");
+    EXPECT_EQ(scalar("SELECT IdBairro FROM Bairros WHERE Nome = 'Novo'"), "4");
+}
+
+TEST_F(Identity, DatesAndGuidsConvertAsOnTheServer)
+{
+    EXPECT_EQ(scalar("SELECT CAST(CAST('2025-10-01 13:00' AS datetime) AS int)"), "45930");
+    EXPECT_EQ(scalar("SELECT CAST(CAST('2025-10-01 11:00' AS datetime) AS int)"), "45929");
+    ok("CREATE TABLE G (Id uniqueidentifier NOT NULL)");
+    ok("INSERT INTO G VALUES ('6F9619FF-8B86-D011-B42D-00C04FC96401')");
+    EXPECT_EQ(rows("SELECT Id FROM G WHERE Id = '{6f9619ff-8b86-d011-b42d-00c04fc96401}'").size(), 1u);
+    EXPECT_EQ(rows("SELECT Id FROM G WHERE Id = '6F9619FF-8B86-D011-B42D-00C04FC96401'").size(), 1u);
+}
+
+}  // namespace
+}  // namespace standin::test
