@@ -45,7 +45,8 @@ BatchResult Executor::run(const std::vector<StmtPtr>& statements)
     for (size_t i = 0; i < statements.size(); ++i) {
         Flow flow = runStatement(*statements[i], out, false);
         if (flow == Flow::AbortBatch) {
-            out.aborted = i + 1 < statements.size() || true;
+            // The error ended the batch: what follows does not run.
+            out.aborted = true;
             break;
         }
         if (flow == Flow::Return)
@@ -83,8 +84,10 @@ Executor::Flow Executor::runStatement(Statement& s, BatchResult& out, bool neste
                 r.failed = true;
                 session_.lastError = e.message.number;
                 out.statements.push_back(std::move(r));
+                messages_ = nullptr;
                 return abortsBatch(e.message.number) ? Flow::AbortBatch : Flow::Normal;
             }
+            messages_ = nullptr;
             subqueryCache_.clear();
         }
         if (cond == true)
