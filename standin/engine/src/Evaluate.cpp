@@ -33,6 +33,20 @@ QString stringArg(const Value& v)
     return v.isNull() ? QString() : toText(v);
 }
 
+// 'db.dbo.[Itens Nota]' -> {db, dbo, Itens Nota}
+QStringList objectNameParts(const QString& name)
+{
+    QStringList parts;
+    for (QString p : name.split(QLatin1Char('.'))) {
+        p = p.trimmed();
+        if ((p.startsWith(QLatin1Char('[')) && p.endsWith(QLatin1Char(']'))) ||
+            (p.size() >= 2 && p.startsWith(QLatin1Char('"')) && p.endsWith(QLatin1Char('"'))))
+            p = p.mid(1, p.size() - 2);
+        parts << p;
+    }
+    return parts;
+}
+
 }  // namespace
 
 const SourceColumn* Executor::boundColumn(const Expr& e, const Scope& scope) const
@@ -604,7 +618,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     }
     if (n == QLatin1String("SCOPE_IDENTITY") || n == QLatin1String("IDENT_CURRENT")) {
         if (n == QLatin1String("IDENT_CURRENT")) {
-            auto t = findTable(stringArg(arg(0)).split(QLatin1Char('.')));
+            auto t = findTable(objectNameParts(stringArg(arg(0))));
             if (!t || t->identityColumn() < 0)
                 return nullValue(SqlType{TypeId::Numeric, 0, 38, 0});
             int64_t v = t->identityUsed ? t->identityLast : t->columns[t->identityColumn()].seed;
@@ -636,14 +650,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     }
     if (n == QLatin1String("OBJECT_ID")) {
         argCount(1, 2);
-        QString name = stringArg(arg(0));
-        QStringList parts;
-        for (QString p : name.split(QLatin1Char('.'))) {
-            p = p.trimmed();
-            if (p.startsWith(QLatin1Char('[')) && p.endsWith(QLatin1Char(']')))
-                p = p.mid(1, p.size() - 2);
-            parts << p;
-        }
+        const QStringList parts = objectNameParts(stringArg(arg(0)));
         auto db = databaseFor(parts);
         if (!db || (parts.size() >= 2 && !parts[parts.size() - 2].isEmpty() &&
                     collationKey(parts[parts.size() - 2]) != collationKey(QStringLiteral("dbo"))))
@@ -671,7 +678,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     }
     if (n == QLatin1String("COL_LENGTH")) {
         argCount(2, 2);
-        auto t = findTable(stringArg(arg(0)).split(QLatin1Char('.')));
+        auto t = findTable(objectNameParts(stringArg(arg(0))));
         if (!t)
             return nullValue(SqlType{TypeId::SmallInt, 0, 0, 0});
         int c = t->columnIndex(stringArg(arg(1)));

@@ -141,7 +141,7 @@ TEST_F(Schema, ObjectIdColLengthAndSysObjects)
     EXPECT_EQ(scalar("SELECT OBJECT_ID('Itens Nota', 'U')"), scalar("SELECT OBJECT_ID('ORVO.dbo.Itens Nota')"));
     EXPECT_EQ(scalar("SELECT OBJECT_ID('Nenhuma')"), "NULL");
     EXPECT_EQ(scalar("SELECT COL_LENGTH('Itens Nota', 'Descr')"), "130");
-    EXPECT_EQ(scalar("SELECT COL_LENGTH('Itens Nota', 'IdItem')"), "4");
+    EXPECT_EQ(scalar("SELECT COL_LENGTH('dbo.[Itens Nota]', 'IdItem')"), "4");
     EXPECT_EQ(scalar("SELECT COL_LENGTH('Itens Nota', 'Nada')"), "NULL");
     EXPECT_EQ(rows("SELECT name, type FROM sys.objects WHERE name = 'PK_ItensNota'")[0], (QStringList{"PK_ItensNota", "PK"}));
     EXPECT_EQ(scalar("SELECT type_desc FROM sys.objects WHERE object_id = OBJECT_ID('Itens Nota')"), "USER_TABLE");
