@@ -188,10 +188,7 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
         const QString y = toText(convertImplicit(b, SqlType{rt.id, -1, 0, 0}, true));
         QString s = x + y;
         if (rt.length >= 0 && s.size() > rt.length) s.truncate(rt.length);
-        SqlType t = rt;
-        t.length = rt.length < 0 ? -1 : std::max<int>(1, std::min<int>(rt.length, std::max<int>(1, int(s.size()))));
-        t.length = rt.length;
-        return make(t, s);
+        return make(rt, s);
     }
     if (rt.id == TypeId::VarBinary) {
         QByteArray s = std::get<QByteArray>(a.data) + std::get<QByteArray>(b.data);
@@ -247,8 +244,11 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
     }
     if (isDecimalType(rt.id) || isMoney(rt.id)) {
         // Exact: operands as decimals of their own scale, result rounded/truncated to the result scale.
-        auto exact = [](const Value& v) {
-            if (isCharacter(v.type.id)) return std::get<Decimal>(convertImplicit(v, SqlType{TypeId::Numeric, 0, 38, 10}).data);
+        auto exact = [&rt](const Value& v) {
+            if (isCharacter(v.type.id)) {
+                const SqlType target = isMoney(rt.id) ? rt : SqlType{TypeId::Numeric, 0, 38, 10};
+                return std::get<Decimal>(convertImplicit(v, target).data);
+            }
             if (const auto* d = std::get_if<Decimal>(&v.data)) return *d;
             return Decimal{integerOf(v), 0};
         };
@@ -297,8 +297,8 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
     }
     // Integers (and bitwise operators, where binary operands give their rightmost bytes).
     const SqlType it{rt.id, 0, 0, 0};
-    const int64_t x = integerOf(convertImplicit(a, isBinary(a.type.id) ? it : it));
-    const int64_t y = integerOf(convertImplicit(b, isBinary(b.type.id) ? it : it));
+    const int64_t x = integerOf(convertImplicit(a, it));
+    const int64_t y = integerOf(convertImplicit(b, it));
     int64_t r = 0;
     bool over = false;
     switch (op) {

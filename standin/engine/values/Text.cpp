@@ -321,7 +321,18 @@ std::vector<PatternItem> compilePattern(const QString& p, QChar escape)
 
 bool like(const QString& text, const QString& pattern, QChar escape, bool unicode)
 {
-    const std::vector<PatternItem> items = compilePattern(pattern, escape);
+    // A scan matches one pattern against many rows: keep the last compiled pattern.
+    thread_local QString cachedPattern;
+    thread_local QChar cachedEscape;
+    thread_local std::vector<PatternItem> cachedItems;
+    thread_local bool cached = false;
+    if (!cached || cachedEscape != escape || cachedPattern != pattern) {
+        cachedItems = compilePattern(pattern, escape);
+        cachedPattern = pattern;
+        cachedEscape = escape;
+        cached = true;
+    }
+    const std::vector<PatternItem>& items = cachedItems;
     const int n = int(text.size());
     const size_t m = items.size();
     // reach[j]: the first j pattern items can match the text read so far.
