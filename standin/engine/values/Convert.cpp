@@ -808,6 +808,8 @@ void checkImplicitConversion(TypeId from, TypeId to)
 
 Value convert(const Value& v, const SqlType& target, bool truncate, int style)
 {
+    // NULL converts to every type (a NULL constant has no type of its own to clash with).
+    if (v.isNull()) return nullValue(target);
     const TypeId from = v.type.id;
     if (!explicitAllowed(from, target.id))
         raise(529, QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.").arg(typeName(from), typeName(target.id)));

@@ -177,10 +177,11 @@ TEST(ValuesConvert, DateTimeFromText)
     EXPECT_EQ(asDateTime(convert(vc("1 October 2025"), T("datetime"))), dt(2025, 10, 1));
     EXPECT_EQ(asDateTime(convert(vc("13:45"), T("datetime"))), dt(1900, 1, 1, 13, 45));
     EXPECT_EQ(asDateTime(convert(vc(""), T("datetime"))), dt(1900, 1, 1));
+    EXPECT_EQ(std::get<QDate>(convert(vc(""), T("date")).data), QDate(1900, 1, 1));
     EXPECT_EQ(std::get<QDate>(convert(vc("2025-10-01"), T("date")).data), QDate(2025, 10, 1));
     EXPECT_EQ(std::get<QTime>(convert(vc("13:45:30.25"), T("time")).data), QTime(13, 45, 30, 250));
 
-    for (const char* bad : {"abc", "2025-10-01 25:00", "2025-10-01 13:45:00.1234", "10/01"}) {
+    for (const char* bad : {"abc", "2025-10-01 25:00", "2025-10-01 13:45:00.1234", "10/01", "1.1", "13:00 PM"}) {
         const auto e = errorOf([&] { convert(vc(bad), T("datetime")); });
         EXPECT_EQ(e.number, 241) << bad;
         EXPECT_EQ(e.text, "Conversion failed when converting date and/or time from character string.") << bad;
@@ -359,6 +360,8 @@ TEST(ValuesConvert, ConversionTable)
     const Value n = convert(nullValue(T("varchar(10)")), T("int"));
     EXPECT_TRUE(n.isNull());
     EXPECT_EQ(n.type.id, TypeId::Int);
+    EXPECT_TRUE(convert(nullValue(T("int")), T("image")).isNull());
+    EXPECT_TRUE(convertImplicit(nullValue(T("int")), T("uniqueidentifier")).isNull());
     // sql_variant keeps the base type of its value.
     const Value sv = convert(nvc("abc"), T("sql_variant"));
     EXPECT_EQ(sv.type.id, TypeId::NVarChar);
