@@ -216,6 +216,17 @@ TEST(ValuesTypes, DamagedInputRaisesErrors)
         } catch (const SqlError&) {
         }
     }
+    // A value whose data does not fit its type is refused (an int type holding text).
+    QByteArray mismatch;
+    {
+        QDataStream out(&mismatch, QIODevice::WriteOnly);
+        writeType(out, parseTypeName("int"));
+        out << quint8(5) << quint32(2) << quint16(0x41);
+    }
+    {
+        QDataStream in(mismatch);
+        EXPECT_THROW(readValue(in), SqlError);
+    }
     // Bad type ids and tags are refused.
     QByteArray badType;
     {
