@@ -232,6 +232,23 @@ QString collationKey(const QString& s)
     return key;
 }
 
+namespace values {
+
+size_t collationHash(const QString& s)
+{
+    // Hashes what compareText compares, without building the key.
+    thread_local std::vector<CollationElement> e;
+    elementsOf(s, e);
+    uint64_t h = 1469598103934665603ull;
+    for (const auto& x : e) {
+        h = (h ^ x.primary) * 1099511628211ull;
+        h = (h ^ x.secondary) * 1099511628211ull;
+    }
+    return size_t(h ^ (h >> 29));
+}
+
+}  // namespace values
+
 // ---- LIKE ----------------------------------------------------------------------------------------
 
 namespace {
@@ -336,7 +353,9 @@ bool like(const QString& text, const QString& pattern, QChar escape, bool unicod
     const int n = int(text.size());
     const size_t m = items.size();
     // reach[j]: the first j pattern items can match the text read so far.
-    std::vector<char> reach(m + 1, 0), next(m + 1, 0);
+    thread_local std::vector<char> reach, next;
+    reach.assign(m + 1, 0);
+    next.assign(m + 1, 0);
     reach[0] = 1;
     for (size_t j = 0; j < m && items[j].kind == PatternItem::AnyRun; ++j) reach[j + 1] = 1;
     // Non-Unicode matching ignores trailing blanks of the text: the match may end before them.

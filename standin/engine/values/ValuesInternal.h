@@ -82,6 +82,7 @@ struct CollationElement {
 };
 const CollationElement& collationElement(QChar c);
 bool sameCollationChar(QChar a, QChar b);
+size_t collationHash(const QString& s);  // equal for texts that compareText finds equal
 int compareCollationChar(QChar a, QChar b);
 
 }  // namespace standin::values
