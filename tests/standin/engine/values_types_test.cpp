@@ -55,6 +55,8 @@ TEST(ValuesTypes, ParseTypeNames)
     auto e = errorOf([] { parseTypeName("strng"); });
     EXPECT_EQ(e.number, 2715);
     EXPECT_EQ(e.text, "Column, parameter, or variable #1: Cannot find data type strng.");
+    e = errorOf([] { parseTypeName("strng", QString(), 3); });
+    EXPECT_EQ(e.text, "Column, parameter, or variable #3: Cannot find data type strng.");
     e = errorOf([] { parseTypeName("varchar(9000)"); });
     EXPECT_EQ(e.number, 131);
     EXPECT_EQ(e.text, "The size (9000) given to the type 'varchar' exceeds the maximum allowed for any data type (8000).");
@@ -62,8 +64,10 @@ TEST(ValuesTypes, ParseTypeNames)
     EXPECT_EQ(e.number, 131);
     e = errorOf([] { parseTypeName("decimal(39,2)"); });
     EXPECT_EQ(e.number, 2750);
-    e = errorOf([] { parseTypeName("decimal(5,6)"); });
+    EXPECT_EQ(e.text, "Column or parameter #1: Specified column precision 39 is greater than the maximum precision of 38.");
+    e = errorOf([] { parseTypeName("decimal(5,6)", QString(), 2); });
     EXPECT_EQ(e.number, 2751);
+    EXPECT_EQ(e.text, "Column or parameter #2: Specified column scale 6 is greater than the specified precision of 5.");
     e = errorOf([] { parseTypeName("int(5)"); });
     EXPECT_EQ(e.number, 2716);
     e = errorOf([] { parseTypeName("char(max)"); });
