@@ -38,22 +38,6 @@ bool isBitwise(BinaryOp op) { return op == BinaryOp::BitAnd || op == BinaryOp::B
                    .arg(typeName(a), typeName(b), operatorName(op)));
 }
 
-void decimalShape(const SqlType& t, int* p, int* s)
-{
-    *s = 0;
-    switch (t.id) {
-    case TypeId::Bit: *p = 1; break;
-    case TypeId::TinyInt: *p = 3; break;
-    case TypeId::SmallInt: *p = 5; break;
-    case TypeId::Int: *p = t.precision > 0 ? t.precision : 10; break;
-    case TypeId::BigInt: *p = 19; break;
-    case TypeId::SmallMoney: *p = 10; *s = 4; break;
-    case TypeId::Money: *p = 19; *s = 4; break;
-    default:
-        *p = t.precision > 0 ? t.precision : 18;
-        *s = t.scale;
-    }
-}
 
 SqlType decimalResult(BinaryOp op, const SqlType& a, const SqlType& b, TypeId id)
 {

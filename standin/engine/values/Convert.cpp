@@ -829,28 +829,6 @@ QString toText(const Value& v)
     return textOf(v, 0, true);
 }
 
-namespace {
-
-// decimal(p,s) equivalent of an exact numeric type, for precision rules.
-void decimalShape(const SqlType& t, int* p, int* s)
-{
-    *s = 0;
-    switch (t.id) {
-    case TypeId::Bit: *p = 1; break;
-    case TypeId::TinyInt: *p = 3; break;
-    case TypeId::SmallInt: *p = 5; break;
-    case TypeId::Int: *p = t.precision > 0 ? t.precision : 10; break;  // a constant keeps its own digits
-    case TypeId::BigInt: *p = 19; break;
-    case TypeId::SmallMoney: *p = 10; *s = 4; break;
-    case TypeId::Money: *p = 19; *s = 4; break;
-    default:
-        *p = t.precision > 0 ? t.precision : 18;
-        *s = t.scale;
-    }
-}
-
-}  // namespace
-
 SqlType commonType(const SqlType& a, const SqlType& b)
 {
     const SqlType& hi = typePrecedence(a.id) >= typePrecedence(b.id) ? a : b;
