@@ -51,8 +51,9 @@ SqlType decimalResult(BinaryOp op, const SqlType& a, const SqlType& b, TypeId id
         s = std::max(s1, s2);
         p = integral + s + 1;
         if (p > kMaxPrecision) {
-            // Keep room for the integral part; the scale gives way.
-            s = std::max(0, std::min(s, kMaxPrecision - integral - 1));
+            // The scale gives way only as far as the integral digits need: decimal(38,10) + decimal(38,10)
+            // is decimal(38,10), and a carry beyond it overflows.
+            s = std::max(0, std::min(s, kMaxPrecision - integral));
             p = kMaxPrecision;
         }
         return SqlType{id, 0, p, s};
