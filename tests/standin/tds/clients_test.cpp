@@ -54,6 +54,28 @@ TEST(StandinClients, TsqlRunsStatementsAndReadsEveryType)
     EXPECT_TRUE(r.out.contains(QStringLiteral("Quantos\n3\n"))) << r.out.toStdString();
 }
 
+TEST(StandinClients, EveryTdsVersionFreeTdsNegotiatesWorks)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    for (const char* version : {"7.1", "7.2", "7.3", "7.4"}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TDSVER"), QString::fromLatin1(version));
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("tsql"), tsqlArgs(s, QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")));
+        p.write("SELECT * FROM Tipos ORDER BY IdTipo\ngo\nSELECT Memo, Foto FROM Tipos WHERE IdTipo = 1\ngo\nexit\n");
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(30000)) << version;
+        const QString out = QString::fromUtf8(p.readAll());
+        SCOPED_TRACE(version);
+        expectEveryTypeValue(out);
+        EXPECT_TRUE(out.contains(QStringLiteral("máx\tffd8ffe0"))) << out.toStdString();
+    }
+}
+
 TEST(StandinClients, BsqldbRunsAScriptFile)
 {
     StandinProcess s;
