@@ -567,6 +567,17 @@ enum ProcId : uint16_t {
     SpUnprepare = 15,
 };
 
+// Names of the procedures a client may call by number (server cursors are not supported:
+// they reach the engine as EXECUTE of that name and fail as an unknown procedure would).
+QString procNameById(uint16_t id)
+{
+    static const char* const names[] = {"", "sp_cursor", "sp_cursoropen", "sp_cursorprepare", "sp_cursorexecute",
+                                        "sp_cursorprepexec", "sp_cursorunprepare", "sp_cursorfetch", "sp_cursoroption",
+                                        "sp_cursorclose", "sp_executesql", "sp_prepare", "sp_execute", "sp_prepexec",
+                                        "sp_prepexecrpc", "sp_unprepare"};
+    return id >= 1 && id < std::size(names) ? QString::fromLatin1(names[id]) : QStringLiteral("sp_%1").arg(id);
+}
+
 uint16_t procIdByName(const QString& name)
 {
     QString n = name.toLower();
@@ -747,7 +758,7 @@ void Connection::handleRpc(const Message& m)
             QStringList args;
             for (const WireParam& p : params)
                 args << (p.name.isEmpty() ? sqlLiteral(p.value) : p.name + QStringLiteral(" = ") + sqlLiteral(p.value));
-            QString name = procName.isEmpty() ? QStringLiteral("sp_%1").arg(procId) : procName;
+            QString name = procName.isEmpty() ? procNameById(procId) : procName;
             statement = QStringLiteral("EXECUTE ") + name + (args.isEmpty() ? QString() : u' ' + args.join(QStringLiteral(", ")));
             break;
         }

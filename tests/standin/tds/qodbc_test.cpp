@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -167,6 +169,41 @@ TEST_F(QodbcTest, ServerErrorsReachTheDriverWithTheirText)
     QSqlQuery ok = query(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
     ASSERT_TRUE(ok.next());
     EXPECT_EQ(ok.value(0).toInt(), 2);
+}
+
+TEST(QodbcDemo, DemoDatabaseServesUsersWithIdentityAndSignatures)
+{
+    StandinProcess server;
+    QString err;
+    ASSERT_TRUE(server.start({QStringLiteral("--demo")}, &err)) << err.toStdString();
+    QFile demo(QStringLiteral(STANDIN_FIXTURES_DIR "/orvo-demo.sql"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const auto literal = QRegularExpression(QStringLiteral("0x(FFD8[0-9A-F]+)")).match(QString::fromUtf8(demo.readAll()));
+    ASSERT_TRUE(literal.hasMatch());
+    const QByteArray signature = QByteArray::fromHex(literal.captured(1).toLatin1());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("demo"));
+        db.setDatabaseName(server.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("orvo"), QStringLiteral("ORVO")));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT IdUser, Nome, Assinatura_Compras FROM Usuarios WHERE Registro = '0001'")))
+            << q.lastError().text().toStdString();
+        EXPECT_TRUE(q.record().field(0).isAutoValue());
+        EXPECT_EQ(q.record().field(0).requiredStatus(), QSqlField::Required);
+        EXPECT_FALSE(q.record().field(1).isAutoValue());
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(1).toString(), QStringLiteral("João da Silva"));
+        EXPECT_TRUE(q.value(2).toByteArray() == signature);
+        q.finish();
+        for (const QString& sister : {QStringLiteral("Vuzur"), QStringLiteral("zAraradovi")}) {
+            ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM %1.dbo.NFs").arg(sister))) << q.lastError().text().toStdString();
+            ASSERT_TRUE(q.next());
+            EXPECT_EQ(q.value(0).toInt(), 0);
+            q.finish();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("demo"));
 }
 
 int main(int argc, char** argv)
