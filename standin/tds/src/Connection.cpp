@@ -175,6 +175,12 @@ ServerMessage Connection::protocolMessage(int number, const QString& text, int s
 
 void Connection::run()
 {
+    // A client has this long to log in; a logged-in client may stay idle as long as it likes.
+    auto setReceiveTimeout = [this](int seconds) {
+        timeval tv{seconds, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    };
+    setReceiveTimeout(config_.loginTimeoutSeconds);
     try {
         Message m;
         bool loggedIn = false;
@@ -190,6 +196,7 @@ void Connection::run()
                 if (!handleLogin(m))
                     break;
                 loggedIn = true;
+                setReceiveTimeout(0);
                 continue;
             }
             switch (m.type) {

@@ -171,9 +171,10 @@ struct RunningServer {
     FakeBackend backend;
     std::unique_ptr<Server> server;
     std::thread thread;
-    RunningServer()
+    explicit RunningServer(int loginTimeoutSeconds = 30)
     {
         ServerConfig config;
+        config.loginTimeoutSeconds = loginTimeoutSeconds;
         config.logins.insert(QStringLiteral("orvo"), QStringLiteral("pw"));
         server = std::make_unique<Server>(backend, config);
         QString error;
@@ -281,4 +282,18 @@ TEST(TdsConnection, BadLoginsAndGarbageCloseOnlyTheirConnection)
     EXPECT_TRUE(odd.waitClosed());
 
     EXPECT_EQ(good.batch(QStringLiteral("ainda")).rows.at(0).at(0), QStringLiteral("ainda"));
+}
+
+TEST(TdsConnection, SilentClientsAreDroppedBeforeLoginButNotAfter)
+{
+    RunningServer rs(1);
+    TdsTestClient silent, prelogged, idle;
+    ASSERT_TRUE(silent.connect(rs.server->port()));
+    ASSERT_TRUE(prelogged.connect(rs.server->port()));
+    ASSERT_TRUE(prelogged.prelogin());
+    ASSERT_TRUE(idle.connect(rs.server->port()));
+    ASSERT_TRUE(idle.login(QStringLiteral("orvo"), QStringLiteral("pw"), QString()).loginAck);
+    EXPECT_TRUE(silent.waitClosed(4000));
+    EXPECT_TRUE(prelogged.waitClosed(4000));
+    EXPECT_EQ(idle.batch(QStringLiteral("depois")).rows.at(0).at(0), QStringLiteral("depois"));
 }
