@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 using namespace standin;
@@ -92,6 +93,30 @@ TEST(TdsWire, ParametersDecodeAndBecomeLiterals)
     Reader rc(cut);
     readParam(rc, Tds74);
     EXPECT_THROW(readParam(rc, Tds74), ProtocolError);
+}
+
+TEST(TdsWire, RandomParameterBytesNeverCrashTheDecoder)
+{
+    std::mt19937 rng(1234);
+    const uint8_t types[] = {IntNType, BitNType, FltNType, MoneyNType, DateTimNType, DecimalNType, GuidType, DateNType,
+                             TimeNType, DateTime2NType, DateTimeOffsetNType, BigVarCharType, NVarCharType, BigVarBinType,
+                             TextType, NTextType, ImageType, Int4Type, 0x99};
+    int decoded = 0;
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray b(int(rng() % 40), '\0');
+        for (char& c : b)
+            c = char(rng());
+        // A plausible head (empty name, status, a known type) so the decoder gets past the first bytes.
+        b.prepend(char(types[rng() % std::size(types)])).prepend(char(0)).prepend(char(0));
+        Reader r(b);
+        try {
+            const WireParam p = readParam(r, Tds74);
+            sqlLiteral(p.value);
+            ++decoded;
+        } catch (const ProtocolError&) {
+        }
+    }
+    EXPECT_GT(decoded, 0);
 }
 
 TEST(TdsWire, SubstitutionLeavesStringsCommentsAndQuotedNamesAlone)
