@@ -76,6 +76,22 @@ TEST(StandinClients, EveryTdsVersionFreeTdsNegotiatesWorks)
     }
 }
 
+TEST(StandinClients, DateAndTimeTypesReachOdbcInEveryVersion)
+{
+    // TDS 7.3 brought date, time and datetime2; older clients get them as text, which ODBC shows alike.
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    for (const char* version : {"7.1", "7.2", "7.3", "7.4"}) {
+        QString cs = s.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO"));
+        cs.replace(QStringLiteral("TDS_Version=7.4"), QStringLiteral("TDS_Version=") + QString::fromLatin1(version));
+        const ToolResult r = runTool(QStringLiteral("isql"), {QStringLiteral("-v"), QStringLiteral("-k"), cs, QStringLiteral("-b"),
+                                     QStringLiteral("-d|"), QStringLiteral("-c")}, "SELECT * FROM Datas\n");
+        EXPECT_TRUE(r.out.contains(QStringLiteral("2025-10-01|13:45:10.123|2025-10-01 13:45:10.123|2025-10-01 13:45:00")))
+            << version << "\n" << r.out.toStdString();
+    }
+}
+
 TEST(StandinClients, BsqldbRunsAScriptFile)
 {
     StandinProcess s;

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <QtEndian>
 
 namespace {
 
@@ -104,6 +105,23 @@ TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
     EXPECT_TRUE(q.value(QStringLiteral("Inteiro")).isNull());
     EXPECT_TRUE(q.value(QStringLiteral("Quando")).isNull());
     EXPECT_FALSE(q.next());
+}
+
+TEST_F(QodbcTest, ReadsDateAndTimeTypes)
+{
+    QSqlQuery q = query(QStringLiteral("SELECT Dia, Hora, Momento, Minuto FROM Datas"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toDate(), QDate(2025, 10, 1));
+    // time arrives as SQL_SS_TIME2 (-154), which QODBC hands over as the driver's struct:
+    // hour, minute, second (16 bits each), 2 bytes padding, fraction in nanoseconds (32 bits).
+    EXPECT_EQ(q.record().field(1).typeID(), -154);
+    const QByteArray t = q.value(1).toByteArray();
+    ASSERT_EQ(t.size(), 12);
+    const auto u16 = [&](int at) { return int(uint8_t(t[at]) | uint8_t(t[at + 1]) << 8); };
+    const quint32 ns = qFromLittleEndian<quint32>(t.constData() + 8);
+    EXPECT_EQ(QTime(u16(0), u16(2), u16(4), int(ns / 1000000)), QTime(13, 45, 10, 123));
+    EXPECT_EQ(q.value(2).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10, 123)));
+    EXPECT_EQ(q.value(3).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45)));
 }
 
 TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)
