@@ -60,6 +60,8 @@ void Connection::open()
 {
     if (isOpen())
         return;
+    if (onBeforeConnect)
+        onBeforeConnect();
     emit beforeConnect();
     QSqlDatabase db = QSqlDatabase::contains(m_name) ? QSqlDatabase::database(m_name, false)
                                                      : QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
@@ -87,6 +89,8 @@ void Connection::open()
     }
     m_open = true;
     emit afterConnect();
+    if (onAfterConnect)
+        onAfterConnect();
 }
 
 void Connection::close()
@@ -99,6 +103,8 @@ void Connection::close()
     }
     m_open = false;
     emit afterDisconnect();
+    if (onAfterDisconnect)
+        onAfterDisconnect();
 }
 
 bool Connection::isOpen() const

@@ -4,6 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // One connection to the server. The connection text is in the OLE DB form; it is
 // translated to ODBC (unixODBC + FreeTDS, or another driver named by setDriver) when
 // the connection is opened. Never prompts for a login.
@@ -35,6 +37,13 @@ public:
     // The Qt SQL connection underneath (valid while open), for Dataset and Command.
     QSqlDatabase database() const;
     QString qtConnectionName() const { return m_name; }
+
+    // Event handlers of the owning window, run before the signal of the same name. Unlike
+    // slots they may throw: a DbError from onAfterConnect reaches the caller of open()
+    // (the connection then stays open).
+    std::function<void()> onBeforeConnect;
+    std::function<void()> onAfterConnect;
+    std::function<void()> onAfterDisconnect;
 
 signals:
     void beforeConnect();

@@ -65,6 +65,41 @@ bool isNumericType(const QString &t)
 
 } // namespace
 
+void Dataset::fireOpen()
+{
+    emit afterOpen();
+    if (onAfterOpen)
+        onAfterOpen();
+}
+
+void Dataset::fireClose()
+{
+    emit afterClose();
+    if (onAfterClose)
+        onAfterClose();
+}
+
+void Dataset::fireScroll()
+{
+    emit afterScroll();
+    if (onAfterScroll)
+        onAfterScroll();
+}
+
+void Dataset::fireEdit()
+{
+    emit afterEdit();
+    if (onAfterEdit)
+        onAfterEdit();
+}
+
+void Dataset::firePost()
+{
+    emit afterPost();
+    if (onAfterPost)
+        onAfterPost();
+}
+
 Dataset::Dataset(QObject *parent)
     : QObject(parent)
 {
@@ -116,8 +151,8 @@ void Dataset::open()
     m_eof = m_rows.isEmpty();
     setState(State::Browse);
     emit recordChanged();
-    emit afterOpen();
-    emit afterScroll();
+    fireOpen();
+    fireScroll();
 }
 
 void Dataset::close()
@@ -133,7 +168,7 @@ void Dataset::close()
     m_eof = m_bof = true;
     setState(State::Inactive);
     emit recordChanged();
-    emit afterClose();
+    fireClose();
 }
 
 void Dataset::checkBrowseMode()
@@ -152,7 +187,7 @@ void Dataset::moveCursor(int index)
     m_cursor = index;
     if (old != m_cursor)
         emit recordChanged();
-    emit afterScroll();
+    fireScroll();
 }
 
 void Dataset::first()
@@ -180,7 +215,7 @@ void Dataset::next()
     m_bof = false;
     if (m_rows.isEmpty() || m_cursor >= m_rows.size() - 1) {
         m_eof = true;
-        emit afterScroll();
+        fireScroll();
         return;
     }
     m_eof = false;
@@ -194,7 +229,7 @@ void Dataset::prior()
     m_eof = false;
     if (m_cursor <= 0) {
         m_bof = true;
-        emit afterScroll();
+        fireScroll();
         return;
     }
     m_bof = false;
@@ -360,7 +395,7 @@ void Dataset::edit()
     m_original = m_rows[m_cursor];
     m_changed.clear();
     setState(State::Edit);
-    emit afterEdit();
+    fireEdit();
 }
 
 void Dataset::insert()
@@ -379,7 +414,7 @@ void Dataset::insert()
     setState(State::Insert);
     emit recordChanged();
     emit afterInsert();
-    emit afterEdit();
+    fireEdit();
 }
 
 void Dataset::cancel()
@@ -413,7 +448,7 @@ void Dataset::post()
             m_original.clear();
             setState(State::Browse);
         }
-        emit afterPost();
+        firePost();
         return;
     }
     if (!m_connection)
@@ -431,7 +466,7 @@ void Dataset::post()
     m_original.clear();
     m_insertedAt = -1;
     setState(State::Browse);
-    emit afterPost();
+    firePost();
 }
 
 QString Dataset::literal(const DatasetColumn &c, const QVariant &v) const

@@ -9,6 +9,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
+
 class Connection;
 
 // One column of a dataset's result, in result order.
@@ -138,6 +140,15 @@ public:
     // The last statement post() sent (for messages and tests).
     QString lastPostStatement() const { return m_lastPostStatement; }
 
+    // Event handlers of the owning window, each run right after the signal of the same
+    // name. Unlike slots they may throw; the error reaches the caller of the operation
+    // (open, a move, edit, post, close), and the operation itself stays done.
+    std::function<void()> onAfterOpen;
+    std::function<void()> onAfterClose;
+    std::function<void()> onAfterScroll;
+    std::function<void()> onAfterEdit;
+    std::function<void()> onAfterPost;
+
 signals:
     void afterOpen();
     void afterClose();
@@ -163,6 +174,11 @@ private:
     QString literal(const DatasetColumn &column, const QVariant &value) const;
     QStringList primaryKeyColumns() const;
     void setState(State state);
+    void fireOpen();
+    void fireClose();
+    void fireScroll();
+    void fireEdit();
+    void firePost();
 
     Connection *m_connection = nullptr;
     QString m_sql;

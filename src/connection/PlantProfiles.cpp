@@ -1,6 +1,7 @@
 #include "connection/PlantProfiles.h"
 
 #include "connection/ConnectionString.h"
+#include "connection/DbError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -121,4 +122,62 @@ QString PlantProfile::connectionString() const
            + QStringLiteral(";Persist Security Info=True;User ID=") + quoteValue(userSql)
            + QStringLiteral(";Initial Catalog=") + quoteValue(database) + QStringLiteral(";Data Source=")
            + quoteValue(server);
+}
+
+void IniFile::writeString(const QString &path, const QString &section, const QString &key, const QString &value)
+{
+    QStringList lines;
+    {
+        QFile f(path);
+        if (f.exists()) {
+            if (!f.open(QIODevice::ReadOnly))
+                throw DbError(QStringLiteral("Não foi possível ler o arquivo %1 ..!").arg(path));
+            const QString text = QString::fromUtf8(f.readAll());
+            lines = text.split(QLatin1Char('\n'));
+            for (QString &l : lines)
+                if (l.endsWith(QLatin1Char('\r')))
+                    l.chop(1);
+            if (!lines.isEmpty() && lines.last().isEmpty())
+                lines.removeLast();
+        }
+    }
+    int sectionLine = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString t = lines[i].trimmed();
+        if (t.startsWith(QLatin1Char('[')) && t.mid(1, t.indexOf(QLatin1Char(']')) - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0) {
+            sectionLine = i;
+            break;
+        }
+    }
+    const QString entry = key + QLatin1Char('=') + value;
+    if (sectionLine < 0) {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines << QString();
+        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+    } else {
+        int end = sectionLine + 1;
+        int found = -1;
+        int lastEntry = sectionLine;
+        for (; end < lines.size(); ++end) {
+            const QString t = lines[end].trimmed();
+            if (t.startsWith(QLatin1Char('[')))
+                break;
+            if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
+                continue;
+            lastEntry = end;
+            const int eq = int(t.indexOf(QLatin1Char('=')));
+            if (eq >= 0 && t.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+                found = end;
+                break;
+            }
+        }
+        if (found >= 0)
+            lines[found] = entry;
+        else
+            lines.insert(lastEntry + 1, entry);
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw DbError(QStringLiteral("Não foi possível gravar o arquivo %1 ..!").arg(path));
+    f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
 }

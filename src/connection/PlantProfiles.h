@@ -20,6 +20,11 @@ public:
     QString path() const { return m_path; }
 
     QStringList sections() const;
+
+    // Writes one key the way WritePrivateProfileString does: the file is changed at once,
+    // the key replaced in place or added at the end of its section, the section added at
+    // the end of the file. Throws DbError when the file cannot be written.
+    static void writeString(const QString &path, const QString &section, const QString &key, const QString &value);
     // The value of a key (first occurrence), or defaultValue when the section or key is missing.
     QString readString(const QString &section, const QString &key, const QString &defaultValue = QString()) const;
 

@@ -8,7 +8,11 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
 #include <QtEndian>
+
+#include <sql.h>
+#include <sqlext.h>
 
 namespace SqlRunner {
 namespace {
@@ -52,6 +56,23 @@ DatasetColumn columnOf(const QSqlField &f)
     if (c.size >= 0x3FFFFFFF)
         c.size = 0;
     return c;
+}
+
+// The identity flag of each column, read from the ODBC statement underneath (the driver
+// reports it as SQL_DESC_AUTO_UNIQUE_VALUE from the server's column metadata).
+void readIdentityFlags(const QSqlQuery &q, QList<DatasetColumn> &columns)
+{
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0)
+        return;
+    SQLHANDLE stmt = *static_cast<SQLHANDLE const *>(h.constData());
+    if (!stmt)
+        return;
+    for (int i = 0; i < columns.size(); ++i) {
+        SQLLEN flag = SQL_FALSE;
+        if (SQL_SUCCEEDED(SQLColAttribute(stmt, SQLUSMALLINT(i + 1), SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &flag)))
+            columns[i].identity = columns[i].identity || flag == SQL_TRUE;
+    }
 }
 
 // Steps through the remaining results of the batch so that errors of later statements
@@ -153,6 +174,7 @@ Result select(Connection &connection, const QString &text)
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i)
         r.columns.append(columnOf(rec.field(i)));
+    readIdentityFlags(q, r.columns);
     while (q.next()) {
         QVector<QVariant> row(rec.count());
         for (int i = 0; i < rec.count(); ++i)

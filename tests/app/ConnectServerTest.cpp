@@ -1,0 +1,185 @@
+#include "AppFixture.h"
+#include "app/UsersForm.h"
+#include "connection/Connection.h"
+#include "connection/DataSource.h"
+#include "connection/Dataset.h"
+#include "connection/DbGrid.h"
+#include "connection/LogonForm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString S = QStringLiteral("SELECT Usuarios.*\r\nFROM        Usuarios\r\nORDER BY Nome");
+const QString J = QStringLiteral("SELECT     Jobs.*\r\nFROM         Jobs");
+const QString D = QStringLiteral("SELECT  Marca, Razão, Cidade, IdPess FROM PessoaFJ WHERE (Ativa = 1)");
+const QString O = QStringLiteral(
+    "SELECT PessoaFJ.*, \r\n    Municipios.MUN_IBGE, Municipios.MUN_DAC, Municipios.MUN_NOME, Municipios.MUN_UF, "
+    "Ativou = CASE WHEN Ativa = 1 THEN 'Sim' END\r\nFROM PessoaFJ INNER JOIN\r\n    Municipios ON PessoaFJ.IBGE = "
+    "Municipios.MUN_IBGE\r\nWHERE (PessoaFJ.Ativa = 1);\r\n");
+
+// The dataset texts among the batches the server received since the last mark, in order.
+QStringList datasetOpens(AppFixture &fx)
+{
+    QStringList out;
+    for (const QString &b : fx.server().batches()) {
+        if (b == S) out << QStringLiteral("SenhaSQL");
+        else if (b == J) out << QStringLiteral("JobSQL");
+        else if (b == D) out << QStringLiteral("Data1SQL");
+        else if (b == O) out << QStringLiteral("OrganizacaoSQL");
+    }
+    return out;
+}
+
+const QStringList plantOrder{"SenhaSQL", "JobSQL", "SenhaSQL", "Data1SQL", "OrganizacaoSQL"};
+
+class ConnectTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fx.startServer({QStringLiteral("semi:a;b")});
+        fx.writeIni(fx.plantSection(QStringLiteral("Matriz")) + fx.plantSection(QStringLiteral("Filial"), QStringLiteral("a;b"), QStringLiteral("semi"))
+                    + fx.plantSection(QStringLiteral("Errada"), QStringLiteral("errada")));
+        fx.server().markLog();
+        w = fx.openWindow();
+        conecta = fx.find<QToolButton>(QStringLiteral("Conecta"));
+        combo = fx.find<QComboBox>(QStringLiteral("PlantasCombo"));
+    }
+    qint64 glyph(const char *name) { return fx.find<QToolButton>(QString::fromLatin1(name))->icon().cacheKey(); }
+    void choose(int index)
+    {
+        combo->showPopup();
+        combo->setCurrentIndex(index);
+        combo->hidePopup();
+    }
+
+    AppFixture fx;
+    UsersForm *w = nullptr;
+    QToolButton *conecta = nullptr;
+    QComboBox *combo = nullptr;
+};
+
+} // namespace
+
+TEST_F(ConnectTest, StartUpConnectsTheFirstPlantAndOpensTheDatasetsInOrder)
+{
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_TRUE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(combo->currentText(), QStringLiteral("Matriz"));
+    EXPECT_EQ(w->shell().StatusBar1[0]->text(), QStringLiteral("Servidor: ") + fx.server().address());
+    EXPECT_EQ(w->shell().StatusBar1[1]->text(), QStringLiteral("Banco de Dados: ORVO"));
+    EXPECT_EQ(datasetOpens(fx), plantOrder);
+    EXPECT_EQ(w->shell().ItensGRADE->model()->rowCount(), 4);
+    EXPECT_EQ(w->shell().ItensGRADE->model()->index(0, 0).data().toString(), QStringLiteral("João da Silva"));
+    EXPECT_TRUE(w->shell().JobSQL->isOpen());
+    EXPECT_EQ(w->shell().Data1SQL->asString(QStringLiteral("Marca")), QStringLiteral("BRAVIK"));
+    EXPECT_EQ(w->shell().OrganizacaoSQL->asString(QStringLiteral("CNPJ")), QStringLiteral("90817263000169"));
+    // Not visible while created: the closing at the start left the button alone, the opening set it.
+    EXPECT_EQ(conecta->toolTip(), QStringLiteral("Desfaz conexão com o Servidor ..!"));
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image1"));
+    EXPECT_EQ(conecta->property("Tag").toInt(), 1);
+}
+
+TEST_F(ConnectTest, EachTickAdvancesOneFrame)
+{
+    const char *const expected[] = {"Image1", "Image2", "Image3", "Image4", "Image5", "Image1", "Image2"};
+    const int tags[] = {2, 3, 4, 5, 1, 2, 3};
+    for (int i = 0; i < 7; ++i) {
+        w->Timer1Timer();
+        EXPECT_EQ(conecta->icon().cacheKey(), glyph(expected[i])) << "tick " << i + 1;
+        EXPECT_EQ(conecta->property("Tag").toInt(), tags[i]) << "tick " << i + 1;
+    }
+}
+
+TEST_F(ConnectTest, ToggleClosesStopsTheAnimationAndReopensWithTheSameString)
+{
+    w->Timer1Timer();
+    w->Timer1Timer();
+    fx.click(QStringLiteral("Conecta"));
+    EXPECT_FALSE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image10"));
+    EXPECT_EQ(conecta->property("Tag").toInt(), 10);
+    EXPECT_EQ(conecta->toolTip(), QStringLiteral("Faz conexão com o Servidor ..!"));
+    w->Timer1Timer();
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image10"));
+
+    // The INI file is not read again by the toggle.
+    fx.writeIni(fx.plantSection(QStringLiteral("Matriz"), QStringLiteral("mudou")));
+    fx.server().markLog();
+    fx.click(QStringLiteral("Conecta"));
+    EXPECT_TRUE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(datasetOpens(fx), (QStringList{"SenhaSQL", "JobSQL"}));
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image1"));
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty());
+}
+
+TEST_F(ConnectTest, ClosingThePlantListReconnectsEvenWithoutAChange)
+{
+    fx.server().markLog();
+    w->Timer1Timer();
+    int disconnects = 0, connects = 0;
+    QObject::connect(w->shell().SERVER1, &Connection::afterDisconnect, [&] { ++disconnects; });
+    // The signal comes before the window's handler: the button still shows the disconnection.
+    QObject::connect(w->shell().SERVER1, &Connection::afterConnect, [&] {
+        ++connects;
+        EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image10"));
+        EXPECT_EQ(conecta->property("Tag").toInt(), 10);
+    });
+    choose(0);
+    EXPECT_EQ(disconnects, 1);
+    EXPECT_EQ(connects, 1);
+    EXPECT_EQ(datasetOpens(fx), plantOrder);
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image1"));
+    EXPECT_EQ(conecta->property("Tag").toInt(), 1);
+}
+
+TEST_F(ConnectTest, PlantWithSemicolonInThePasswordConnects)
+{
+    choose(1);
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_TRUE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Filial"));
+    EXPECT_TRUE(w->connectionString().contains(QStringLiteral("Password=\"a;b\";")));
+    EXPECT_EQ(w->shell().SenhaSQL->recordCount(), 4);
+}
+
+TEST_F(ConnectTest, RefusedLoginIsShownAndTheStatusBarKeepsItsTexts)
+{
+    const QString server = w->shell().StatusBar1[0]->text();
+    choose(2);
+    ASSERT_EQ(fx.prompter().texts(QStringLiteral("error")).size(), 1);
+    const QString text = fx.prompter().texts().first();
+    EXPECT_FALSE(text.contains(QLatin1String("[FreeTDS]"))) << qPrintable(text);
+    EXPECT_FALSE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(w->shell().StatusBar1[0]->text(), server);
+    EXPECT_EQ(conecta->icon().cacheKey(), glyph("Image10"));
+}
+
+TEST_F(ConnectTest, PropertiesFlowShowsTheDialogThenConnectsTheSelectedPlantFromTheIni)
+{
+    fx.server().markLog();
+    bool wasOpen = true;
+    AppFixture::whenShown(fx.logon(), [&] {
+        wasOpen = w->shell().SERVER1->isOpen();
+        fx.logon()->close();
+    });
+    w->shell().action(QStringLiteral("PropCONECTA"))->trigger();
+    EXPECT_FALSE(wasOpen);
+    EXPECT_TRUE(w->shell().SERVER1->isOpen());
+    EXPECT_EQ(datasetOpens(fx), plantOrder);
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty());
+}
+
+TEST_F(ConnectTest, ClosingTheWindowClosesTheUserList)
+{
+    EXPECT_TRUE(w->shell().SenhaSQL->isOpen());
+    fx.key(QStringLiteral("ItensGRADE"), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->shell().SenhaSQL->isOpen());
+}

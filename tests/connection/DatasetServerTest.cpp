@@ -1,0 +1,290 @@
+#include "AppFixture.h"
+#include "connection/Command.h"
+#include "connection/Connection.h"
+#include "connection/DataSource.h"
+#include "connection/Dataset.h"
+#include "connection/DbControls.h"
+#include "connection/DbError.h"
+#include "connection/PlantProfiles.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char *const users = "SELECT Usuarios.*\r\nFROM        Usuarios\r\nORDER BY Nome";
+const char *const jobs = "SELECT     Jobs.*\r\nFROM         Jobs";
+
+class DatasetTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fx.startServer({QStringLiteral("semi:pa;ss\"w}ord")});
+        connection.setConnectionString(profile(QStringLiteral("orvo"), QStringLiteral("orvo")).connectionString());
+        connection.open();
+    }
+    PlantProfile profile(const QString &user, const QString &password) const
+    {
+        PlantProfile p;
+        p.server = fx.server().address();
+        p.database = QStringLiteral("ORVO");
+        p.userSql = user;
+        p.passwordSql = password;
+        return p;
+    }
+    void open(Dataset &ds, const char *sql)
+    {
+        ds.setConnection(&connection);
+        ds.setSql(QString::fromUtf8(sql));
+        ds.open();
+    }
+    // The UPDATE/INSERT statements the server received since the last mark.
+    QStringList writes() const
+    {
+        QStringList out;
+        for (const QString &b : fx.server().batches())
+            if (b.startsWith(QLatin1String("UPDATE")) || b.startsWith(QLatin1String("INSERT")))
+                out << b;
+        return out;
+    }
+
+    AppFixture fx;
+    Connection connection;
+};
+
+} // namespace
+
+TEST_F(DatasetTest, ColumnsInTableOrderWithServerTypes)
+{
+    Dataset ds;
+    open(ds, users);
+    const QList<DatasetColumn> &c = ds.columns();
+    ASSERT_EQ(c.size(), 258);
+    EXPECT_EQ(c[0].name, QStringLiteral("RGUser"));
+    EXPECT_EQ(c[0].typeName, QStringLiteral("uniqueidentifier"));
+    EXPECT_EQ(c[1].name, QStringLiteral("Registro"));
+    EXPECT_EQ(c[1].typeName, QStringLiteral("nvarchar"));
+    EXPECT_EQ(c[1].size, 7);
+    EXPECT_FALSE(c[1].nullable);
+    EXPECT_EQ(ds.column(QStringLiteral("nome")).size, 25);
+    EXPECT_EQ(ds.column(QStringLiteral("Vendas0")).typeName, QStringLiteral("bit"));
+    EXPECT_EQ(ds.column(QStringLiteral("ComprasFLAGS")).typeName, QStringLiteral("char"));
+    EXPECT_EQ(ds.column(QStringLiteral("ComprasFLAGS")).size, 30);
+    EXPECT_EQ(ds.column(QStringLiteral("LCompras_senha")).typeName, QStringLiteral("nchar"));
+    EXPECT_EQ(ds.column(QStringLiteral("Assinatura_Compras")).typeName, QStringLiteral("image"));
+    EXPECT_EQ(ds.column(QStringLiteral("Ativo")).typeName, QStringLiteral("tinyint"));
+    EXPECT_EQ(c[256].name, QStringLiteral("IdUser"));
+    EXPECT_EQ(c[256].typeName, QStringLiteral("int"));
+    EXPECT_TRUE(c[256].identity);
+    EXPECT_FALSE(c[0].identity);
+    EXPECT_EQ(c[257].name, QStringLiteral("Via_acesso"));
+    EXPECT_THROW(ds.value(QStringLiteral("NaoExiste")), DbError);
+}
+
+TEST_F(DatasetTest, TypedReadsAndNavigation)
+{
+    Dataset ds;
+    open(ds, users);
+    ASSERT_EQ(ds.recordCount(), 4);
+    EXPECT_EQ(ds.recNo(), 1);
+    EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("João da Silva"));   // ordered by name
+    EXPECT_EQ(ds.asString(QStringLiteral("RGUser")), QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC96401}"));
+    EXPECT_EQ(ds.asGuid(QStringLiteral("RGUser")), QUuid(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC96401}")));
+    EXPECT_EQ(ds.asInteger(QStringLiteral("IdUser")), 1);
+    EXPECT_TRUE(ds.asBlob(QStringLiteral("Assinatura_Compras")).startsWith("\xFF\xD8"));
+    EXPECT_EQ(ds.asString(QStringLiteral("ComprasFLAGS")).size(), 30);
+    ds.next();
+    ds.next();
+    EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("Lúcia Gonçalves"));
+    EXPECT_EQ(ds.asInteger(QStringLiteral("Ativo")), 0);
+    ds.next();
+    EXPECT_FALSE(ds.eof());
+    EXPECT_EQ(ds.recNo(), 4);
+    ds.next();
+    EXPECT_TRUE(ds.eof());
+    EXPECT_EQ(ds.recNo(), 4);
+    ds.first();
+    EXPECT_TRUE(ds.bof());
+    ds.prior();
+    EXPECT_TRUE(ds.bof());
+    EXPECT_EQ(ds.recNo(), 1);
+    ds.last();
+    EXPECT_EQ(ds.recNo(), 4);
+
+    Dataset job;
+    open(job, jobs);
+    EXPECT_EQ(job.asDateTime(QStringLiteral("DataFT")), QDateTime(QDate(2026, 11, 28), QTime(18, 30)));
+    EXPECT_EQ(job.asInteger(QStringLiteral("Estado")), 0);
+}
+
+TEST_F(DatasetTest, PostWritesChangedFieldsKeyedByIdentityAndCutsTexts)
+{
+    Dataset ds;
+    open(ds, users);
+    fx.server().markLog();
+    ds.edit();
+    ds.setString(QStringLiteral("Nome"), QStringLiteral("Ana D'Ávila; DROP TABLE Jobs")); // 29 chars
+    EXPECT_EQ(ds.asString(QStringLiteral("Nome")).size(), 25);
+    ds.setBoolean(QStringLiteral("Vendas3"), true);
+    ds.post();
+    EXPECT_EQ(ds.state(), Dataset::State::Browse);
+    EXPECT_EQ(writes(), QStringList{QStringLiteral("UPDATE [Usuarios] SET [Nome] = N'Ana D''Ávila; DROP TABLE J', [Vendas3] = 1 WHERE [IdUser] = 1")});
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Nome FROM Usuarios WHERE IdUser = 1")).toString(), QStringLiteral("Ana D'Ávila; DROP TABLE J"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Jobs")).toInt(), 1);
+}
+
+TEST_F(DatasetTest, TableWithoutKeyIsUpdatedByTheOriginalValues)
+{
+    Dataset job;
+    open(job, jobs);
+    fx.server().markLog();
+    job.edit();
+    job.setInteger(QStringLiteral("Estado"), 1);
+    job.post();
+    const QStringList w = writes();
+    ASSERT_EQ(w.size(), 1);
+    EXPECT_TRUE(w[0].startsWith(QStringLiteral("UPDATE [Jobs] SET [Estado] = 1 WHERE [Estado] = 0 AND [Mensagem] = N'"))) << qPrintable(w[0]);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Estado FROM Jobs")).toInt(), 1);
+}
+
+TEST_F(DatasetTest, EditOnAnEmptyDatasetInsertsARow)
+{
+    fx.exec(QStringLiteral("DELETE FROM Jobs"));
+    Dataset job;
+    open(job, jobs);
+    ASSERT_TRUE(job.isEmpty());
+    job.edit();
+    EXPECT_EQ(job.state(), Dataset::State::Insert);
+    job.setInteger(QStringLiteral("Estado"), 0);
+    job.setDateTime(QStringLiteral("DataRT"), QDateTime(QDate(2026, 12, 1), QTime(8, 15, 30)));
+    job.post();
+    EXPECT_EQ(job.recordCount(), 1);
+    const QList<QVariantList> r = fx.rows(QStringLiteral("SELECT Estado, DataRT FROM Jobs"));
+    ASSERT_EQ(r.size(), 1);
+    EXPECT_EQ(r[0][0].toInt(), 0);
+    EXPECT_EQ(r[0][1].toDateTime(), QDateTime(QDate(2026, 12, 1), QTime(8, 15, 30)));
+}
+
+TEST_F(DatasetTest, PostThatChangesNoRowFailsAndStaysInEdit)
+{
+    Dataset ds;
+    open(ds, users);
+    ds.edit();
+    ds.setString(QStringLiteral("Senha"), QStringLiteral("nova"));
+    fx.exec(QStringLiteral("DELETE FROM Usuarios WHERE IdUser = 1"));
+    try {
+        ds.post();
+        FAIL() << "post succeeded";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("não foi encontrada"))) << qPrintable(e.message());
+    }
+    EXPECT_EQ(ds.state(), Dataset::State::Edit);
+    EXPECT_EQ(ds.asString(QStringLiteral("Senha")), QStringLiteral("nova"));
+    ds.cancel();
+    EXPECT_EQ(ds.asString(QStringLiteral("Senha")), QStringLiteral("1234"));
+}
+
+TEST_F(DatasetTest, MovingPostsAPendingEditAndBlobsAndGuidsRoundTrip)
+{
+    Dataset ds;
+    open(ds, users);
+    ds.edit();
+    const QByteArray picture("\xFF\xD8\xFF\x00'quote'\x01\x02", 10);
+    ds.setBlob(QStringLiteral("Assinatura_Diretoria"), picture);
+    ds.setString(QStringLiteral("LCompras_senha"), QStringLiteral("a'b"));
+    ds.next();   // posts first
+    EXPECT_EQ(ds.state(), Dataset::State::Browse);
+    EXPECT_EQ(ds.recNo(), 2);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Assinatura_Diretoria FROM Usuarios WHERE IdUser = 1")).toByteArray(), picture);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT LCompras_senha FROM Usuarios WHERE IdUser = 1")).toString().trimmed(), QStringLiteral("a'b"));
+}
+
+TEST_F(DatasetTest, ReadOnlyAndClosedDatasetsRefuseEditing)
+{
+    Dataset ds;
+    ds.setReadOnly(true);
+    EXPECT_THROW(ds.edit(), DbError);   // closed
+    open(ds, "SELECT  Marca, Razão, Cidade, IdPess FROM PessoaFJ WHERE (Ativa = 1)");
+    EXPECT_EQ(ds.asString(QStringLiteral("Razão")), QStringLiteral("Bravik Indústria Metalúrgica Ltda"));
+    EXPECT_THROW(ds.edit(), DbError);
+    EXPECT_THROW(ds.setString(QStringLiteral("Marca"), QStringLiteral("x")), DbError);
+}
+
+TEST_F(DatasetTest, CommandRaisesTheServerErrorOfAnyStatementWithoutDriverTags)
+{
+    Command cmd;
+    cmd.setConnection(&connection);
+    EXPECT_EQ(cmd.timeout(), 1200);
+    try {
+        cmd.execute(QStringLiteral("UPDATE Jobs SET Estado = 2\r\nSELECT * FROM NaoExiste"));
+        FAIL() << "no error";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("NaoExiste"))) << qPrintable(e.message());
+        EXPECT_FALSE(e.message().startsWith(QLatin1Char('['))) << qPrintable(e.message());
+    }
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Estado FROM Jobs")).toInt(), 2);
+
+    // A closed connection is opened first.
+    connection.close();
+    cmd.execute(QStringLiteral("UPDATE Jobs SET Estado = 3"));
+    EXPECT_TRUE(connection.isOpen());
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Estado FROM Jobs")).toInt(), 3);
+}
+
+TEST_F(DatasetTest, PasswordWithSemicolonQuoteAndBraceConnects)
+{
+    Connection c;
+    int after = 0;
+    QObject::connect(&c, &Connection::afterConnect, [&] { ++after; });
+    c.setConnectionString(profile(QStringLiteral("semi"), QStringLiteral("pa;ss\"w}ord")).connectionString());
+    c.open();
+    EXPECT_TRUE(c.isOpen());
+    EXPECT_EQ(after, 1);
+
+    Connection wrong;
+    wrong.setConnectionString(profile(QStringLiteral("semi"), QStringLiteral("pa")).connectionString());
+    try {
+        wrong.open();
+        FAIL() << "a wrong password connected";
+    } catch (const DbError &e) {
+        EXPECT_FALSE(e.message().contains(QLatin1String("[FreeTDS]"))) << qPrintable(e.message());
+        EXPECT_FALSE(e.message().isEmpty());
+    }
+    EXPECT_FALSE(wrong.isOpen());
+}
+
+TEST_F(DatasetTest, BoundControlsFollowTheDataSourceAndAutomaticEditing)
+{
+    Dataset ds;
+    open(ds, users);
+    DataSource src;
+    src.setDataset(&ds);
+    DbEdit edit;
+    edit.bind(&src, QStringLiteral("Nome"));
+    DbCheckBox a, b;
+    a.bind(&src, QStringLiteral("Pcp5"));
+    b.bind(&src, QStringLiteral("Pcp5"));
+    edit.show();
+    a.show();
+    EXPECT_EQ(edit.text(), QStringLiteral("João da Silva"));
+    EXPECT_EQ(edit.maxLength(), 25);
+    EXPECT_TRUE(edit.isReadOnly());
+    const bool before = a.isChecked();
+    QTest::mouseClick(&a, Qt::LeftButton);   // automatic editing off: nothing changes
+    EXPECT_EQ(a.isChecked(), before);
+    EXPECT_EQ(ds.state(), Dataset::State::Browse);
+
+    src.setAutoEdit(true);
+    EXPECT_FALSE(edit.isReadOnly());
+    QTest::mouseClick(&a, Qt::LeftButton);
+    EXPECT_EQ(ds.state(), Dataset::State::Edit);
+    EXPECT_NE(a.isChecked(), before);
+    EXPECT_EQ(b.isChecked(), a.isChecked());
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("Novo Nome"));
+    EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("Novo Nome"));
+    ds.post();
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Nome FROM Usuarios WHERE IdUser = 1")).toString(), QStringLiteral("Novo Nome"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Pcp5 FROM Usuarios WHERE IdUser = 1")).toBool(), !before);
+}
