@@ -31,7 +31,7 @@ uint32_t negotiate(uint32_t clientLe)
     }
 }
 
-QString readField(Reader& r, const QByteArray& payload, int offset, int chars)
+QString readField(const QByteArray& payload, int offset, int chars)
 {
     if (chars == 0)
         return QString();
@@ -39,7 +39,6 @@ QString readField(Reader& r, const QByteArray& payload, int offset, int chars)
         throw ProtocolError("LOGIN7 field outside the message");
     Reader f(payload, offset);
     return f.utf16(chars);
-    (void)r;
 }
 
 }  // namespace
@@ -270,7 +269,7 @@ bool Connection::handleLogin(const Message& m)
     const QByteArray& p = m.payload;
     Reader r(p);
     const uint32_t length = r.u32();
-    if (length > uint32_t(p.size()) || length < 36 + 58)
+    if (length > uint32_t(p.size()) || length < 86)  // fixed part of a 7.1 LOGIN7
         throw ProtocolError("LOGIN7 length");
     version_ = negotiate(r.u32());
     const uint32_t requested = r.u32();
@@ -279,7 +278,7 @@ bool Connection::handleLogin(const Message& m)
     r.skip(8);          // time zone, LCID
     auto field = [&]() {
         const int off = r.u16(), chars = r.u16();
-        return readField(r, p, off, chars);
+        return readField(p, off, chars);
     };
     const QString hostName = field();
     const QString userName = field();
@@ -489,7 +488,7 @@ void Connection::writeResultSet(Writer& w, const ResultSet& rs)
 void Connection::writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc)
 {
     const QString dbAfter = session_->currentDatabase();
-    const bool dbChanged = dbAfter.compare(dbBefore, Qt::CaseInsensitive) != 0 || dbAfter != dbBefore;
+    const bool dbChanged = dbAfter != dbBefore;
     const int count = int(r.statements.size());
     int envAt = count - 1;
     bool engineToldUse = false;
