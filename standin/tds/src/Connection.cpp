@@ -566,6 +566,7 @@ void Connection::sendAttentionAck()
 namespace {
 
 enum ProcId : uint16_t {
+    SpCursorOpen = 2,
     SpExecuteSql = 10,
     SpPrepare = 11,
     SpExecute = 12,
@@ -590,6 +591,7 @@ uint16_t procIdByName(const QString& name)
     if (n.startsWith(QStringLiteral("sys.")))
         n = n.mid(4);
     if (n == QStringLiteral("sp_executesql")) return SpExecuteSql;
+    if (n == QStringLiteral("sp_cursoropen")) return SpCursorOpen;
     if (n == QStringLiteral("sp_prepare")) return SpPrepare;
     if (n == QStringLiteral("sp_execute")) return SpExecute;
     if (n == QStringLiteral("sp_prepexec")) return SpPrepExec;
@@ -718,7 +720,19 @@ void Connection::handleRpc(const Message& m)
         bool returnHandle = false;
         bool execute = true;
         bool unknownHandle = false;
+        bool cursorOpen = false;
         switch (procId) {
+        case SpCursorOpen:
+            // Drivers open a server cursor for statements that are not forward-only. Statements
+            // without rows (Qt's SET QUOTED_IDENTIFIER ON on connect) run and report cursor 0,
+            // which tells the driver that no cursor exists; a statement with rows is refused.
+            if (params.size() < 2)
+                throw ProtocolError("sp_cursoropen without its statement");
+            statement = textOf(params[1].value);
+            if (params.size() > 5) declarations = textOf(params[5].value);
+            firstValue = 6;
+            cursorOpen = true;
+            break;
         case SpExecuteSql:
             if (!params.empty()) statement = textOf(params[0].value);
             if (params.size() > 1) declarations = textOf(params[1].value);
@@ -769,19 +783,20 @@ void Connection::handleRpc(const Message& m)
             break;
         }
         }
-        if (returnHandle) {
-            // RETURNVALUE with the new handle for the first (output) parameter.
+        auto returnInt = [&](size_t ordinal, int value) {
             w.u8(ReturnValueToken);
-            w.u16(0);
-            w.bVarChar(params[0].name);
-            w.u8(0x01);
+            w.u16(uint16_t(ordinal));
+            w.bVarChar(ordinal < params.size() ? params[ordinal].name : QString());
+            w.u8(0x01);  // output parameter
             if (version_ >= Tds72) w.u32(0); else w.u16(0);
             w.u16(0x0001);
             w.u8(IntNType);
             w.u8(4);
             w.u8(4);
-            w.u32(uint32_t(handle));
-        }
+            w.u32(uint32_t(value));
+        };
+        if (returnHandle)
+            returnInt(0, handle);
         bool failed = unknownHandle;
         if (execute && !statement.isEmpty()) {
             const QStringList names = declaredParameterNames(declarations);
@@ -797,10 +812,28 @@ void Connection::handleRpc(const Message& m)
             const QString text = literals.isEmpty() ? statement : substituteParameters(statement, literals);
             const QString before = session_->currentDatabase();
             const BatchResult result = backend_.execute(*session_, text);
-            writeBatchResult(w, result, before, true);
-            failed = result.aborted;
+            bool rows = false;
             for (const StatementResult& s : result.statements)
-                failed = failed || s.failed;
+                rows = rows || s.resultSet.has_value();
+            if (cursorOpen && rows) {
+                writeMessage(w, protocolMessage(16999, QStringLiteral("Server cursors are not supported; send the statement as a forward-only, read-only query.")), true);
+                failed = true;
+            } else {
+                writeBatchResult(w, result, before, true);
+                failed = result.aborted;
+                for (const StatementResult& s : result.statements)
+                    failed = failed || s.failed;
+            }
+            if (cursorOpen && !rows) {
+                auto intParam = [&](size_t i) {
+                    const int64_t* v = i < params.size() ? std::get_if<int64_t>(&params[i].value.data) : nullptr;
+                    return v ? int(*v) : 0;
+                };
+                returnInt(0, 0);
+                returnInt(2, intParam(2));
+                returnInt(3, intParam(3));
+                returnInt(4, -1);
+            }
         }
         w.u8(ReturnStatusToken);
         w.u32(failed ? uint32_t(-6) : 0);

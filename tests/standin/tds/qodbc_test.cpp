@@ -189,6 +189,20 @@ TEST_F(QodbcTest, ServerErrorsReachTheDriverWithTheirText)
     EXPECT_EQ(ok.value(0).toInt(), 2);
 }
 
+TEST_F(QodbcTest, ScrollableQueriesAreRefusedButStatementsWithoutRowsRun)
+{
+    // A query that is not forward-only makes the driver ask for a server cursor.
+    QSqlQuery scroll(db);
+    EXPECT_FALSE(scroll.exec(QStringLiteral("SELECT Nome FROM Tipos")));
+    EXPECT_TRUE(scroll.lastError().text().contains(QStringLiteral("Server cursors are not supported"))) << scroll.lastError().text().toStdString();
+    QSqlQuery update(db);
+    EXPECT_TRUE(update.exec(QStringLiteral("UPDATE Tipos SET Inteiro = 9 WHERE IdTipo = 2"))) << update.lastError().text().toStdString();
+    update.finish();
+    QSqlQuery q = query(QStringLiteral("SELECT Inteiro FROM Tipos WHERE IdTipo = 2"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 9);
+}
+
 TEST(QodbcDemo, DemoDatabaseServesUsersWithIdentityAndSignatures)
 {
     StandinProcess server;
