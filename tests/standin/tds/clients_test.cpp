@@ -13,6 +13,8 @@
 
 namespace {
 
+enum : uint16_t { DoneMore = 0x01, DoneError = 0x02, DoneCount = 0x10 };
+
 QStringList typesServerArgs(StandinProcess& s)
 {
     const QString script = s.writeFile(QStringLiteral("types.sql"), kTypesScript);
@@ -199,6 +201,29 @@ TEST(StandinClients, ColumnMetadataCarriesIdentityAndNullability)
     EXPECT_EQ(r.rows[0], (QStringList{QStringLiteral("2"), QStringLiteral("Vazio"), QStringLiteral("<null>")}));
     ASSERT_FALSE(r.doneStatus.empty());
     EXPECT_EQ(r.doneCounts.back(), 1u);
+}
+
+TEST(StandinClients, BatchOfSeveralStatementsReportsEachOne)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+    const TdsTestReply r = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 3 WHERE IdTipo = 2\r\n"
+                                                  "SELECT COUNT(*) FROM Tipos WHERE Inteiro = 3\r\n"
+                                                  "SELECT * FROM Nada"));
+    ASSERT_TRUE(r.complete);
+    ASSERT_GE(r.doneStatus.size(), 3u);
+    EXPECT_EQ(r.doneStatus[0], DoneMore | DoneCount);
+    EXPECT_EQ(r.doneCounts[0], 1u);
+    EXPECT_EQ(r.doneStatus[1], DoneMore | DoneCount);
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.rows[0][0], QStringLiteral("1"));
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0].number, 208);
+    EXPECT_EQ(r.doneStatus.back() & (DoneMore | DoneError), DoneError);
 }
 
 TEST(StandinClients, LogRecordsEveryBatchWithItsOutcome)

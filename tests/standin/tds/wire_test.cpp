@@ -322,3 +322,26 @@ TEST(TdsConnection, SilentClientsAreDroppedBeforeLoginButNotAfter)
     EXPECT_TRUE(prelogged.waitClosed(4000));
     EXPECT_EQ(idle.batch(QStringLiteral("depois")).rows.at(0).at(0), QStringLiteral("depois"));
 }
+
+TEST(TdsConnection, AttentionRightAfterABatchIsAcknowledged)
+{
+    RunningServer rs;
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(rs.server->port()));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("pw"), QString()).loginAck);
+    const QString text = QStringLiteral("cancelar");
+    const QByteArray batch = QByteArray::fromHex("16000000120000000200") + QByteArray(8, '\0') + QByteArray::fromHex("01000000")
+          + QByteArray(reinterpret_cast<const char*>(text.utf16()), int(text.size()) * 2);
+    ASSERT_TRUE(c.sendMessage(0x01, batch));
+    ASSERT_TRUE(c.sendMessage(0x06, QByteArray()));
+    // The client reads until the DONE that carries the attention flag; results before it are dropped.
+    bool acknowledged = false;
+    for (int i = 0; i < 3 && !acknowledged; ++i) {
+        QByteArray reply;
+        ASSERT_TRUE(c.readMessage(&reply));
+        const TdsTestReply r = TdsTestClient::parse(reply);
+        acknowledged = !r.doneStatus.empty() && (r.doneStatus.back() & DoneAttn);
+    }
+    EXPECT_TRUE(acknowledged);
+    EXPECT_EQ(c.batch(QStringLiteral("depois")).rows.at(0).at(0), QStringLiteral("depois"));
+}
