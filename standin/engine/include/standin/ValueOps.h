@@ -29,6 +29,9 @@ bool isCharacter(TypeId), isUnicode(TypeId), isNumeric(TypeId), isInteger(TypeId
 // Storage/wire width in bytes for fixed types, in bytes for character and binary types (nvarchar(10) -> 20);
 // -1 for (max) and text/image.
 int byteLength(const SqlType&);
+// As parseTypeName, for the target of CAST/CONVERT: char/varchar/nchar/nvarchar/binary/varbinary
+// without a length are 30 long there (1 long in declarations).
+SqlType parseCastTypeName(const QString& name, const QString& arguments = QString());
 
 // --- construction ------------------------------------------------------------------------
 Value nullValue(const SqlType& type);
@@ -37,6 +40,8 @@ Value bitValue(bool v);
 Value floatValue(double v);
 Value decimalValue(const Decimal& v, int precision);
 Value stringValue(const QString& v, bool unicode);  // varchar/nvarchar literal with its length
+// literalNumber: 3000000000 gives numeric(10,0) as in SQL Server; $1.5 gives money, 0x1F varbinary.
+// An int constant keeps its digit count in type.precision (decimal arithmetic treats 3 as decimal(1,0)).
 Value literalNumber(const QString& text);       // 12 -> int, 12.50 -> numeric(4,2), 1e3 -> float, 3000000000 -> bigint/numeric
 
 // --- conversion --------------------------------------------------------------------------
@@ -49,6 +54,15 @@ Value convert(const Value& v, const SqlType& target, bool truncate = true, int s
 SqlType commonType(const SqlType& a, const SqlType& b);
 // Whether a conversion is allowed at all (error 529 "Explicit conversion from data type X to Y is not allowed.").
 bool canConvert(TypeId from, TypeId to);
+// Whether SQL Server converts without CAST/CONVERT (assignment, comparison, arithmetic).
+bool canConvertImplicitly(TypeId from, TypeId to);
+// Throws 257 ("Implicit conversion from data type X to Y is not allowed. Use the CONVERT function to run
+// this query.") when only an explicit conversion exists, 206 ("Operand type clash: X is incompatible with Y")
+// when none does.
+void checkImplicitConversion(TypeId from, TypeId to);
+// An implicit conversion (assignment to a column or variable): checkImplicitConversion, then convert.
+// With truncate = false an over-long text raises 8152.
+Value convertImplicit(const Value& v, const SqlType& target, bool truncate = false);
 // Text as SQL Server shows a value converted to nvarchar (datetime: "Oct  1 2025 12:00AM" style 0 ...).
 QString toText(const Value& v);
 
@@ -65,13 +79,21 @@ size_t hashValue(const Value& v);
 int compareText(const QString& a, const QString& b);  // CI_AS, trailing blanks ignored
 QString collationKey(const QString& s);               // equal keys <=> compareText == 0
 // LIKE with %, _, [abc], [a-z], [^a] and an optional ESCAPE character; CI_AS.
+// Trailing blanks of the pattern count; trailing blanks of the text are ignored (non-Unicode matching).
 bool like(const QString& text, const QString& pattern, QChar escape = QChar());
+// unicode = true when either side is nchar/nvarchar/ntext: then trailing blanks of the text count too.
+bool like(const QString& text, const QString& pattern, QChar escape, bool unicode);
+// LIKE on values: NULL when either side is NULL; non-character values are converted to text first.
+std::optional<bool> likeValues(const Value& text, const Value& pattern, QChar escape = QChar());
 
 // --- arithmetic and operators ------------------------------------------------------------
 enum class BinaryOp { Add, Subtract, Multiply, Divide, Modulo, BitAnd, BitOr, BitXor };
 // + on strings concatenates; datetime +/- number adds days; integer overflow raises 8115;
 // division by zero raises 8134.
 Value binary(BinaryOp op, const Value& a, const Value& b);
+// The type binary(op, a, b) returns for operands of these types (decimal precision/scale rules,
+// string concatenation lengths); throws the same type errors binary() would (8117, 206, 402).
+SqlType binaryResultType(BinaryOp op, const SqlType& a, const SqlType& b);
 Value negate(const Value& v);
 
 // --- truth -------------------------------------------------------------------------------

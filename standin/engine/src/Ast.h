@@ -1,0 +1,318 @@
+// Syntax tree of T-SQL batches, as built by the parser and run by the executor.
+#pragma once
+
+#include "standin/ValueOps.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace standin {
+
+struct SelectStmt;
+struct Expr;
+using ExprPtr = std::shared_ptr<Expr>;
+
+enum class ExprKind {
+    Literal,
+    Column,     // parts: [db.][schema.][table.]column
+    Variable,   // name: @v or @@v
+    Negate,
+    BitNot,
+    Binary,     // op
+    Compare,    // cmp
+    And,
+    Or,
+    Not,
+    IsNull,     // negated: IS NOT NULL
+    Like,       // args: text, pattern[, escape]; negated
+    In,         // args[0] IN (args[1..]) or subquery; negated
+    Between,    // args: value, low, high; negated
+    Case,       // caseOperand, args as WHEN/THEN pairs, elseExpr
+    Function,   // name, args; distinct for COUNT(DISTINCT x); star for COUNT(*)
+    Cast,       // args[0], castType; name "CONVERT" keeps args[1] as style
+    Subquery,   // scalar subquery
+    Exists,
+    Default,    // DEFAULT keyword in VALUES/SET
+};
+
+enum class CompareOp { Eq, Ne, Lt, Le, Gt, Ge };
+
+struct Expr {
+    ExprKind kind = ExprKind::Literal;
+    Value value;
+    QStringList parts;
+    QString name;
+    BinaryOp op = BinaryOp::Add;
+    CompareOp cmp = CompareOp::Eq;
+    bool negated = false;
+    bool distinct = false;
+    bool star = false;
+    std::vector<ExprPtr> args;
+    ExprPtr caseOperand;
+    ExprPtr elseExpr;
+    SqlType castType;
+    std::shared_ptr<SelectStmt> subquery;
+    int start = 0, end = 0;  // span in the batch text
+
+    // Filled by the binder.
+    int depth = -1;     // 0 = current query's sources, 1 = enclosing query ...
+    int slot = -1;      // source index
+    int column = -1;    // column index in the source
+    int aggIndex = -1;  // aggregate slot within the grouping
+};
+
+enum class JoinType { Cross, Inner, Left, Right, Full };
+
+struct TableRef {
+    QStringList name;                      // [db.][schema.]table
+    QString alias;
+    std::shared_ptr<SelectStmt> derived;   // (SELECT ...) AS alias
+    std::vector<ExprPtr> functionArgs;     // table-valued function: name is its name
+    bool isFunction = false;
+    JoinType join = JoinType::Cross;       // how this source joins the ones before it
+    ExprPtr on;
+};
+
+struct SelectItem {
+    ExprPtr expr;
+    QString alias;
+    bool star = false;
+    QStringList starQualifier;  // t.* / dbo.t.*
+    QString assignVariable;     // SELECT @v = expr
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+};
+
+struct SelectStmt {
+    bool distinct = false;
+    ExprPtr top;
+    bool topPercent = false;
+    std::vector<SelectItem> items;
+    std::vector<TableRef> from;
+    ExprPtr where;
+    std::vector<ExprPtr> groupBy;
+    ExprPtr having;
+    std::vector<OrderItem> orderBy;
+    QStringList into;                            // SELECT ... INTO table
+    std::vector<std::pair<bool, std::shared_ptr<SelectStmt>>> unions;  // (all, select)
+};
+
+enum class StmtKind {
+    Select,
+    Insert,
+    Update,
+    Delete,
+    CreateTable,
+    AlterTable,
+    DropTable,
+    TruncateTable,
+    CreateDatabase,
+    DropDatabase,
+    Use,
+    SetOption,
+    SetVariable,
+    Declare,
+    Exec,
+    Print,
+    If,
+    Block,
+    While,
+    Return,
+    Transaction,
+};
+
+struct Statement {
+    explicit Statement(StmtKind k) : kind(k) {}
+    virtual ~Statement() = default;
+    StmtKind kind;
+    int line = 1;
+    int start = 0, end = 0;
+};
+using StmtPtr = std::shared_ptr<Statement>;
+
+struct SelectStatement : Statement {
+    SelectStatement() : Statement(StmtKind::Select) {}
+    std::shared_ptr<SelectStmt> select;
+};
+
+struct InsertStatement : Statement {
+    InsertStatement() : Statement(StmtKind::Insert) {}
+    QStringList table;
+    QStringList columns;
+    std::vector<std::vector<ExprPtr>> values;
+    std::shared_ptr<SelectStmt> select;
+    bool defaultValues = false;
+    std::shared_ptr<Statement> exec;  // INSERT ... EXEC
+};
+
+struct Assignment {
+    QStringList column;   // [table.]column, or empty for a variable
+    QString variable;     // SET @v = ...
+    ExprPtr value;
+    std::optional<BinaryOp> compound;  // col += x
+};
+
+struct UpdateStatement : Statement {
+    UpdateStatement() : Statement(StmtKind::Update) {}
+    ExprPtr top;
+    bool topPercent = false;
+    QStringList target;
+    std::vector<Assignment> sets;
+    std::vector<TableRef> from;
+    ExprPtr where;
+};
+
+struct DeleteStatement : Statement {
+    DeleteStatement() : Statement(StmtKind::Delete) {}
+    ExprPtr top;
+    bool topPercent = false;
+    QStringList target;
+    std::vector<TableRef> from;
+    ExprPtr where;
+};
+
+struct ColumnDef {
+    QString name;
+    SqlType type;
+    std::optional<bool> nullable;  // unstated: nullable
+    bool identity = false;
+    int64_t seed = 1, increment = 1;
+    ExprPtr defaultExpr;
+    QString defaultText;
+    QString defaultName;
+    bool primaryKey = false;
+    bool unique = false;
+    bool clustered = true;
+    QString keyName;
+    bool rowGuid = false;
+};
+
+enum class ConstraintKind { PrimaryKey, Unique, Default, ForeignKey, Check };
+
+struct ConstraintDef {
+    ConstraintKind kind = ConstraintKind::PrimaryKey;
+    QString name;
+    QStringList columns;
+    bool clustered = true;
+    ExprPtr expr;          // DEFAULT value or CHECK condition
+    QString exprText;
+    QString forColumn;     // DEFAULT x FOR column
+    QStringList refTable;  // FOREIGN KEY ... REFERENCES
+    QStringList refColumns;
+};
+
+struct CreateTableStatement : Statement {
+    CreateTableStatement() : Statement(StmtKind::CreateTable) {}
+    QStringList name;
+    std::vector<ColumnDef> columns;
+    std::vector<ConstraintDef> constraints;
+};
+
+enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn };
+
+struct AlterTableStatement : Statement {
+    AlterTableStatement() : Statement(StmtKind::AlterTable) {}
+    QStringList table;
+    AlterAction action = AlterAction::Add;
+    std::vector<ColumnDef> columns;          // Add, AlterColumn
+    std::vector<ConstraintDef> constraints;  // Add
+    QStringList names;                       // DropConstraint, DropColumn
+    bool ifExists = false;
+};
+
+struct DropTableStatement : Statement {
+    DropTableStatement() : Statement(StmtKind::DropTable) {}
+    std::vector<QStringList> names;
+    bool ifExists = false;
+};
+
+struct TruncateStatement : Statement {
+    TruncateStatement() : Statement(StmtKind::TruncateTable) {}
+    QStringList table;
+};
+
+struct DatabaseStatement : Statement {
+    explicit DatabaseStatement(StmtKind k) : Statement(k) {}
+    QString name;
+};
+
+struct SetOptionStatement : Statement {
+    SetOptionStatement() : Statement(StmtKind::SetOption) {}
+    QString option;
+    QStringList arguments;
+};
+
+struct SetVariableStatement : Statement {
+    SetVariableStatement() : Statement(StmtKind::SetVariable) {}
+    Assignment assignment;
+};
+
+struct VariableDecl {
+    QString name;
+    SqlType type;
+    ExprPtr init;
+};
+
+struct DeclareStatement : Statement {
+    DeclareStatement() : Statement(StmtKind::Declare) {}
+    std::vector<VariableDecl> variables;
+};
+
+struct ExecArgument {
+    QString parameter;  // @name = value, or empty
+    ExprPtr value;
+    bool output = false;
+    bool isDefault = false;
+};
+
+struct ExecStatement : Statement {
+    ExecStatement() : Statement(StmtKind::Exec) {}
+    QStringList procedure;
+    std::vector<ExprPtr> dynamic;  // EXEC ('text' + ...)
+    std::vector<ExecArgument> arguments;
+    QString returnVariable;
+};
+
+struct PrintStatement : Statement {
+    PrintStatement() : Statement(StmtKind::Print) {}
+    ExprPtr value;
+};
+
+struct IfStatement : Statement {
+    IfStatement() : Statement(StmtKind::If) {}
+    ExprPtr condition;
+    StmtPtr thenBranch;
+    StmtPtr elseBranch;
+};
+
+struct WhileStatement : Statement {
+    WhileStatement() : Statement(StmtKind::While) {}
+    ExprPtr condition;
+    StmtPtr body;
+};
+
+struct BlockStatement : Statement {
+    BlockStatement() : Statement(StmtKind::Block) {}
+    std::vector<StmtPtr> body;
+};
+
+struct ReturnStatement : Statement {
+    ReturnStatement() : Statement(StmtKind::Return) {}
+    ExprPtr value;
+};
+
+enum class TransactionAction { Begin, Commit, Rollback, Save };
+
+struct TransactionStatement : Statement {
+    TransactionStatement() : Statement(StmtKind::Transaction) {}
+    TransactionAction action = TransactionAction::Begin;
+    QString name;
+};
+
+}  // namespace standin

@@ -1,0 +1,413 @@
+// Running a batch: statement by statement, each atomic, with SQL Server's rules on which
+// errors end only the statement and which end the batch.
+#include "Errors.h"
+#include "Executor.h"
+
+namespace standin {
+
+namespace {
+
+// Errors after which SQL Server ends the whole batch, not only the statement.
+bool abortsBatch(int number)
+{
+    switch (number) {
+    case 207: case 208: case 209: case 4104: case 137: case 245: case 241: case 8114: case 8115: case 8169:
+    case 220: case 8134: case 911: case 1013: case 195: case 174: case 147: case 512: case 529: case 2715:
+    case 102: case 105:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Errors after which SQL Server adds "The statement has been terminated."
+bool terminates(int number)
+{
+    return number == 515 || number == 2627 || number == 8152 || number == 547 || number == 2601 || number == 544 ||
+           number == 8102 || number == 3621;
+}
+
+ServerMessage info(int number, const QString& text)
+{
+    ServerMessage m;
+    m.number = number;
+    m.severity = 0;
+    m.state = 1;
+    m.text = text;
+    return m;
+}
+
+}  // namespace
+
+BatchResult Executor::run(const std::vector<StmtPtr>& statements)
+{
+    BatchResult out;
+    for (size_t i = 0; i < statements.size(); ++i) {
+        Flow flow = runStatement(*statements[i], out, false);
+        if (flow == Flow::AbortBatch) {
+            out.aborted = i + 1 < statements.size() || true;
+            break;
+        }
+        if (flow == Flow::Return)
+            break;
+    }
+    return out;
+}
+
+Executor::Flow Executor::runStatement(Statement& s, BatchResult& out, bool nested)
+{
+    switch (s.kind) {
+    case StmtKind::Block: {
+        for (auto& child : static_cast<BlockStatement&>(s).body) {
+            Flow f = runStatement(*child, out, true);
+            if (f != Flow::Normal)
+                return f;
+        }
+        return Flow::Normal;
+    }
+    case StmtKind::If: {
+        auto& st = static_cast<IfStatement&>(s);
+        std::optional<bool> cond;
+        {
+            StatementResult r;
+            messages_ = &r.messages;
+            try {
+                Scope scope;
+                EvalContext ctx;
+                ctx.scope = &scope;
+                bind(*st.condition, scope);
+                cond = test(*st.condition, ctx);
+            } catch (const SqlError& e) {
+                r.messages.push_back(e.message);
+                r.messages.back().line = s.line;
+                r.failed = true;
+                session_.lastError = e.message.number;
+                out.statements.push_back(std::move(r));
+                return abortsBatch(e.message.number) ? Flow::AbortBatch : Flow::Normal;
+            }
+            subqueryCache_.clear();
+        }
+        if (cond == true)
+            return runStatement(*st.thenBranch, out, true);
+        if (st.elseBranch)
+            return runStatement(*st.elseBranch, out, true);
+        return Flow::Normal;
+    }
+    case StmtKind::While: {
+        auto& st = static_cast<WhileStatement&>(s);
+        for (int guard = 0; guard < 10000000; ++guard) {
+            Scope scope;
+            EvalContext ctx;
+            ctx.scope = &scope;
+            std::optional<bool> cond;
+            try {
+                bind(*st.condition, scope);
+                cond = test(*st.condition, ctx);
+            } catch (const SqlError& e) {
+                StatementResult r;
+                r.messages.push_back(e.message);
+                r.failed = true;
+                out.statements.push_back(std::move(r));
+                return Flow::AbortBatch;
+            }
+            subqueryCache_.clear();
+            if (cond != true)
+                break;
+            Flow f = runStatement(*st.body, out, true);
+            if (f != Flow::Normal)
+                return f;
+        }
+        return Flow::Normal;
+    }
+    case StmtKind::Return:
+        return Flow::Return;
+    default:
+        break;
+    }
+    (void)nested;
+    StatementResult r;
+    messages_ = &r.messages;
+    subqueryCache_.clear();
+    outerReferences_ = 0;
+    bool abort = false;
+    try {
+        execute(s, r);
+        undo_.commit();
+        session_.lastError = 0;
+        if (r.rowCount >= 0)
+            session_.lastRowCount = r.rowCount;
+    } catch (const SqlError& e) {
+        undo_.rollback();
+        r.failed = true;
+        r.resultSet.reset();
+        r.rowCount = -1;
+        r.messages.push_back(e.message);
+        for (auto& m : r.messages)
+            if (m.line <= 1)
+                m.line = s.line;
+        if (terminates(e.message.number)) {
+            ServerMessage m = info(3621, QStringLiteral("The statement has been terminated."));
+            m.line = s.line;
+            r.messages.push_back(m);
+        }
+        session_.lastError = e.message.number;
+        session_.lastRowCount = 0;
+        abort = abortsBatch(e.message.number);
+    }
+    messages_ = nullptr;
+    if (!r.failed && (s.kind == StmtKind::Insert || s.kind == StmtKind::Update || s.kind == StmtKind::Delete ||
+                      s.kind == StmtKind::CreateTable || s.kind == StmtKind::AlterTable || s.kind == StmtKind::DropTable ||
+                      s.kind == StmtKind::TruncateTable || s.kind == StmtKind::CreateDatabase ||
+                      s.kind == StmtKind::DropDatabase || s.kind == StmtKind::Exec))
+        out.changedData = true;
+    out.statements.push_back(std::move(r));
+    return abort ? Flow::AbortBatch : Flow::Normal;
+}
+
+void Executor::execute(Statement& s, StatementResult& r)
+{
+    switch (s.kind) {
+    case StmtKind::Select: {
+        auto& st = static_cast<SelectStatement&>(s);
+        if (!st.select->into.isEmpty())
+            throw sqlError(0, QStringLiteral("SELECT ... INTO is not supported by this server."));
+        ResultSet rs = runSelect(*st.select, nullptr, nullptr);
+        if (rs.columns.empty()) {
+            r.rowCount = session_.lastRowCount;  // variable assignment
+            return;
+        }
+        r.rowCount = int64_t(rs.rows.size());
+        r.resultSet = std::move(rs);
+        return;
+    }
+    case StmtKind::Insert:
+        runInsert(static_cast<InsertStatement&>(s), r);
+        return;
+    case StmtKind::Update:
+        runUpdate(static_cast<UpdateStatement&>(s), r);
+        return;
+    case StmtKind::Delete:
+        runDelete(static_cast<DeleteStatement&>(s), r);
+        return;
+    case StmtKind::CreateTable:
+        runCreateTable(static_cast<CreateTableStatement&>(s));
+        return;
+    case StmtKind::AlterTable:
+        runAlterTable(static_cast<AlterTableStatement&>(s));
+        return;
+    case StmtKind::DropTable:
+        runDropTable(static_cast<DropTableStatement&>(s));
+        return;
+    case StmtKind::TruncateTable: {
+        auto& st = static_cast<TruncateStatement&>(s);
+        std::shared_ptr<Database> db;
+        auto t = findTable(st.table, &db);
+        if (!t)
+            throw sqlError(4701, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not "
+                                                "have permissions.").arg(st.table.join(QLatin1Char('.'))));
+        auto copy = t->clone();
+        copy->rows.clear();
+        copy->identityUsed = false;
+        copy->identityLast = 0;
+        replaceTable(db, t, copy);
+        return;
+    }
+    case StmtKind::CreateDatabase: {
+        auto& st = static_cast<DatabaseStatement&>(s);
+        if (engine_.findDatabase(st.name))
+            throw sqlError(1801, QStringLiteral("Database '%1' already exists. Choose a different database name.").arg(st.name));
+        auto db = std::make_shared<Database>();
+        db->name = st.name;
+        const QString key = collationKey(st.name);
+        engine_.databases[key] = db;
+        undo_.push([this, key] { engine_.databases.erase(key); });
+        return;
+    }
+    case StmtKind::DropDatabase: {
+        auto& st = static_cast<DatabaseStatement&>(s);
+        auto db = engine_.findDatabase(st.name);
+        if (!db)
+            throw sqlError(3701, QStringLiteral("Cannot drop the database '%1', because it does not exist or you do not "
+                                                "have permission.").arg(st.name), 11, 1);
+        if (collationKey(session_.database) == collationKey(db->name))
+            throw sqlError(3702, QStringLiteral("Cannot drop database \"%1\" because it is currently in use.").arg(db->name));
+        const QString key = collationKey(db->name);
+        engine_.databases.erase(key);
+        undo_.push([this, key, db] { engine_.databases[key] = db; });
+        return;
+    }
+    case StmtKind::Use: {
+        auto& st = static_cast<DatabaseStatement&>(s);
+        auto db = engine_.findDatabase(st.name);
+        if (!db)
+            throw sqlError(911, QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
+                                    .arg(st.name));
+        session_.database = db->name;
+        ServerMessage m = info(5701, QStringLiteral("Changed database context to '%1'.").arg(db->name));
+        r.messages.push_back(m);
+        return;
+    }
+    case StmtKind::SetOption:
+        runSetOption(static_cast<SetOptionStatement&>(s));
+        return;
+    case StmtKind::SetVariable: {
+        auto& st = static_cast<SetVariableStatement&>(s);
+        auto it = session_.variables.find(st.assignment.variable.toLower());
+        if (it == session_.variables.end())
+            throw undeclaredVariable(st.assignment.variable);
+        Scope scope;
+        EvalContext ctx;
+        ctx.scope = &scope;
+        bind(*st.assignment.value, scope);
+        Value v = eval(*st.assignment.value, ctx);
+        if (st.assignment.compound)
+            v = binary(*st.assignment.compound, it->second.value, v);
+        it->second.value = convert(v, it->second.type);
+        return;
+    }
+    case StmtKind::Declare: {
+        auto& st = static_cast<DeclareStatement&>(s);
+        for (VariableDecl& d : st.variables) {
+            const QString key = d.name.toLower();
+            if (session_.variables.count(key))
+                throw sqlError(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must "
+                                                   "be unique within a query batch or stored procedure.").arg(d.name), 15);
+            Variable v;
+            v.name = d.name;
+            v.type = d.type;
+            v.value = nullValue(d.type);
+            if (d.init) {
+                Scope scope;
+                EvalContext ctx;
+                ctx.scope = &scope;
+                bind(*d.init, scope);
+                v.value = convert(eval(*d.init, ctx), d.type);
+            }
+            session_.variables[key] = v;
+        }
+        return;
+    }
+    case StmtKind::Exec:
+        runExec(static_cast<ExecStatement&>(s), r);
+        return;
+    case StmtKind::Print: {
+        auto& st = static_cast<PrintStatement&>(s);
+        Scope scope;
+        EvalContext ctx;
+        ctx.scope = &scope;
+        bind(*st.value, scope);
+        Value v = eval(*st.value, ctx);
+        r.messages.push_back(info(0, v.isNull() ? QString() : toText(v)));
+        r.messages.back().line = s.line;
+        return;
+    }
+    case StmtKind::Transaction: {
+        auto& st = static_cast<TransactionStatement&>(s);
+        // Statements are atomic and every change is kept at once; the count follows BEGIN/COMMIT.
+        if (st.action == TransactionAction::Begin)
+            ++session_.transactionCount;
+        else if (st.action == TransactionAction::Commit) {
+            if (session_.transactionCount == 0)
+                throw sqlError(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            --session_.transactionCount;
+        } else if (st.action == TransactionAction::Rollback) {
+            if (session_.transactionCount == 0)
+                throw sqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            throw sqlError(0, QStringLiteral("ROLLBACK TRANSACTION is not supported by this server yet."));
+        }
+        return;
+    }
+    case StmtKind::Block: case StmtKind::If: case StmtKind::While: case StmtKind::Return:
+        return;
+    }
+}
+
+void Executor::runSetOption(SetOptionStatement& s)
+{
+    if (s.option == QLatin1String("IDENTITY_INSERT")) {
+        if (s.arguments.size() < 2)
+            throw syntaxError(s.option);
+        QStringList name;
+        for (int i = 0; i + 1 < s.arguments.size(); ++i)
+            if (s.arguments[i] != QLatin1String("."))
+                name << s.arguments[i];
+        auto t = findTable(name);
+        if (!t)
+            throw invalidObject(name.join(QLatin1Char('.')));
+        if (!t->columns.empty() && t->identityColumn() < 0)
+            throw sqlError(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET "
+                                                "operation.").arg(t->name));
+        const bool on = s.arguments.last().compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0;
+        const bool before = t->identityInsert;
+        t->identityInsert = on;
+        undo_.push([t, before] { t->identityInsert = before; });
+        return;
+    }
+    // Connection options (TEXTSIZE, ANSI_*, QUOTED_IDENTIFIER, NOCOUNT, LOCK_TIMEOUT, DATEFORMAT,
+    // TRANSACTION ISOLATION LEVEL ...) are accepted; this server behaves as their usual settings.
+}
+
+void Executor::runExec(ExecStatement& s, StatementResult& r)
+{
+    if (!s.dynamic.empty())
+        throw sqlError(0, QStringLiteral("Dynamic SQL is not supported by this server."));
+    const QString proc = s.procedure.last().toLower();
+    std::vector<Value> positional;
+    std::map<QString, Value> named;
+    Scope scope;
+    EvalContext ctx;
+    ctx.scope = &scope;
+    for (ExecArgument& a : s.arguments) {
+        Value v;
+        if (!a.isDefault) {
+            bind(*a.value, scope);
+            v = eval(*a.value, ctx);
+        }
+        if (a.parameter.isEmpty()) {
+            if (!named.empty())
+                throw sqlError(119, QStringLiteral("Must pass parameter number %1 and subsequent parameters as '@name = "
+                                                   "value'. After the form '@name = value' has been used, all subsequent "
+                                                   "parameters must be passed in the form '@name = value'.")
+                                        .arg(positional.size() + named.size() + 1), 15);
+            positional.push_back(v);
+        } else {
+            named[a.parameter.toLower()] = v;
+        }
+    }
+    auto arrange = [&](const QStringList& params) {
+        std::vector<Value> args = positional;
+        args.resize(qMax<size_t>(args.size(), params.size()));
+        for (auto& [k, v] : named) {
+            int i = params.indexOf(k);
+            if (i < 0)
+                throw sqlError(8145, QStringLiteral("%1 is not a parameter for procedure %2.").arg(k, s.procedure.last()));
+            args[i] = v;
+        }
+        return args;
+    };
+    if (proc == QLatin1String("sp_addextendedproperty") || proc == QLatin1String("sp_updateextendedproperty")) {
+        auto args = arrange({QStringLiteral("@name"), QStringLiteral("@value"), QStringLiteral("@level0type"),
+                             QStringLiteral("@level0name"), QStringLiteral("@level1type"), QStringLiteral("@level1name"),
+                             QStringLiteral("@level2type"), QStringLiteral("@level2name")});
+        if (proc == QLatin1String("sp_updateextendedproperty")) {
+            std::vector<Value> dropArgs = args;
+            dropArgs.erase(dropArgs.begin() + 1);
+            dropArgs.insert(dropArgs.begin() + 1, Value{});
+            addExtendedProperty(dropArgs, true);
+        }
+        addExtendedProperty(args, false);
+        return;
+    }
+    if (proc == QLatin1String("sp_dropextendedproperty")) {
+        auto args = arrange({QStringLiteral("@name"), QStringLiteral("@level0type"), QStringLiteral("@level0name"),
+                             QStringLiteral("@level1type"), QStringLiteral("@level1name"), QStringLiteral("@level2type"),
+                             QStringLiteral("@level2name")});
+        args.insert(args.begin() + 1, Value{});
+        addExtendedProperty(args, true);
+        return;
+    }
+    (void)r;
+    throw sqlError(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(s.procedure.join(QLatin1Char('.'))));
+}
+
+}  // namespace standin

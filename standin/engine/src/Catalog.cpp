@@ -1,0 +1,190 @@
+#include "Catalog.h"
+
+namespace standin {
+
+int Table::columnIndex(const QString& n) const
+{
+    const QString key = collationKey(n);
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (collationKey(columns[i].name) == key)
+            return int(i);
+    return -1;
+}
+
+int Table::identityColumn() const
+{
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].identity)
+            return int(i);
+    return -1;
+}
+
+const KeyConstraint* Table::primaryKey() const
+{
+    for (const KeyConstraint& k : keys)
+        if (k.primary)
+            return &k;
+    return nullptr;
+}
+
+std::shared_ptr<Table> Table::clone() const
+{
+    auto t = std::make_shared<Table>();
+    t->name = name;
+    t->schema = schema;
+    t->objectId = objectId;
+    t->created = created;
+    t->modified = modified;
+    t->columns = columns;
+    t->rows.reserve(rows.size());
+    for (const auto& r : rows)
+        t->rows.push_back(std::make_unique<Row>(*r));
+    t->keys = keys;
+    t->others = others;
+    t->identityLast = identityLast;
+    t->identityUsed = identityUsed;
+    t->identityInsert = identityInsert;
+    return t;
+}
+
+QString valueKey(const Value& v)
+{
+    if (v.isNull())
+        return QStringLiteral("\x01");
+    if (auto p = std::get_if<QString>(&v.data))
+        return collationKey(*p);
+    if (auto p = std::get_if<int64_t>(&v.data))
+        return QString::number(*p);
+    if (auto p = std::get_if<bool>(&v.data))
+        return *p ? QStringLiteral("1") : QStringLiteral("0");
+    if (auto p = std::get_if<QUuid>(&v.data))
+        return p->toString();
+    if (auto p = std::get_if<QDateTime>(&v.data))
+        return p->date().toString(Qt::ISODate) + QLatin1Char(' ') + p->time().toString(Qt::ISODateWithMs);
+    return toText(v);
+}
+
+QString indexKey(const Row& row, const std::vector<int>& columns)
+{
+    if (columns.size() == 1)
+        return valueKey(row[columns[0]]);
+    QString key;
+    for (int c : columns) {
+        key += valueKey(row[c]);
+        key += QChar(0x1f);
+    }
+    return key;
+}
+
+void Table::ensureIndexes() const
+{
+    if (indexesValid)
+        return;
+    indexes.clear();
+    for (const KeyConstraint& k : keys) {
+        RowIndex idx;
+        for (const QString& c : k.columns) {
+            int i = columnIndex(c);
+            if (i >= 0)
+                idx.columns.push_back(i);
+        }
+        if (!idx.columns.empty())
+            indexes.push_back(std::move(idx));
+    }
+    const int ident = identityColumn();
+    if (ident >= 0) {
+        bool covered = false;
+        for (const RowIndex& idx : indexes)
+            covered |= idx.columns == std::vector<int>{ident};
+        if (!covered) {
+            RowIndex idx;
+            idx.columns = {ident};
+            indexes.push_back(std::move(idx));
+        }
+    }
+    for (RowIndex& idx : indexes) {
+        idx.map.reserve(rows.size());
+        for (const auto& r : rows)
+            idx.map.emplace(indexKey(*r, idx.columns), r.get());
+    }
+    indexesValid = true;
+}
+
+Row* Table::findDuplicate(const Row& row, const RowIndex** clash) const
+{
+    ensureIndexes();
+    // Only declared keys are unique; the identity index alone does not refuse duplicates.
+    for (size_t i = 0; i < indexes.size() && i < keys.size(); ++i) {
+        const RowIndex& idx = indexes[i];
+        auto it = idx.map.find(indexKey(row, idx.columns));
+        if (it != idx.map.end() && it->second != &row) {
+            if (clash)
+                *clash = &idx;
+            return it->second;
+        }
+    }
+    return nullptr;
+}
+
+void Table::indexInsert(Row* row) const
+{
+    if (!indexesValid)
+        return;
+    for (RowIndex& idx : indexes)
+        idx.map.emplace(indexKey(*row, idx.columns), row);
+}
+
+void Table::indexRemove(const Row* row) const
+{
+    if (!indexesValid)
+        return;
+    for (RowIndex& idx : indexes) {
+        auto it = idx.map.find(indexKey(*row, idx.columns));
+        if (it != idx.map.end() && it->second == row)
+            idx.map.erase(it);
+    }
+}
+
+std::shared_ptr<Table> Database::findTable(const QString& n) const
+{
+    auto it = tables.find(collationKey(n));
+    return it == tables.end() ? nullptr : it->second;
+}
+
+int Database::objectId(const QString& n, QString* type) const
+{
+    const QString key = collationKey(n);
+    for (const auto& [k, t] : tables) {
+        if (k == key) {
+            if (type)
+                *type = QStringLiteral("U");
+            return t->objectId;
+        }
+        for (const KeyConstraint& c : t->keys)
+            if (collationKey(c.name) == key) {
+                if (type)
+                    *type = c.primary ? QStringLiteral("PK") : QStringLiteral("UQ");
+                return c.objectId;
+            }
+        for (const Column& c : t->columns)
+            if (!c.defaultName.isEmpty() && collationKey(c.defaultName) == key) {
+                if (type)
+                    *type = QStringLiteral("D");
+                return c.defaultObjectId;
+            }
+        for (const OtherConstraint& c : t->others)
+            if (collationKey(c.name) == key) {
+                if (type)
+                    *type = c.kind == ConstraintKind::ForeignKey ? QStringLiteral("F") : QStringLiteral("C");
+                return c.objectId;
+            }
+    }
+    return 0;
+}
+
+bool Database::objectExists(const QString& n) const
+{
+    return objectId(n) != 0;
+}
+
+}  // namespace standin

@@ -1,0 +1,128 @@
+// In-memory catalog: databases, tables, columns, constraints, rows and their key indexes.
+#pragma once
+
+#include "Ast.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+namespace standin {
+
+using Row = std::vector<Value>;
+
+struct Column {
+    QString name;
+    SqlType type;
+    bool nullable = true;
+    bool identity = false;
+    int64_t seed = 1, increment = 1;
+    bool rowGuid = false;
+    // Default constraint (empty text: none).
+    QString defaultText;
+    QString defaultName;
+    int defaultObjectId = 0;
+    ExprPtr defaultExpr;  // parsed from defaultText
+};
+
+struct KeyConstraint {
+    QString name;
+    int objectId = 0;
+    bool primary = true;
+    bool clustered = true;
+    QStringList columns;
+};
+
+struct OtherConstraint {  // foreign keys and checks: kept for names and introspection
+    QString name;
+    int objectId = 0;
+    ConstraintKind kind = ConstraintKind::Check;
+    QString text;
+    ExprPtr check;
+};
+
+// Equality index from a key (one or more columns) to a row.
+struct RowIndex {
+    std::vector<int> columns;
+    std::unordered_map<QString, Row*> map;
+};
+
+struct Table {
+    QString name;
+    QString schema = QStringLiteral("dbo");
+    int objectId = 0;
+    QDateTime created;
+    QDateTime modified;
+    std::vector<Column> columns;
+    std::vector<std::unique_ptr<Row>> rows;
+    std::vector<KeyConstraint> keys;
+    std::vector<OtherConstraint> others;
+    int64_t identityLast = 0;  // last identity value handed out
+    bool identityUsed = false;
+    bool identityInsert = false;  // SET IDENTITY_INSERT ON
+
+    // Indexes on the primary key / unique keys and the identity column, rebuilt when stale.
+    mutable std::vector<RowIndex> indexes;
+    mutable bool indexesValid = false;
+
+    int columnIndex(const QString& name) const;
+    int identityColumn() const;
+    const KeyConstraint* primaryKey() const;
+    std::shared_ptr<Table> clone() const;
+    void invalidateIndexes() { indexesValid = false; }
+    void ensureIndexes() const;
+    // Adds a row to the indexes; returns the clashing row if a unique key exists already.
+    Row* findDuplicate(const Row& row, const RowIndex** clash = nullptr) const;
+    void indexInsert(Row* row) const;
+    void indexRemove(const Row* row) const;
+};
+
+QString indexKey(const Row& row, const std::vector<int>& columns);
+QString valueKey(const Value& v);
+
+struct ExtendedProperty {
+    QString name;
+    QString level0;  // schema
+    QString table;   // level 1 (empty for a schema-level property)
+    QString column;  // level 2 (empty for a table-level property)
+    Value value;
+};
+
+struct Database {
+    QString name;
+    int nextObjectId = 245575913;
+    std::map<QString, std::shared_ptr<Table>> tables;  // key: collationKey(name)
+    std::vector<ExtendedProperty> properties;
+
+    std::shared_ptr<Table> findTable(const QString& name) const;
+    // Whether an object (table or constraint) carries this name.
+    bool objectExists(const QString& name) const;
+    // The object id of a table or constraint by name, 0 when unknown.
+    int objectId(const QString& name, QString* type = nullptr) const;
+    int allocateObjectId() { return nextObjectId += 16000057 % 100003 + 1; }
+};
+
+// Undo log of one statement (and, later, of a transaction): actions run in reverse to
+// take back what the statement did.
+class UndoLog {
+public:
+    void push(std::function<void()> undo) { actions_.push_back(std::move(undo)); }
+    void rollback()
+    {
+        for (auto it = actions_.rbegin(); it != actions_.rend(); ++it)
+            (*it)();
+        actions_.clear();
+    }
+    void commit() { actions_.clear(); }
+    bool empty() const { return actions_.empty(); }
+    size_t size() const { return actions_.size(); }
+
+private:
+    std::vector<std::function<void()>> actions_;
+};
+
+}  // namespace standin

@@ -1,0 +1,45 @@
+// Engine internals: databases, sessions and the executor of parsed batches.
+#pragma once
+
+#include "Catalog.h"
+#include "standin/Engine.h"
+
+#include <mutex>
+
+namespace standin {
+
+struct Variable {
+    QString name;
+    SqlType type;
+    Value value;
+};
+
+class SessionImpl : public Session {
+public:
+    QString database;
+    QString currentDatabase() const override { return database; }
+
+    // Procedural state: variables live for one batch.
+    std::map<QString, Variable> variables;  // key: lower-case name
+    std::optional<int64_t> lastIdentity;    // @@IDENTITY / SCOPE_IDENTITY()
+    int64_t lastRowCount = 0;               // @@ROWCOUNT
+    int lastError = 0;                      // @@ERROR
+    int transactionCount = 0;               // @@TRANCOUNT
+};
+
+class EngineImpl {
+public:
+    mutable std::recursive_mutex mutex;
+    std::map<QString, std::shared_ptr<Database>> databases;  // key: collationKey(name)
+    int nextSpid = 51;
+
+    std::shared_ptr<Database> findDatabase(const QString& name) const
+    {
+        auto it = databases.find(collationKey(name));
+        return it == databases.end() ? nullptr : it->second;
+    }
+
+    BatchResult execute(SessionImpl& session, const QString& batch);
+};
+
+}  // namespace standin

@@ -1,0 +1,48 @@
+// SQL Server's error numbers and message texts raised by the engine itself.
+#pragma once
+
+#include "standin/ValueOps.h"
+
+namespace standin {
+
+inline SqlError sqlError(int number, const QString& text, int severity = 16, int state = 1)
+{
+    SqlError e;
+    e.message.number = number;
+    e.message.severity = severity;
+    e.message.state = state;
+    e.message.text = text;
+    return e;
+}
+
+inline SqlError syntaxError(const QString& near)
+{
+    return sqlError(102, QStringLiteral("Incorrect syntax near '%1'.").arg(near), 15);
+}
+
+inline SqlError invalidColumn(const QString& name)
+{
+    return sqlError(207, QStringLiteral("Invalid column name '%1'.").arg(name));
+}
+
+inline SqlError invalidObject(const QString& name)
+{
+    return sqlError(208, QStringLiteral("Invalid object name '%1'.").arg(name));
+}
+
+inline SqlError objectExists(const QString& name)
+{
+    return sqlError(2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+}
+
+inline SqlError unboundIdentifier(const QString& name)
+{
+    return sqlError(4104, QStringLiteral("The multi-part identifier \"%1\" could not be bound.").arg(name));
+}
+
+inline SqlError undeclaredVariable(const QString& name)
+{
+    return sqlError(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name), 15, 2);
+}
+
+}  // namespace standin

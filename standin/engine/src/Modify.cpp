@@ -1,0 +1,449 @@
+// INSERT, UPDATE and DELETE, each recorded in the statement's undo log.
+#include "Errors.h"
+#include "Executor.h"
+
+#include <cmath>
+#include <unordered_set>
+
+namespace standin {
+
+namespace {
+
+QString fullName(const Database& db, const Table& t)
+{
+    return QStringLiteral("%1.%2.%3").arg(db.name, t.schema, t.name);
+}
+
+QString keyValues(const Row& row, const std::vector<int>& columns)
+{
+    QStringList parts;
+    for (int c : columns)
+        parts << (row[c].isNull() ? QStringLiteral("<NULL>") : toText(row[c]));
+    return parts.join(QStringLiteral(", "));
+}
+
+SqlError duplicateKey(const Table& t, const KeyConstraint& key, const Row& row, const std::vector<int>& columns)
+{
+    return sqlError(2627, QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object "
+                                         "'%3.%4'. The duplicate key value is (%5).")
+                              .arg(key.primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), key.name,
+                                   t.schema, t.name, keyValues(row, columns)),
+                    14, 1);
+}
+
+size_t topCount(const Value& v, bool percent, size_t total)
+{
+    if (v.isNull())
+        return 0;
+    if (percent) {
+        double p = std::get<double>(convert(v, SqlType{TypeId::Float, 0, 53, 0}).data);
+        return size_t(std::ceil(double(total) * p / 100.0 - 1e-9));
+    }
+    int64_t n = std::get<int64_t>(convert(v, SqlType{TypeId::BigInt, 0, 0, 0}).data);
+    return n < 0 ? 0 : size_t(n);
+}
+
+}  // namespace
+
+void Executor::checkNulls(const Database& db, const Table& t, const Row& row, const char* statement) const
+{
+    for (size_t c = 0; c < t.columns.size(); ++c)
+        if (!t.columns[c].nullable && row[c].isNull())
+            throw sqlError(515, QStringLiteral("Cannot insert the value NULL into column '%1', table '%2'; column does "
+                                               "not allow nulls. %3 fails.")
+                                    .arg(t.columns[c].name, fullName(db, t), QLatin1String(statement)),
+                           16, 2);
+}
+
+int64_t Executor::nextIdentity(Table& t)
+{
+    const Column& c = t.columns[t.identityColumn()];
+    int64_t v = t.identityUsed ? t.identityLast + c.increment : c.seed;
+    t.identityLast = v;
+    t.identityUsed = true;
+    return v;
+}
+
+Value Executor::defaultValue(const Column& c)
+{
+    if (!c.defaultExpr)
+        return nullValue(c.type);
+    return convert(evaluateStandalone(*c.defaultExpr), c.type, false);
+}
+
+void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& t, Row row)
+{
+    checkNulls(*db, *t, row, "INSERT");
+    const RowIndex* clash = nullptr;
+    if (t->findDuplicate(row, &clash)) {
+        size_t k = size_t(clash - t->indexes.data());
+        throw duplicateKey(*t, t->keys[k], row, clash->columns);
+    }
+    auto owned = std::make_unique<Row>(std::move(row));
+    Row* raw = owned.get();
+    t->rows.push_back(std::move(owned));
+    t->indexInsert(raw);
+    undo_.push([t, raw] {
+        t->indexRemove(raw);
+        for (auto it = t->rows.rbegin(); it != t->rows.rend(); ++it) {
+            if (it->get() == raw) {
+                t->rows.erase(std::next(it).base());
+                break;
+            }
+        }
+    });
+}
+
+void Executor::runInsert(InsertStatement& s, StatementResult& r)
+{
+    std::shared_ptr<Database> db;
+    auto t = findTable(s.table, &db);
+    if (!t)
+        throw invalidObject(s.table.join(QLatin1Char('.')));
+    const int identity = t->identityColumn();
+    std::vector<int> targets;
+    if (!s.columns.isEmpty()) {
+        std::unordered_set<int> seen;
+        for (const QString& c : s.columns) {
+            int i = t->columnIndex(c);
+            if (i < 0)
+                throw invalidColumn(c);
+            if (!seen.insert(i).second)
+                throw sqlError(264, QStringLiteral("The column name '%1' is specified more than once in the SET clause "
+                                                   "or column list of an INSERT. A column cannot be assigned more than "
+                                                   "one value in the same clause. Modify the clause to make sure that a "
+                                                   "column is updated only once. If this statement updates or inserts "
+                                                   "columns into a view, column aliasing can conceal the duplication in "
+                                                   "your code.").arg(c));
+            targets.push_back(i);
+        }
+        if (identity >= 0 && seen.count(identity) && !t->identityInsert)
+            throw sqlError(544, QStringLiteral("Cannot insert explicit value for identity column in table '%1' when "
+                                               "IDENTITY_INSERT is set to OFF.").arg(t->name));
+    } else {
+        for (size_t i = 0; i < t->columns.size(); ++i)
+            if (int(i) != identity || t->identityInsert)
+                targets.push_back(int(i));
+    }
+    if (identity >= 0 && t->identityInsert && s.columns.isEmpty())
+        throw sqlError(8101, QStringLiteral("An explicit value for the identity column in table '%1' can only be "
+                                            "specified when a column list is used and IDENTITY_INSERT is ON.").arg(t->name));
+
+    // Source rows: each a value per target column (std::nullopt = DEFAULT).
+    std::vector<std::vector<std::optional<Value>>> sourceRows;
+    if (s.defaultValues) {
+        sourceRows.emplace_back();
+        targets.clear();
+    } else if (s.select) {
+        ResultSet rs = runSelect(*s.select, nullptr, nullptr);
+        if (rs.columns.size() < targets.size())
+            throw sqlError(120, QStringLiteral("The select list for the INSERT statement contains fewer items than the "
+                                               "insert list. The number of SELECT values must match the number of "
+                                               "INSERT columns."), 15);
+        if (rs.columns.size() > targets.size())
+            throw sqlError(121, QStringLiteral("The select list for the INSERT statement contains more items than the "
+                                               "insert list. The number of SELECT values must match the number of "
+                                               "INSERT columns."), 15);
+        for (auto& row : rs.rows) {
+            std::vector<std::optional<Value>> values;
+            for (auto& v : row)
+                values.push_back(std::move(v));
+            sourceRows.push_back(std::move(values));
+        }
+    } else if (s.exec) {
+        throw sqlError(0, QStringLiteral("INSERT ... EXEC is not supported by this server."));
+    } else {
+        EvalContext ctx;
+        Scope scope;
+        ctx.scope = &scope;
+        for (auto& row : s.values) {
+            if (row.size() != targets.size()) {
+                if (!s.columns.isEmpty() && row.size() < targets.size())
+                    throw sqlError(109, QStringLiteral("There are more columns in the INSERT statement than values "
+                                                       "specified in the VALUES clause. The number of values in the "
+                                                       "VALUES clause must match the number of columns specified in the "
+                                                       "INSERT statement."), 15);
+                if (!s.columns.isEmpty())
+                    throw sqlError(110, QStringLiteral("There are fewer columns in the INSERT statement than values "
+                                                       "specified in the VALUES clause. The number of values in the "
+                                                       "VALUES clause must match the number of columns specified in the "
+                                                       "INSERT statement."), 15);
+                throw sqlError(213, QStringLiteral("Column name or number of supplied values does not match table "
+                                                   "definition."));
+            }
+            std::vector<std::optional<Value>> values;
+            for (auto& e : row) {
+                if (e->kind == ExprKind::Default) {
+                    values.push_back(std::nullopt);
+                    continue;
+                }
+                bind(*e, scope);
+                values.push_back(eval(*e, ctx));
+            }
+            sourceRows.push_back(std::move(values));
+        }
+    }
+
+    int64_t count = 0;
+    for (auto& src : sourceRows) {
+        Row row(t->columns.size());
+        std::vector<char> given(t->columns.size(), 0);
+        for (size_t k = 0; k < targets.size(); ++k) {
+            const int c = targets[k];
+            if (!src[k]) {
+                if (c == identity)
+                    throw sqlError(339, QStringLiteral("DEFAULT or NULL are not allowed as explicit identity values."));
+                continue;
+            }
+            row[c] = convert(*src[k], t->columns[c].type, false);
+            given[c] = 1;
+        }
+        for (size_t c = 0; c < t->columns.size(); ++c) {
+            if (given[c])
+                continue;
+            if (int(c) == identity)
+                row[c] = convert(intValue(nextIdentity(*t)), t->columns[c].type);
+            else
+                row[c] = defaultValue(t->columns[c]);
+        }
+        if (identity >= 0) {
+            int64_t v = std::get<int64_t>(convert(row[identity], SqlType{TypeId::BigInt, 0, 0, 0}).data);
+            session_.lastIdentity = v;
+            if (given[identity]) {
+                const Column& ic = t->columns[identity];
+                if (!t->identityUsed || (ic.increment > 0 ? v > t->identityLast : v < t->identityLast)) {
+                    t->identityLast = v;
+                    t->identityUsed = true;
+                }
+            }
+        }
+        insertRow(db, t, std::move(row));
+        ++count;
+    }
+    t->modified = QDateTime::currentDateTime();
+    r.rowCount = count;
+}
+
+void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
+{
+    // The target is a source of the FROM clause named by alias or table name, or else the
+    // table itself joined to the FROM clause.
+    std::vector<TableRef> refs = s.from;
+    int targetSlot = -1;
+    if (s.target.size() == 1) {
+        const QString key = collationKey(s.target[0]);
+        for (size_t i = 0; i < refs.size(); ++i)
+            if (!refs[i].alias.isEmpty() && collationKey(refs[i].alias) == key)
+                targetSlot = int(i);
+        if (targetSlot < 0)
+            for (size_t i = 0; i < refs.size(); ++i)
+                if (refs[i].alias.isEmpty() && !refs[i].derived && !refs[i].isFunction &&
+                    collationKey(refs[i].name.last()) == key)
+                    targetSlot = int(i);
+    }
+    if (targetSlot < 0) {
+        TableRef t;
+        t.name = s.target;
+        t.join = JoinType::Cross;
+        refs.push_back(t);
+        targetSlot = int(refs.size()) - 1;
+    }
+    std::vector<Source> sources = openSources(refs, nullptr, nullptr);
+    Source& target = sources[targetSlot];
+    if (!target.isBase)
+        throw sqlError(4421, QStringLiteral("Derived table '%1' is not updatable because a column of the derived table "
+                                            "is derived or constant.").arg(target.qualifier()));
+    std::shared_ptr<Table> t = target.table;
+    std::shared_ptr<Database> db = target.db;
+    Scope scope;
+    scope.sources = &sources;
+
+    struct Set {
+        int column = -1;
+        QString variable;
+        ExprPtr value;
+        std::optional<BinaryOp> compound;
+    };
+    std::vector<Set> sets;
+    std::unordered_set<int> assigned;
+    for (Assignment& a : s.sets) {
+        Set set;
+        set.value = a.value;
+        set.compound = a.compound;
+        if (!a.variable.isEmpty()) {
+            if (!session_.variables.count(a.variable.toLower()))
+                throw undeclaredVariable(a.variable);
+            set.variable = a.variable;
+        } else {
+            if (a.column.size() >= 2 && collationKey(a.column[a.column.size() - 2]) != collationKey(target.qualifier()) &&
+                collationKey(a.column[a.column.size() - 2]) != collationKey(t->name))
+                throw unboundIdentifier(a.column.join(QLatin1Char('.')));
+            set.column = t->columnIndex(a.column.last());
+            if (set.column < 0)
+                throw invalidColumn(a.column.last());
+            if (t->columns[set.column].identity)
+                throw sqlError(8102, QStringLiteral("Cannot update identity column '%1'.").arg(t->columns[set.column].name));
+            if (!assigned.insert(set.column).second)
+                throw sqlError(264, QStringLiteral("The column name '%1' is specified more than once in the SET clause "
+                                                   "or column list of an INSERT. A column cannot be assigned more than "
+                                                   "one value in the same clause. Modify the clause to make sure that a "
+                                                   "column is updated only once. If this statement updates or inserts "
+                                                   "columns into a view, column aliasing can conceal the duplication in "
+                                                   "your code.").arg(a.column.last()));
+        }
+        if (set.value->kind != ExprKind::Default)
+            bind(*set.value, scope);
+        sets.push_back(set);
+    }
+    if (s.where)
+        bind(*s.where, scope);
+    for (TableRef& ref : refs)
+        if (ref.on)
+            bind(*ref.on, scope);
+
+    auto combos = produceRows(sources, refs, s.where, scope, nullptr);
+    if (s.top) {
+        EvalContext topCtx;
+        topCtx.scope = &scope;
+        size_t n = topCount(eval(*s.top, topCtx), s.topPercent, combos.size());
+        if (combos.size() > n)
+            combos.resize(n);
+    }
+
+    // Compute every new row from the old values first, then apply them.
+    EvalContext ctx;
+    ctx.scope = &scope;
+    std::vector<std::pair<Row*, Row>> changes;
+    std::unordered_set<const Row*> seen;
+    for (auto& combo : combos) {
+        const Row* old = combo[targetSlot];
+        if (!old || !seen.insert(old).second)
+            continue;
+        ctx.rows = &combo;
+        Row updated = *old;
+        for (Set& set : sets) {
+            Value v;
+            if (set.value->kind == ExprKind::Default) {
+                v = defaultValue(t->columns[set.column]);
+            } else {
+                v = eval(*set.value, ctx);
+                if (set.compound) {
+                    Value current = set.column >= 0 ? (*old)[set.column]
+                                                    : session_.variables[set.variable.toLower()].value;
+                    v = binary(*set.compound, current, v);
+                }
+            }
+            if (set.column >= 0) {
+                updated[set.column] = convert(v, t->columns[set.column].type, false);
+            } else {
+                Variable& var = session_.variables[set.variable.toLower()];
+                var.value = convert(v, var.type);
+            }
+        }
+        checkNulls(*db, *t, updated, "UPDATE");
+        changes.emplace_back(const_cast<Row*>(old), std::move(updated));
+    }
+
+    bool keyTouched = false;
+    for (const KeyConstraint& k : t->keys)
+        for (const QString& c : k.columns)
+            keyTouched |= assigned.count(t->columnIndex(c)) > 0;
+    for (auto& [row, values] : changes) {
+        Row previous = std::move(*row);
+        *row = std::move(values);
+        undo_.push([t, row, previous]() mutable {
+            *row = std::move(previous);
+            t->invalidateIndexes();
+        });
+    }
+    if (keyTouched && !changes.empty()) {
+        t->invalidateIndexes();
+        for (size_t k = 0; k < t->keys.size(); ++k) {
+            std::vector<int> cols;
+            for (const QString& c : t->keys[k].columns)
+                cols.push_back(t->columnIndex(c));
+            std::unordered_set<QString> keys;
+            for (const auto& row : t->rows)
+                if (!keys.insert(indexKey(*row, cols)).second)
+                    throw duplicateKey(*t, t->keys[k], *row, cols);
+        }
+    }
+    if (!changes.empty())
+        t->modified = QDateTime::currentDateTime();
+    r.rowCount = int64_t(changes.size());
+}
+
+void Executor::runDelete(DeleteStatement& s, StatementResult& r)
+{
+    std::vector<TableRef> refs = s.from;
+    int targetSlot = -1;
+    if (s.target.size() == 1) {
+        const QString key = collationKey(s.target[0]);
+        for (size_t i = 0; i < refs.size(); ++i)
+            if ((!refs[i].alias.isEmpty() && collationKey(refs[i].alias) == key) ||
+                (refs[i].alias.isEmpty() && !refs[i].derived && collationKey(refs[i].name.last()) == key))
+                targetSlot = int(i);
+    }
+    if (targetSlot < 0) {
+        TableRef t;
+        t.name = s.target;
+        refs.push_back(t);
+        targetSlot = int(refs.size()) - 1;
+    }
+    std::vector<Source> sources = openSources(refs, nullptr, nullptr);
+    Source& target = sources[targetSlot];
+    if (!target.isBase)
+        throw invalidObject(s.target.join(QLatin1Char('.')));
+    std::shared_ptr<Table> t = target.table;
+    Scope scope;
+    scope.sources = &sources;
+    if (s.where)
+        bind(*s.where, scope);
+    for (TableRef& ref : refs)
+        if (ref.on)
+            bind(*ref.on, scope);
+    auto combos = produceRows(sources, refs, s.where, scope, nullptr);
+    if (s.top) {
+        EvalContext topCtx;
+        topCtx.scope = &scope;
+        size_t n = topCount(eval(*s.top, topCtx), s.topPercent, combos.size());
+        if (combos.size() > n)
+            combos.resize(n);
+    }
+    std::unordered_set<const Row*> doomed;
+    for (auto& combo : combos)
+        if (combo[targetSlot])
+            doomed.insert(combo[targetSlot]);
+    if (!doomed.empty()) {
+        auto order = std::make_shared<std::vector<Row*>>();
+        order->reserve(t->rows.size());
+        auto removed = std::make_shared<std::vector<std::unique_ptr<Row>>>();
+        std::vector<std::unique_ptr<Row>> kept;
+        kept.reserve(t->rows.size() - doomed.size());
+        for (auto& row : t->rows) {
+            order->push_back(row.get());
+            if (doomed.count(row.get())) {
+                t->indexRemove(row.get());
+                removed->push_back(std::move(row));
+            } else {
+                kept.push_back(std::move(row));
+            }
+        }
+        t->rows = std::move(kept);
+        undo_.push([t, order, removed] {
+            std::unordered_map<Row*, std::unique_ptr<Row>> owners;
+            for (auto& row : t->rows)
+                owners.emplace(row.get(), std::move(row));
+            for (auto& row : *removed)
+                owners.emplace(row.get(), std::move(row));
+            t->rows.clear();
+            for (Row* row : *order)
+                t->rows.push_back(std::move(owners[row]));
+            t->invalidateIndexes();
+        });
+        t->modified = QDateTime::currentDateTime();
+    }
+    r.rowCount = int64_t(doomed.size());
+}
+
+}  // namespace standin

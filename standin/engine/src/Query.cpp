@@ -1,0 +1,989 @@
+// SELECT: table sources, joins (hash join on equalities), key lookups, grouping, ordering.
+#include "Errors.h"
+#include "Executor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+namespace standin {
+
+namespace {
+
+SqlType nv(int n) { return SqlType{TypeId::NVarChar, n, 0, 0}; }
+SqlType vc(int n) { return SqlType{TypeId::VarChar, n, 0, 0}; }
+SqlType intT() { return SqlType{TypeId::Int, 0, 0, 0}; }
+
+Value str(const QString& s, const SqlType& t) { return Value{t, s}; }
+
+void virtualColumn(Table& t, Source& s, const QString& name, const SqlType& type, bool nullable = true)
+{
+    Column c;
+    c.name = name;
+    c.type = type;
+    c.nullable = nullable;
+    t.columns.push_back(c);
+    SourceColumn sc;
+    sc.name = name;
+    sc.type = type;
+    sc.nullable = nullable;
+    s.columns.push_back(sc);
+}
+
+void collectConjuncts(const ExprPtr& e, std::vector<Expr*>& out)
+{
+    if (!e)
+        return;
+    if (e->kind == ExprKind::And) {
+        collectConjuncts(e->args[0], out);
+        collectConjuncts(e->args[1], out);
+    } else {
+        out.push_back(e.get());
+    }
+}
+
+// Which sources of the current query an expression reads (bitmask; bit 63 = something not
+// constant for the statement, such as a subquery).
+uint64_t sourcesUsed(const Expr& e)
+{
+    uint64_t m = 0;
+    if (e.kind == ExprKind::Column)
+        return e.depth == 0 ? (uint64_t(1) << qMin(e.slot, 62)) : (uint64_t(1) << 63);
+    if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists || e.subquery)
+        m |= uint64_t(1) << 63;
+    if (e.kind == ExprKind::Function && (e.name == QLatin1String("NEWID") || e.name == QLatin1String("RAND")))
+        m |= uint64_t(1) << 63;
+    for (const auto& a : e.args)
+        if (a)
+            m |= sourcesUsed(*a);
+    if (e.caseOperand)
+        m |= sourcesUsed(*e.caseOperand);
+    if (e.elseExpr)
+        m |= sourcesUsed(*e.elseExpr);
+    return m;
+}
+
+bool isAggregateName(const QString& n)
+{
+    return n == QLatin1String("COUNT") || n == QLatin1String("SUM") || n == QLatin1String("AVG") ||
+           n == QLatin1String("MIN") || n == QLatin1String("MAX") || n == QLatin1String("COUNT_BIG");
+}
+
+void collectAggregates(Expr& e, std::vector<Expr*>& out)
+{
+    if (e.kind == ExprKind::Function && isAggregateName(e.name)) {
+        e.aggIndex = int(out.size());
+        out.push_back(&e);
+        return;
+    }
+    if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists)
+        return;
+    for (auto& a : e.args)
+        if (a)
+            collectAggregates(*a, out);
+    if (e.caseOperand)
+        collectAggregates(*e.caseOperand, out);
+    if (e.elseExpr)
+        collectAggregates(*e.elseExpr, out);
+}
+
+struct Accumulator {
+    int64_t count = 0;
+    Value sum;
+    Value best;
+    bool any = false;
+    std::unordered_set<QString> seen;
+};
+
+QString rowKey(const std::vector<Value>& values)
+{
+    QString key;
+    for (const Value& v : values) {
+        key += valueKey(v);
+        key += QChar(0x1f);
+    }
+    return key;
+}
+
+ColumnInfo columnInfoFor(const QString& name, const SqlType& type)
+{
+    ColumnInfo c;
+    c.name = name;
+    c.type = type;
+    c.computed = true;
+    return c;
+}
+
+}  // namespace
+
+std::shared_ptr<Database> Executor::currentDatabase() const
+{
+    auto db = engine_.findDatabase(session_.database);
+    if (!db)
+        throw sqlError(911, QStringLiteral("Database '%1' does not exist. Make sure that the name is entered correctly.")
+                                .arg(session_.database));
+    return db;
+}
+
+std::shared_ptr<Database> Executor::databaseFor(const QStringList& name) const
+{
+    if (name.size() >= 3 && !name[name.size() - 3].isEmpty())
+        return engine_.findDatabase(name[name.size() - 3]);
+    return currentDatabase();
+}
+
+std::shared_ptr<Table> Executor::findTable(const QStringList& name, std::shared_ptr<Database>* dbOut) const
+{
+    if (name.isEmpty() || name.size() > 4)
+        return nullptr;
+    auto db = databaseFor(name);
+    if (dbOut)
+        *dbOut = db;
+    if (!db)
+        return nullptr;
+    if (name.size() >= 2 && !name[name.size() - 2].isEmpty() &&
+        collationKey(name[name.size() - 2]) != collationKey(QStringLiteral("dbo")))
+        return nullptr;
+    return db->findTable(name.last());
+}
+
+Source Executor::tableSource(const QStringList& name, const QString& alias)
+{
+    Source s;
+    s.alias = alias;
+    s.tableName = name.last();
+    if (name.size() >= 2) {
+        const QString schema = name[name.size() - 2];
+        if (schema.compare(QLatin1String("INFORMATION_SCHEMA"), Qt::CaseInsensitive) == 0 ||
+            schema.compare(QLatin1String("sys"), Qt::CaseInsensitive) == 0) {
+            auto db = databaseFor(name);
+            if (!db)
+                throw invalidObject(name.join(QLatin1Char('.')));
+            Source v = virtualSource(schema.toLower(), name.last().toLower(), db);
+            v.alias = alias;
+            if (!v.table)
+                throw invalidObject(name.join(QLatin1Char('.')));
+            return v;
+        }
+    }
+    std::shared_ptr<Database> db;
+    auto t = findTable(name, &db);
+    if (!t) {
+        // sys views may also be named without their schema.
+        if (name.size() == 1 && (name[0].compare(QLatin1String("sysobjects"), Qt::CaseInsensitive) == 0)) {
+            Source v = virtualSource(QStringLiteral("sys"), QStringLiteral("objects"), currentDatabase());
+            v.alias = alias;
+            return v;
+        }
+        throw invalidObject(name.join(QLatin1Char('.')));
+    }
+    s.table = t;
+    s.tableName = t->name;
+    s.isBase = true;
+    s.db = db;
+    for (const Column& c : t->columns) {
+        SourceColumn sc;
+        sc.name = c.name;
+        sc.type = c.type;
+        sc.nullable = c.nullable;
+        sc.identity = c.identity;
+        sc.baseTable = t->name;
+        sc.baseColumn = c.name;
+        s.columns.push_back(sc);
+    }
+    return s;
+}
+
+Source Executor::virtualSource(const QString& schema, const QString& name, const std::shared_ptr<Database>& db)
+{
+    Source s;
+    auto t = std::make_shared<Table>();
+    s.tableName = name;
+    s.db = db;
+    if (schema == QLatin1String("information_schema") && name == QLatin1String("tables")) {
+        virtualColumn(*t, s, QStringLiteral("TABLE_CATALOG"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("TABLE_SCHEMA"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("TABLE_NAME"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("TABLE_TYPE"), vc(10));
+        for (const auto& [k, tab] : db->tables)
+            t->rows.push_back(std::make_unique<Row>(Row{str(db->name, nv(128)), str(tab->schema, nv(128)),
+                                                        str(tab->name, nv(128)), str(QStringLiteral("BASE TABLE"), vc(10))}));
+    } else if (schema == QLatin1String("information_schema") && name == QLatin1String("columns")) {
+        virtualColumn(*t, s, QStringLiteral("TABLE_CATALOG"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("TABLE_SCHEMA"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("TABLE_NAME"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("COLUMN_NAME"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("ORDINAL_POSITION"), intT());
+        virtualColumn(*t, s, QStringLiteral("COLUMN_DEFAULT"), nv(4000));
+        virtualColumn(*t, s, QStringLiteral("IS_NULLABLE"), vc(3));
+        virtualColumn(*t, s, QStringLiteral("DATA_TYPE"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("CHARACTER_MAXIMUM_LENGTH"), intT());
+        virtualColumn(*t, s, QStringLiteral("CHARACTER_OCTET_LENGTH"), intT());
+        virtualColumn(*t, s, QStringLiteral("NUMERIC_PRECISION"), SqlType{TypeId::TinyInt, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("NUMERIC_SCALE"), intT());
+        virtualColumn(*t, s, QStringLiteral("DATETIME_PRECISION"), SqlType{TypeId::SmallInt, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("COLLATION_NAME"), nv(128));
+        for (const auto& [k, tab] : db->tables) {
+            int ordinal = 0;
+            for (const Column& c : tab->columns) {
+                ++ordinal;
+                const SqlType& ty = c.type;
+                Value charMax = nullValue(intT()), octet = nullValue(intT()), precision = nullValue(SqlType{TypeId::TinyInt, 0, 0, 0}),
+                      scale = nullValue(intT()), dtPrecision = nullValue(SqlType{TypeId::SmallInt, 0, 0, 0}),
+                      collation = nullValue(nv(128));
+                if (isCharacter(ty.id) || isBinary(ty.id)) {
+                    charMax = intValue(ty.length < 0 ? (ty.id == TypeId::Text ? 2147483647 : ty.id == TypeId::NText ? 1073741823 : -1) : ty.length);
+                    octet = intValue(byteLength(ty) < 0 ? (ty.length < 0 && (ty.id == TypeId::Text || ty.id == TypeId::NText || ty.id == TypeId::Image) ? 2147483647 : -1) : byteLength(ty));
+                    if (isCharacter(ty.id))
+                        collation = str(QStringLiteral("Latin1_General_CI_AS"), nv(128));
+                } else if (isNumeric(ty.id) && ty.id != TypeId::Bit) {
+                    int p = ty.id == TypeId::TinyInt ? 3 : ty.id == TypeId::SmallInt ? 5 : ty.id == TypeId::Int ? 10
+                          : ty.id == TypeId::BigInt ? 19 : ty.id == TypeId::Real ? 24 : ty.id == TypeId::Float ? 53 : ty.precision;
+                    precision = intValue(p);
+                    precision.type = SqlType{TypeId::TinyInt, 0, 0, 0};
+                    if (ty.id != TypeId::Real && ty.id != TypeId::Float)
+                        scale = intValue(ty.scale);
+                } else if (isDateTime(ty.id)) {
+                    Value p = intValue(ty.id == TypeId::DateTime ? 3 : ty.id == TypeId::Date || ty.id == TypeId::SmallDateTime ? 0 : ty.scale);
+                    p.type = SqlType{TypeId::SmallInt, 0, 0, 0};
+                    dtPrecision = p;
+                }
+                QString def;
+                if (!c.defaultText.isEmpty()) {
+                    QString inner = c.defaultText.trimmed();
+                    while (inner.startsWith(QLatin1Char('(')) && inner.endsWith(QLatin1Char(')')))
+                        inner = inner.mid(1, inner.size() - 2).trimmed();
+                    bool number = false;
+                    inner.toDouble(&number);
+                    if (number)
+                        def = QStringLiteral("((%1))").arg(inner);
+                    else if (inner.endsWith(QLatin1String("()")))
+                        def = QStringLiteral("(%1)").arg(inner.toLower());
+                    else
+                        def = QStringLiteral("(%1)").arg(inner);
+                }
+                t->rows.push_back(std::make_unique<Row>(Row{
+                    str(db->name, nv(128)), str(tab->schema, nv(128)), str(tab->name, nv(128)), str(c.name, nv(128)),
+                    intValue(ordinal), def.isEmpty() ? nullValue(nv(4000)) : str(def, nv(4000)),
+                    str(c.nullable ? QStringLiteral("YES") : QStringLiteral("NO"), vc(3)), str(typeName(ty.id), nv(128)),
+                    charMax, octet, precision, scale, dtPrecision, collation}));
+            }
+        }
+    } else if (schema == QLatin1String("sys") && (name == QLatin1String("objects") || name == QLatin1String("tables") ||
+                                                    name == QLatin1String("sysobjects"))) {
+        const bool tablesOnly = name == QLatin1String("tables");
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("principal_id"), intT());
+        virtualColumn(*t, s, QStringLiteral("schema_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("parent_object_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("type"), SqlType{TypeId::Char, 2, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("type_desc"), nv(60));
+        virtualColumn(*t, s, QStringLiteral("create_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("modify_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        auto add = [&](const QString& n, int id, int parent, const QString& type, const QString& desc, const QDateTime& when) {
+            t->rows.push_back(std::make_unique<Row>(Row{
+                str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent),
+                str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0}), str(desc, nv(60)),
+                Value{SqlType{TypeId::DateTime, 0, 0, 0}, when}, Value{SqlType{TypeId::DateTime, 0, 0, 0}, when},
+                bitValue(false)}));
+        };
+        for (const auto& [k, tab] : db->tables) {
+            add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);
+            if (tablesOnly)
+                continue;
+            for (const KeyConstraint& key : tab->keys)
+                add(key.name, key.objectId, tab->objectId, key.primary ? QStringLiteral("PK") : QStringLiteral("UQ"),
+                    key.primary ? QStringLiteral("PRIMARY_KEY_CONSTRAINT") : QStringLiteral("UNIQUE_CONSTRAINT"), tab->created);
+            for (const Column& c : tab->columns)
+                if (!c.defaultName.isEmpty())
+                    add(c.defaultName, c.defaultObjectId, tab->objectId, QStringLiteral("D"),
+                        QStringLiteral("DEFAULT_CONSTRAINT"), tab->modified);
+            for (const OtherConstraint& o : tab->others)
+                add(o.name, o.objectId, tab->objectId, o.kind == ConstraintKind::ForeignKey ? QStringLiteral("F") : QStringLiteral("C"),
+                    o.kind == ConstraintKind::ForeignKey ? QStringLiteral("FOREIGN_KEY_CONSTRAINT") : QStringLiteral("CHECK_CONSTRAINT"),
+                    tab->modified);
+        }
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("columns")) {
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("column_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("system_type_name"), nv(128));
+        virtualColumn(*t, s, QStringLiteral("max_length"), SqlType{TypeId::SmallInt, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("precision"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("scale"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("is_nullable"), SqlType{TypeId::Bit, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("is_identity"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("default_object_id"), intT(), false);
+        for (const auto& [k, tab] : db->tables) {
+            int id = 0;
+            for (const Column& c : tab->columns)
+                t->rows.push_back(std::make_unique<Row>(Row{
+                    intValue(tab->objectId), str(c.name, nv(128)), intValue(++id), str(typeName(c.type.id), nv(128)),
+                    intValue(byteLength(c.type)), intValue(c.type.precision), intValue(c.type.scale), bitValue(c.nullable),
+                    bitValue(c.identity), intValue(c.defaultObjectId)}));
+        }
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("databases")) {
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("database_id"), intT(), false);
+        int i = 0;
+        for (const auto& [k, d] : engine_.databases)
+            t->rows.push_back(std::make_unique<Row>(Row{str(d->name, nv(128)), intValue(5 + i++)}));
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("extended_properties")) {
+        virtualColumn(*t, s, QStringLiteral("class"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("major_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("minor_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("value"), SqlType{TypeId::SqlVariant, 0, 0, 0});
+        for (const ExtendedProperty& p : db->properties) {
+            auto tab = db->findTable(p.table);
+            int major = tab ? tab->objectId : 0;
+            int minor = tab && !p.column.isEmpty() ? tab->columnIndex(p.column) + 1 : 0;
+            t->rows.push_back(std::make_unique<Row>(Row{intValue(1), intValue(major), intValue(minor), str(p.name, nv(128)), p.value}));
+        }
+    } else {
+        return s;
+    }
+    s.table = t;
+    return s;
+}
+
+Source Executor::functionSource(TableRef& ref, const Scope* outerScope, const EvalContext* outerCtx)
+{
+    const QString fn = ref.name.last().toLower();
+    if (fn != QLatin1String("fn_listextendedproperty"))
+        throw invalidObject(ref.name.join(QLatin1Char('.')));
+    EvalContext ctx;
+    Scope scope;
+    scope.parent = outerScope;
+    ctx.outer = outerCtx;
+    ctx.scope = &scope;
+    std::vector<QString> args;
+    for (auto& a : ref.functionArgs) {
+        if (a->kind == ExprKind::Default) {
+            args.push_back(QString());
+            continue;
+        }
+        bind(*a, scope);
+        Value v = eval(*a, ctx);
+        args.push_back(v.isNull() ? QString() : toText(v));
+    }
+    args.resize(7);
+    Source s;
+    s.alias = ref.alias;
+    s.tableName = ref.name.last();
+    auto t = std::make_shared<Table>();
+    virtualColumn(*t, s, QStringLiteral("objtype"), nv(128));
+    virtualColumn(*t, s, QStringLiteral("objname"), nv(128));
+    virtualColumn(*t, s, QStringLiteral("name"), nv(128));
+    virtualColumn(*t, s, QStringLiteral("value"), SqlType{TypeId::SqlVariant, 0, 0, 0});
+    auto db = currentDatabase();
+    auto matches = [](const QString& want, const QString& have) { return want.isEmpty() || collationKey(want) == collationKey(have); };
+    const QString name = args[0], level1type = args[3], level1 = args[4], level2type = args[5], level2 = args[6];
+    for (const ExtendedProperty& p : db->properties) {
+        if (!matches(name, p.name))
+            continue;
+        if (level1type.isEmpty()) {
+            if (!p.table.isEmpty())
+                continue;
+        } else if (level2type.isEmpty()) {
+            if (p.table.isEmpty() || !p.column.isEmpty() || !matches(level1, p.table))
+                continue;
+        } else if (p.column.isEmpty() || !matches(level1, p.table) || !matches(level2, p.column)) {
+            continue;
+        }
+        const bool column = !p.column.isEmpty();
+        const bool table = !p.table.isEmpty();
+        t->rows.push_back(std::make_unique<Row>(Row{
+            str(column ? QStringLiteral("COLUMN") : table ? QStringLiteral("TABLE") : QStringLiteral("SCHEMA"), nv(128)),
+            str(column ? p.column : table ? p.table : p.level0, nv(128)), str(p.name, nv(128)), p.value}));
+    }
+    s.table = t;
+    return s;
+}
+
+std::vector<Source> Executor::openSources(std::vector<TableRef>& refs, const Scope* outerScope,
+                                          const EvalContext* outerCtx)
+{
+    std::vector<Source> sources;
+    for (TableRef& ref : refs) {
+        if (ref.derived) {
+            ResultSet rs = runSelect(*ref.derived, outerScope, outerCtx);
+            Source s;
+            s.alias = ref.alias;
+            s.tableName = ref.alias;
+            auto t = std::make_shared<Table>();
+            QSet<QString> names;
+            for (const ColumnInfo& c : rs.columns) {
+                if (c.name.isEmpty())
+                    throw sqlError(8155, QStringLiteral("No column name was specified for column %1 of '%2'.")
+                                             .arg(int(s.columns.size()) + 1).arg(ref.alias));
+                if (names.contains(collationKey(c.name)))
+                    throw sqlError(8156, QStringLiteral("The column '%1' was specified multiple times for '%2'.").arg(c.name, ref.alias));
+                names.insert(collationKey(c.name));
+                SourceColumn sc;
+                sc.name = c.name;
+                sc.type = c.type;
+                sc.nullable = c.nullable;
+                sc.identity = c.identity;
+                sc.baseTable = c.baseTable;
+                sc.baseColumn = c.baseColumn;
+                s.columns.push_back(sc);
+                Column col;
+                col.name = c.name;
+                col.type = c.type;
+                t->columns.push_back(col);
+            }
+            t->rows.reserve(rs.rows.size());
+            for (auto& row : rs.rows)
+                t->rows.push_back(std::make_unique<Row>(std::move(row)));
+            s.table = t;
+            sources.push_back(std::move(s));
+        } else if (ref.isFunction) {
+            sources.push_back(functionSource(ref, outerScope, outerCtx));
+        } else {
+            sources.push_back(tableSource(ref.name, ref.alias));
+        }
+    }
+    // Two sources may not share one exposed name.
+    for (size_t i = 0; i < sources.size(); ++i)
+        for (size_t j = i + 1; j < sources.size(); ++j)
+            if (collationKey(sources[i].qualifier()) == collationKey(sources[j].qualifier()))
+                throw sqlError(1013, QStringLiteral("The objects \"%1\" and \"%2\" in the FROM clause have the same exposed "
+                                                    "names. Use correlation names to distinguish them.")
+                                         .arg(sources[i].qualifier(), sources[j].qualifier()), 16, 1);
+    return sources;
+}
+
+std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx)
+{
+    std::vector<const Row*> out;
+    const Table& t = *source.table;
+    if (where && source.isBase && !t.rows.empty()) {
+        // Equality on every column of a key or the identity: look the row up instead of scanning.
+        std::vector<Expr*> conj;
+        collectConjuncts(where, conj);
+        std::map<int, Expr*> equalities;  // column -> constant side
+        for (Expr* c : conj) {
+            if (c->kind != ExprKind::Compare || c->cmp != CompareOp::Eq)
+                continue;
+            Expr* a = c->args[0].get();
+            Expr* b = c->args[1].get();
+            for (int k = 0; k < 2; ++k) {
+                if (a->kind == ExprKind::Column && a->depth == 0 && a->slot == slot && sourcesUsed(*b) == 0)
+                    equalities[a->column] = b;
+                std::swap(a, b);
+            }
+        }
+        if (!equalities.empty()) {
+            t.ensureIndexes();
+            for (const RowIndex& idx : t.indexes) {
+                bool covered = true;
+                for (int c : idx.columns)
+                    covered &= equalities.count(c) > 0;
+                if (!covered)
+                    continue;
+                Row probe(t.columns.size());
+                bool usable = true;
+                for (int c : idx.columns) {
+                    Value v = eval(*equalities[c], ctx);
+                    if (v.isNull())
+                        return out;  // = NULL matches nothing
+                    try {
+                        probe[c] = convert(v, t.columns[c].type, false);
+                    } catch (const SqlError& e) {
+                        // A value that does not fit the column type: let the scan raise the
+                        // conversion error or find nothing, as the comparison would.
+                        if (e.message.number == 8152)
+                            return out;
+                        usable = false;
+                        break;
+                    }
+                    if (isCharacter(t.columns[c].type.id) && !isCharacter(v.type.id))
+                        usable = false;  // number compared with text column: text converts instead
+                }
+                if (!usable)
+                    continue;
+                auto it = idx.map.find(indexKey(probe, idx.columns));
+                if (it != idx.map.end())
+                    out.push_back(it->second);
+                return out;
+            }
+        }
+    }
+    out.reserve(t.rows.size());
+    for (const auto& r : t.rows)
+        out.push_back(r.get());
+    return out;
+}
+
+std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& sources, std::vector<TableRef>& refs,
+                                                           const ExprPtr& where, const Scope& scope,
+                                                           const EvalContext* outerCtx)
+{
+    const size_t n = sources.size();
+    std::vector<std::vector<const Row*>> combos;
+    EvalContext ctx;
+    ctx.outer = outerCtx;
+    ctx.scope = &scope;
+    std::vector<const Row*> current(n, nullptr);
+    ctx.rows = &current;
+    if (n == 0) {
+        combos.push_back({});
+    } else {
+        for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
+            std::vector<const Row*> c(n, nullptr);
+            c[0] = r;
+            combos.push_back(std::move(c));
+        }
+    }
+    for (size_t i = 1; i < n; ++i) {
+        TableRef& ref = refs[i];
+        std::vector<const Row*> right = candidateRows(sources[i], int(i), ExprPtr(), ctx);
+        std::vector<std::vector<const Row*>> next;
+        // Equalities between this source and the earlier ones drive a hash join.
+        std::vector<std::pair<Expr*, Expr*>> keys;  // (earlier side, this side)
+        if (ref.on) {
+            std::vector<Expr*> conj;
+            collectConjuncts(ref.on, conj);
+            const uint64_t self = uint64_t(1) << qMin<size_t>(i, 62);
+            const uint64_t earlier = self - 1;
+            for (Expr* c : conj) {
+                if (c->kind != ExprKind::Compare || c->cmp != CompareOp::Eq)
+                    continue;
+                uint64_t a = sourcesUsed(*c->args[0]), b = sourcesUsed(*c->args[1]);
+                if (a == self && b != 0 && (b & ~earlier) == 0)
+                    keys.push_back({c->args[1].get(), c->args[0].get()});
+                else if (b == self && a != 0 && (a & ~earlier) == 0)
+                    keys.push_back({c->args[0].get(), c->args[1].get()});
+            }
+        }
+        std::vector<char> rightMatched(ref.join == JoinType::Right || ref.join == JoinType::Full ? right.size() : 0, 0);
+        auto emitMatches = [&](std::vector<const Row*>& combo, const std::vector<size_t>& candidates) {
+            bool matched = false;
+            for (size_t k : candidates) {
+                combo[i] = right[k];
+                current = combo;
+                if (!ref.on || test(*ref.on, ctx) == true) {
+                    next.push_back(combo);
+                    matched = true;
+                    if (!rightMatched.empty())
+                        rightMatched[k] = 1;
+                }
+            }
+            if (!matched && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
+                combo[i] = nullptr;
+                next.push_back(combo);
+            }
+        };
+        if (ref.join != JoinType::Cross && !keys.empty()) {
+            std::vector<SqlType> keyTypes;
+            for (auto& [l, r] : keys)
+                keyTypes.push_back(commonType(typeOf(*l, scope), typeOf(*r, scope)));
+            auto keyHash = [&](bool rightSide, bool& hasNull) {
+                size_t h = 0;
+                for (size_t k = 0; k < keys.size(); ++k) {
+                    Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
+                    if (v.isNull()) {
+                        hasNull = true;
+                        return size_t(0);
+                    }
+                    if (v.type.id != keyTypes[k].id)
+                        v = convert(v, keyTypes[k]);
+                    h = h * 1000003u ^ hashValue(v);
+                }
+                return h;
+            };
+            std::unordered_map<size_t, std::vector<size_t>> table;
+            table.reserve(right.size());
+            std::vector<const Row*> probeRow(n, nullptr);
+            for (size_t k = 0; k < right.size(); ++k) {
+                current.assign(n, nullptr);
+                current[i] = right[k];
+                bool hasNull = false;
+                size_t h = keyHash(true, hasNull);
+                if (!hasNull)
+                    table[h].push_back(k);
+            }
+            static const std::vector<size_t> none;
+            for (auto& combo : combos) {
+                current = combo;
+                bool hasNull = false;
+                size_t h = keyHash(false, hasNull);
+                auto it = hasNull ? table.end() : table.find(h);
+                emitMatches(combo, it == table.end() ? none : it->second);
+            }
+        } else {
+            std::vector<size_t> all(right.size());
+            for (size_t k = 0; k < right.size(); ++k)
+                all[k] = k;
+            for (auto& combo : combos)
+                emitMatches(combo, all);
+        }
+        for (size_t k = 0; k < rightMatched.size(); ++k) {
+            if (!rightMatched[k]) {
+                std::vector<const Row*> c(n, nullptr);
+                c[i] = right[k];
+                next.push_back(std::move(c));
+            }
+        }
+        combos = std::move(next);
+    }
+    if (where) {
+        std::vector<std::vector<const Row*>> kept;
+        kept.reserve(combos.size());
+        for (auto& c : combos) {
+            ctx.rows = &c;
+            if (test(*where, ctx) == true)
+                kept.push_back(std::move(c));
+        }
+        combos = std::move(kept);
+    }
+    return combos;
+}
+
+ResultSet Executor::runSelect(SelectStmt& s, const Scope* outerScope, const EvalContext* outerCtx, bool* correlated)
+{
+    const int before = outerReferences_;
+    ResultSet rs = runSelectCore(s, outerScope, outerCtx);
+    for (auto& [all, other] : s.unions) {
+        ResultSet more = runSelectCore(*other, outerScope, outerCtx);
+        if (more.columns.size() != rs.columns.size())
+            throw sqlError(205, QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must "
+                                               "have an equal number of expressions in their target lists."));
+        for (size_t c = 0; c < rs.columns.size(); ++c)
+            rs.columns[c].type = commonType(rs.columns[c].type, more.columns[c].type);
+        for (auto& r : more.rows)
+            rs.rows.push_back(std::move(r));
+        if (!all) {
+            std::unordered_set<QString> seen;
+            std::vector<std::vector<Value>> unique;
+            for (auto& r : rs.rows)
+                if (seen.insert(rowKey(r)).second)
+                    unique.push_back(std::move(r));
+            rs.rows = std::move(unique);
+        }
+    }
+    if (!s.unions.empty() && !s.orderBy.empty()) {
+        std::vector<int> positions;
+        for (const OrderItem& o : s.orderBy) {
+            int pos = -1;
+            if (o.expr->kind == ExprKind::Column && o.expr->parts.size() == 1) {
+                for (size_t c = 0; c < rs.columns.size(); ++c)
+                    if (collationKey(rs.columns[c].name) == collationKey(o.expr->parts[0]))
+                        pos = int(c);
+            } else if (o.expr->kind == ExprKind::Literal && std::holds_alternative<int64_t>(o.expr->value.data)) {
+                pos = int(std::get<int64_t>(o.expr->value.data)) - 1;
+            }
+            if (pos < 0 || pos >= int(rs.columns.size()))
+                throw sqlError(104, QStringLiteral("ORDER BY items must appear in the select list if the statement "
+                                                   "contains a UNION, INTERSECT or EXCEPT operator."), 15);
+            positions.push_back(pos);
+        }
+        std::stable_sort(rs.rows.begin(), rs.rows.end(), [&](const auto& a, const auto& b) {
+            for (size_t k = 0; k < positions.size(); ++k) {
+                int c = compareForSort(a[positions[k]], b[positions[k]]);
+                if (c != 0)
+                    return s.orderBy[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    if (correlated)
+        *correlated = outerReferences_ != before;
+    return rs;
+}
+
+ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const EvalContext* outerCtx)
+{
+    std::vector<Source> sources = openSources(s.from, outerScope, outerCtx);
+    Scope scope;
+    scope.sources = &sources;
+    scope.parent = outerScope;
+
+    // Output columns: expand * and t.*.
+    struct OutputItem {
+        ExprPtr expr;
+        QString name;
+        QString variable;
+    };
+    std::vector<OutputItem> items;
+    for (SelectItem& item : s.items) {
+        if (item.star) {
+            if (sources.empty())
+                throw sqlError(263, QStringLiteral("Must specify table to select from."));
+            bool matched = false;
+            for (size_t i = 0; i < sources.size(); ++i) {
+                if (!item.starQualifier.isEmpty() &&
+                    collationKey(sources[i].qualifier()) != collationKey(item.starQualifier.last()))
+                    continue;
+                matched = true;
+                for (size_t c = 0; c < sources[i].columns.size(); ++c) {
+                    auto e = std::make_shared<Expr>();
+                    e->kind = ExprKind::Column;
+                    e->parts = {sources[i].qualifier(), sources[i].columns[c].name};
+                    e->depth = 0;
+                    e->slot = int(i);
+                    e->column = int(c);
+                    items.push_back({e, sources[i].columns[c].name, QString()});
+                }
+            }
+            if (!matched)
+                throw unboundIdentifier(item.starQualifier.join(QLatin1Char('.')));
+            continue;
+        }
+        bind(*item.expr, scope);
+        QString name = item.alias;
+        if (name.isEmpty() && item.expr->kind == ExprKind::Column)
+            name = item.expr->parts.last();
+        items.push_back({item.expr, name, item.assignVariable});
+    }
+    for (TableRef& ref : s.from)
+        if (ref.on)
+            bind(*ref.on, scope);
+    if (s.where)
+        bind(*s.where, scope);
+    for (auto& g : s.groupBy)
+        bind(*g, scope);
+    if (s.having)
+        bind(*s.having, scope);
+
+    std::vector<Expr*> aggregates;
+    for (auto& it : items)
+        collectAggregates(*it.expr, aggregates);
+    if (s.having)
+        collectAggregates(*s.having, aggregates);
+
+    // ORDER BY: an output alias or position, else an expression over the sources.
+    struct OrderKey {
+        int output = -1;
+        ExprPtr expr;
+        bool descending = false;
+    };
+    std::vector<OrderKey> orderKeys;
+    if (s.unions.empty()) {
+        for (OrderItem& o : s.orderBy) {
+            OrderKey k;
+            k.descending = o.descending;
+            if (o.expr->kind == ExprKind::Column && o.expr->parts.size() == 1) {
+                for (size_t c = 0; c < items.size(); ++c)
+                    if (!items[c].name.isEmpty() && collationKey(items[c].name) == collationKey(o.expr->parts[0]) &&
+                        !(items[c].expr->kind == ExprKind::Column && items[c].expr->parts.size() > 1 &&
+                          collationKey(items[c].expr->parts.last()) != collationKey(items[c].name))) {
+                        k.output = int(c);
+                        break;
+                    }
+            } else if (o.expr->kind == ExprKind::Literal && std::holds_alternative<int64_t>(o.expr->value.data)) {
+                k.output = int(std::get<int64_t>(o.expr->value.data)) - 1;
+                if (k.output < 0 || k.output >= int(items.size()))
+                    throw sqlError(108, QStringLiteral("The ORDER BY position number %1 is out of range of the number "
+                                                       "of items in the select list.").arg(k.output + 1), 15);
+            }
+            if (k.output < 0) {
+                bind(*o.expr, scope);
+                collectAggregates(*o.expr, aggregates);
+                k.expr = o.expr;
+            }
+            orderKeys.push_back(k);
+        }
+    }
+
+    ResultSet rs;
+    for (auto& it : items) {
+        ColumnInfo info;
+        info.name = it.name;
+        if (const SourceColumn* c = boundColumn(*it.expr, scope); c && it.expr->depth == 0) {
+            info.type = c->type;
+            info.nullable = c->nullable || s.from.size() > 1;
+            info.identity = c->identity;
+            info.baseTable = c->baseTable;
+            info.baseColumn = c->baseColumn;
+            if (!info.baseTable.isEmpty()) {
+                // Outer-joined sources may give NULL.
+                info.nullable = c->nullable || s.from[it.expr->slot].join == JoinType::Left ||
+                                (it.expr->slot + 1 < int(s.from.size()) && s.from[it.expr->slot + 1].join == JoinType::Right);
+            }
+        } else {
+            info = columnInfoFor(it.name, typeOf(*it.expr, scope));
+        }
+        rs.columns.push_back(info);
+    }
+
+    auto combos = produceRows(sources, s.from, s.where, scope, outerCtx);
+
+    EvalContext ctx;
+    ctx.outer = outerCtx;
+    ctx.scope = &scope;
+    struct OutRow {
+        std::vector<Value> values;
+        std::vector<Value> sortKeys;
+    };
+    std::vector<OutRow> out;
+    auto project = [&](const EvalContext& c) {
+        OutRow r;
+        r.values.reserve(items.size());
+        for (auto& it : items)
+            r.values.push_back(eval(*it.expr, c));
+        for (auto& k : orderKeys)
+            r.sortKeys.push_back(k.output >= 0 ? r.values[k.output] : eval(*k.expr, c));
+        out.push_back(std::move(r));
+    };
+
+    const bool grouped = !s.groupBy.empty() || !aggregates.empty();
+    if (grouped) {
+        struct Group {
+            std::vector<const Row*> first;
+            std::vector<Accumulator> acc;
+        };
+        std::vector<Group> groups;
+        std::unordered_map<QString, size_t> index;
+        for (auto& combo : combos) {
+            ctx.rows = &combo;
+            std::vector<Value> keyValues;
+            for (auto& g : s.groupBy)
+                keyValues.push_back(eval(*g, ctx));
+            const QString key = rowKey(keyValues);
+            auto [it, inserted] = index.emplace(key, groups.size());
+            if (inserted)
+                groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
+            Group& g = groups[it->second];
+            for (size_t a = 0; a < aggregates.size(); ++a) {
+                Expr& agg = *aggregates[a];
+                Accumulator& acc = g.acc[a];
+                if (agg.star) {
+                    ++acc.count;
+                    continue;
+                }
+                if (agg.args.empty())
+                    throw sqlError(174, QStringLiteral("The %1 function requires 1 argument(s).").arg(agg.name.toLower()), 15);
+                Value v = eval(*agg.args[0], ctx);
+                if (v.isNull())
+                    continue;
+                if (agg.distinct && !acc.seen.insert(valueKey(v)).second)
+                    continue;
+                ++acc.count;
+                if (agg.name == QLatin1String("SUM") || agg.name == QLatin1String("AVG")) {
+                    if (!acc.any) {
+                        SqlType t = v.type;
+                        if (isInteger(t.id) && t.id != TypeId::BigInt)
+                            t = intT();
+                        if (t.id == TypeId::Decimal || t.id == TypeId::Numeric)
+                            t.precision = 38;
+                        acc.sum = convert(v, t);
+                    } else {
+                        acc.sum = binary(BinaryOp::Add, acc.sum, v);
+                    }
+                } else if (agg.name == QLatin1String("MIN") || agg.name == QLatin1String("MAX")) {
+                    if (!acc.any)
+                        acc.best = v;
+                    else {
+                        int c = compareForSort(v, acc.best);
+                        if ((agg.name == QLatin1String("MIN") && c < 0) || (agg.name == QLatin1String("MAX") && c > 0))
+                            acc.best = v;
+                    }
+                }
+                acc.any = true;
+            }
+        }
+        if (groups.empty() && s.groupBy.empty())
+            groups.push_back(Group{std::vector<const Row*>(sources.size(), nullptr), std::vector<Accumulator>(aggregates.size())});
+        for (Group& g : groups) {
+            std::vector<Value> values;
+            for (size_t a = 0; a < aggregates.size(); ++a) {
+                Expr& agg = *aggregates[a];
+                Accumulator& acc = g.acc[a];
+                SqlType t = typeOf(agg, scope);
+                if (agg.name == QLatin1String("COUNT"))
+                    values.push_back(intValue(acc.count));
+                else if (agg.name == QLatin1String("COUNT_BIG")) {
+                    Value v = intValue(acc.count);
+                    v.type.id = TypeId::BigInt;
+                    values.push_back(v);
+                } else if (!acc.any)
+                    values.push_back(nullValue(t));
+                else if (agg.name == QLatin1String("SUM"))
+                    values.push_back(acc.sum);
+                else if (agg.name == QLatin1String("AVG"))
+                    values.push_back(convert(binary(BinaryOp::Divide, acc.sum, intValue(acc.count)), t));
+                else
+                    values.push_back(acc.best);
+            }
+            ctx.rows = &g.first;
+            ctx.aggregates = &values;
+            if (s.having && test(*s.having, ctx) != true)
+                continue;
+            project(ctx);
+        }
+        ctx.aggregates = nullptr;
+    } else {
+        out.reserve(combos.size());
+        for (auto& combo : combos) {
+            ctx.rows = &combo;
+            project(ctx);
+        }
+    }
+
+    if (s.distinct) {
+        std::unordered_set<QString> seen;
+        std::vector<OutRow> unique;
+        for (auto& r : out)
+            if (seen.insert(rowKey(r.values)).second)
+                unique.push_back(std::move(r));
+        out = std::move(unique);
+    }
+    if (!orderKeys.empty()) {
+        std::stable_sort(out.begin(), out.end(), [&](const OutRow& a, const OutRow& b) {
+            for (size_t k = 0; k < orderKeys.size(); ++k) {
+                int c = compareForSort(a.sortKeys[k], b.sortKeys[k]);
+                if (c != 0)
+                    return orderKeys[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    if (s.top) {
+        EvalContext topCtx;
+        topCtx.scope = &scope;
+        topCtx.outer = outerCtx;
+        Value v = eval(*s.top, topCtx);
+        if (s.topPercent) {
+            double p = v.isNull() ? 0 : std::get<double>(convert(v, SqlType{TypeId::Float, 0, 53, 0}).data);
+            if (p < 0 || p > 100)
+                throw sqlError(1031, QStringLiteral("Percent values must be between 0 and 100."));
+            size_t n = size_t(std::ceil(double(out.size()) * p / 100.0 - 1e-9));
+            if (out.size() > n)
+                out.resize(n);
+        } else {
+            int64_t n = v.isNull() ? 0 : std::get<int64_t>(convert(v, SqlType{TypeId::BigInt, 0, 0, 0}).data);
+            if (n < 0)
+                throw sqlError(1060, QStringLiteral("The number of rows provided for a TOP or FETCH clauses row count parameter must be an integer."));
+            if (int64_t(out.size()) > n)
+                out.resize(size_t(n));
+        }
+    }
+
+    // SELECT @v = expr assigns (the last row wins) and returns no rows.
+    bool assigns = false;
+    for (size_t c = 0; c < items.size(); ++c) {
+        if (items[c].variable.isEmpty())
+            continue;
+        assigns = true;
+        auto var = session_.variables.find(items[c].variable.toLower());
+        if (var == session_.variables.end())
+            throw undeclaredVariable(items[c].variable);
+        for (auto& r : out)
+            var->second.value = convert(r.values[c], var->second.type);
+    }
+    if (assigns) {
+        rs.columns.clear();
+        session_.lastRowCount = int64_t(out.size());
+        return rs;
+    }
+    rs.rows.reserve(out.size());
+    for (auto& r : out)
+        rs.rows.push_back(std::move(r.values));
+    return rs;
+}
+
+}  // namespace standin

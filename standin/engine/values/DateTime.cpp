@@ -1,0 +1,295 @@
+// Date and time: day/tick arithmetic, SQL Server's text formats (CONVERT styles) and date parsing.
+#include "ValuesInternal.h"
+
+#include <QRegularExpression>
+#include <QTimeZone>
+
+#include <cmath>
+
+namespace standin::values {
+
+namespace {
+
+const char* const kMonthShort[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+const char* const kMonthLong[12] = {"january", "february", "march", "april", "may", "june",
+                                    "july", "august", "september", "october", "november", "december"};
+
+int monthFromName(const QString& name)
+{
+    const QString n = name.toLower();
+    for (int i = 0; i < 12; ++i) {
+        const QString full = QLatin1String(kMonthLong[i]);
+        if (n == full || (n.size() >= 3 && full.startsWith(n))) return i + 1;
+    }
+    return 0;
+}
+
+int expandYear(const QString& y)
+{
+    const int v = y.toInt();
+    if (y.size() > 2) return v;
+    return v < 50 ? 2000 + v : 1900 + v;  // two-digit year cutoff 2049
+}
+
+QString pad(int v, int width, QChar fill = u'0') { return QStringLiteral("%1").arg(v, width, 10, fill); }
+
+}  // namespace
+
+QDate baseDate() { return QDate(1900, 1, 1); }
+
+QDateTime makeDateTime(const QDate& d, const QTime& t) { return QDateTime(d, t, Qt::UTC); }
+
+int64_t daysFromBase(const QDate& d) { return d.toJulianDay() - baseDate().toJulianDay(); }
+
+QDate dateFromBase(int64_t days) { return QDate::fromJulianDay(baseDate().toJulianDay() + days); }
+
+int64_t msToTicks(int64_t ms) { return (ms * 3 + 5) / 10; }  // ms * 0.3, rounded (ms >= 0)
+
+int64_t ticksToMs(int64_t ticks) { return (ticks * 10 + 1) / 3; }  // 1 -> 3, 2 -> 7
+
+int64_t roundToDateTimeMs(int64_t ms, int* dayCarry)
+{
+    int64_t ticks = msToTicks(ms);
+    *dayCarry = 0;
+    if (ticks >= kTicksPerDay) {
+        ticks -= kTicksPerDay;
+        *dayCarry = 1;
+    }
+    return ticksToMs(ticks);
+}
+
+bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay)
+{
+    if (const auto* dt = std::get_if<QDateTime>(&v.data)) {
+        *date = dt->date();
+        *msOfDay = dt->time().msecsSinceStartOfDay();
+        return true;
+    }
+    if (const auto* d = std::get_if<QDate>(&v.data)) {
+        *date = *d;
+        *msOfDay = 0;
+        return true;
+    }
+    if (const auto* t = std::get_if<QTime>(&v.data)) {
+        *date = baseDate();
+        *msOfDay = t->msecsSinceStartOfDay();
+        return true;
+    }
+    return false;
+}
+
+QString formatDateTimeValue(const Value& v, int style)
+{
+    QDate date;
+    int64_t ms = 0;
+    if (!dateTimeParts(v, &date, &ms)) return QString();
+    const TypeId id = v.type.id;
+    const int hour = int(ms / 3600000), minute = int(ms / 60000 % 60), second = int(ms / 1000 % 60);
+    const int milli = int(ms % 1000);
+    const int y = date.year(), mo = date.month(), d = date.day();
+    const QString mon = QLatin1String(kMonthShort[mo - 1]);
+    auto frac = [&](int digits) -> QString {
+        if (digits <= 0) return QString();
+        QString f = pad(milli, 3) + QString(std::max(0, digits - 3), u'0');
+        return u'.' + f.left(digits);
+    };
+    const QString hms = pad(hour, 2) + u':' + pad(minute, 2) + u':' + pad(second, 2);
+    const QString ymd = pad(y, 4) + u'-' + pad(mo, 2) + u'-' + pad(d, 2);
+    const int h12 = hour % 12 == 0 ? 12 : hour % 12;
+    const QString ampm = hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+    const QString yy = pad(y % 100, 2);
+    const QString yyyy = pad(y, 4);
+    const int fracDigits = (id == TypeId::Time || id == TypeId::DateTime2) ? v.type.scale
+                           : (id == TypeId::SmallDateTime ? 0 : 3);
+
+    if (style == 0 || style == 100) {
+        // CAST without a style: date, time and datetime2 use their ISO forms.
+        if (id == TypeId::Date) return ymd;
+        if (id == TypeId::Time) return hms + frac(fracDigits);
+        if (id == TypeId::DateTime2) return ymd + u' ' + hms + frac(fracDigits);
+        return mon + u' ' + pad(d, 2, u' ') + u' ' + yyyy + u' ' + pad(h12, 2, u' ') + u':' + pad(minute, 2) + ampm;
+    }
+    switch (style) {
+    case 1: return pad(mo, 2) + u'/' + pad(d, 2) + u'/' + yy;
+    case 101: return pad(mo, 2) + u'/' + pad(d, 2) + u'/' + yyyy;
+    case 2: return yy + u'.' + pad(mo, 2) + u'.' + pad(d, 2);
+    case 102: return yyyy + u'.' + pad(mo, 2) + u'.' + pad(d, 2);
+    case 3: return pad(d, 2) + u'/' + pad(mo, 2) + u'/' + yy;
+    case 103: return pad(d, 2) + u'/' + pad(mo, 2) + u'/' + yyyy;
+    case 4: return pad(d, 2) + u'.' + pad(mo, 2) + u'.' + yy;
+    case 104: return pad(d, 2) + u'.' + pad(mo, 2) + u'.' + yyyy;
+    case 5: return pad(d, 2) + u'-' + pad(mo, 2) + u'-' + yy;
+    case 105: return pad(d, 2) + u'-' + pad(mo, 2) + u'-' + yyyy;
+    case 6: return pad(d, 2) + u' ' + mon + u' ' + yy;
+    case 106: return pad(d, 2) + u' ' + mon + u' ' + yyyy;
+    case 7: return mon + u' ' + pad(d, 2) + QStringLiteral(", ") + yy;
+    case 107: return mon + u' ' + pad(d, 2) + QStringLiteral(", ") + yyyy;
+    case 8: case 108: case 24: return hms;
+    case 9: case 109:
+        return mon + u' ' + pad(d, 2, u' ') + u' ' + yyyy + u' ' + pad(h12, 2, u' ') + u':' + pad(minute, 2) + u':'
+               + pad(second, 2) + u':' + pad(milli, 3) + ampm;
+    case 10: return pad(mo, 2) + u'-' + pad(d, 2) + u'-' + yy;
+    case 110: return pad(mo, 2) + u'-' + pad(d, 2) + u'-' + yyyy;
+    case 11: return yy + u'/' + pad(mo, 2) + u'/' + pad(d, 2);
+    case 111: return yyyy + u'/' + pad(mo, 2) + u'/' + pad(d, 2);
+    case 12: return yy + pad(mo, 2) + pad(d, 2);
+    case 112: return yyyy + pad(mo, 2) + pad(d, 2);
+    case 13: case 113:
+        return pad(d, 2) + u' ' + mon + u' ' + yyyy + u' ' + hms + u':' + pad(milli, 3);
+    case 14: case 114: return hms + u':' + pad(milli, 3);
+    case 20: case 120: return ymd + u' ' + hms;
+    case 21: case 121: case 25: return ymd + u' ' + hms + frac(std::max(fracDigits, 3));
+    case 22:
+        return pad(mo, 2) + u'/' + pad(d, 2) + u'/' + yy + u' ' + pad(h12, 2, u' ') + u':' + pad(minute, 2) + u':'
+               + pad(second, 2) + u' ' + ampm;
+    case 23: return ymd;
+    case 126: case 127: {
+        QString s = ymd + u'T' + hms;
+        if (id == TypeId::DateTime2 || id == TypeId::Time) s += frac(fracDigits);
+        else if (milli != 0) s += frac(3);
+        return s;
+    }
+    default:
+        return formatDateTimeValue(v, 0);
+    }
+}
+
+bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* date, int64_t* msOfDay,
+                       bool* outOfRange)
+{
+    *outOfRange = false;
+    const QString text = textIn.trimmed();
+    int year = 1900, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0;
+    int64_t fractionMs = 0;
+    const int maxFractionDigits = (target == TypeId::DateTime || target == TypeId::SmallDateTime) ? 3 : 7;
+
+    auto readFraction = [&](const QString& f, bool colon) -> bool {
+        if (f.isEmpty()) return true;
+        if (colon) {  // hh:mi:ss:mmm counts milliseconds
+            if (f.size() > 3) return false;
+            fractionMs = f.toInt();
+            return true;
+        }
+        if (f.size() > maxFractionDigits) return false;
+        QString digits = f.left(3);
+        while (digits.size() < 3) digits += u'0';
+        fractionMs = digits.toInt();
+        if (f.size() > 3 && f[3] >= u'5' && target == TypeId::Time) fractionMs += 0;  // sub-ms digits are dropped
+        return true;
+    };
+
+    QString datePart = text;
+    static const QRegularExpression isoRe(QStringLiteral(
+        "^(\\d{4})-(\\d{1,2})-(\\d{1,2})T(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.(\\d*))?)?Z?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression timeRe(QStringLiteral(
+        "^(.*?)\\s*(\\d{1,2})\\s*:\\s*(\\d{1,2})(?:\\s*:\\s*(\\d{1,2})(?:([.:])(\\d*))?)?\\s*([AP]M)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression hourAmPmRe(QStringLiteral("^(.*?)\\s*(\\d{1,2})\\s*([AP]M)$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    QString ampm;
+    if (const auto m = isoRe.match(text); m.hasMatch()) {
+        year = m.captured(1).toInt();
+        month = m.captured(2).toInt();
+        day = m.captured(3).toInt();
+        hour = m.captured(4).toInt();
+        minute = m.captured(5).toInt();
+        second = m.captured(6).toInt();
+        if (!readFraction(m.captured(7), false)) return false;
+        datePart.clear();
+        goto validate;
+    }
+    if (const auto m = timeRe.match(text); m.hasMatch()) {
+        datePart = m.captured(1);
+        hour = m.captured(2).toInt();
+        minute = m.captured(3).toInt();
+        second = m.captured(4).toInt();
+        if (!readFraction(m.captured(6), m.captured(5) == QLatin1String(":"))) return false;
+        ampm = m.captured(7).toUpper();
+    } else if (const auto h = hourAmPmRe.match(text); h.hasMatch()) {
+        datePart = h.captured(1);
+        hour = h.captured(2).toInt();
+        ampm = h.captured(3).toUpper();
+    }
+    if (!ampm.isEmpty()) {
+        if (hour < 1 || hour > 12) {
+            if (!(hour == 0)) return false;
+        }
+        if (ampm == QLatin1String("PM") && hour < 12) hour += 12;
+        if (ampm == QLatin1String("AM") && hour == 12) hour = 0;
+    }
+    datePart = datePart.trimmed();
+    if (!datePart.isEmpty()) {
+        static const QRegularExpression ymdRe(QStringLiteral("^(\\d{4})([-/.])(\\d{1,2})\\2(\\d{1,2})$"));
+        static const QRegularExpression mdyRe(QStringLiteral("^(\\d{1,2})([-/.])(\\d{1,2})\\2(\\d{4}|\\d{2})$"));
+        static const QRegularExpression compactRe(QStringLiteral("^(\\d{6}|\\d{8})$"));
+        static const QRegularExpression yearRe(QStringLiteral("^(\\d{4})$"));
+        static const QRegularExpression monFirstRe(QStringLiteral("^([A-Za-z]+)\\.?\\s*(\\d{1,2})\\s*,?\\s*(\\d{4}|\\d{2})$"));
+        static const QRegularExpression dayFirstRe(QStringLiteral("^(\\d{1,2})\\s*([A-Za-z]+)\\.?\\s*,?\\s*(\\d{4}|\\d{2})$"));
+        static const QRegularExpression yearFirstRe(QStringLiteral("^(\\d{4})\\s*([A-Za-z]+)\\.?\\s*(\\d{1,2})$"));
+        static const QRegularExpression monYearRe(QStringLiteral("^([A-Za-z]+)\\.?\\s*,?\\s*(\\d{4})$"));
+        if (const auto m = ymdRe.match(datePart); m.hasMatch()) {
+            year = m.captured(1).toInt();
+            month = m.captured(3).toInt();
+            day = m.captured(4).toInt();
+        } else if (const auto m = mdyRe.match(datePart); m.hasMatch()) {
+            const bool dayFirst = style == 3 || style == 103 || style == 4 || style == 104 || style == 5
+                                  || style == 105 || style == 13 || style == 113;
+            month = m.captured(dayFirst ? 3 : 1).toInt();
+            day = m.captured(dayFirst ? 1 : 3).toInt();
+            year = expandYear(m.captured(4));
+        } else if (const auto m = compactRe.match(datePart); m.hasMatch()) {
+            const QString s = m.captured(1);
+            if (s.size() == 8) {
+                year = s.left(4).toInt();
+                month = s.mid(4, 2).toInt();
+                day = s.mid(6, 2).toInt();
+            } else {
+                year = expandYear(s.left(2));
+                month = s.mid(2, 2).toInt();
+                day = s.mid(4, 2).toInt();
+            }
+        } else if (const auto m = yearRe.match(datePart); m.hasMatch()) {
+            year = m.captured(1).toInt();
+        } else if (const auto m = monFirstRe.match(datePart); m.hasMatch()) {
+            month = monthFromName(m.captured(1));
+            day = m.captured(2).toInt();
+            year = expandYear(m.captured(3));
+            if (!month) return false;
+        } else if (const auto m = dayFirstRe.match(datePart); m.hasMatch()) {
+            day = m.captured(1).toInt();
+            month = monthFromName(m.captured(2));
+            year = expandYear(m.captured(3));
+            if (!month) return false;
+        } else if (const auto m = yearFirstRe.match(datePart); m.hasMatch()) {
+            year = m.captured(1).toInt();
+            month = monthFromName(m.captured(2));
+            day = m.captured(3).toInt();
+            if (!month) return false;
+        } else if (const auto m = monYearRe.match(datePart); m.hasMatch()) {
+            month = monthFromName(m.captured(1));
+            year = m.captured(2).toInt();
+            if (!month) return false;
+        } else {
+            return false;
+        }
+    }
+
+validate:
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    if (month < 1 || month > 12 || day < 1 || !QDate::isValid(year, month, day)) {
+        *outOfRange = true;
+        return true;
+    }
+    *date = QDate(year, month, day);
+    *msOfDay = ((hour * 60 + minute) * 60 + second) * int64_t(1000) + fractionMs;
+    if (target == TypeId::DateTime && (year < 1753 || year > 9999)) *outOfRange = true;
+    if (target == TypeId::SmallDateTime && (*date < QDate(1900, 1, 1) || *date > QDate(2079, 6, 6)))
+        *outOfRange = true;
+    if (year < 1 || year > 9999) *outOfRange = true;
+    return true;
+}
+
+}  // namespace standin::values

@@ -1,0 +1,87 @@
+// Private helpers shared by the value operation sources: errors, exact decimal arithmetic,
+// date/time arithmetic on SQL Server's day and tick counts.
+#pragma once
+
+#include "standin/ValueOps.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace standin::values {
+
+using i128 = __int128;
+using u128 = unsigned __int128;
+
+// Raises a SQL Server error (severity 16 unless told).
+[[noreturn]] void raise(int number, const QString& text, int state = 1, int severity = 16);
+
+// ---- type families ---------------------------------------------------------------------
+bool isIntegerLike(TypeId id);   // bit, tinyint, smallint, int, bigint
+bool isMoney(TypeId id);         // money, smallmoney
+bool isDecimalType(TypeId id);   // decimal, numeric
+bool isFloatType(TypeId id);     // real, float
+bool isFixedChar(TypeId id);     // char, nchar
+bool isLob(TypeId id);           // text, ntext, image
+int64_t integerMin(TypeId id);
+int64_t integerMax(TypeId id);
+// Name used in messages ("varchar", "int", "numeric" for decimal targets in some messages).
+QString messageTypeName(TypeId id);
+
+// ---- exact decimals ----------------------------------------------------------------------
+constexpr int kMaxPrecision = 38;
+i128 pow10i(int n);                          // 0 <= n <= 38
+int digitCount(i128 v);                      // digits of |v|, 1 for 0
+QString int128ToString(i128 v);
+QString decimalToString(const Decimal& d);   // "-12.50", "0.5"
+// Changes the scale, rounding half away from zero when digits are dropped. Returns false on overflow.
+bool rescale(const Decimal& d, int scale, Decimal* out);
+bool fitsPrecision(const Decimal& d, int precision);
+int compareDecimal(const Decimal& a, const Decimal& b);
+double decimalToDouble(const Decimal& d);
+// Rounds a double to `scale` digits; false when it does not fit 38 digits.
+bool doubleToDecimal(double v, int scale, Decimal* out);
+// Exact a*b with result scale `scale` (rounded) and a/b with result scale `scale` (truncated).
+bool multiplyDecimal(const Decimal& a, const Decimal& b, int scale, Decimal* out);
+bool divideDecimal(const Decimal& a, const Decimal& b, int scale, Decimal* out);
+// Parses "[blanks][+|-]digits[.digits][blanks]"; false when the text is not such a number
+// (out of range texts parse but return overflow = true).
+bool parseDecimalText(const QString& text, Decimal* out, bool* overflow);
+
+// ---- dates -------------------------------------------------------------------------------
+// SQL Server's datetime counts days from 1900-01-01 and 1/300 s ticks within the day.
+constexpr int64_t kTicksPerDay = 25920000;  // 300 * 86400
+QDate baseDate();  // 1900-01-01
+QDateTime makeDateTime(const QDate& d, const QTime& t);  // UTC, no time zone effects
+int64_t daysFromBase(const QDate& d);
+QDate dateFromBase(int64_t days);
+int64_t msToTicks(int64_t ms);    // rounds to the nearest 1/300 s
+int64_t ticksToMs(int64_t ticks); // .000, .003, .007
+// Rounds a time of day in milliseconds to datetime precision; returns a carry of one day when needed.
+int64_t roundToDateTimeMs(int64_t ms, int* dayCarry);
+// The date and millisecond of day of a date/time value (time values lie on 1900-01-01).
+bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay);
+
+// ---- texts -------------------------------------------------------------------------------
+QString formatFloat(double v, bool isReal, int style);
+QString formatDateTimeValue(const Value& v, int style);
+// Parses a date/time text as SQL Server does for `target` (datetime, smalldatetime, date, time, datetime2).
+// Returns false when the text is not a date; *outOfRange is set when it is one but not a valid one.
+bool parseDateTimeText(const QString& text, TypeId target, int style, QDate* date, int64_t* msOfDay,
+                       bool* outOfRange);
+// Characters a varchar of code page 1252 can hold; others become their base letter or '?'.
+QString toCodePage1252(const QString& s);
+QByteArray encode1252(const QString& s);
+QString decode1252(const QByteArray& b);
+
+// Collation element of one UTF-16 unit under Latin1_General_CI_AS.
+struct CollationElement {
+    uint32_t primary = 0;    // base letter, case folded
+    uint32_t secondary = 0;  // accents
+    bool isMark = false;     // a combining mark joins the previous element's accents
+};
+const CollationElement& collationElement(QChar c);
+bool sameCollationChar(QChar a, QChar b);
+int compareCollationChar(QChar a, QChar b);
+
+}  // namespace standin::values

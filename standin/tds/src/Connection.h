@@ -1,0 +1,81 @@
+// One client connection: PRELOGIN, LOGIN7, then SQL batches, RPC requests and attentions,
+// answered with TDS token streams. Runs on its own thread over a connected socket.
+#pragma once
+
+#include "Backend.h"
+#include "TdsWire.h"
+
+#include <QHash>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace standin::tds {
+
+struct ServerConfig {
+    // Logins by lower-cased name -> password. Empty: every login is accepted.
+    QHash<QString, QString> logins;
+    QString serverName = QStringLiteral("SQLSTANDIN");
+    int maxMessageBytes = 256 * 1024 * 1024;
+};
+
+class Connection {
+public:
+    Connection(int fd, Backend& backend, const ServerConfig& config, int spid);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Serves the client until it leaves, breaks the protocol or the socket fails.
+    void run();
+    // Closes the socket from another thread (server shutdown).
+    void abort();
+
+private:
+    struct Message {
+        uint8_t type = 0;
+        QByteArray payload;
+    };
+    bool readMessage(Message& m);
+    bool readFully(char* buf, int n);
+    void send(const QByteArray& tokens, uint8_t type = ReplyPacket);
+    bool attentionPending();
+
+    bool handlePrelogin(const Message& m);
+    bool handleLogin(const Message& m);
+    void handleBatch(const Message& m);
+    void handleRpc(const Message& m);
+    void sendAttentionAck();
+
+    // Token stream pieces.
+    void writeMessage(Writer& w, const ServerMessage& msg, bool error);
+    void writeEnvChange(Writer& w, uint8_t type, const QString& newValue, const QString& oldValue);
+    void writeDone(Writer& w, uint8_t token, uint16_t status, uint16_t curCmd, int64_t rows);
+    void writeResultSet(Writer& w, const ResultSet& rs);
+    // Writes the tokens of a batch result; the final DONE uses `finalToken` and `more` for the last one.
+    void writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc);
+
+    int skipAllHeaders(const QByteArray& payload);
+    ServerMessage protocolMessage(int number, const QString& text, int severity = 16) const;
+
+    int fd_;
+    Backend& backend_;
+    const ServerConfig& config_;
+    int spid_;
+    uint32_t version_ = Tds74;
+    int packetSize_ = 4096;
+    uint8_t packetId_ = 1;
+    std::unique_ptr<Session> session_;
+    QHash<int, QPair<QString, QString>> prepared_;  // handle -> (declarations, statement)
+    int nextHandle_ = 1;
+    std::atomic<bool> closed_{false};
+};
+
+// Replaces @name parameters of a statement (outside strings, comments and quoted names) by literals.
+QString substituteParameters(const QString& statement, const QHash<QString, QString>& literals);
+// The parameter names of a declaration list "@P1 int, @P2 nvarchar(10) OUTPUT", in order.
+QStringList declaredParameterNames(const QString& declarations);
+
+}  // namespace standin::tds

@@ -1,0 +1,293 @@
+// sql-standin seen through real clients: FreeTDS tsql and bsqldb, unixODBC isql, and raw TDS.
+#include "StandinProcess.h"
+#include "TdsTestClient.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+namespace {
+
+QStringList typesServerArgs(StandinProcess& s)
+{
+    const QString script = s.writeFile(QStringLiteral("types.sql"), kTypesScript);
+    return {QStringLiteral("--login"), QStringLiteral("orvo:s3nh@"), QStringLiteral("--database"),
+            QStringLiteral("ORVO=") + script, QStringLiteral("--database"), QStringLiteral("Vuzur")};
+}
+
+QStringList tsqlArgs(const StandinProcess& s, const QString& user, const QString& password, const QString& db)
+{
+    return {QStringLiteral("-H"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(s.port),
+            QStringLiteral("-U"), user, QStringLiteral("-P"), password, QStringLiteral("-D"), db};
+}
+
+void expectEveryTypeValue(const QString& out)
+{
+    for (const char* v : {"Conceição", "Peças", "ção", "máx", "9000000000", "-32768", "255", "12.3456",
+                          "-922337203685477.5808", "1234567890123456.78", "6F9619FF-8B86-D011-B42D-00C04FC96401",
+                          "ffd8ffe0", "Vazio"})
+        EXPECT_TRUE(out.contains(QString::fromUtf8(v), Qt::CaseInsensitive)) << v << "\n" << out.toStdString();
+}
+
+}  // namespace
+
+TEST(StandinClients, TsqlRunsStatementsAndReadsEveryType)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    const ToolResult r = runTool(QStringLiteral("tsql"), tsqlArgs(s, QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")),
+                                 "SELECT * FROM Tipos ORDER BY IdTipo\ngo\n"
+                                 "INSERT INTO Tipos (Nome) VALUES (N'Terceiro')\ngo\n"
+                                 "SELECT COUNT(*) AS Quantos FROM Tipos\ngo\nexit\n");
+    ASSERT_EQ(r.exitCode, 0) << r.out.toStdString();
+    expectEveryTypeValue(r.out);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Quantos\n3\n"))) << r.out.toStdString();
+}
+
+TEST(StandinClients, BsqldbRunsAScriptFile)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    const QString input = s.writeFile(QStringLiteral("q.sql"), "SELECT * FROM Tipos ORDER BY IdTipo\ngo\nSELECT * FROM NaoExiste\ngo\n");
+    const ToolResult r = runTool(QStringLiteral("bsqldb"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(s.port),
+                                 QStringLiteral("-U"), QStringLiteral("orvo"), QStringLiteral("-P"), QStringLiteral("s3nh@"),
+                                 QStringLiteral("-D"), QStringLiteral("ORVO"), QStringLiteral("-i"), input});
+    expectEveryTypeValue(r.out);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Invalid object name 'NaoExiste'."))) << r.out.toStdString();
+}
+
+TEST(StandinClients, IsqlConnectsWithoutDsn)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    const ToolResult r = runTool(QStringLiteral("isql"), {QStringLiteral("-v"), QStringLiteral("-k"),
+                                 s.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")),
+                                 QStringLiteral("-b"), QStringLiteral("-d|"), QStringLiteral("-c")},
+                                 "SELECT * FROM Tipos ORDER BY IdTipo\nUPDATE Tipos SET Inteiro = 7 WHERE Nome = N'Vazio'\n"
+                                 "SELECT Inteiro FROM Tipos WHERE IdTipo = 2\n");
+    expectEveryTypeValue(r.out);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("SQLRowCount returns 1"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\n7\n"))) << r.out.toStdString();
+}
+
+TEST(StandinClients, WrongLoginAndUnknownDatabaseAreRefused)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    const ToolResult wrong = runTool(QStringLiteral("tsql"), tsqlArgs(s, QStringLiteral("orvo"), QStringLiteral("errada"), QStringLiteral("ORVO")), "exit\n");
+    EXPECT_NE(wrong.exitCode, 0);
+    EXPECT_TRUE(wrong.out.contains(QStringLiteral("Login failed for user 'orvo'."))) << wrong.out.toStdString();
+    const ToolResult nobody = runTool(QStringLiteral("tsql"), tsqlArgs(s, QStringLiteral("ninguem"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")), "exit\n");
+    EXPECT_TRUE(nobody.out.contains(QStringLiteral("Login failed for user 'ninguem'."))) << nobody.out.toStdString();
+
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    const TdsTestReply bad = c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("NaoHa"));
+    ASSERT_FALSE(bad.errors.empty());
+    EXPECT_EQ(bad.errors.front().number, 4060);
+    EXPECT_EQ(bad.errors.front().text, QStringLiteral("Cannot open database \"NaoHa\" requested by the login. The login failed."));
+    EXPECT_FALSE(bad.loginAck);
+    EXPECT_TRUE(c.waitClosed());
+
+    // The login name is case-insensitive, the password is not.
+    TdsTestClient ok;
+    ASSERT_TRUE(ok.connect(s.port));
+    EXPECT_TRUE(ok.login(QStringLiteral("ORVO"), QStringLiteral("s3nh@"), QStringLiteral("orvo")).loginAck);
+    TdsTestClient upper;
+    ASSERT_TRUE(upper.connect(s.port));
+    EXPECT_FALSE(upper.login(QStringLiteral("orvo"), QStringLiteral("S3NH@"), QStringLiteral("ORVO")).loginAck);
+}
+
+TEST(StandinClients, SessionsKeepTheirOwnDatabaseAndIdentity)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    TdsTestClient a, b;
+    ASSERT_TRUE(a.connect(s.port) && b.connect(s.port));
+    const TdsTestReply la = a.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(la.loginAck);
+    EXPECT_EQ(la.newDatabase, QStringLiteral("ORVO"));
+    ASSERT_TRUE(b.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+
+    const TdsTestReply use = a.batch(QStringLiteral("USE Vuzur"));
+    EXPECT_TRUE(use.complete);
+    EXPECT_EQ(use.newDatabase, QStringLiteral("Vuzur"));
+    EXPECT_TRUE(a.batch(QStringLiteral("SELECT * FROM Tipos")).errors.size() == 1);  // not in Vuzur
+    const TdsTestReply inOrvo = b.batch(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
+    ASSERT_EQ(inOrvo.rows.size(), 1u);
+    EXPECT_EQ(inOrvo.rows[0][0], QStringLiteral("2"));
+
+    const TdsTestReply who = b.batch(QStringLiteral("SELECT SYSTEM_USER AS Quem, HOST_NAME() AS Onde"));
+    ASSERT_EQ(who.rows.size(), 1u) << (who.errors.empty() ? "" : who.errors[0].text.toStdString());
+    EXPECT_EQ(who.rows[0][0], QStringLiteral("orvo"));
+    EXPECT_EQ(who.rows[0][1], QStringLiteral("testhost"));
+}
+
+TEST(StandinClients, ColumnMetadataCarriesIdentityAndNullability)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+    const TdsTestReply r = c.batch(QStringLiteral("SELECT IdTipo, Nome, Texto FROM Tipos WHERE IdTipo = 2"));
+    ASSERT_EQ(r.columns, (QStringList{QStringLiteral("IdTipo"), QStringLiteral("Nome"), QStringLiteral("Texto")}));
+    EXPECT_EQ(r.columnFlags[0] & 0x10, 0x10);  // identity
+    EXPECT_EQ(r.columnFlags[0] & 0x01, 0);     // NOT NULL
+    EXPECT_EQ(r.columnFlags[1] & 0x01, 0);
+    EXPECT_EQ(r.columnFlags[2] & 0x01, 1);
+    EXPECT_EQ(r.columnTypes[1], 0xE7);
+    EXPECT_EQ(r.columnTypes[2], 0xA7);
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.rows[0], (QStringList{QStringLiteral("2"), QStringLiteral("Vazio"), QStringLiteral("<null>")}));
+    ASSERT_FALSE(r.doneStatus.empty());
+    EXPECT_EQ(r.doneCounts.back(), 1u);
+}
+
+TEST(StandinClients, LogRecordsEveryBatchWithItsOutcome)
+{
+    StandinProcess s;
+    QString err;
+    const QString log = s.path(QStringLiteral("standin.log"));
+    ASSERT_TRUE(s.start(typesServerArgs(s) + QStringList{QStringLiteral("--log"), log}, &err)) << err.toStdString();
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+    c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 1 WHERE IdTipo = 2"));
+    c.batch(QStringLiteral("SELECT * FROM Sumida"));
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("login 'orvo' database 'ORVO'"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("UPDATE Tipos SET Inteiro = 1 WHERE IdTipo = 2\n-- statement 1: ok, 1 row(s) affected")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("SELECT * FROM Sumida\n-- statement 1: failed\n-- error 208"))) << text.toStdString();
+}
+
+TEST(StandinClients, RefusesANonLoopbackAddressWithoutPermission)
+{
+    const ToolResult r = runTool(QStringLiteral(SQL_STANDIN_PATH), {QStringLiteral("--listen"), QStringLiteral("0.0.0.0:0")});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("not a loopback address"))) << r.out.toStdString();
+}
+
+TEST(StandinClients, DataSurvivesRestartAndKillDuringWrites)
+{
+    QTemporaryDir dataDir;
+    const QString data = dataDir.filePath(QStringLiteral("data"));
+    StandinProcess first;
+    QString err;
+    const QStringList args = typesServerArgs(first) + QStringList{QStringLiteral("--data"), data};
+    ASSERT_TRUE(first.start(args, &err)) << err.toStdString();
+    {
+        TdsTestClient c;
+        ASSERT_TRUE(c.connect(first.port));
+        ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+        ASSERT_TRUE(c.batch(QStringLiteral("INSERT INTO Tipos (Nome) VALUES (N'Persistido')")).errors.empty());
+    }
+    first.kill9();
+    std::mt19937 rng(7);
+    int lastCount = 0;
+    for (int round = 0; round < 4; ++round) {
+        StandinProcess s;
+        ASSERT_TRUE(s.start(args, &err)) << "round " << round << ": " << err.toStdString();
+        TdsTestClient c;
+        ASSERT_TRUE(c.connect(s.port));
+        ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+        const TdsTestReply count = c.batch(QStringLiteral("SELECT COUNT(*) FROM Tipos WHERE Nome = N'Persistido'"));
+        ASSERT_EQ(count.rows.size(), 1u);
+        EXPECT_EQ(count.rows[0][0], QStringLiteral("1"));
+        const TdsTestReply all = c.batch(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
+        ASSERT_EQ(all.rows.size(), 1u);
+        EXPECT_GE(all.rows[0][0].toInt(), lastCount);  // nothing acknowledged was lost
+        // Writes acknowledged before the kill must be there after it; the kill lands mid-stream.
+        std::atomic<int> acknowledged{0};
+        std::atomic<bool> stopWriting{false};
+        std::thread writer([&] {
+            TdsTestClient w;
+            if (!w.connect(s.port) || !w.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck)
+                return;
+            while (!stopWriting) {
+                const TdsTestReply r = w.batch(QStringLiteral("INSERT INTO Tipos (Nome, Memo) VALUES (N'Linha', N'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx')"));
+                if (!r.complete)
+                    return;
+                ++acknowledged;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 + rng() % 300));
+        lastCount = all.rows[0][0].toInt() + acknowledged.load();
+        s.kill9();
+        stopWriting = true;
+        writer.join();
+    }
+}
+
+TEST(StandinClients, GarbageAndDroppedConnectionsDoNotDisturbAWellBehavedClient)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    std::atomic<bool> stop{false};
+    std::atomic<int> attacks{0};
+    auto attacker = [&](unsigned seed) {
+        std::mt19937 rng(seed);
+        const QByteArray login = TdsTestClient::login7(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO"));
+        while (!stop && attacks < 3000) {
+            TdsTestClient c;
+            if (!c.connect(s.port))
+                continue;
+            const int kind = int(rng() % 6);
+            QByteArray junk(int(rng() % 600), '\0');
+            for (char& ch : junk)
+                ch = char(rng());
+            switch (kind) {
+            case 0: c.sendRaw(junk); break;                                   // noise
+            case 1: c.sendRaw(QByteArray::fromHex("1201ffff00000100") + junk); break;  // prelogin claiming 64 KB
+            case 2: c.prelogin(); c.sendMessage(0x10, login.left(int(rng() % login.size()))); break;  // cut login
+            case 3: c.prelogin(); c.sendMessage(0x10, login); c.sendMessage(0x01, junk); break;      // odd batch
+            case 4: c.prelogin(); c.sendMessage(0x10, login); c.sendMessage(0x03, junk); break;      // bad RPC
+            default: {                                                                              // drop mid-batch
+                c.prelogin();
+                c.sendMessage(0x10, login);
+                QByteArray r;
+                c.readMessage(&r);
+                QByteArray part = QByteArray::fromHex("01000100000001") ;
+                c.sendRaw(part);
+                break;
+            }
+            }
+            ++attacks;
+        }
+    };
+    std::thread a1(attacker, 1), a2(attacker, 2);
+    int good = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    while (std::chrono::steady_clock::now() < until && attacks < 3000) {
+        TdsTestClient c;
+        ASSERT_TRUE(c.connect(s.port));
+        ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+        for (int i = 0; i < 5; ++i) {
+            const TdsTestReply r = c.batch(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
+            ASSERT_EQ(r.rows.size(), 1u);
+            ASSERT_EQ(r.rows[0][0], QStringLiteral("2"));
+            ++good;
+        }
+    }
+    stop = true;
+    a1.join();
+    a2.join();
+    EXPECT_GT(attacks.load(), 100);
+    EXPECT_GT(good, 10);
+    EXPECT_TRUE(s.running());
+}

@@ -1,0 +1,171 @@
+// sql-standin through Qt's QODBC driver, unixODBC and FreeTDS, as the administration tool reaches it.
+#include "StandinProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+
+namespace {
+
+class QodbcTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString err;
+        const QString script = server.writeFile(QStringLiteral("types.sql"), kTypesScript);
+        ASSERT_TRUE(server.start({QStringLiteral("--login"), QStringLiteral("orvo:orvo"), QStringLiteral("--database"),
+                                  QStringLiteral("ORVO=") + script}, &err)) << err.toStdString();
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+        db.setDatabaseName(server.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("orvo"), QStringLiteral("ORVO")));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+    }
+    void TearDown() override
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    QSqlQuery query(const QString& sql)
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        return q;
+    }
+    StandinProcess server;
+    QString name = QStringLiteral("qodbc-test");
+    QSqlDatabase db;
+};
+
+}  // namespace
+
+TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
+{
+    QSqlQuery q = query(QStringLiteral("SELECT * FROM Tipos ORDER BY IdTipo"));
+    const QSqlRecord rec = q.record();
+    ASSERT_EQ(rec.count(), 20);
+    const QSqlField id = rec.field(QStringLiteral("IdTipo"));
+    EXPECT_TRUE(id.isAutoValue());
+    EXPECT_EQ(id.requiredStatus(), QSqlField::Required);
+    EXPECT_EQ(id.metaType().id(), QMetaType::Int);
+    const QSqlField nome = rec.field(QStringLiteral("Nome"));
+    EXPECT_FALSE(nome.isAutoValue());
+    EXPECT_EQ(nome.requiredStatus(), QSqlField::Required);
+    EXPECT_EQ(nome.length(), 30);
+    EXPECT_EQ(nome.typeID(), -9);  // SQL_WVARCHAR
+    const QSqlField texto = rec.field(QStringLiteral("Texto"));
+    EXPECT_EQ(texto.requiredStatus(), QSqlField::Optional);
+    EXPECT_EQ(texto.length(), 20);
+    EXPECT_EQ(rec.field(QStringLiteral("Sigla")).typeID(), 1);         // SQL_CHAR
+    EXPECT_EQ(rec.field(QStringLiteral("Ligado")).typeID(), -7);       // SQL_BIT
+    EXPECT_EQ(rec.field(QStringLiteral("Pequeno")).typeID(), -6);      // SQL_TINYINT
+    EXPECT_EQ(rec.field(QStringLiteral("Grande")).typeID(), -5);       // SQL_BIGINT
+    EXPECT_EQ(rec.field(QStringLiteral("Real4")).typeID(), 7);         // SQL_REAL
+    EXPECT_EQ(rec.field(QStringLiteral("Duplo")).typeID(), 6);         // SQL_FLOAT
+    EXPECT_EQ(rec.field(QStringLiteral("Valor")).typeID(), 3);         // SQL_DECIMAL (money)
+    EXPECT_EQ(rec.field(QStringLiteral("Valor")).length(), 19);
+    EXPECT_EQ(rec.field(QStringLiteral("Foto")).typeID(), -4);         // SQL_LONGVARBINARY
+    EXPECT_EQ(rec.field(QStringLiteral("Quando")).typeID(), 93);       // SQL_TYPE_TIMESTAMP
+    EXPECT_EQ(rec.field(QStringLiteral("RG")).typeID(), -11);          // SQL_GUID
+
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(QStringLiteral("Nome")).toString(), QStringLiteral("Conceição"));
+    EXPECT_EQ(q.value(QStringLiteral("Texto")).toString(), QStringLiteral("Peças"));
+    EXPECT_EQ(q.value(QStringLiteral("Sigla")).toString(), QStringLiteral("ab   "));
+    EXPECT_EQ(q.value(QStringLiteral("NSigla")).toString(), QStringLiteral("ção "));
+    EXPECT_EQ(q.value(QStringLiteral("Memo")).toString(), QStringLiteral("máx"));
+    EXPECT_EQ(q.value(QStringLiteral("Ligado")).toInt(), 1);
+    EXPECT_EQ(q.value(QStringLiteral("Pequeno")).toInt(), 255);
+    EXPECT_EQ(q.value(QStringLiteral("Medio")).toInt(), -32768);
+    EXPECT_EQ(q.value(QStringLiteral("Inteiro")).toInt(), -5);
+    EXPECT_EQ(q.value(QStringLiteral("Grande")).toLongLong(), 9000000000LL);
+    EXPECT_DOUBLE_EQ(q.value(QStringLiteral("Real4")).toDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(q.value(QStringLiteral("Duplo")).toDouble(), 2.25);
+    EXPECT_EQ(q.value(QStringLiteral("Troco")).toString(), QStringLiteral("12.3456"));
+    EXPECT_EQ(q.value(QStringLiteral("Valor")).toString(), QStringLiteral("-922337203685477.5808"));
+    EXPECT_EQ(q.value(QStringLiteral("Preco")).toString(), QStringLiteral("1234567890123456.78"));
+    EXPECT_EQ(q.value(QStringLiteral("Bytes")).toByteArray(), QByteArray::fromHex("0102"));
+    EXPECT_EQ(q.value(QStringLiteral("Foto")).toByteArray(), QByteArray::fromHex("FFD8FFE0"));
+    EXPECT_EQ(q.value(QStringLiteral("Quando")).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(0, 0)));
+    EXPECT_EQ(QUuid(q.value(QStringLiteral("RG")).toString()), QUuid(QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC96401")));
+    ASSERT_TRUE(q.next());
+    EXPECT_TRUE(q.value(QStringLiteral("Foto")).isNull());
+    EXPECT_TRUE(q.value(QStringLiteral("Inteiro")).isNull());
+    EXPECT_TRUE(q.value(QStringLiteral("Quando")).isNull());
+    EXPECT_FALSE(q.next());
+}
+
+TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)
+{
+    QByteArray jpeg(350 * 1024, '\0');
+    QRandomGenerator rng(42);
+    for (char& c : jpeg)
+        c = char(rng.bounded(256));
+    jpeg[0] = char(0xFF);
+    jpeg[1] = char(0xD8);
+    query(QStringLiteral("UPDATE Tipos SET Foto = 0x%1 WHERE IdTipo = 2").arg(QString::fromLatin1(jpeg.toHex())));
+    QSqlQuery q = query(QStringLiteral("SELECT Foto FROM Tipos WHERE IdTipo = 2"));
+    ASSERT_TRUE(q.next());
+    const QByteArray back = q.value(0).toByteArray();
+    EXPECT_EQ(back.size(), jpeg.size());
+    EXPECT_TRUE(back == jpeg);
+
+    // The same bytes sent as a bound parameter (the driver turns it into an RPC).
+    QSqlQuery bound(db);
+    ASSERT_TRUE(bound.prepare(QStringLiteral("UPDATE Tipos SET Foto = ? WHERE IdTipo = 1")));
+    bound.addBindValue(jpeg);
+    ASSERT_TRUE(bound.exec()) << bound.lastError().text().toStdString();
+    QSqlQuery q2 = query(QStringLiteral("SELECT Foto FROM Tipos WHERE IdTipo = 1"));
+    ASSERT_TRUE(q2.next());
+    EXPECT_TRUE(q2.value(0).toByteArray() == jpeg);
+}
+
+TEST_F(QodbcTest, BoundParametersOfEveryCommonTypeReachTheServer)
+{
+    QSqlQuery ins(db);
+    ASSERT_TRUE(ins.prepare(QStringLiteral("INSERT INTO Tipos (Ligado, Inteiro, Grande, Duplo, Nome, Texto, Quando) VALUES (?, ?, ?, ?, ?, ?, ?)")));
+    ins.addBindValue(true);
+    ins.addBindValue(-77);
+    ins.addBindValue(qlonglong(5000000000LL));
+    ins.addBindValue(0.125);
+    ins.addBindValue(QStringLiteral("José d'Ávila"));
+    ins.addBindValue(QStringLiteral("Peça"));
+    ins.addBindValue(QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10)));
+    ASSERT_TRUE(ins.exec()) << ins.lastError().text().toStdString();
+    EXPECT_EQ(ins.numRowsAffected(), 1);
+    QSqlQuery q = query(QStringLiteral("SELECT Ligado, Inteiro, Grande, Duplo, Nome, Texto, Quando FROM Tipos WHERE IdTipo = 3"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 1);
+    EXPECT_EQ(q.value(1).toInt(), -77);
+    EXPECT_EQ(q.value(2).toLongLong(), 5000000000LL);
+    EXPECT_DOUBLE_EQ(q.value(3).toDouble(), 0.125);
+    EXPECT_EQ(q.value(4).toString(), QStringLiteral("José d'Ávila"));
+    EXPECT_EQ(q.value(5).toString(), QStringLiteral("Peça"));
+    EXPECT_EQ(q.value(6).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10)));
+}
+
+TEST_F(QodbcTest, ServerErrorsReachTheDriverWithTheirText)
+{
+    QSqlQuery q(db);
+    EXPECT_FALSE(q.exec(QStringLiteral("SELECT * FROM NaoExiste")));
+    EXPECT_TRUE(q.lastError().databaseText().contains(QStringLiteral("Invalid object name 'NaoExiste'."))) << q.lastError().text().toStdString();
+    EXPECT_EQ(q.lastError().nativeErrorCode(), QStringLiteral("208"));
+    // The connection goes on after the error.
+    QSqlQuery ok = query(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
+    ASSERT_TRUE(ok.next());
+    EXPECT_EQ(ok.value(0).toInt(), 2);
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

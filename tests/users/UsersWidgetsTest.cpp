@@ -1,0 +1,215 @@
+#include "connection/DataSource.h"
+#include "connection/DbControls.h"
+#include "connection/Dataset.h"
+#include "users/NumbersEdit.h"
+#include "users/OptionCombo.h"
+#include "users/RecordPage.h"
+#include "users/RightsPage.h"
+
+#include <QAbstractItemView>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+// ------------------------------------------------------------------ masked numbers
+
+TEST(NumbersEdit, TypedDigitsFillThePlacesAndComeBackWithoutLiterals)
+{
+    NumbersEdit edit;
+    edit.show();
+    edit.setFocus();
+    EXPECT_EQ(edit.digits(), QString());
+    EXPECT_EQ(edit.displayText(), QStringLiteral("(___)_____-____  _____-____  _____-____  _____-____"));
+
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, QStringLiteral("11987654321"));
+    EXPECT_EQ(edit.digits(), QStringLiteral("11987654321"));
+    EXPECT_EQ(edit.displayText(), QStringLiteral("(119)87654-321_  _____-____  _____-____  _____-____"));
+
+    // Letters and signs find no place.
+    QTest::keyClicks(&edit, QStringLiteral("ab-+"));
+    EXPECT_EQ(edit.digits(), QStringLiteral("11987654321"));
+}
+
+TEST(NumbersEdit, AStoredValueFillsThePlacesInOrderUpToThirtyNineDigits)
+{
+    NumbersEdit edit;
+    edit.setDigits(QStringLiteral("0119876543211234567890"));
+    EXPECT_EQ(edit.displayText(), QStringLiteral("(011)98765-4321  12345-6789  0____-____  _____-____"));
+    EXPECT_EQ(edit.digits(), QStringLiteral("0119876543211234567890"));
+
+    // A value stored with its literals gives the same digits.
+    edit.setDigits(QStringLiteral("(011)98765-4321  12345-6789"));
+    EXPECT_EQ(edit.digits(), QStringLiteral("011987654321123456789"));
+
+    const QString many = QStringLiteral("123456789").repeated(5);   // 45 digits
+    edit.setDigits(many);
+    EXPECT_EQ(edit.digits(), many.left(39));
+
+    edit.setDigits(QString());
+    EXPECT_EQ(edit.digits(), QString());
+
+    // Typing past the last place keeps 39 digits.
+    edit.show();
+    edit.setFocus();
+    edit.setCursorPosition(0);
+    QTest::keyClicks(&edit, many);
+    EXPECT_EQ(edit.digits(), many.left(39));
+}
+
+// ------------------------------------------------------------------ option combo
+
+TEST(OptionCombo, StartsWithoutItemAndReportsEveryCloseUp)
+{
+    OptionCombo combo;
+    combo.show();
+    ASSERT_EQ(combo.count(), 6);
+    EXPECT_EQ(combo.currentIndex(), -1);
+    EXPECT_EQ(combo.placeholderText(), QStringLiteral("Escolha opção"));
+    EXPECT_EQ(combo.itemText(3), QStringLiteral("T=Total (Incluir, Excluir e Alterar)"));
+
+    QList<int> seen;   // the current item when each close-up is reported
+    QObject::connect(&combo, &OptionCombo::closeUp, &combo, [&] { seen << combo.currentIndex(); });
+
+    // A click on an item of the drop-down list: reported after the item became current.
+    combo.showPopup();
+    QAbstractItemView *view = combo.view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    const QRect rect = view->visualRect(combo.model()->index(3, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    QTRY_COMPARE(seen.size(), 1);
+    EXPECT_EQ(seen.last(), 3);
+
+    // Closing the list without choosing still reports a close-up.
+    combo.showPopup();
+    combo.hidePopup();
+    QTRY_COMPARE(seen.size(), 2);
+    EXPECT_EQ(seen.last(), 3);
+
+    // A change by the keyboard without the list counts as one too.
+    combo.setFocus();
+    QTest::keyClick(&combo, Qt::Key_Down);
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen.last(), 4);
+
+    combo.clearChoice();
+    EXPECT_FALSE(combo.hasChoice());
+}
+
+// ------------------------------------------------------------------ pages
+
+namespace {
+
+struct Sources
+{
+    Dataset users;
+    Dataset company;
+    DataSource usersSource;
+    DataSource companySource;
+    Sources()
+    {
+        usersSource.setDataset(&users);
+        companySource.setDataset(&company);
+    }
+};
+
+} // namespace
+
+TEST(RightsPage, SideTabsModuleBoxesAndBoundBoxes)
+{
+    Sources s;
+    RightsPage page(&s.usersSource);
+    QTabWidget *tabs = page.PageControl2;
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->tabPosition(), QTabWidget::West);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral(" Vendas e Engenharia "));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral(" PCP e Compras "));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral(" Faturamento, RH, Financeiro "));
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral(" Qualidade "));
+
+    // Every module box and both combo boxes start disabled and unticked.
+    EXPECT_EQ(page.compras.keys(), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(page.vendas.keys(), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 25}));
+    EXPECT_EQ(page.qualidade.keys(), (QList<int>{1, 2}));
+    for (const auto *boxes : {&page.compras, &page.vendas, &page.qualidade})
+        for (QCheckBox *box : *boxes) {
+            EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
+            EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+        }
+    EXPECT_FALSE(page.Compras21->isEnabled());
+    EXPECT_FALSE(page.Vendas21->isEnabled());
+    EXPECT_EQ(page.findChild<QCheckBox *>(QStringLiteral("Compras04"))->text(),
+              QStringLiteral("Follow up e performance de compras [4]"));
+    EXPECT_EQ(page.findChild<QCheckBox *>(QStringLiteral("Compras07"))->text(), QStringLiteral("---------------------------------"));
+    EXPECT_EQ(page.findChild<QCheckBox *>(QStringLiteral("Vendas25"))->text(),
+              QStringLiteral("Liberação de Faturamento/Cancelamento de NFe no Orçamento"));
+    EXPECT_EQ(page.CheckBox7->text(), QStringLiteral("---------------------------------"));
+    EXPECT_FALSE(page.CheckBox7->isEnabled());
+
+    // The bound boxes: 8 + 14 + 17, the two Pcp5 boxes on the same column.
+    EXPECT_EQ(page.rightBoxes.size(), 39);
+    auto *workLoad = page.findChild<DbCheckBox *>(QStringLiteral("DBCheckPcp5"));
+    auto *ops = page.findChild<DbCheckBox *>(QStringLiteral("DBCheckPcp5OPs"));
+    ASSERT_TRUE(workLoad && ops);
+    EXPECT_EQ(workLoad->fieldName(), QStringLiteral("Pcp5"));
+    EXPECT_EQ(ops->fieldName(), QStringLiteral("Pcp5"));
+    EXPECT_EQ(workLoad->text(), QStringLiteral("Work Load  {PCP5}"));
+    EXPECT_EQ(ops->text(), QStringLiteral("Emissão das OPs {PCP5}"));
+    EXPECT_EQ(page.cxDBPhoto->fieldName(), QStringLiteral("Assinatura_Compras"));
+    EXPECT_EQ(page.cxDBImage1->fieldName(), QStringLiteral("Assinatura_Diretoria"));
+
+    // The headings are ticked and stay ticked, by mouse or accelerator.
+    ASSERT_EQ(page.headings.size(), 8);
+    page.show();
+    for (QCheckBox *head : page.headings) {
+        EXPECT_TRUE(head->isChecked());
+        head->click();
+        EXPECT_TRUE(head->isChecked()) << head->text().toStdString();
+    }
+}
+
+TEST(RecordPage, EditsLimitsHintsAndTheInertGroups)
+{
+    Sources s;
+    RecordPage page(&s.usersSource, &s.companySource);
+    EXPECT_EQ(page.NameEdit->maxLength(), 49);
+    EXPECT_EQ(page.EmailUEdit->maxLength(), 80);
+    EXPECT_EQ(page.PasswordEdit->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(page.SenhaCompras->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(page.SenhaDiretoria->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(page.PasswordEdit->isReadOnly());
+    EXPECT_TRUE(page.NameEdit->isReadOnly());
+    EXPECT_TRUE(page.EmailUEdit->isReadOnly());
+    EXPECT_FALSE(page.Registro->isReadOnly());
+    EXPECT_TRUE(page.Mirr41->isHidden());
+    EXPECT_TRUE(page.Mirr41->isReadOnly());
+    EXPECT_EQ(page.Mirr41->fieldName(), QStringLiteral("Senha"));
+    EXPECT_EQ(page.FoneU01->toolTip(), QStringLiteral("Até 4 Telefones com Prefixo"));
+    EXPECT_EQ(page.Pager01->toolTip(), QStringLiteral("Até 4 Pagers com Prefixo"));
+    EXPECT_EQ(page.Mirr15->fieldName(), QStringLiteral("Marca"));
+    EXPECT_EQ(page.Mirr16->fieldName(), QStringLiteral("Razão"));
+    EXPECT_EQ(page.Label4->text(), QStringLiteral("Sen&ha Acesso:"));
+    EXPECT_EQ(page.Label4->buddy(), page.PasswordEdit);
+
+    // The tree's fixed entries, in order, with their levels.
+    QStringList lines;
+    std::function<void(QTreeWidgetItem *, int)> walk = [&](QTreeWidgetItem *item, int level) {
+        lines << QString(level * 2, QLatin1Char(' ')) + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i), level + 1);
+    };
+    for (int i = 0; i < page.TreeView1->topLevelItemCount(); ++i)
+        walk(page.TreeView1->topLevelItem(i), 0);
+    ASSERT_EQ(lines.size(), 33);
+    EXPECT_EQ(lines.first(), QStringLiteral("Vendas"));
+    EXPECT_EQ(lines.at(3), QStringLiteral("  Cadastro de Pessoa Física  ou Jurídica"));
+    EXPECT_EQ(lines.indexOf(QStringLiteral("Relatórios")) + 1, lines.indexOf(QStringLiteral("  Cliente")));
+    EXPECT_EQ(lines.at(lines.indexOf(QStringLiteral("  Estoque")) + 2), QStringLiteral("    Etiqueta Codigo de Barra"));
+    EXPECT_EQ(lines.last(), QStringLiteral("  Banco Real"));
+
+    auto *gravar = page.findChild<QWidget *>(QStringLiteral("BtnGravar"));
+    ASSERT_TRUE(gravar);
+    EXPECT_FALSE(gravar->isEnabled());
+}
