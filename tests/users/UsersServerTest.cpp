@@ -516,7 +516,7 @@ TEST_F(UsersTest, PurchasesPasswordLabelShowsTheAccessPassword)
     EXPECT_EQ(mirr41->text(), QStringLiteral("1234"));   // Senha, not LCompras_senha
 }
 
-TEST_F(UsersTest, SignaturePictureIsStoredAsJpegAndCleared)
+TEST_F(UsersTest, APastedSignatureIsStoredAsJpeg)
 {
     unlock();
     QImage image(40, 20, QImage::Format_RGB32);
@@ -530,9 +530,18 @@ TEST_F(UsersTest, SignaturePictureIsStoredAsJpegAndCleared)
     EXPECT_EQ(stored.left(2), QByteArray("\xFF\xD8"));
     EXPECT_EQ(QImage::fromData(stored).size(), QSize(40, 20));
 
+}
+
+TEST_F(UsersTest, ClearingASignatureStoresNull)
+{
+    unlock();
     clickOn(QStringLiteral("cxDBPhotoLimpar"));
+    EXPECT_TRUE(sh->SenhaSQL->isEditing());
+    EXPECT_TRUE(fx.find<DbImage>(QStringLiteral("cxDBPhoto"))->pictureData().isEmpty());
     fx.click(QStringLiteral("SalvaREC"));
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
     EXPECT_TRUE(fx.scalar(QStringLiteral("SELECT Assinatura_Compras FROM Usuarios WHERE Registro = N'0001'")).isNull());
+    EXPECT_FALSE(fx.scalar(QStringLiteral("SELECT Assinatura_Diretoria FROM Usuarios WHERE Registro = N'0001'")).isNull());
 }
 
 TEST_F(UsersTest, NoControlAddsARowToAnEmptyList)
