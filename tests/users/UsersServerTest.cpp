@@ -508,12 +508,17 @@ TEST_F(UsersTest, ThePcp5PairSharesItsColumn)
     EXPECT_EQ(db(QStringLiteral("CAST(Pcp5 AS int)"), QStringLiteral("0001")), QStringLiteral("1"));
 }
 
-TEST_F(UsersTest, PurchasesPasswordLabelShowsTheAccessPassword)
+TEST_F(UsersTest, PasswordLabelsToggleTheAccessPasswordInClear)
 {
     auto *mirr41 = fx.find<QLineEdit>(QStringLiteral("Mirr41"));
+    EXPECT_TRUE(mirr41->isHidden());
     QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("LabelSenhaCompras")), Qt::LeftButton);
     EXPECT_FALSE(mirr41->isHidden());
     EXPECT_EQ(mirr41->text(), QStringLiteral("1234"));   // Senha, not LCompras_senha
+    QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("Label4")), Qt::LeftButton);
+    EXPECT_TRUE(mirr41->isHidden());
+    QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("LabelSenhaDiretoria")), Qt::LeftButton);
+    EXPECT_FALSE(mirr41->isHidden());
 }
 
 TEST_F(UsersTest, APastedSignatureIsStoredAsJpeg)
