@@ -153,3 +153,32 @@ TEST_F(Select, SeveralDatabasesThreePartNamesAndUse)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+using Joins = EngineTest;
+
+TEST_F(Joins, EqualityJoinsFollowTheCollation)
+{
+    ok("CREATE TABLE A (k nvarchar(20), v int)");
+    ok("CREATE TABLE B (k nvarchar(20), w int)");
+    ok("INSERT INTO A VALUES ('Peças', 1), ('abc  ', 2), ('Pecas', 3), (NULL, 4)");
+    ok("INSERT INTO B VALUES ('PEÇAS', 10), ('ABC', 20), ('abc', 30), (NULL, 40)");
+    auto r = rows("SELECT A.v, B.w FROM A INNER JOIN B ON A.k = B.k ORDER BY A.v, B.w");
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[0], (QStringList{"1", "10"}));
+    EXPECT_EQ(r[1], (QStringList{"2", "20"}));
+    EXPECT_EQ(r[2], (QStringList{"2", "30"}));
+    // Plain ASCII keys take the quick path and still ignore case and trailing blanks.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM A INNER JOIN B ON A.k = B.k WHERE A.v = 2"), "2");
+    auto left = rows("SELECT A.v, B.w FROM A LEFT JOIN B ON A.k = B.k AND B.w > 15 ORDER BY A.v, B.w");
+    ASSERT_EQ(left.size(), 5u);
+    EXPECT_EQ(left[0], (QStringList{"1", "NULL"}));
+    EXPECT_EQ(left[4], (QStringList{"4", "NULL"}));
+    ok("UPDATE A SET v = B.w FROM A INNER JOIN B ON A.k = B.k WHERE B.w = 10");
+    EXPECT_EQ(scalar("SELECT v FROM A WHERE k = 'peças'"), "10");
+}
+
+}  // namespace
+}  // namespace standin::test
