@@ -60,12 +60,15 @@ RecordPage::RecordPage(DataSource *users, DataSource *company, QWidget *parent)
     userBox->setObjectName(QStringLiteral("UserGroup"));
     auto *form = new QGridLayout(userBox);
     form->setColumnStretch(1, 1);
+    // Password edits show '*' for each character, whatever the platform's mask character.
+    const QString asterisks = QStringLiteral("QLineEdit { lineedit-password-character: 42; }");
 
     Registro = edit<QLineEdit>(userBox, QStringLiteral("Registro"));
     Registro->setMaximumWidth(140);
 
     PasswordEdit = edit<QLineEdit>(userBox, QStringLiteral("PasswordEdit"));
     PasswordEdit->setEchoMode(QLineEdit::Password);
+    PasswordEdit->setStyleSheet(asterisks);
     PasswordEdit->setReadOnly(true);
     PasswordEdit->setMaximumWidth(140);
     Mirr41 = edit<DbEdit>(userBox, QStringLiteral("Mirr41"));
@@ -96,10 +99,12 @@ RecordPage::RecordPage(DataSource *users, DataSource *company, QWidget *parent)
     SenhaCompras = edit<DbEdit>(userBox, QStringLiteral("SenhaCompras"));
     SenhaCompras->bind(users, QStringLiteral("LCompras_senha"));
     SenhaCompras->setEchoMode(QLineEdit::Password);
+    SenhaCompras->setStyleSheet(asterisks);
     SenhaCompras->setMaximumWidth(220);
     SenhaDiretoria = edit<DbEdit>(userBox, QStringLiteral("SenhaDiretoria"));
     SenhaDiretoria->bind(users, QStringLiteral("LDiretoria_senha"));
     SenhaDiretoria->setEchoMode(QLineEdit::Password);
+    SenhaDiretoria->setStyleSheet(asterisks);
     SenhaDiretoria->setMaximumWidth(220);
 
     Label4 = label(userBox, QStringLiteral("Label4"), QStringLiteral("Sen&ha Acesso:"), PasswordEdit);

@@ -115,6 +115,7 @@ QWidget *RightsPage::buildVendasEngenharia(DataSource *users)
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("TabVendasEngenharia"));
     auto *columns = new QHBoxLayout(page);
+    columns->setContentsMargins(4, 4, 4, 4);
 
     QVBoxLayout *v = nullptr;
     QGroupBox *vBox = section(page, QStringLiteral("Vendas"), QStringLiteral("&Vendas"), v);
@@ -168,6 +169,7 @@ QWidget *RightsPage::buildPcpCompras(DataSource *users)
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("TabPcpCompras"));
     auto *columns = new QHBoxLayout(page);
+    columns->setContentsMargins(4, 4, 4, 4);
 
     QVBoxLayout *p = nullptr;
     QGroupBox *pBox = section(page, QStringLiteral("PCP"), QStringLiteral("&PCP"), p);
@@ -220,17 +222,20 @@ QWidget *RightsPage::buildPcpCompras(DataSource *users)
     compras[7]->setPalette(red);
     c->addStretch(1);
 
-    auto *signatures = new QVBoxLayout;
+    // The two signatures side by side under the purchases boxes.
+    auto *signatures = new QHBoxLayout;
+    signatures->setSpacing(4);
     signatures->addWidget(signature(page, users, QStringLiteral("Assinatura Comprador"), QStringLiteral("cxDBPhoto"),
                                     QStringLiteral("Assinatura_Compras"), cxDBPhoto));
     signatures->addWidget(signature(page, users, QStringLiteral("Assinatura Diretor"), QStringLiteral("cxDBImage1"),
                                     QStringLiteral("Assinatura_Diretoria"), cxDBImage1));
-    signatures->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(cBox);
+    right->addLayout(signatures);
+    right->addStretch(1);
 
     columns->addWidget(pBox, 4, Qt::AlignTop);
-    columns->addWidget(cBox, 5, Qt::AlignTop);
-    columns->addLayout(signatures, 3);
-    columns->setAlignment(signatures, Qt::AlignTop);
+    columns->addLayout(right, 5);
     return page;
 }
 
@@ -240,16 +245,18 @@ QWidget *RightsPage::signature(QWidget *parent, DataSource *users, const QString
     auto *box = new QGroupBox(title, parent);
     box->setObjectName(name + QStringLiteral("Group"));
     auto *l = new QVBoxLayout(box);
+    l->setContentsMargins(6, 6, 6, 6);
     image = new DbImage(box);
     image->setObjectName(name);
     image->bind(users, column);
-    image->setMinimumSize(200, 110);
+    image->setMinimumSize(160, 100);
     l->addWidget(image);
 
     // Commands that put a picture into the box or take it out; each needs the record to be
     // changeable (unlocked, or already in edit).
     DbImage *target = image;
     auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
     auto button = [&](const QString &suffix, const QString &caption, const QString &hint) {
         auto *b = new QToolButton(box);
         b->setObjectName(name + suffix);
@@ -287,6 +294,7 @@ QWidget *RightsPage::buildFaturamento(DataSource *users)
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("TabFaturamento"));
     auto *columns = new QHBoxLayout(page);
+    columns->setContentsMargins(4, 4, 4, 4);
 
     QVBoxLayout *f = nullptr;
     QGroupBox *fBox = section(page, QStringLiteral("Faturamento"), QStringLiteral("&Faturamento"), f);
@@ -328,6 +336,7 @@ QWidget *RightsPage::buildQualidade()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("TabQualidade"));
     auto *columns = new QHBoxLayout(page);
+    columns->setContentsMargins(4, 4, 4, 4);
     QVBoxLayout *q = nullptr;
     QGroupBox *qBox = section(page, QStringLiteral("Qualidade"), QStringLiteral("&Qualidade"), q);
     qualidade[1] = moduleBox(qBox, q, QStringLiteral("Qualidade01"), text("Cadastro básico"));

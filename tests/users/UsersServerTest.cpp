@@ -508,15 +508,20 @@ TEST_F(UsersTest, ThePcp5PairSharesItsColumn)
     EXPECT_EQ(db(QStringLiteral("CAST(Pcp5 AS int)"), QStringLiteral("0001")), QStringLiteral("1"));
 }
 
-TEST_F(UsersTest, PurchasesPasswordLabelShowsTheAccessPassword)
+TEST_F(UsersTest, PasswordLabelsToggleTheAccessPasswordInClear)
 {
     auto *mirr41 = fx.find<QLineEdit>(QStringLiteral("Mirr41"));
+    EXPECT_TRUE(mirr41->isHidden());
     QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("LabelSenhaCompras")), Qt::LeftButton);
     EXPECT_FALSE(mirr41->isHidden());
     EXPECT_EQ(mirr41->text(), QStringLiteral("1234"));   // Senha, not LCompras_senha
+    QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("Label4")), Qt::LeftButton);
+    EXPECT_TRUE(mirr41->isHidden());
+    QTest::mouseDClick(fx.find<QLabel>(QStringLiteral("LabelSenhaDiretoria")), Qt::LeftButton);
+    EXPECT_FALSE(mirr41->isHidden());
 }
 
-TEST_F(UsersTest, SignaturePictureIsStoredAsJpegAndCleared)
+TEST_F(UsersTest, APastedSignatureIsStoredAsJpeg)
 {
     unlock();
     QImage image(40, 20, QImage::Format_RGB32);
@@ -530,9 +535,18 @@ TEST_F(UsersTest, SignaturePictureIsStoredAsJpegAndCleared)
     EXPECT_EQ(stored.left(2), QByteArray("\xFF\xD8"));
     EXPECT_EQ(QImage::fromData(stored).size(), QSize(40, 20));
 
+}
+
+TEST_F(UsersTest, ClearingASignatureStoresNull)
+{
+    unlock();
     clickOn(QStringLiteral("cxDBPhotoLimpar"));
+    EXPECT_TRUE(sh->SenhaSQL->isEditing());
+    EXPECT_TRUE(fx.find<DbImage>(QStringLiteral("cxDBPhoto"))->pictureData().isEmpty());
     fx.click(QStringLiteral("SalvaREC"));
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
     EXPECT_TRUE(fx.scalar(QStringLiteral("SELECT Assinatura_Compras FROM Usuarios WHERE Registro = N'0001'")).isNull());
+    EXPECT_FALSE(fx.scalar(QStringLiteral("SELECT Assinatura_Diretoria FROM Usuarios WHERE Registro = N'0001'")).isNull());
 }
 
 TEST_F(UsersTest, NoControlAddsARowToAnEmptyList)
