@@ -278,8 +278,9 @@ QPixmap script()
     g.setBrush(QColor(255, 250, 220));
     g.drawRect(6, 3, 20, 26);
     g.setPen(QPen(QColor(0, 90, 160), 2));
-    for (int y = 8; y < 27; y += 4)
-        g.drawLine(9, y, 9 + (y * 7) % 14, y);
+    const int lengths[5] = {14, 10, 12, 8, 13};
+    for (int i = 0; i < 5; ++i)
+        g.drawLine(9, 8 + 4 * i, 9 + lengths[i], 8 + 4 * i);
     return p;
 }
 

@@ -218,6 +218,12 @@ TEST_F(DatasetTest, MovingPostsAPendingEditAndBlobsAndGuidsRoundTrip)
     EXPECT_EQ(ds.asBlob(QStringLiteral("Assinatura_Diretoria")), picture);
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Assinatura_Diretoria FROM Usuarios WHERE IdUser = 1")).toByteArray(), picture);
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT LCompras_senha FROM Usuarios WHERE IdUser = 1")).toString().trimmed(), QStringLiteral("a'b"));
+
+    ds.edit();
+    ds.setNull(QStringLiteral("Assinatura_Compras"));
+    ds.post();
+    EXPECT_TRUE(fx.scalar(QStringLiteral("SELECT Assinatura_Compras FROM Usuarios WHERE IdUser = 1")).isNull())
+        << qPrintable(fx.server().batches().join(QStringLiteral("\n---\n")));
 }
 
 TEST_F(DatasetTest, ReadOnlyAndClosedDatasetsRefuseEditing)
