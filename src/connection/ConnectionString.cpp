@@ -106,7 +106,7 @@ ServerAddress parseDataSource(const QString &dataSource)
     return a;
 }
 
-QString odbcValue(const QString &value)
+QString odbcValue(const QString &value, bool freeTds)
 {
     const bool needs = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{'))
                        || value.contains(QLatin1Char('}')) || value.contains(QLatin1Char('='))
@@ -114,7 +114,8 @@ QString odbcValue(const QString &value)
     if (!needs)
         return value;
     QString v = value;
-    v.replace(QLatin1String("}"), QLatin1String("}}"));
+    if (!freeTds)
+        v.replace(QLatin1String("}"), QLatin1String("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
 }
 
@@ -124,6 +125,8 @@ QString toOdbc(const QString &oledb, const QString &driver)
     const ServerAddress address = parseDataSource(value(pairs, QStringLiteral("Data Source")));
     QStringList parts;
     const QString drv = driver.isEmpty() ? QStringLiteral("FreeTDS") : driver;
+    const bool freeTds = drv.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0 || drv.contains(QLatin1String("tdsodbc"));
+    auto odbcValue = [freeTds](const QString &v) { return ConnectionString::odbcValue(v, freeTds); };
     parts << QStringLiteral("DRIVER={%1}").arg(QString(drv).replace(QLatin1String("}"), QLatin1String("}}")));
     parts << QStringLiteral("SERVER=") + odbcValue(address.host);
     if (address.port > 0)
@@ -144,7 +147,7 @@ QString toOdbc(const QString &oledb, const QString &driver)
     const QString workstation = value(pairs, QStringLiteral("Workstation ID"));
     if (!workstation.isEmpty())
         parts << QStringLiteral("WSID=") + odbcValue(workstation);
-    if (drv.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0 || drv.contains(QLatin1String("tdsodbc"))) {
+    if (freeTds) {
         parts << QStringLiteral("TDS_Version=7.4");
         parts << QStringLiteral("ClientCharset=UTF-8");
     }

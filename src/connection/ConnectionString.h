@@ -33,8 +33,10 @@ struct ServerAddress
 };
 ServerAddress parseDataSource(const QString &dataSource);
 
-// Encloses an ODBC attribute value in braces when needed ('}' doubled inside).
-QString odbcValue(const QString &value);
+// Encloses an ODBC attribute value in braces when needed. The standard form doubles a '}'
+// inside; FreeTDS takes everything up to the first "};" (or the final '}') as it stands, so
+// for it nothing is doubled (and a value holding "};" cannot be written).
+QString odbcValue(const QString &value, bool freeTds = false);
 
 // Builds the ODBC connection text for the given OLE DB text.
 // driver: the ODBC driver name ("FreeTDS" when empty).

@@ -75,8 +75,15 @@ TEST_F(ConnectTest, StartUpConnectsTheFirstPlantAndOpensTheDatasetsInOrder)
     EXPECT_EQ(w->shell().StatusBar1[0]->text(), QStringLiteral("Servidor: ") + fx.server().address());
     EXPECT_EQ(w->shell().StatusBar1[1]->text(), QStringLiteral("Banco de Dados: ORVO"));
     EXPECT_EQ(datasetOpens(fx), plantOrder);
-    EXPECT_EQ(w->shell().ItensGRADE->model()->rowCount(), 4);
-    EXPECT_EQ(w->shell().ItensGRADE->model()->index(0, 0).data().toString(), QStringLiteral("João da Silva"));
+    auto *grid = w->shell().ItensGRADE->model();
+    ASSERT_EQ(grid->rowCount(), 4);
+    QStringList names;
+    for (int r = 0; r < 4; ++r)
+        names << grid->index(r, 0).data().toString();
+    EXPECT_EQ(names.first(), w->shell().SenhaSQL->asString(QStringLiteral("Nome")));
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"José Araújo", "João da Silva", "Lúcia Gonçalves", "Maria Conceição"}));
+    EXPECT_EQ(grid->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Listagem de usuários"));
     EXPECT_TRUE(w->shell().JobSQL->isOpen());
     EXPECT_EQ(w->shell().Data1SQL->asString(QStringLiteral("Marca")), QStringLiteral("BRAVIK"));
     EXPECT_EQ(w->shell().OrganizacaoSQL->asString(QStringLiteral("CNPJ")), QStringLiteral("90817263000169"));

@@ -46,7 +46,10 @@ TEST(ConnectionString, OdbcTextBracesValuesThatWouldSplitIt)
     p.passwordSql = QStringLiteral("pa;ss}word");
     const QString odbc = toOdbc(p.connectionString());
     EXPECT_TRUE(odbc.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=14330;DATABASE=ORVO;UID=orvo;"))) << qPrintable(odbc);
-    EXPECT_TRUE(odbc.contains(QStringLiteral(";PWD={pa;ss}}word};"))) << qPrintable(odbc);
+    // FreeTDS reads a braced value up to the first "};", as it stands.
+    EXPECT_TRUE(odbc.contains(QStringLiteral(";PWD={pa;ss}word};"))) << qPrintable(odbc);
+    // Drivers that follow the standard read "}}" as one brace.
+    EXPECT_TRUE(toOdbc(p.connectionString(), QStringLiteral("ODBC Driver 18 for SQL Server")).contains(QStringLiteral(";PWD={pa;ss}}word};")));
     EXPECT_TRUE(odbc.contains(QStringLiteral("TDS_Version=")));
 }
 
@@ -99,9 +102,13 @@ TEST(DbError, DriverTagsAreRemovedFromEveryLine)
 {
     EXPECT_EQ(stripDriverTags(QStringLiteral("[FreeTDS][SQL Server]Invalid object name 'X'.")),
               QStringLiteral("Invalid object name 'X'."));
-    EXPECT_EQ(stripDriverTags(QStringLiteral("[unixODBC][FreeTDS][SQL Server]Login failed for user 'a'.\n"
-                                             "[FreeTDS][SQL Server]Unable to connect to data source")),
-              QStringLiteral("Login failed for user 'a'.\nUnable to connect to data source"));
+    EXPECT_EQ(stripDriverTags(QStringLiteral("[FreeTDS][SQL Server]Unable to connect to data source "
+                                             "[FreeTDS][SQL Server]Login failed for user 'a'.")),
+              QStringLiteral("Login failed for user 'a'."));
+    EXPECT_EQ(stripDriverTags(QStringLiteral("[unixODBC][FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable or does not exist")),
+              QStringLiteral("Unable to connect: Adaptive Server is unavailable or does not exist"));
+    EXPECT_EQ(stripDriverTags(QStringLiteral("[FreeTDS][SQL Server]First error. [FreeTDS][SQL Server]Second error.")),
+              QStringLiteral("First error.\nSecond error."));
     // Brackets inside the message itself stay.
     EXPECT_EQ(stripDriverTags(QStringLiteral("[FreeTDS][SQL Server]Invalid column name '[x]'.")),
               QStringLiteral("Invalid column name '[x]'."));

@@ -39,6 +39,14 @@ protected:
         ds.setSql(QString::fromUtf8(sql));
         ds.open();
     }
+    // Moves to the user with this IdUser (the list's order is the server's collation).
+    static void moveToUser(Dataset &ds, int id)
+    {
+        for (ds.first(); !ds.eof(); ds.next())
+            if (ds.asInteger(QStringLiteral("IdUser")) == id)
+                return;
+        FAIL() << "no user " << id;
+    }
     // The UPDATE/INSERT statements the server received since the last mark.
     QStringList writes() const
     {
@@ -88,19 +96,25 @@ TEST_F(DatasetTest, TypedReadsAndNavigation)
     open(ds, users);
     ASSERT_EQ(ds.recordCount(), 4);
     EXPECT_EQ(ds.recNo(), 1);
-    EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("João da Silva"));   // ordered by name
+    moveToUser(ds, 1);
+    EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("João da Silva"));
     EXPECT_EQ(ds.asString(QStringLiteral("RGUser")), QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC96401}"));
     EXPECT_EQ(ds.asGuid(QStringLiteral("RGUser")), QUuid(QStringLiteral("{6F9619FF-8B86-D011-B42D-00C04FC96401}")));
-    EXPECT_EQ(ds.asInteger(QStringLiteral("IdUser")), 1);
     EXPECT_TRUE(ds.asBlob(QStringLiteral("Assinatura_Compras")).startsWith("\xFF\xD8"));
     EXPECT_EQ(ds.asString(QStringLiteral("ComprasFLAGS")).size(), 30);
-    ds.next();
-    ds.next();
+    moveToUser(ds, 4);
     EXPECT_EQ(ds.asString(QStringLiteral("Nome")), QStringLiteral("Lúcia Gonçalves"));
     EXPECT_EQ(ds.asInteger(QStringLiteral("Ativo")), 0);
+    moveToUser(ds, 3);
+    EXPECT_TRUE(ds.isNull(QStringLiteral("EmailU")));
+    EXPECT_EQ(ds.asString(QStringLiteral("EmailU")), QString());
+    ds.last();   // as in the original component, last() also sets eof
+    EXPECT_TRUE(ds.eof());
+    EXPECT_EQ(ds.recNo(), 4);
+    ds.prior();
+    EXPECT_FALSE(ds.eof());
     ds.next();
     EXPECT_FALSE(ds.eof());
-    EXPECT_EQ(ds.recNo(), 4);
     ds.next();
     EXPECT_TRUE(ds.eof());
     EXPECT_EQ(ds.recNo(), 4);
@@ -122,6 +136,7 @@ TEST_F(DatasetTest, PostWritesChangedFieldsKeyedByIdentityAndCutsTexts)
 {
     Dataset ds;
     open(ds, users);
+    moveToUser(ds, 1);
     fx.server().markLog();
     ds.edit();
     ds.setString(QStringLiteral("Nome"), QStringLiteral("Ana D'Ávila; DROP TABLE Jobs")); // 29 chars
@@ -170,6 +185,7 @@ TEST_F(DatasetTest, PostThatChangesNoRowFailsAndStaysInEdit)
 {
     Dataset ds;
     open(ds, users);
+    moveToUser(ds, 1);
     ds.edit();
     ds.setString(QStringLiteral("Senha"), QStringLiteral("nova"));
     fx.exec(QStringLiteral("DELETE FROM Usuarios WHERE IdUser = 1"));
@@ -189,13 +205,17 @@ TEST_F(DatasetTest, MovingPostsAPendingEditAndBlobsAndGuidsRoundTrip)
 {
     Dataset ds;
     open(ds, users);
+    moveToUser(ds, 1);
     ds.edit();
     const QByteArray picture("\xFF\xD8\xFF\x00'quote'\x01\x02", 10);
     ds.setBlob(QStringLiteral("Assinatura_Diretoria"), picture);
     ds.setString(QStringLiteral("LCompras_senha"), QStringLiteral("a'b"));
-    ds.next();   // posts first
+    const int at = ds.recNo();
+    ds.first();   // posts first
     EXPECT_EQ(ds.state(), Dataset::State::Browse);
-    EXPECT_EQ(ds.recNo(), 2);
+    EXPECT_EQ(ds.recNo(), 1);
+    ds.moveTo(at);
+    EXPECT_EQ(ds.asBlob(QStringLiteral("Assinatura_Diretoria")), picture);
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Assinatura_Diretoria FROM Usuarios WHERE IdUser = 1")).toByteArray(), picture);
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT LCompras_senha FROM Usuarios WHERE IdUser = 1")).toString().trimmed(), QStringLiteral("a'b"));
 }
@@ -258,6 +278,7 @@ TEST_F(DatasetTest, BoundControlsFollowTheDataSourceAndAutomaticEditing)
 {
     Dataset ds;
     open(ds, users);
+    moveToUser(ds, 1);
     DataSource src;
     src.setDataset(&ds);
     DbEdit edit;

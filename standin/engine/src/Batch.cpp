@@ -132,7 +132,10 @@ Executor::Flow Executor::runStatement(Statement& s, BatchResult& out, bool neste
     bool abort = false;
     try {
         execute(s, r);
-        undo_.commit();
+        if (session_.transactionCount > 0)
+            undo_.appendTo(session_.transactionLog);
+        else
+            undo_.commit();
         session_.lastError = 0;
         if (r.rowCount >= 0)
             session_.lastRowCount = r.rowCount;
@@ -158,7 +161,8 @@ Executor::Flow Executor::runStatement(Statement& s, BatchResult& out, bool neste
     if (!r.failed && (s.kind == StmtKind::Insert || s.kind == StmtKind::Update || s.kind == StmtKind::Delete ||
                       s.kind == StmtKind::CreateTable || s.kind == StmtKind::AlterTable || s.kind == StmtKind::DropTable ||
                       s.kind == StmtKind::TruncateTable || s.kind == StmtKind::CreateDatabase ||
-                      s.kind == StmtKind::DropDatabase || s.kind == StmtKind::Exec))
+                      s.kind == StmtKind::DropDatabase || s.kind == StmtKind::Exec ||
+                      s.kind == StmtKind::Transaction))
         out.changedData = true;
     out.statements.push_back(std::move(r));
     return abort ? Flow::AbortBatch : Flow::Normal;
@@ -262,7 +266,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         Value v = eval(*st.assignment.value, ctx);
         if (st.assignment.compound)
             v = binary(*st.assignment.compound, it->second.value, v);
-        it->second.value = convert(v, it->second.type);
+        it->second.value = assign(v, it->second.type, true);
         return;
     }
     case StmtKind::Declare: {
@@ -281,7 +285,7 @@ void Executor::execute(Statement& s, StatementResult& r)
                 EvalContext ctx;
                 ctx.scope = &scope;
                 bind(*d.init, scope);
-                v.value = convert(eval(*d.init, ctx), d.type);
+                v.value = assign(eval(*d.init, ctx), d.type, true);
             }
             session_.variables[key] = v;
         }
@@ -303,17 +307,36 @@ void Executor::execute(Statement& s, StatementResult& r)
     }
     case StmtKind::Transaction: {
         auto& st = static_cast<TransactionStatement&>(s);
-        // Statements are atomic and every change is kept at once; the count follows BEGIN/COMMIT.
-        if (st.action == TransactionAction::Begin)
+        // Changes of statements inside a transaction stay in its log until COMMIT ends the
+        // outermost transaction or ROLLBACK takes them back.
+        if (st.action == TransactionAction::Begin) {
             ++session_.transactionCount;
-        else if (st.action == TransactionAction::Commit) {
+        } else if (st.action == TransactionAction::Commit) {
             if (session_.transactionCount == 0)
                 throw sqlError(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-            --session_.transactionCount;
-        } else if (st.action == TransactionAction::Rollback) {
+            if (--session_.transactionCount == 0) {
+                session_.transactionLog.commit();
+                session_.savepoints.clear();
+            }
+        } else if (st.action == TransactionAction::Save) {
+            if (session_.transactionCount == 0)
+                throw sqlError(628, QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active transaction."));
+            session_.savepoints.emplace_back(st.name, session_.transactionLog.size());
+        } else {
             if (session_.transactionCount == 0)
                 throw sqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-            throw sqlError(0, QStringLiteral("ROLLBACK TRANSACTION is not supported by this server yet."));
+            if (!st.name.isEmpty()) {
+                for (auto it = session_.savepoints.rbegin(); it != session_.savepoints.rend(); ++it) {
+                    if (it->first.compare(st.name, Qt::CaseInsensitive) == 0) {
+                        session_.transactionLog.rollbackTo(it->second);
+                        session_.savepoints.erase(std::next(it).base(), session_.savepoints.end());
+                        return;
+                    }
+                }
+            }
+            session_.transactionLog.rollback();
+            session_.savepoints.clear();
+            session_.transactionCount = 0;
         }
         return;
     }

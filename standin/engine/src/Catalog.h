@@ -120,6 +120,21 @@ public:
     void commit() { actions_.clear(); }
     bool empty() const { return actions_.empty(); }
     size_t size() const { return actions_.size(); }
+    // Takes back everything recorded after the first `keep` entries (a savepoint).
+    void rollbackTo(size_t keep)
+    {
+        while (actions_.size() > keep) {
+            actions_.back()();
+            actions_.pop_back();
+        }
+    }
+    // Moves this log's entries to the end of `into` (a statement joining its transaction).
+    void appendTo(UndoLog& into)
+    {
+        for (auto& a : actions_)
+            into.actions_.push_back(std::move(a));
+        actions_.clear();
+    }
 
 private:
     std::vector<std::function<void()>> actions_;

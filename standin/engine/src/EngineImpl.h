@@ -25,6 +25,8 @@ public:
     int64_t lastRowCount = 0;               // @@ROWCOUNT
     int lastError = 0;                      // @@ERROR
     int transactionCount = 0;               // @@TRANCOUNT
+    UndoLog transactionLog;                 // what the open transaction changed, for ROLLBACK
+    std::vector<std::pair<QString, size_t>> savepoints;  // SAVE TRAN name -> log position
 };
 
 class EngineImpl {

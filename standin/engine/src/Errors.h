@@ -45,4 +45,10 @@ inline SqlError undeclaredVariable(const QString& name)
     return sqlError(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name), 15, 2);
 }
 
+// Converts a value for storing in a column or variable; NULL of any type fits every type.
+inline Value assign(const Value& v, const SqlType& type, bool truncate = false, int style = 0)
+{
+    return v.isNull() ? nullValue(type) : convert(v, type, truncate, style);
+}
+
 }  // namespace standin

@@ -22,6 +22,7 @@ bool isWordChar(QChar c)
 std::vector<Token> tokenize(const QString& s)
 {
     std::vector<Token> out;
+    out.reserve(size_t(s.size() / 4) + 4);
     int i = 0, line = 1;
     const int n = s.size();
     auto push = [&](TokenKind kind, const QString& text, int start, int end, int tokLine) {

@@ -2,6 +2,7 @@
 #include "Errors.h"
 #include "Executor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_set>
 
@@ -68,7 +69,7 @@ Value Executor::defaultValue(const Column& c)
 {
     if (!c.defaultExpr)
         return nullValue(c.type);
-    return convert(evaluateStandalone(*c.defaultExpr), c.type, false);
+    return assign(evaluateStandalone(*c.defaultExpr), c.type);
 }
 
 void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& t, Row row)
@@ -195,7 +196,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                     throw sqlError(339, QStringLiteral("DEFAULT or NULL are not allowed as explicit identity values."));
                 continue;
             }
-            row[c] = convert(*src[k], t->columns[c].type, false);
+            row[c] = assign(*src[k], t->columns[c].type);
             given[c] = 1;
         }
         for (size_t c = 0; c < t->columns.size(); ++c) {
@@ -310,17 +311,36 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             combos.resize(n);
     }
 
-    // Compute every new row from the old values first, then apply them.
+    // A target row joined to several source rows takes the first match.
+    std::vector<char> first(combos.size(), 1);
+    {
+        std::vector<std::pair<const Row*, size_t>> order;
+        order.reserve(combos.size());
+        for (size_t k = 0; k < combos.size(); ++k)
+            order.emplace_back(combos[k][targetSlot], k);
+        std::sort(order.begin(), order.end());
+        for (size_t k = 0; k < order.size(); ++k)
+            if (!order[k].first || (k > 0 && order[k].first == order[k - 1].first))
+                first[order[k].second] = 0;
+    }
+
+    // Compute every new value from the old rows first, then apply them.
+    std::vector<int> columns;
+    for (const Set& set : sets)
+        if (set.column >= 0)
+            columns.push_back(set.column);
     EvalContext ctx;
     ctx.scope = &scope;
-    std::vector<std::pair<Row*, Row>> changes;
-    std::unordered_set<const Row*> seen;
-    for (auto& combo : combos) {
-        const Row* old = combo[targetSlot];
-        if (!old || !seen.insert(old).second)
+    std::vector<Row*> targets;
+    std::vector<Value> newValues;  // targets.size() x columns.size()
+    targets.reserve(combos.size());
+    newValues.reserve(combos.size() * columns.size());
+    for (size_t k = 0; k < combos.size(); ++k) {
+        if (!first[k])
             continue;
+        auto& combo = combos[k];
+        const Row* old = combo[targetSlot];
         ctx.rows = &combo;
-        Row updated = *old;
         for (Set& set : sets) {
             Value v;
             if (set.value->kind == ExprKind::Default) {
@@ -334,29 +354,44 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 }
             }
             if (set.column >= 0) {
-                updated[set.column] = convert(v, t->columns[set.column].type, false);
+                const Column& c = t->columns[set.column];
+                if (v.isNull() && !c.nullable)
+                    throw sqlError(515, QStringLiteral("Cannot insert the value NULL into column '%1', table '%2.%3.%4'; "
+                                                       "column does not allow nulls. UPDATE fails.")
+                                            .arg(c.name, db->name, t->schema, t->name), 16, 2);
+                newValues.push_back(assign(v, c.type));
             } else {
                 Variable& var = session_.variables[set.variable.toLower()];
-                var.value = convert(v, var.type);
+                var.value = assign(v, var.type, true);
             }
         }
-        checkNulls(*db, *t, updated, "UPDATE");
-        changes.emplace_back(const_cast<Row*>(old), std::move(updated));
+        targets.push_back(const_cast<Row*>(old));
     }
-
+    if (!targets.empty() && !columns.empty()) {
+        // One undo record for the statement: the changed columns' previous values.
+        auto previous = std::make_shared<std::vector<Value>>();
+        previous->reserve(newValues.size());
+        size_t at = 0;
+        for (Row* row : targets)
+            for (int c : columns) {
+                previous->push_back(std::move((*row)[c]));
+                (*row)[c] = std::move(newValues[at++]);
+            }
+        auto rows = std::make_shared<std::vector<Row*>>(std::move(targets));
+        undo_.push([t, rows, previous, columns] {
+            size_t at = 0;
+            for (Row* row : *rows)
+                for (int c : columns)
+                    (*row)[c] = std::move((*previous)[at++]);
+            t->invalidateIndexes();
+        });
+        targets = *rows;
+    }
     bool keyTouched = false;
     for (const KeyConstraint& k : t->keys)
         for (const QString& c : k.columns)
             keyTouched |= assigned.count(t->columnIndex(c)) > 0;
-    for (auto& [row, values] : changes) {
-        Row previous = std::move(*row);
-        *row = std::move(values);
-        undo_.push([t, row, previous]() mutable {
-            *row = std::move(previous);
-            t->invalidateIndexes();
-        });
-    }
-    if (keyTouched && !changes.empty()) {
+    if (keyTouched && !targets.empty()) {
         t->invalidateIndexes();
         for (size_t k = 0; k < t->keys.size(); ++k) {
             std::vector<int> cols;
@@ -368,9 +403,9 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                     throw duplicateKey(*t, t->keys[k], *row, cols);
         }
     }
-    if (!changes.empty())
+    if (!targets.empty())
         t->modified = QDateTime::currentDateTime();
-    r.rowCount = int64_t(changes.size());
+    r.rowCount = int64_t(targets.size());
 }
 
 void Executor::runDelete(DeleteStatement& s, StatementResult& r)

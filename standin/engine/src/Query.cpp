@@ -529,17 +529,31 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
     ctx.scope = &scope;
     std::vector<const Row*> current(n, nullptr);
     ctx.rows = &current;
+    // The WHERE clause is tested as the last source joins, so rows it refuses are never kept.
+    auto keep = [&](std::vector<std::vector<const Row*>>& into, const std::vector<const Row*>& combo, bool last) {
+        if (last && where) {
+            ctx.rows = &combo;
+            if (test(*where, ctx) != true)
+                return;
+        }
+        into.push_back(combo);
+    };
     if (n == 0) {
-        combos.push_back({});
-    } else {
+        std::vector<const Row*> none;
+        keep(combos, none, true);
+        return combos;
+    }
+    {
+        std::vector<const Row*> c(n, nullptr);
         for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
-            std::vector<const Row*> c(n, nullptr);
             c[0] = r;
-            combos.push_back(std::move(c));
+            keep(combos, c, n == 1);
         }
     }
     for (size_t i = 1; i < n; ++i) {
+        const bool last = i + 1 == n;
         TableRef& ref = refs[i];
+        ctx.rows = &current;
         std::vector<const Row*> right = candidateRows(sources[i], int(i), ExprPtr(), ctx);
         std::vector<std::vector<const Row*>> next;
         // Equalities between this source and the earlier ones drive a hash join.
@@ -564,55 +578,129 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             bool matched = false;
             for (size_t k : candidates) {
                 combo[i] = right[k];
-                current = combo;
+                ctx.rows = &combo;
                 if (!ref.on || test(*ref.on, ctx) == true) {
-                    next.push_back(combo);
                     matched = true;
                     if (!rightMatched.empty())
                         rightMatched[k] = 1;
+                    keep(next, combo, last);
                 }
             }
             if (!matched && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
                 combo[i] = nullptr;
-                next.push_back(combo);
+                keep(next, combo, last);
             }
         };
         if (ref.join != JoinType::Cross && !keys.empty()) {
             std::vector<SqlType> keyTypes;
             for (auto& [l, r] : keys)
                 keyTypes.push_back(commonType(typeOf(*l, scope), typeOf(*r, scope)));
-            auto keyHash = [&](bool rightSide, bool& hasNull) {
-                size_t h = 0;
+            // Keys are compared through their collation-normalized text, so equal keys (by the
+            // server's comparison) meet in one bucket and a key-only ON clause needs no re-test.
+            // Texts made only of printable ASCII compare equal exactly when they are equal after
+            // case folding and trimming trailing blanks; such keys skip the full collation key.
+            // The first attempt assumes every key text is like that and starts over otherwise.
+            bool fast = true;
+            bool restart = false;
+            auto textKey = [&](const Value& v) {
+                const QString* text = std::get_if<QString>(&v.data);
+                if (!text)
+                    return valueKey(v);
+                if (!fast)
+                    return collationKey(*text);
+                qsizetype end = text->size();
+                while (end > 0 && text->at(end - 1) == QLatin1Char(' '))
+                    --end;
+                QString key(end, Qt::Uninitialized);
+                QChar* out = key.data();
+                const QChar* in = text->constData();
+                for (qsizetype c = 0; c < end; ++c) {
+                    char16_t u = in[c].unicode();
+                    if (u < 0x20 || u > 0x7E) {
+                        restart = true;
+                        return QString();
+                    }
+                    out[c] = QChar(u >= 'A' && u <= 'Z' ? char16_t(u + 32) : u);
+                }
+                return key;
+            };
+            auto keyText = [&](bool rightSide, bool& hasNull) {
+                QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
                     Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
                     if (v.isNull()) {
                         hasNull = true;
-                        return size_t(0);
+                        return QString();
                     }
                     if (v.type.id != keyTypes[k].id)
                         v = convert(v, keyTypes[k]);
-                    h = h * 1000003u ^ hashValue(v);
+                    if (keys.size() == 1)
+                        return textKey(v);
+                    if (k > 0)
+                        key += QChar(0x1f);
+                    key += textKey(v);
                 }
-                return h;
+                return key;
             };
-            std::unordered_map<size_t, std::vector<size_t>> table;
-            table.reserve(right.size());
-            std::vector<const Row*> probeRow(n, nullptr);
-            for (size_t k = 0; k < right.size(); ++k) {
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                fast = attempt == 0;
+                restart = false;
+                next.clear();
+                std::fill(rightMatched.begin(), rightMatched.end(), 0);
+                std::vector<Expr*> conj;
+                collectConjuncts(ref.on, conj);
+                const bool onlyKeys = conj.size() == keys.size();
+                // Buckets: the first row of each key, and a chain to the next row with the same key.
+                constexpr size_t npos = size_t(-1);
+                std::unordered_map<QString, size_t> table;
+                std::vector<size_t> sameKey(right.size(), npos);
+                table.reserve(right.size());
                 current.assign(n, nullptr);
-                current[i] = right[k];
-                bool hasNull = false;
-                size_t h = keyHash(true, hasNull);
-                if (!hasNull)
-                    table[h].push_back(k);
-            }
-            static const std::vector<size_t> none;
-            for (auto& combo : combos) {
-                current = combo;
-                bool hasNull = false;
-                size_t h = keyHash(false, hasNull);
-                auto it = hasNull ? table.end() : table.find(h);
-                emitMatches(combo, it == table.end() ? none : it->second);
+                ctx.rows = &current;
+                for (size_t k = right.size(); k-- > 0;) {
+                    current[i] = right[k];
+                    bool hasNull = false;
+                    QString key = keyText(true, hasNull);
+                    if (restart)
+                        break;
+                    if (hasNull)
+                        continue;
+                    auto [it, inserted] = table.try_emplace(std::move(key), k);
+                    if (!inserted) {
+                        sameKey[k] = it->second;
+                        it->second = k;
+                    }
+                }
+                std::vector<size_t> candidates;
+                for (auto& combo : combos) {
+                    ctx.rows = &combo;
+                    bool hasNull = false;
+                    QString key = keyText(false, hasNull);
+                    if (restart)
+                        break;
+                    candidates.clear();
+                    if (!hasNull) {
+                        auto it = table.find(key);
+                        for (size_t k = it == table.end() ? npos : it->second; k != npos; k = sameKey[k])
+                            candidates.push_back(k);
+                    }
+                    if (!onlyKeys) {
+                        emitMatches(combo, candidates);
+                        continue;
+                    }
+                    for (size_t k : candidates) {
+                        combo[i] = right[k];
+                        if (!rightMatched.empty())
+                            rightMatched[k] = 1;
+                        keep(next, combo, last);
+                    }
+                    if (candidates.empty() && (ref.join == JoinType::Left || ref.join == JoinType::Full)) {
+                        combo[i] = nullptr;
+                        keep(next, combo, last);
+                    }
+                }
+                if (!restart)
+                    break;
             }
         } else {
             std::vector<size_t> all(right.size());
@@ -625,20 +713,10 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             if (!rightMatched[k]) {
                 std::vector<const Row*> c(n, nullptr);
                 c[i] = right[k];
-                next.push_back(std::move(c));
+                keep(next, c, last);
             }
         }
         combos = std::move(next);
-    }
-    if (where) {
-        std::vector<std::vector<const Row*>> kept;
-        kept.reserve(combos.size());
-        for (auto& c : combos) {
-            ctx.rows = &c;
-            if (test(*where, ctx) == true)
-                kept.push_back(std::move(c));
-        }
-        combos = std::move(kept);
     }
     return combos;
 }
@@ -973,7 +1051,7 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         if (var == session_.variables.end())
             throw undeclaredVariable(items[c].variable);
         for (auto& r : out)
-            var->second.value = convert(r.values[c], var->second.type);
+            var->second.value = assign(r.values[c], var->second.type, true);
     }
     if (assigns) {
         rs.columns.clear();

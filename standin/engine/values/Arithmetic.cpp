@@ -38,22 +38,6 @@ bool isBitwise(BinaryOp op) { return op == BinaryOp::BitAnd || op == BinaryOp::B
                    .arg(typeName(a), typeName(b), operatorName(op)));
 }
 
-void decimalShape(const SqlType& t, int* p, int* s)
-{
-    *s = 0;
-    switch (t.id) {
-    case TypeId::Bit: *p = 1; break;
-    case TypeId::TinyInt: *p = 3; break;
-    case TypeId::SmallInt: *p = 5; break;
-    case TypeId::Int: *p = t.precision > 0 ? t.precision : 10; break;
-    case TypeId::BigInt: *p = 19; break;
-    case TypeId::SmallMoney: *p = 10; *s = 4; break;
-    case TypeId::Money: *p = 19; *s = 4; break;
-    default:
-        *p = t.precision > 0 ? t.precision : 18;
-        *s = t.scale;
-    }
-}
 
 SqlType decimalResult(BinaryOp op, const SqlType& a, const SqlType& b, TypeId id)
 {
@@ -67,8 +51,9 @@ SqlType decimalResult(BinaryOp op, const SqlType& a, const SqlType& b, TypeId id
         s = std::max(s1, s2);
         p = integral + s + 1;
         if (p > kMaxPrecision) {
-            // Keep room for the integral part; the scale gives way.
-            s = std::max(0, std::min(s, kMaxPrecision - integral - 1));
+            // The scale gives way only as far as the integral digits need: decimal(38,10) + decimal(38,10)
+            // is decimal(38,10), and a carry beyond it overflows.
+            s = std::max(0, std::min(s, kMaxPrecision - integral));
             p = kMaxPrecision;
         }
         return SqlType{id, 0, p, s};
@@ -188,10 +173,7 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
         const QString y = toText(convertImplicit(b, SqlType{rt.id, -1, 0, 0}, true));
         QString s = x + y;
         if (rt.length >= 0 && s.size() > rt.length) s.truncate(rt.length);
-        SqlType t = rt;
-        t.length = rt.length < 0 ? -1 : std::max<int>(1, std::min<int>(rt.length, std::max<int>(1, int(s.size()))));
-        t.length = rt.length;
-        return make(t, s);
+        return make(rt, s);
     }
     if (rt.id == TypeId::VarBinary) {
         QByteArray s = std::get<QByteArray>(a.data) + std::get<QByteArray>(b.data);
@@ -247,8 +229,11 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
     }
     if (isDecimalType(rt.id) || isMoney(rt.id)) {
         // Exact: operands as decimals of their own scale, result rounded/truncated to the result scale.
-        auto exact = [](const Value& v) {
-            if (isCharacter(v.type.id)) return std::get<Decimal>(convertImplicit(v, SqlType{TypeId::Numeric, 0, 38, 10}).data);
+        auto exact = [&rt](const Value& v) {
+            if (isCharacter(v.type.id)) {
+                const SqlType target = isMoney(rt.id) ? rt : SqlType{TypeId::Numeric, 0, 38, 10};
+                return std::get<Decimal>(convertImplicit(v, target).data);
+            }
             if (const auto* d = std::get_if<Decimal>(&v.data)) return *d;
             return Decimal{integerOf(v), 0};
         };
@@ -297,8 +282,8 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
     }
     // Integers (and bitwise operators, where binary operands give their rightmost bytes).
     const SqlType it{rt.id, 0, 0, 0};
-    const int64_t x = integerOf(convertImplicit(a, isBinary(a.type.id) ? it : it));
-    const int64_t y = integerOf(convertImplicit(b, isBinary(b.type.id) ? it : it));
+    const int64_t x = integerOf(convertImplicit(a, it));
+    const int64_t y = integerOf(convertImplicit(b, it));
     int64_t r = 0;
     bool over = false;
     switch (op) {

@@ -137,7 +137,7 @@ size_t hashValue(const Value& v)
         if (d == std::trunc(d) && std::fabs(d) < 9.2e18) return std::hash<int64_t>()(int64_t(d));
         return std::hash<double>()(d);
     }
-    case Kind::Text: return qHash(collationKey(std::get<QString>(v.data)));
+    case Kind::Text: return collationHash(std::get<QString>(v.data));
     case Kind::Binary: return qHash(std::get<QByteArray>(v.data));
     case Kind::Date: {
         QDate d;

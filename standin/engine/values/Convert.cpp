@@ -808,6 +808,8 @@ void checkImplicitConversion(TypeId from, TypeId to)
 
 Value convert(const Value& v, const SqlType& target, bool truncate, int style)
 {
+    // NULL converts to every type (a NULL constant has no type of its own to clash with).
+    if (v.isNull()) return nullValue(target);
     const TypeId from = v.type.id;
     if (!explicitAllowed(from, target.id))
         raise(529, QStringLiteral("Explicit conversion from data type %1 to %2 is not allowed.").arg(typeName(from), typeName(target.id)));
@@ -826,28 +828,6 @@ QString toText(const Value& v)
     if (isCharacter(v.type.id)) return asString(v);
     return textOf(v, 0, true);
 }
-
-namespace {
-
-// decimal(p,s) equivalent of an exact numeric type, for precision rules.
-void decimalShape(const SqlType& t, int* p, int* s)
-{
-    *s = 0;
-    switch (t.id) {
-    case TypeId::Bit: *p = 1; break;
-    case TypeId::TinyInt: *p = 3; break;
-    case TypeId::SmallInt: *p = 5; break;
-    case TypeId::Int: *p = t.precision > 0 ? t.precision : 10; break;  // a constant keeps its own digits
-    case TypeId::BigInt: *p = 19; break;
-    case TypeId::SmallMoney: *p = 10; *s = 4; break;
-    case TypeId::Money: *p = 19; *s = 4; break;
-    default:
-        *p = t.precision > 0 ? t.precision : 18;
-        *s = t.scale;
-    }
-}
-
-}  // namespace
 
 SqlType commonType(const SqlType& a, const SqlType& b)
 {

@@ -175,8 +175,7 @@ bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* d
         if (f.size() > maxFractionDigits) return false;
         QString digits = f.left(3);
         while (digits.size() < 3) digits += u'0';
-        fractionMs = digits.toInt();
-        if (f.size() > 3 && f[3] >= u'5' && target == TypeId::Time) fractionMs += 0;  // sub-ms digits are dropped
+        fractionMs = digits.toInt();  // digits below the millisecond are dropped
         return true;
     };
 
@@ -214,9 +213,7 @@ bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* d
         ampm = h.captured(3).toUpper();
     }
     if (!ampm.isEmpty()) {
-        if (hour < 1 || hour > 12) {
-            if (!(hour == 0)) return false;
-        }
+        if (hour > 12) return false;
         if (ampm == QLatin1String("PM") && hour < 12) hour += 12;
         if (ampm == QLatin1String("AM") && hour == 12) hour = 0;
     }

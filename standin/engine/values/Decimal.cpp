@@ -1,10 +1,12 @@
 // Exact decimal arithmetic on 38-digit values, with a 256-bit intermediate for products and quotients.
 #include "ValuesInternal.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace standin::values {
 
@@ -124,14 +126,12 @@ bool scaleMagnitude(U256& v, int from, int to)
     uint64_t last = 0;
     for (int i = to; i < from; ++i) last = divSmall(v, 10);
     if (last >= 5) {
-        U256 one = U256::from(1);
         u128 carry = 1;
         for (auto& limb : v.w) {
             const u128 cur = u128(limb) + carry;
             limb = uint64_t(cur);
             carry = cur >> 64;
         }
-        (void)one;
     }
     return true;
 }

@@ -44,6 +44,26 @@ QByteArray readBytes(QDataStream& in, quint32 length)
     return out;
 }
 
+// The variant alternative a non-NULL value of this type holds (see Value::Data).
+int dataIndexFor(TypeId id)
+{
+    switch (id) {
+    case TypeId::Bit: return 1;
+    case TypeId::TinyInt: case TypeId::SmallInt: case TypeId::Int: case TypeId::BigInt: return 2;
+    case TypeId::Real: case TypeId::Float: return 3;
+    case TypeId::SmallMoney: case TypeId::Money: case TypeId::Decimal: case TypeId::Numeric: return 4;
+    case TypeId::Char: case TypeId::VarChar: case TypeId::Text:
+    case TypeId::NChar: case TypeId::NVarChar: case TypeId::NText: return 5;
+    case TypeId::Binary: case TypeId::VarBinary: case TypeId::Image: return 6;
+    case TypeId::Date: return 7;
+    case TypeId::Time: return 8;
+    case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2: return 9;
+    case TypeId::UniqueIdentifier: return 10;
+    case TypeId::SqlVariant: return -1;  // a stored sql_variant value carries its base type
+    }
+    return -1;
+}
+
 }  // namespace
 
 void writeType(QDataStream& out, const SqlType& t)
@@ -108,6 +128,8 @@ Value readValue(QDataStream& in)
     quint8 tag = 0;
     in >> tag;
     check(in, "value cut short");
+    if (tag != 0 && int(tag) != dataIndexFor(v.type.id))
+        damaged(QStringLiteral("a value of tag %1 does not fit type %2").arg(tag).arg(typeName(v.type.id)));
     // Julian days of 0001-01-01 and 9999-12-31.
     constexpr qint64 kMinDay = 1721426, kMaxDay = 5373484;
     switch (tag) {

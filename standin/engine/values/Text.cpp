@@ -154,13 +154,37 @@ int trimmedLength(const QString& s)
     return n;
 }
 
+// Hyphens and apostrophes weigh nothing in the letters' order ("co-op" sorts with "coop") and only
+// tell otherwise equal strings apart, by where they stand.
+struct Special {
+    uint32_t position;  // index in the element sequence
+    uint16_t code;
+    bool operator==(const Special&) const = default;
+};
+
+bool isIgnorable(char16_t u) { return u == u'-' || u == u'\''; }
+
 // The elements of a string without its trailing blanks; combining marks join their letter.
-void elementsOf(const QString& s, std::vector<CollationElement>& out)
+void elementsOf(const QString& s, std::vector<CollationElement>& out, std::vector<Special>& specials)
 {
     out.clear();
+    specials.clear();
     const int n = trimmedLength(s);
     out.reserve(n);
     for (int i = 0; i < n; ++i) {
+        // Ligatures and the sharp s compare as their two letters (Straße = Strasse, æ = ae).
+        const char16_t u = s[i].unicode();
+        if (isIgnorable(u)) {
+            specials.push_back(Special{uint32_t(out.size()), u});
+            continue;
+        }
+        const char* expansion = u == 0x00DF ? "ss" : (u == 0x00E6 || u == 0x00C6) ? "ae"
+                                : (u == 0x0153 || u == 0x0152) ? "oe" : nullptr;
+        if (expansion) {
+            out.push_back(collationElement(QChar(char16_t(expansion[0]))));
+            out.push_back(collationElement(QChar(char16_t(expansion[1]))));
+            continue;
+        }
         const CollationElement& e = collationElement(s[i]);
         if (e.isMark && !out.empty()) {
             out.back().secondary = out.back().secondary * 0x401 + e.secondary;
@@ -201,25 +225,34 @@ int compareCollationChar(QChar a, QChar b)
 int compareText(const QString& a, const QString& b)
 {
     thread_local std::vector<CollationElement> ea, eb;
-    elementsOf(a, ea);
-    elementsOf(b, eb);
+    thread_local std::vector<Special> sa, sb;
+    elementsOf(a, ea, sa);
+    elementsOf(b, eb, sb);
     const size_t n = std::min(ea.size(), eb.size());
     for (size_t i = 0; i < n; ++i)
         if (ea[i].primary != eb[i].primary) return ea[i].primary < eb[i].primary ? -1 : 1;
     if (ea.size() != eb.size()) return ea.size() < eb.size() ? -1 : 1;
     for (size_t i = 0; i < n; ++i)
         if (ea[i].secondary != eb[i].secondary) return ea[i].secondary < eb[i].secondary ? -1 : 1;
+    const size_t m = std::min(sa.size(), sb.size());
+    for (size_t i = 0; i < m; ++i) {
+        if (sa[i].position != sb[i].position) return sa[i].position < sb[i].position ? -1 : 1;
+        if (sa[i].code != sb[i].code) return sa[i].code < sb[i].code ? -1 : 1;
+    }
+    if (sa.size() != sb.size()) return sa.size() < sb.size() ? -1 : 1;
     return 0;
 }
 
 QString collationKey(const QString& s)
 {
-    // Primary weights, a zero separator, then secondary weights: comparing two keys code unit by code
-    // unit orders them as compareText() does, and equal keys mean equal strings.
+    // Primary weights, a zero separator, secondary weights, a zero separator, then hyphens and
+    // apostrophes with their places: comparing two keys code unit by code unit orders them as
+    // compareText() does, and equal keys mean equal strings.
     thread_local std::vector<CollationElement> e;
-    elementsOf(s, e);
+    thread_local std::vector<Special> sp;
+    elementsOf(s, e, sp);
     QString key;
-    key.reserve(int(e.size()) * 4 + 1);
+    key.reserve(int(e.size()) * 4 + int(sp.size()) * 3 + 2);
     for (const auto& x : e) {
         key += QChar(char16_t(x.primary >> 16));
         key += QChar(char16_t(x.primary & 0xFFFF));
@@ -229,8 +262,33 @@ QString collationKey(const QString& s)
         key += QChar(char16_t(x.secondary >> 16));
         key += QChar(char16_t(x.secondary & 0xFFFF));
     }
+    key += QChar(char16_t(0));
+    for (const auto& x : sp) {
+        key += QChar(char16_t((x.position + 1) >> 16));
+        key += QChar(char16_t((x.position + 1) & 0xFFFF));
+        key += QChar(char16_t(x.code));
+    }
     return key;
 }
+
+namespace values {
+
+size_t collationHash(const QString& s)
+{
+    // Hashes what compareText compares, without building the key.
+    thread_local std::vector<CollationElement> e;
+    thread_local std::vector<Special> sp;
+    elementsOf(s, e, sp);
+    uint64_t h = 1469598103934665603ull;
+    for (const auto& x : e) {
+        h = (h ^ x.primary) * 1099511628211ull;
+        h = (h ^ x.secondary) * 1099511628211ull;
+    }
+    for (const auto& x : sp) h = (h ^ ((uint64_t(x.position) << 16) | x.code)) * 1099511628211ull;
+    return size_t(h ^ (h >> 29));
+}
+
+}  // namespace values
 
 // ---- LIKE ----------------------------------------------------------------------------------------
 
@@ -321,11 +379,24 @@ std::vector<PatternItem> compilePattern(const QString& p, QChar escape)
 
 bool like(const QString& text, const QString& pattern, QChar escape, bool unicode)
 {
-    const std::vector<PatternItem> items = compilePattern(pattern, escape);
+    // A scan matches one pattern against many rows: keep the last compiled pattern.
+    thread_local QString cachedPattern;
+    thread_local QChar cachedEscape;
+    thread_local std::vector<PatternItem> cachedItems;
+    thread_local bool cached = false;
+    if (!cached || cachedEscape != escape || cachedPattern != pattern) {
+        cachedItems = compilePattern(pattern, escape);
+        cachedPattern = pattern;
+        cachedEscape = escape;
+        cached = true;
+    }
+    const std::vector<PatternItem>& items = cachedItems;
     const int n = int(text.size());
     const size_t m = items.size();
     // reach[j]: the first j pattern items can match the text read so far.
-    std::vector<char> reach(m + 1, 0), next(m + 1, 0);
+    thread_local std::vector<char> reach, next;
+    reach.assign(m + 1, 0);
+    next.assign(m + 1, 0);
     reach[0] = 1;
     for (size_t j = 0; j < m && items[j].kind == PatternItem::AnyRun; ++j) reach[j + 1] = 1;
     // Non-Unicode matching ignores trailing blanks of the text: the match may end before them.

@@ -59,9 +59,21 @@ int64_t integerMax(TypeId id)
     }
 }
 
-QString messageTypeName(TypeId id)
+void decimalShape(const SqlType& t, int* p, int* s)
 {
-    return typeName(id);
+    *s = 0;
+    switch (t.id) {
+    case TypeId::Bit: *p = 1; break;
+    case TypeId::TinyInt: *p = 3; break;
+    case TypeId::SmallInt: *p = 5; break;
+    case TypeId::Int: *p = t.precision > 0 ? t.precision : 10; break;  // a constant keeps its own digits
+    case TypeId::BigInt: *p = 19; break;
+    case TypeId::SmallMoney: *p = 10; *s = 4; break;
+    case TypeId::Money: *p = 19; *s = 4; break;
+    default:
+        *p = t.precision > 0 ? t.precision : 18;
+        *s = t.scale;
+    }
 }
 
 }  // namespace values
@@ -262,9 +274,9 @@ constexpr std::array<NamedType, 39> kNamedTypes{{
     {"sql_variant", TypeId::SqlVariant, 0, 0, 0},
 }};
 
-[[noreturn]] void unknownType(const QString& name)
+[[noreturn]] void unknownType(const QString& name, int ordinal)
 {
-    raise(2715, QStringLiteral("Column, parameter, or variable #1: Cannot find data type %1.").arg(name));
+    raise(2715, QStringLiteral("Column, parameter, or variable #%1: Cannot find data type %2.").arg(ordinal).arg(name));
 }
 
 QString normalizeName(QString name)
@@ -298,6 +310,12 @@ bool parseArgument(const QString& text, int* out)
 
 SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn)
 {
+    return parseTypeName(nameIn, argumentsIn, 1);
+}
+
+SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn, int ordinal)
+{
+    const QString no = QString::number(ordinal);
     QString name = nameIn;
     QString arguments = argumentsIn.trimmed();
     const int paren = name.indexOf(u'(');
@@ -315,10 +333,10 @@ SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn)
         if (key == QLatin1String(t.name)) { found = &t; break; }
     }
     if (key == QLatin1String("sysname")) {
-        if (!arguments.isEmpty()) raise(2716, QStringLiteral("Column, parameter, or variable #1: Cannot specify a column width on data type sysname."));
+        if (!arguments.isEmpty()) raise(2716, QStringLiteral("Column, parameter, or variable #%1: Cannot specify a column width on data type sysname.").arg(no));
         return SqlType{TypeId::NVarChar, 128, 0, 0};
     }
-    if (!found) unknownType(name.trimmed());
+    if (!found) unknownType(name.trimmed(), ordinal);
 
     SqlType t{found->id, found->length, found->precision, found->scale};
     const QStringList args = arguments.isEmpty() ? QStringList() : arguments.split(u',');
@@ -358,9 +376,9 @@ SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn)
             raise(102, QStringLiteral("Incorrect syntax near '%1'.").arg(args[1].trimmed()));
         if (p <= 0) invalidLength(args[0]);
         if (p > kMaxPrecision)
-            raise(2750, QStringLiteral("Column or parameter #1: Specified column precision %1 is greater than the maximum precision of 38.").arg(p));
+            raise(2750, QStringLiteral("Column or parameter #%1: Specified column precision %2 is greater than the maximum precision of 38.").arg(no).arg(p));
         if (s < 0 || s > p)
-            raise(2751, QStringLiteral("Column or parameter #1: Specified column scale %1 is greater than the specified precision of %2.").arg(s).arg(p));
+            raise(2751, QStringLiteral("Column or parameter #%1: Specified column scale %2 is greater than the specified precision of %3.").arg(no).arg(s).arg(p));
         t.precision = p;
         t.scale = s;
         return t;
@@ -372,7 +390,7 @@ SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn)
         if (!parseArgument(args[0], &n)) raise(102, QStringLiteral("Incorrect syntax near '%1'.").arg(args[0].trimmed()));
         if (n <= 0) invalidLength(args[0]);
         if (n > 53)
-            raise(2750, QStringLiteral("Column or parameter #1: Specified column precision %1 is greater than the maximum precision of 53.").arg(n));
+            raise(2750, QStringLiteral("Column or parameter #%1: Specified column precision %2 is greater than the maximum precision of 53.").arg(no).arg(n));
         if (n <= 24) return SqlType{TypeId::Real, 0, 24, 0};
         return SqlType{TypeId::Float, 0, 53, 0};
     }
@@ -387,7 +405,7 @@ SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn)
     }
     default:
         if (!args.isEmpty())
-            raise(2716, QStringLiteral("Column, parameter, or variable #1: Cannot specify a column width on data type %1.").arg(display));
+            raise(2716, QStringLiteral("Column, parameter, or variable #%1: Cannot specify a column width on data type %2.").arg(no, display));
         return t;
     }
 }

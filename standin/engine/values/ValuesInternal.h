@@ -25,8 +25,9 @@ bool isFixedChar(TypeId id);     // char, nchar
 bool isLob(TypeId id);           // text, ntext, image
 int64_t integerMin(TypeId id);
 int64_t integerMax(TypeId id);
-// Name used in messages ("varchar", "int", "numeric" for decimal targets in some messages).
-QString messageTypeName(TypeId id);
+// The decimal(p,s) an exact numeric type stands for in the precision rules (int is decimal(10,0),
+// an int constant decimal(digits,0), money decimal(19,4)).
+void decimalShape(const SqlType& t, int* p, int* s);
 
 // ---- exact decimals ----------------------------------------------------------------------
 constexpr int kMaxPrecision = 38;
@@ -82,6 +83,7 @@ struct CollationElement {
 };
 const CollationElement& collationElement(QChar c);
 bool sameCollationChar(QChar a, QChar b);
+size_t collationHash(const QString& s);  // equal for texts that compareText finds equal
 int compareCollationChar(QChar a, QChar b);
 
 }  // namespace standin::values

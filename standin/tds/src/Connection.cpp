@@ -31,7 +31,7 @@ uint32_t negotiate(uint32_t clientLe)
     }
 }
 
-QString readField(Reader& r, const QByteArray& payload, int offset, int chars)
+QString readField(const QByteArray& payload, int offset, int chars)
 {
     if (chars == 0)
         return QString();
@@ -39,7 +39,6 @@ QString readField(Reader& r, const QByteArray& payload, int offset, int chars)
         throw ProtocolError("LOGIN7 field outside the message");
     Reader f(payload, offset);
     return f.utf16(chars);
-    (void)r;
 }
 
 }  // namespace
@@ -175,6 +174,12 @@ ServerMessage Connection::protocolMessage(int number, const QString& text, int s
 
 void Connection::run()
 {
+    // A client has this long to log in; a logged-in client may stay idle as long as it likes.
+    auto setReceiveTimeout = [this](int seconds) {
+        timeval tv{seconds, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    };
+    setReceiveTimeout(config_.loginTimeoutSeconds);
     try {
         Message m;
         bool loggedIn = false;
@@ -190,6 +195,7 @@ void Connection::run()
                 if (!handleLogin(m))
                     break;
                 loggedIn = true;
+                setReceiveTimeout(0);
                 continue;
             }
             switch (m.type) {
@@ -263,7 +269,7 @@ bool Connection::handleLogin(const Message& m)
     const QByteArray& p = m.payload;
     Reader r(p);
     const uint32_t length = r.u32();
-    if (length > uint32_t(p.size()) || length < 36 + 58)
+    if (length > uint32_t(p.size()) || length < 86)  // fixed part of a 7.1 LOGIN7
         throw ProtocolError("LOGIN7 length");
     version_ = negotiate(r.u32());
     const uint32_t requested = r.u32();
@@ -272,7 +278,7 @@ bool Connection::handleLogin(const Message& m)
     r.skip(8);          // time zone, LCID
     auto field = [&]() {
         const int off = r.u16(), chars = r.u16();
-        return readField(r, p, off, chars);
+        return readField(p, off, chars);
     };
     const QString hostName = field();
     const QString userName = field();
@@ -482,7 +488,7 @@ void Connection::writeResultSet(Writer& w, const ResultSet& rs)
 void Connection::writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc)
 {
     const QString dbAfter = session_->currentDatabase();
-    const bool dbChanged = dbAfter.compare(dbBefore, Qt::CaseInsensitive) != 0 || dbAfter != dbBefore;
+    const bool dbChanged = dbAfter != dbBefore;
     const int count = int(r.statements.size());
     int envAt = count - 1;
     bool engineToldUse = false;
@@ -560,6 +566,7 @@ void Connection::sendAttentionAck()
 namespace {
 
 enum ProcId : uint16_t {
+    SpCursorOpen = 2,
     SpExecuteSql = 10,
     SpPrepare = 11,
     SpExecute = 12,
@@ -567,12 +574,24 @@ enum ProcId : uint16_t {
     SpUnprepare = 15,
 };
 
+// Names of the procedures a client may call by number (server cursors are not supported:
+// they reach the engine as EXECUTE of that name and fail as an unknown procedure would).
+QString procNameById(uint16_t id)
+{
+    static const char* const names[] = {"", "sp_cursor", "sp_cursoropen", "sp_cursorprepare", "sp_cursorexecute",
+                                        "sp_cursorprepexec", "sp_cursorunprepare", "sp_cursorfetch", "sp_cursoroption",
+                                        "sp_cursorclose", "sp_executesql", "sp_prepare", "sp_execute", "sp_prepexec",
+                                        "sp_prepexecrpc", "sp_unprepare"};
+    return id >= 1 && id < std::size(names) ? QString::fromLatin1(names[id]) : QStringLiteral("sp_%1").arg(id);
+}
+
 uint16_t procIdByName(const QString& name)
 {
     QString n = name.toLower();
     if (n.startsWith(QStringLiteral("sys.")))
         n = n.mid(4);
     if (n == QStringLiteral("sp_executesql")) return SpExecuteSql;
+    if (n == QStringLiteral("sp_cursoropen")) return SpCursorOpen;
     if (n == QStringLiteral("sp_prepare")) return SpPrepare;
     if (n == QStringLiteral("sp_execute")) return SpExecute;
     if (n == QStringLiteral("sp_prepexec")) return SpPrepExec;
@@ -701,7 +720,19 @@ void Connection::handleRpc(const Message& m)
         bool returnHandle = false;
         bool execute = true;
         bool unknownHandle = false;
+        bool cursorOpen = false;
         switch (procId) {
+        case SpCursorOpen:
+            // Drivers open a server cursor for statements that are not forward-only. Statements
+            // without rows (Qt's SET QUOTED_IDENTIFIER ON on connect) run and report cursor 0,
+            // which tells the driver that no cursor exists; a statement with rows is refused.
+            if (params.size() < 2)
+                throw ProtocolError("sp_cursoropen without its statement");
+            statement = textOf(params[1].value);
+            if (params.size() > 5) declarations = textOf(params[5].value);
+            firstValue = 6;
+            cursorOpen = true;
+            break;
         case SpExecuteSql:
             if (!params.empty()) statement = textOf(params[0].value);
             if (params.size() > 1) declarations = textOf(params[1].value);
@@ -747,24 +778,25 @@ void Connection::handleRpc(const Message& m)
             QStringList args;
             for (const WireParam& p : params)
                 args << (p.name.isEmpty() ? sqlLiteral(p.value) : p.name + QStringLiteral(" = ") + sqlLiteral(p.value));
-            QString name = procName.isEmpty() ? QStringLiteral("sp_%1").arg(procId) : procName;
+            QString name = procName.isEmpty() ? procNameById(procId) : procName;
             statement = QStringLiteral("EXECUTE ") + name + (args.isEmpty() ? QString() : u' ' + args.join(QStringLiteral(", ")));
             break;
         }
         }
-        if (returnHandle) {
-            // RETURNVALUE with the new handle for the first (output) parameter.
+        auto returnInt = [&](size_t ordinal, int value) {
             w.u8(ReturnValueToken);
-            w.u16(0);
-            w.bVarChar(params[0].name);
-            w.u8(0x01);
+            w.u16(uint16_t(ordinal));
+            w.bVarChar(ordinal < params.size() ? params[ordinal].name : QString());
+            w.u8(0x01);  // output parameter
             if (version_ >= Tds72) w.u32(0); else w.u16(0);
             w.u16(0x0001);
             w.u8(IntNType);
             w.u8(4);
             w.u8(4);
-            w.u32(uint32_t(handle));
-        }
+            w.u32(uint32_t(value));
+        };
+        if (returnHandle)
+            returnInt(0, handle);
         bool failed = unknownHandle;
         if (execute && !statement.isEmpty()) {
             const QStringList names = declaredParameterNames(declarations);
@@ -780,10 +812,28 @@ void Connection::handleRpc(const Message& m)
             const QString text = literals.isEmpty() ? statement : substituteParameters(statement, literals);
             const QString before = session_->currentDatabase();
             const BatchResult result = backend_.execute(*session_, text);
-            writeBatchResult(w, result, before, true);
-            failed = result.aborted;
+            bool rows = false;
             for (const StatementResult& s : result.statements)
-                failed = failed || s.failed;
+                rows = rows || s.resultSet.has_value();
+            if (cursorOpen && rows) {
+                writeMessage(w, protocolMessage(16999, QStringLiteral("Server cursors are not supported; send the statement as a forward-only, read-only query.")), true);
+                failed = true;
+            } else {
+                writeBatchResult(w, result, before, true);
+                failed = result.aborted;
+                for (const StatementResult& s : result.statements)
+                    failed = failed || s.failed;
+            }
+            if (cursorOpen && !rows) {
+                auto intParam = [&](size_t i) {
+                    const int64_t* v = i < params.size() ? std::get_if<int64_t>(&params[i].value.data) : nullptr;
+                    return v ? int(*v) : 0;
+                };
+                returnInt(0, 0);
+                returnInt(2, intParam(2));
+                returnInt(3, intParam(3));
+                returnInt(4, -1);
+            }
         }
         w.u8(ReturnStatusToken);
         w.u32(failed ? uint32_t(-6) : 0);

@@ -19,6 +19,7 @@ struct ServerConfig {
     QHash<QString, QString> logins;
     QString serverName = QStringLiteral("SQLSTANDIN");
     int maxMessageBytes = 256 * 1024 * 1024;
+    int loginTimeoutSeconds = 30;
 };
 
 class Connection {

@@ -815,6 +815,8 @@ QTime timeFromUnits(uint64_t units, int scale)
 
 uint64_t readUnsigned(Reader& r, int bytes)
 {
+    if (bytes < 0 || bytes > 8)
+        throw ProtocolError("bad value length");
     uint64_t v = 0;
     for (int i = 0; i < bytes; ++i)
         v |= uint64_t(r.u8()) << (8 * i);
@@ -959,6 +961,8 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
     case DateNType: {
         const int len = r.u8();
         if (len == 0) { v = typed(TypeId::Date, std::monostate{}); break; }
+        if (len != 3)
+            throw ProtocolError("bad date length");
         v = typed(TypeId::Date, dateFromDays(int64_t(readUnsigned(r, 3))));
         break;
     }
@@ -967,6 +971,9 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
         const int len = r.u8();
         const TypeId id = type == TimeNType ? TypeId::Time : TypeId::DateTime2;
         if (len == 0) { v = typed(id, std::monostate{}, 0, 0, scale); break; }
+        const int expected = timeBytes(scale) + (type == TimeNType ? 0 : type == DateTime2NType ? 3 : 5);
+        if (len != expected)
+            throw ProtocolError("bad time length");
         const QTime t = timeFromUnits(readUnsigned(r, timeBytes(scale)), scale);
         if (type == TimeNType) {
             v = typed(id, t, 0, 0, scale);

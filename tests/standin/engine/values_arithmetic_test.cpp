@@ -91,6 +91,8 @@ TEST(ValuesArithmetic, DecimalsAndMoney)
     const Value big = binary(BinaryOp::Multiply, typed("decimal(38,10)", "12345678901234.5"), typed("decimal(38,10)", "2"));
     EXPECT_EQ(big.type, (SqlType{TypeId::Numeric, 0, 38, 6}));
     EXPECT_EQ(toText(big), "24691357802469.000000");
+    EXPECT_EQ(add(typed("decimal(38,10)", "1"), typed("decimal(38,10)", "2")).type, (SqlType{TypeId::Numeric, 0, 38, 10}));
+    EXPECT_EQ(add(typed("decimal(38,0)", "1"), typed("decimal(10,5)", "2")).type, (SqlType{TypeId::Numeric, 0, 38, 0}));
     // Exact beyond double precision.
     EXPECT_EQ(toText(add(typed("decimal(38,0)", "99999999999999999999999999999999999998"), num("1"))),
               "99999999999999999999999999999999999999");

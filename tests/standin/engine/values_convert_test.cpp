@@ -40,6 +40,7 @@ Value datetimeValue(const QDateTime& d)
     return v;
 }
 QDateTime asDateTime(const Value& v) { return std::get<QDateTime>(v.data); }
+Value typedValue(const char* decl, int64_t v) { return convert(intValue(v), T(decl)); }
 
 }  // namespace
 
@@ -177,10 +178,11 @@ TEST(ValuesConvert, DateTimeFromText)
     EXPECT_EQ(asDateTime(convert(vc("1 October 2025"), T("datetime"))), dt(2025, 10, 1));
     EXPECT_EQ(asDateTime(convert(vc("13:45"), T("datetime"))), dt(1900, 1, 1, 13, 45));
     EXPECT_EQ(asDateTime(convert(vc(""), T("datetime"))), dt(1900, 1, 1));
+    EXPECT_EQ(std::get<QDate>(convert(vc(""), T("date")).data), QDate(1900, 1, 1));
     EXPECT_EQ(std::get<QDate>(convert(vc("2025-10-01"), T("date")).data), QDate(2025, 10, 1));
     EXPECT_EQ(std::get<QTime>(convert(vc("13:45:30.25"), T("time")).data), QTime(13, 45, 30, 250));
 
-    for (const char* bad : {"abc", "2025-10-01 25:00", "2025-10-01 13:45:00.1234", "10/01"}) {
+    for (const char* bad : {"abc", "2025-10-01 25:00", "2025-10-01 13:45:00.1234", "10/01", "1.1", "13:00 PM"}) {
         const auto e = errorOf([&] { convert(vc(bad), T("datetime")); });
         EXPECT_EQ(e.number, 241) << bad;
         EXPECT_EQ(e.text, "Conversion failed when converting date and/or time from character string.") << bad;
@@ -359,8 +361,37 @@ TEST(ValuesConvert, ConversionTable)
     const Value n = convert(nullValue(T("varchar(10)")), T("int"));
     EXPECT_TRUE(n.isNull());
     EXPECT_EQ(n.type.id, TypeId::Int);
+    EXPECT_TRUE(convert(nullValue(T("int")), T("image")).isNull());
+    EXPECT_TRUE(convertImplicit(nullValue(T("int")), T("uniqueidentifier")).isNull());
     // sql_variant keeps the base type of its value.
     const Value sv = convert(nvc("abc"), T("sql_variant"));
     EXPECT_EQ(sv.type.id, TypeId::NVarChar);
     EXPECT_EQ(text(sv), "abc");
+}
+
+TEST(ValuesConvert, BinaryConversions)
+{
+    // Numbers become big-endian bytes of their own width and come back.
+    const Value b = convert(intValue(-2), T("varbinary(8)"));
+    EXPECT_EQ(std::get<QByteArray>(b.data), QByteArray("\xFF\xFF\xFF\xFE", 4));
+    EXPECT_EQ(asInt(convert(b, T("int"))), -2);
+    EXPECT_EQ(asInt(convert(literalNumber("0x0102"), T("smallint"))), 258);
+    EXPECT_EQ(asInt(convert(literalNumber("0x010203"), T("tinyint"))), 3);  // the rightmost byte
+    // binary(n) of a number pads on the left; of text on the right.
+    EXPECT_EQ(std::get<QByteArray>(convert(typedValue("tinyint", 5), T("binary(2)")).data), QByteArray("\0\5", 2));
+    // Text: varchar bytes in code page 1252, nvarchar bytes in UTF-16LE; back the same way.
+    EXPECT_EQ(std::get<QByteArray>(convert(vc(QStringLiteral("çé")), T("varbinary(10)")).data), QByteArray("\xE7\xE9", 2));
+    EXPECT_EQ(std::get<QByteArray>(convert(nvc("AB"), T("varbinary(10)")).data), QByteArray("A\0B\0", 4));
+    EXPECT_EQ(text(convert(literalNumber("0x41E7"), T("varchar(10)"))), QStringLiteral("Aç"));
+    EXPECT_EQ(text(convert(literalNumber("0x41004200"), T("nvarchar(10)"))), "AB");
+    // CONVERT styles 1 and 2 read and write hexadecimal text.
+    EXPECT_EQ(text(convert(literalNumber("0x0AFF"), T("varchar(10)"), true, 1)), "0x0AFF");
+    EXPECT_EQ(text(convert(literalNumber("0x0AFF"), T("varchar(10)"), true, 2)), "0AFF");
+    EXPECT_EQ(std::get<QByteArray>(convert(vc("0x0AFF"), T("varbinary(10)"), true, 1).data), QByteArray("\x0A\xFF", 2));
+    const auto e = errorOf([] { convert(vc("0AFF"), T("varbinary(10)"), true, 1); });
+    EXPECT_EQ(e.number, 8114);
+    // datetime as bytes: days and 1/300 s ticks.
+    const Value d = convert(datetimeValue(dt(1900, 1, 2, 0, 0, 1)), T("binary(8)"));
+    EXPECT_EQ(std::get<QByteArray>(d.data), QByteArray("\0\0\0\1\0\0\1\x2C", 8));
+    EXPECT_EQ(asDateTime(convert(d, T("datetime"))), dt(1900, 1, 2, 0, 0, 1));
 }

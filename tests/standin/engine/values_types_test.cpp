@@ -55,6 +55,8 @@ TEST(ValuesTypes, ParseTypeNames)
     auto e = errorOf([] { parseTypeName("strng"); });
     EXPECT_EQ(e.number, 2715);
     EXPECT_EQ(e.text, "Column, parameter, or variable #1: Cannot find data type strng.");
+    e = errorOf([] { parseTypeName("strng", QString(), 3); });
+    EXPECT_EQ(e.text, "Column, parameter, or variable #3: Cannot find data type strng.");
     e = errorOf([] { parseTypeName("varchar(9000)"); });
     EXPECT_EQ(e.number, 131);
     EXPECT_EQ(e.text, "The size (9000) given to the type 'varchar' exceeds the maximum allowed for any data type (8000).");
@@ -62,8 +64,10 @@ TEST(ValuesTypes, ParseTypeNames)
     EXPECT_EQ(e.number, 131);
     e = errorOf([] { parseTypeName("decimal(39,2)"); });
     EXPECT_EQ(e.number, 2750);
-    e = errorOf([] { parseTypeName("decimal(5,6)"); });
+    EXPECT_EQ(e.text, "Column or parameter #1: Specified column precision 39 is greater than the maximum precision of 38.");
+    e = errorOf([] { parseTypeName("decimal(5,6)", QString(), 2); });
     EXPECT_EQ(e.number, 2751);
+    EXPECT_EQ(e.text, "Column or parameter #2: Specified column scale 6 is greater than the specified precision of 5.");
     e = errorOf([] { parseTypeName("int(5)"); });
     EXPECT_EQ(e.number, 2716);
     e = errorOf([] { parseTypeName("char(max)"); });
@@ -197,9 +201,14 @@ TEST(ValuesTypes, DamagedInputRaisesErrors)
         const auto e = errorOf([&] { readValue(in); });
         EXPECT_TRUE(e.text.startsWith("Damaged value data")) << e.text.toStdString();
     }
-    // The same through a sequential device, where the size is unknown in advance.
+    // The same through a sequential device, where the size is unknown in advance: the read grows
+    // the buffer only as data arrives and fails at the end of the data.
     {
-        QBuffer buffer(&huge);
+        struct SequentialBuffer : QBuffer {
+            using QBuffer::QBuffer;
+            bool isSequential() const override { return true; }
+        };
+        SequentialBuffer buffer(&huge);
         buffer.open(QIODevice::ReadOnly);
         QDataStream in(&buffer);
         EXPECT_THROW(readValue(in), SqlError);
@@ -215,6 +224,17 @@ TEST(ValuesTypes, DamagedInputRaisesErrors)
             readValue(in);
         } catch (const SqlError&) {
         }
+    }
+    // A value whose data does not fit its type is refused (an int type holding text).
+    QByteArray mismatch;
+    {
+        QDataStream out(&mismatch, QIODevice::WriteOnly);
+        writeType(out, parseTypeName("int"));
+        out << quint8(5) << quint32(2) << quint16(0x41);
+    }
+    {
+        QDataStream in(mismatch);
+        EXPECT_THROW(readValue(in), SqlError);
     }
     // Bad type ids and tags are refused.
     QByteArray badType;

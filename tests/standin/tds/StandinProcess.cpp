@@ -104,9 +104,13 @@ const char* kTypesScript = R"(CREATE TABLE Tipos (
   Quando datetime NULL, RG uniqueidentifier NULL)
 GO
 INSERT INTO Tipos (Ligado, Pequeno, Medio, Inteiro, Grande, Real4, Duplo, Troco, Valor, Preco, Sigla, Texto, NSigla, Nome, Memo, Bytes, Foto, Quando, RG)
-VALUES (1, 255, -32768, -5, 9000000000, 1.5, 2.25, 12.3456, -922337203685477.5808, 1234567890123456.78,
+VALUES (1, 255, -32768, -5, 9000000000, 1.5, 2.25, 12.3456, -92233720368.5477, 1234567890123456.78,
         'ab', 'Peças', N'ção', N'Conceição', N'máx', 0x0102, 0xFFD8FFE0, 45929, '6F9619FF-8B86-D011-B42D-00C04FC96401')
 GO
 INSERT INTO Tipos (Nome) VALUES (N'Vazio')
+GO
+CREATE TABLE Datas (Dia date NULL, Hora time(3) NULL, Momento datetime2(3) NULL, Minuto smalldatetime NULL)
+GO
+INSERT INTO Datas VALUES ('2025-10-01', '13:45:10.123', '2025-10-01T13:45:10.123', '2025-10-01T13:45:00')
 GO
 )";

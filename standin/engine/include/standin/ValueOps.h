@@ -22,6 +22,8 @@ struct SqlError {
 // Parses a declared type name with its arguments: "nvarchar(50)", "NVARCHAR (max)", "decimal(18, 2)",
 // "float(53)", "datetime", "int". Unknown names give error 2715 ("Column, parameter, or variable #N: Cannot find data type X.").
 SqlType parseTypeName(const QString& name, const QString& arguments = QString());
+// The same for the ordinal-th column or parameter of a declaration, which the errors name (#N).
+SqlType parseTypeName(const QString& name, const QString& arguments, int ordinal);
 QString typeName(TypeId id);            // "nvarchar"
 QString typeDeclaration(const SqlType&);  // "nvarchar(50)", "decimal(18,2)", "varbinary(max)"
 int typePrecedence(TypeId id);          // SQL Server's data type precedence (higher wins)

@@ -1,0 +1,1 @@
+ALTER TABLE dbo.T ADD ShowGraphic tinyint NOT NULL CONSTRAINT DF_T_ShowG DEFAULT 1, X int IDENTITY (1, 1)

@@ -1,0 +1,1 @@
+DECLARE @v sql_variant SET @v = 'texto'EXECUTE sp_addextendedproperty 'MS_Description', @v, 'user', 'dbo', 'table', 'T', 'column', 'b'

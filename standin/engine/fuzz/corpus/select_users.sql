@@ -1,0 +1,3 @@
+SELECT Usuarios.*
+FROM        Usuarios
+ORDER BY Nome

@@ -1,0 +1,1 @@
+SELECT TOP 1 PERCENT T.* FROM T Where (b = 'x') ORDER BY b

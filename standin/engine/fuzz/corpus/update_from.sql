@@ -1,0 +1,1 @@
+UPDATE T SET b = t1.b FROM (SELECT b FROM T WHERE  (T.a = '1')) AS t1 WHERE  (T.a ='2')
