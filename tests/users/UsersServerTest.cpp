@@ -55,7 +55,9 @@ protected:
     QString current() const { return sh->SenhaSQL->asString(QStringLiteral("Registro")); }
     QString db(const QString &column, const QString &reg)
     {
-        const QVariant v = fx.scalar(QStringLiteral("SELECT %1 FROM Usuarios WHERE Registro = N'%2'").arg(column, reg));
+        QString quoted = reg;
+        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+        const QVariant v = fx.scalar(QStringLiteral("SELECT %1 FROM Usuarios WHERE Registro = N'%2'").arg(column, quoted));
         return v.isNull() ? QStringLiteral("<null>") : v.toString();
     }
     int userCount() { return fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios")).toInt(); }
@@ -275,7 +277,7 @@ TEST_F(UsersTest, CreateAUserAfterASearchThatFindsNone)
 {
     unlock();
     // The typed number follows into João's pending edit; Enter's search drops it.
-    search(QStringLiteral("0200"));
+    search(QStringLiteral("02'0"));
     EXPECT_TRUE(sh->SenhaSQL->isEmpty());
     EXPECT_TRUE(sh->IncluiUSER->isEnabled());
     EXPECT_EQ(db(QStringLiteral("Registro"), QStringLiteral("0001")), QStringLiteral("0001"));
@@ -284,7 +286,7 @@ TEST_F(UsersTest, CreateAUserAfterASearchThatFindsNone)
     fx.click(QStringLiteral("IncluiUSER"));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("message")), QStringList{QStringLiteral("Digite o Registro do Usuário ..!")});
     EXPECT_TRUE(registro->hasFocus());
-    type(registro, QStringLiteral("0200"));
+    type(registro, QStringLiteral("02'0"));
     fx.click(QStringLiteral("IncluiUSER"));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("message")).last(), QStringLiteral("Digite a Senha ..!"));
     EXPECT_TRUE(password->hasFocus());
@@ -299,7 +301,7 @@ TEST_F(UsersTest, CreateAUserAfterASearchThatFindsNone)
     fx.prompter().queueAnswer(Prompter::Answer::No);
     fx.click(QStringLiteral("IncluiUSER"));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("confirm")),
-              QStringList{QStringLiteral("Será cadastrado um novo usuário com o registro de número 0200 ..!, Devo continuar ?")});
+              QStringList{QStringLiteral("Será cadastrado um novo usuário com o registro de número 02'0 ..!, Devo continuar ?")});
     EXPECT_EQ(userCount(), 4);
 
     fx.server().markLog();
@@ -307,15 +309,15 @@ TEST_F(UsersTest, CreateAUserAfterASearchThatFindsNone)
     fx.click(QStringLiteral("IncluiUSER"));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")), QStringList());
     EXPECT_EQ(userCount(), 5);
-    EXPECT_EQ(db(QStringLiteral("Nome"), QStringLiteral("0200")), QStringLiteral("Ana D'Avila"));
-    EXPECT_EQ(db(QStringLiteral("Senha"), QStringLiteral("0200")), QStringLiteral("pw'1"));
+    EXPECT_EQ(db(QStringLiteral("Nome"), QStringLiteral("02'0")), QStringLiteral("Ana D'Avila"));
+    EXPECT_EQ(db(QStringLiteral("Senha"), QStringLiteral("02'0")), QStringLiteral("pw'1"));
     const QStringList batches = fx.server().batches();
     ASSERT_GE(batches.size(), 2);
-    EXPECT_EQ(batches.at(0), QStringLiteral("INSERT INTO Usuarios (Registro, Senha, Nome ) Values ('0200', 'pw''1', 'Ana D''Avila')"));
-    EXPECT_EQ(batches.at(1), QStringLiteral("SELECT TOP 1 PERCENT Usuarios.* FROM Usuarios Where (Registro = '0200') ORDER BY Nome"));
+    EXPECT_EQ(batches.at(0), QStringLiteral("INSERT INTO Usuarios (Registro, Senha, Nome ) Values ('02''0', 'pw''1', 'Ana D''Avila')"));
+    EXPECT_EQ(batches.at(1), QStringLiteral("SELECT TOP 1 PERCENT Usuarios.* FROM Usuarios Where (Registro = '02''0') ORDER BY Nome"));
     // The list shows the new user; its strings are the table's defaults.
     EXPECT_EQ(sh->SenhaSQL->recordCount(), 1);
-    EXPECT_EQ(registro->text(), QStringLiteral("0200"));
+    EXPECT_EQ(registro->text(), QStringLiteral("02'0"));
     EXPECT_EQ(name->text(), QStringLiteral("Ana D'Avila"));
     EXPECT_FALSE(sh->IncluiUSER->isEnabled());
 
