@@ -18,6 +18,9 @@ public:
                                                  ServerMessage* error) = 0;
     // Runs one batch for the session (serialized with every other session's batches).
     virtual BatchResult execute(Session& session, const QString& batch) = 0;
+    // Ends a session when its connection closes (serialized with the batches, since ending a
+    // session may undo its open work).
+    virtual void closeSession(std::unique_ptr<Session> session) { session.reset(); }
 };
 
 }  // namespace standin::tds

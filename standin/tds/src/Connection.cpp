@@ -221,6 +221,8 @@ void Connection::run()
     } catch (const ProtocolError&) {
         // Malformed input or a vanished client: this connection ends, the server goes on.
     }
+    if (session_)
+        backend_.closeSession(std::move(session_));
     abort();
 }
 

@@ -34,6 +34,12 @@ std::unique_ptr<Session> EngineBackend::openSession(const QString& login, const 
     return session;
 }
 
+void EngineBackend::closeSession(std::unique_ptr<Session> session)
+{
+    std::lock_guard lock(mutex_);
+    session.reset();
+}
+
 QString EngineBackend::describeOutcome(const BatchResult& result)
 {
     QStringList lines;

@@ -22,6 +22,7 @@ public:
     std::unique_ptr<Session> openSession(const QString& login, const QString& hostName, const QString& appName,
                                          const QString& database, ServerMessage* error) override;
     BatchResult execute(Session& session, const QString& batch) override;
+    void closeSession(std::unique_ptr<Session> session) override;
 
     // The outcome lines written to the log for a batch result.
     static QString describeOutcome(const BatchResult& result);
