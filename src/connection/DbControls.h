@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
-class DataSource;
+#include "connection/DataSource.h"
 
 // A line edit bound to one field. It shows the field of the current row, takes the
 // column's width as its maximum length, and is read-only while its data source cannot

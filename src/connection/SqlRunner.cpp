@@ -20,7 +20,7 @@ namespace {
 // ODBC SQL types (sql.h / sqlext.h / SQL Server extensions).
 enum : int {
     OdbcChar = 1, OdbcNumeric = 2, OdbcDecimal = 3, OdbcInteger = 4, OdbcSmallInt = 5, OdbcFloat = 6,
-    OdbcReal = 7, OdbcDouble = 8, OdbcDateTime = 9, OdbcVarChar = 12, OdbcTypeDate = 91, OdbcTypeTime = 92,
+    OdbcReal = 7, OdbcDouble = 8, OdbcDate2 = 9, OdbcTime2 = 10, OdbcTimestamp2 = 11, OdbcVarChar = 12, OdbcTypeDate = 91, OdbcTypeTime = 92,
     OdbcTypeTimestamp = 93, OdbcLongVarChar = -1, OdbcBinary = -2, OdbcVarBinary = -3, OdbcLongVarBinary = -4,
     OdbcBigInt = -5, OdbcTinyInt = -6, OdbcBit = -7, OdbcWChar = -8, OdbcWVarChar = -9, OdbcWLongVarChar = -10,
     OdbcGuid = -11, OdbcSsVariant = -150, OdbcSsXml = -152, OdbcSsTime2 = -154, OdbcSsTimestampOffset = -155,
@@ -116,10 +116,14 @@ QString serverTypeName(int odbcType, int size, int scale)
     case OdbcBinary: return QStringLiteral("binary");
     case OdbcVarBinary: return unlimited ? QStringLiteral("varbinary(max)") : QStringLiteral("varbinary");
     case OdbcLongVarBinary: return QStringLiteral("image");
+    // Qt's ODBC driver works in ODBC 2 mode, where the driver reports date, time and
+    // timestamp as 9, 10 and 11; ODBC 3 numbers them 91, 92 and 93.
+    case OdbcDate2:
     case OdbcTypeDate: return QStringLiteral("date");
+    case OdbcTime2:
     case OdbcTypeTime:
     case OdbcSsTime2: return QStringLiteral("time");
-    case OdbcDateTime:
+    case OdbcTimestamp2:
     case OdbcTypeTimestamp:
         if (size == 16)
             return QStringLiteral("smalldatetime");

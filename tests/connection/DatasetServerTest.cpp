@@ -315,3 +315,18 @@ TEST_F(DatasetTest, BoundControlsFollowTheDataSourceAndAutomaticEditing)
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Nome FROM Usuarios WHERE IdUser = 1")).toString(), QStringLiteral("Novo Nome"));
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Pcp5 FROM Usuarios WHERE IdUser = 1")).toBool(), !before);
 }
+
+// Date and time columns keep their SQL Server names and values through the driver,
+// whatever ODBC generation of type numbers it reports.
+TEST_F(DatasetTest, DateAndTimeColumnsKeepTheirServerTypes)
+{
+    Dataset ds;
+    open(ds, "SELECT CAST('2025-10-01' AS date) AS d, CAST('2025-10-01 13:45:10' AS datetime) AS dt, "
+             "CAST('2025-10-01 13:45' AS smalldatetime) AS sdt, CAST(45929 AS datetime) AS dias");
+    EXPECT_EQ(ds.column(QStringLiteral("d")).typeName, QStringLiteral("date"));
+    EXPECT_EQ(ds.column(QStringLiteral("dt")).typeName, QStringLiteral("datetime"));
+    EXPECT_EQ(ds.column(QStringLiteral("sdt")).typeName, QStringLiteral("smalldatetime"));
+    EXPECT_EQ(ds.asDateTime(QStringLiteral("dt")), QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10)));
+    EXPECT_EQ(ds.asDateTime(QStringLiteral("dias")).date(), QDate(2025, 10, 1));
+    EXPECT_EQ(ds.asDateTime(QStringLiteral("d")).date(), QDate(2025, 10, 1));
+}
