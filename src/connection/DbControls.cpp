@@ -44,6 +44,15 @@ void DbEdit::setAlwaysReadOnly(bool on)
     updateReadOnly();
 }
 
+static QString withoutTrailingBlanks(QString text)
+{
+    qsizetype n = text.size();
+    while (n > 0 && text.at(n - 1) == QLatin1Char(' '))
+        --n;
+    text.truncate(n);
+    return text;
+}
+
 void DbEdit::refresh()
 {
     m_loading = true;
@@ -54,6 +63,10 @@ void DbEdit::refresh()
         const QVariant v = ds->value(m_field);
         if (!m_dateFormat.isEmpty() && !v.isNull() && (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate))
             setText(ds->asDateTime(m_field).toString(m_dateFormat));
+        else if (c.typeName == QLatin1String("char") || c.typeName == QLatin1String("nchar"))
+            // Fixed-width columns come back padded with blanks; the padding is not part of
+            // what the user typed (the server pads and compares without it).
+            setText(withoutTrailingBlanks(ds->asString(m_field)));
         else
             setText(ds->asString(m_field));
     } else {

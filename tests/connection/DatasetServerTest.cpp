@@ -330,3 +330,26 @@ TEST_F(DatasetTest, DateAndTimeColumnsKeepTheirServerTypes)
     EXPECT_EQ(ds.asDateTime(QStringLiteral("dias")).date(), QDate(2025, 10, 1));
     EXPECT_EQ(ds.asDateTime(QStringLiteral("d")).date(), QDate(2025, 10, 1));
 }
+
+// A fixed-width password comes back padded to 50 characters; the edit shows what was typed,
+// so typing at its end still has room, and the stored value keeps its text.
+TEST_F(DatasetTest, FixedWidthFieldsShowWithoutTheirPadding)
+{
+    fx.exec(QStringLiteral("UPDATE Usuarios SET LCompras_senha = 'abc' WHERE IdUser = 1"));
+    Dataset ds;
+    open(ds, users);
+    moveToUser(ds, 1);
+    ASSERT_EQ(ds.asString(QStringLiteral("LCompras_senha")).size(), 50);
+    DataSource src;
+    src.setDataset(&ds);
+    src.setAutoEdit(true);
+    DbEdit edit;
+    edit.bind(&src, QStringLiteral("LCompras_senha"));
+    edit.show();
+    EXPECT_EQ(edit.text(), QStringLiteral("abc"));
+    edit.end(false);
+    QTest::keyClicks(&edit, QStringLiteral("de"));
+    ds.post();
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT RTRIM(LCompras_senha) FROM Usuarios WHERE IdUser = 1")).toString(),
+              QStringLiteral("abcde"));
+}
