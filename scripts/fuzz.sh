@@ -15,7 +15,20 @@ cmake -S "$ROOT" -B "$FUZZ_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_
 cmake --build "$FUZZ_BUILD_DIR" -j"$(nproc)" --target engine_fuzzer
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-# New inputs go to the scratch directory; the committed seeds stay as they are.
+# New inputs go to the scratch directory; the committed seeds stay as they are. The fuzzer's
+# progress lines go to a log; its closing figures (or the crash report) are printed.
+LOG="$WORK/fuzz.log"
+status=0
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}" \
   "$FUZZ_BUILD_DIR/standin/engine/fuzz/engine_fuzzer" -max_total_time="$FUZZ_SECONDS" -max_len=4096 -timeout=20 \
-  -rss_limit_mb=2048 -artifact_prefix="$WORK/" -print_final_stats=1 "$WORK" "$ROOT/standin/engine/fuzz/corpus"
+  -rss_limit_mb=2048 -artifact_prefix="$WORK/" -print_final_stats=1 "$WORK" "$ROOT/standin/engine/fuzz/corpus" \
+  >"$LOG" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "fuzz.sh: the engine fuzzer failed (exit $status):" >&2
+  tail -n 80 "$LOG" >&2
+  for f in "$WORK"/crash-* "$WORK"/leak-* "$WORK"/timeout-*; do
+    [ -e "$f" ] && { echo "input $f:" >&2; od -c "$f" | head -n 20 >&2; }
+  done
+  exit "$status"
+fi
+grep -E '^(Done|stat::)' "$LOG" || tail -n 5 "$LOG"
