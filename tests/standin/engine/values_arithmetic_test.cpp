@@ -1,30 +1,13 @@
 // Operators on values: result types, exact decimals, overflow, division by zero, concatenation
 // and datetime arithmetic.
-#include "standin/ValueOps.h"
+#include "ValuesTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace standin;
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
-template <class F>
-ServerMessage errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const SqlError& e) {
-        return e.message;
-    }
-    ADD_FAILURE() << "expected an SQL error";
-    return {};
-}
-
-SqlType T(const char* decl) { return parseTypeName(QString::fromLatin1(decl)); }
-Value vc(const QString& s) { return stringValue(s, false); }
-Value nvc(const QString& s) { return stringValue(s, true); }
 Value num(const char* s) { return literalNumber(QString::fromLatin1(s)); }
 Value typed(const char* decl, const char* value) { return convert(vc(QString::fromLatin1(value)), T(decl)); }
 Value add(const Value& a, const Value& b) { return binary(BinaryOp::Add, a, b); }

@@ -1,5 +1,5 @@
 // Latin1_General_CI_AS comparison, LIKE, sort order and hashing of values.
-#include "standin/ValueOps.h"
+#include "ValuesTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,26 +7,8 @@
 
 using namespace standin;
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
-template <class F>
-ServerMessage errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const SqlError& e) {
-        return e.message;
-    }
-    ADD_FAILURE() << "expected an SQL error";
-    return {};
-}
-
-SqlType T(const char* decl) { return parseTypeName(QString::fromLatin1(decl)); }
-Value vc(const QString& s) { return stringValue(s, false); }
-Value nvc(const QString& s) { return stringValue(s, true); }
 Value guid(const char* s)
 {
     Value v;

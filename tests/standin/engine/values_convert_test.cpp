@@ -1,31 +1,13 @@
 // Conversions as SQL Server performs them: CAST/CONVERT and implicit conversions, with the
 // error numbers and texts the server raises.
-#include "standin/ValueOps.h"
+#include "ValuesTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace standin;
 
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
-template <class F>
-ServerMessage errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const SqlError& e) {
-        return e.message;
-    }
-    ADD_FAILURE() << "expected an SQL error";
-    return {};
-}
-
-SqlType T(const char* decl) { return parseTypeName(QString::fromLatin1(decl)); }
-Value vc(const QString& s) { return stringValue(s, false); }
-Value nvc(const QString& s) { return stringValue(s, true); }
 int64_t asInt(const Value& v) { return std::get<int64_t>(v.data); }
 QString text(const Value& v) { return std::get<QString>(v.data); }
 QDateTime dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)

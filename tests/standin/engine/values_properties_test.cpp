@@ -1,14 +1,12 @@
 // Randomized checks of the laws the executor relies on: comparisons agree with exact values
 // across numeric types, equal values hash alike, the string order is a total order.
-#include "standin/ValueOps.h"
+#include "ValuesTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 using namespace standin;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Type names and declarations, precedence, widths, numeric literals and persistence of values.
-#include "standin/ValueOps.h"
+#include "ValuesTestSupport.h"
 
 #include <QBuffer>
 
@@ -8,24 +8,6 @@
 #include <random>
 
 using namespace standin;
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
-namespace {
-
-template <class F>
-ServerMessage errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const SqlError& e) {
-        return e.message;
-    }
-    ADD_FAILURE() << "expected an SQL error";
-    return {};
-}
-
-}  // namespace
 
 TEST(ValuesTypes, ParseTypeNames)
 {
