@@ -474,12 +474,12 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         SqlType target = e.castType;
         if (e.name.startsWith(QLatin1String("TRY_"))) {
             try {
-                return assign(v, target, true, style);
+                return castValue(v, target, true, style);
             } catch (const SqlError&) {
                 return nullValue(target);
             }
         }
-        return assign(v, target, true, style);
+        return castValue(v, target, true, style);
     }
     case ExprKind::Subquery: {
         ResultSet rs = subqueryResult(e, ctx);
