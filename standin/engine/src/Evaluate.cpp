@@ -315,10 +315,11 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
             if (!x.isNull() && !toText(x).isEmpty())
                 escape = toText(x).at(0);
         }
-        if (a.isNull() || p.isNull())
+        // Trailing blanks of the text count when either side is Unicode (nchar/nvarchar).
+        const std::optional<bool> m = likeValues(a, p, escape);
+        if (!m)
             return std::nullopt;
-        bool m = like(toText(convert(a, nvarcharType(-1))), toText(p), escape);
-        return e.negated ? !m : m;
+        return e.negated ? !*m : *m;
     }
     case ExprKind::Between: {
         Value v = eval(*e.args[0], ctx);
