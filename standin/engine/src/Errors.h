@@ -45,8 +45,15 @@ inline SqlError undeclaredVariable(const QString& name)
     return sqlError(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name), 15, 2);
 }
 
-// Converts a value for storing in a column or variable; NULL of any type fits every type.
-inline Value assign(const Value& v, const SqlType& type, bool truncate = false, int style = 0)
+// Converts a value for storing in a column or variable under the implicit conversion rules (257 for a
+// datetime into an int, a varchar into a varbinary ...); NULL of any type fits every type.
+inline Value assign(const Value& v, const SqlType& type, bool truncate = false)
+{
+    return v.isNull() ? nullValue(type) : convertImplicit(v, type, truncate);
+}
+
+// An explicit conversion (CAST/CONVERT, ALTER COLUMN); NULL of any type fits every type.
+inline Value castValue(const Value& v, const SqlType& type, bool truncate = true, int style = 0)
 {
     return v.isNull() ? nullValue(type) : convert(v, type, truncate, style);
 }

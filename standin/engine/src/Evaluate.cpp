@@ -315,10 +315,11 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
             if (!x.isNull() && !toText(x).isEmpty())
                 escape = toText(x).at(0);
         }
-        if (a.isNull() || p.isNull())
+        // Trailing blanks of the text count when either side is Unicode (nchar/nvarchar).
+        const std::optional<bool> m = likeValues(a, p, escape);
+        if (!m)
             return std::nullopt;
-        bool m = like(toText(convert(a, nvarcharType(-1))), toText(p), escape);
-        return e.negated ? !m : m;
+        return e.negated ? !*m : *m;
     }
     case ExprKind::Between: {
         Value v = eval(*e.args[0], ctx);
@@ -474,12 +475,12 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         SqlType target = e.castType;
         if (e.name.startsWith(QLatin1String("TRY_"))) {
             try {
-                return assign(v, target, true, style);
+                return castValue(v, target, true, style);
             } catch (const SqlError&) {
                 return nullValue(target);
             }
         }
-        return assign(v, target, true, style);
+        return castValue(v, target, true, style);
     }
     case ExprKind::Subquery: {
         ResultSet rs = subqueryResult(e, ctx);

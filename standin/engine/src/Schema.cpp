@@ -371,7 +371,7 @@ void Executor::runAlterTable(AlterTableStatement& s)
         c.type = def.type;
         c.nullable = def.nullable.value_or(true);
         for (auto& row : t->rows) {
-            (*row)[i] = assign((*row)[i], c.type);
+            (*row)[i] = castValue((*row)[i], c.type, false);
             if (!c.nullable && (*row)[i].isNull())
                 throw sqlError(515, QStringLiteral("Cannot insert the value NULL into column '%1', table '%2.%3.%4'; "
                                                    "column does not allow nulls. UPDATE fails.")

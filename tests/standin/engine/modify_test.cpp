@@ -125,6 +125,30 @@ TEST_F(Modify, WholeNumbersAssignedToDatetimeCountDays)
     EXPECT_EQ(r[0], (QStringList{"2025-10-01", "2029-12-31", "45929"}));
 }
 
+TEST_F(Modify, AssignmentsFollowTheImplicitConversionRules)
+{
+    ok("CREATE TABLE Lanc (Cod int NULL, Quando datetime NULL, Hash varbinary(8) NULL, Id uniqueidentifier NULL)");
+    const QString refused = "Implicit conversion from data type datetime to int is not allowed. "
+                            "Use the CONVERT function to run this query.";
+    ServerMessage e = error("INSERT INTO Lanc (Cod) VALUES (GETDATE())");
+    EXPECT_EQ(e.number, 257);
+    EXPECT_EQ(e.text, refused);
+    EXPECT_EQ(error("INSERT INTO Lanc (Hash) VALUES ('abc')").number, 257);
+    EXPECT_EQ(count("Lanc"), 0);
+
+    ok("INSERT INTO Lanc (Cod, Quando, Id) VALUES ('12', 2, '6F9619FF-8B86-D011-B42D-00C04FC964FF')");
+    ok("INSERT INTO Lanc (Cod, Quando, Hash, Id) VALUES (NULL, NULL, NULL, NULL)");
+    EXPECT_EQ(error("UPDATE Lanc SET Cod = Quando").text, refused);
+    EXPECT_EQ(scalar("SELECT CONVERT(varchar(10), Quando, 120) FROM Lanc WHERE Cod = 12"), "1900-01-03");
+    ok("UPDATE Lanc SET Quando = '2025-10-01' WHERE Cod = 12");
+    EXPECT_EQ(scalar("SELECT CAST(Quando AS int) FROM Lanc WHERE Cod = 12"), "45929");
+
+    EXPECT_EQ(error("DECLARE @n int = GETDATE()").number, 257);
+    EXPECT_EQ(error("DECLARE @b varbinary(4); SET @b = 'ab'").number, 257);
+    EXPECT_EQ(error("DECLARE @n int; SELECT @n = Quando FROM Lanc").number, 257);
+    EXPECT_EQ(scalar("DECLARE @n int = '7'; DECLARE @d datetime; SET @d = 1; SELECT @n + DAY(@d)"), "9");
+}
+
 TEST_F(Modify, BarcodeConferenceRun)
 {
     ok("CREATE TABLE ConferirTEMP (cod_empresa nvarchar(100) NULL, Cod128 nvarchar(31) NULL, EtqNF nvarchar(26) NULL, "

@@ -45,6 +45,21 @@ TEST_F(Select, ResultColumnsCarryTypesAndTheIdentityFlag)
     EXPECT_EQ(r.rowCount, 3);
 }
 
+TEST_F(Select, TrailingBlanksInLikeCountOnlyForUnicodeText)
+{
+    ok("CREATE TABLE Etq (Cod int, Curto char(6) NULL, Largo nchar(6) NULL)");
+    ok("INSERT INTO Etq VALUES (1, 'abc', N'abc')");
+    // char(6) keeps 'abc   ': non-Unicode text ignores its trailing blanks; nchar(6) does not.
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Curto LIKE 'abc'").size(), 1u);
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Largo LIKE N'abc'").size(), 0u);
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Largo LIKE 'abc'").size(), 0u);
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Largo LIKE N'abc%'").size(), 1u);
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Curto NOT LIKE N'abc'").size(), 1u);
+    EXPECT_EQ(rows("SELECT Cod FROM Etq WHERE Curto LIKE NULL OR NOT (Largo LIKE NULL)").size(), 0u);
+    EXPECT_EQ(scalar("SELECT CASE WHEN 'x ' LIKE 'x' THEN 1 ELSE 0 END + "
+                     "CASE WHEN N'x ' LIKE 'x' THEN 10 ELSE 0 END + CASE WHEN 12 LIKE '1%' THEN 100 ELSE 0 END"), "101");
+}
+
 TEST_F(Select, RegistrationSearchWithLikeAndTopPercent)
 {
     auto r = rows("SELECT Usuarios.* FROM Usuarios Where (Registro Like '100%') ORDER BY Nome");
