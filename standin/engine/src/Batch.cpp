@@ -227,7 +227,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         db->name = st.name;
         const QString key = collationKey(st.name);
         engine_.databases[key] = db;
-        undo_.push([this, key] { engine_.databases.erase(key); });
+        undo_.push([engine = &engine_, key] { engine->databases.erase(key); });
         return;
     }
     case StmtKind::DropDatabase: {
@@ -240,7 +240,7 @@ void Executor::execute(Statement& s, StatementResult& r)
             throw sqlError(3702, QStringLiteral("Cannot drop database \"%1\" because it is currently in use.").arg(db->name));
         const QString key = collationKey(db->name);
         engine_.databases.erase(key);
-        undo_.push([this, key, db] { engine_.databases[key] = db; });
+        undo_.push([engine = &engine_, key, db] { engine->databases[key] = db; });
         return;
     }
     case StmtKind::Use: {

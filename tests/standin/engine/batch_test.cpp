@@ -117,6 +117,33 @@ namespace {
 
 using Transactions = EngineTest;
 
+TEST_F(Transactions, EndingASessionTakesBackItsOpenTransaction)
+{
+    ok("CREATE TABLE T (a int)");
+    ok("INSERT INTO T VALUES (1)");
+    auto other = engine.openSession(QStringLiteral("sa"), QStringLiteral("estacao02"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(other);
+    auto inOther = [&](const QString& sql) {
+        BatchResult r = engine.execute(*other, sql);
+        for (const auto& st : r.statements)
+            for (const auto& m : st.messages)
+                EXPECT_LE(m.severity, 10) << m.text.toStdString();
+    };
+    inOther("BEGIN TRAN; INSERT INTO T VALUES (2); UPDATE T SET a = a + 100");
+    inOther("BEGIN TRAN; DELETE FROM T WHERE a = 101");
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "102");
+    other.reset();
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "1");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+
+    // A committed transaction stays when its session ends.
+    other = engine.openSession(QStringLiteral("sa"), QStringLiteral("estacao02"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(other);
+    inOther("BEGIN TRAN; INSERT INTO T VALUES (3); COMMIT");
+    other.reset();
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "4");
+}
+
 TEST_F(Transactions, RollbackTakesBackEveryStatementSinceBegin)
 {
     ok("CREATE TABLE T (a int)");
