@@ -3,6 +3,8 @@
 #include "Errors.h"
 #include "Executor.h"
 
+#include <algorithm>
+
 namespace standin {
 
 namespace {
@@ -227,7 +229,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         db->name = st.name;
         const QString key = collationKey(st.name);
         engine_.databases[key] = db;
-        undo_.push([this, key] { engine_.databases.erase(key); });
+        undo_.push([engine = &engine_, key] { engine->databases.erase(key); });
         return;
     }
     case StmtKind::DropDatabase: {
@@ -240,7 +242,7 @@ void Executor::execute(Statement& s, StatementResult& r)
             throw sqlError(3702, QStringLiteral("Cannot drop database \"%1\" because it is currently in use.").arg(db->name));
         const QString key = collationKey(db->name);
         engine_.databases.erase(key);
-        undo_.push([this, key, db] { engine_.databases[key] = db; });
+        undo_.push([engine = &engine_, key, db] { engine->databases[key] = db; });
         return;
     }
     case StmtKind::Use: {
@@ -373,6 +375,116 @@ void Executor::runSetOption(SetOptionStatement& s)
     // TRANSACTION ISOLATION LEVEL ...) are accepted; this server behaves as their usual settings.
 }
 
+namespace {
+
+// One row of the data type catalogue the ODBC drivers read on connect (SQLGetTypeInfo).
+struct TypeInfoRow {
+    const char* name;
+    int odbc2;           // DATA_TYPE under ODBC 2
+    int odbc3;           // DATA_TYPE under ODBC 3 (date and time types differ)
+    int precision;
+    const char* prefix;  // nullptr: NULL
+    const char* suffix;
+    const char* createParams;
+    int searchable;
+    int unsignedAttr;    // -1: NULL (not a number)
+    int money;
+    int autoIncrement;   // -1: NULL
+    int minScale;        // -1: NULL
+    int maxScale;
+    int radix;           // -1: NULL
+    int userType;        // the classic systypes usertype, 0 for later types
+};
+
+const TypeInfoRow kTypeInfo[] = {
+    {"sql_variant", -150, -150, 8000, nullptr, nullptr, nullptr, 2, -1, 0, -1, 0, 0, 10, 0},
+    {"uniqueidentifier", -11, -11, 36, "'", "'", nullptr, 2, -1, 0, -1, -1, -1, -1, 0},
+    {"ntext", -10, -10, 1073741823, "N'", "'", nullptr, 1, -1, 0, -1, -1, -1, -1, 0},
+    {"nvarchar", -9, -9, 4000, "N'", "'", "max length", 3, -1, 0, -1, -1, -1, -1, 0},
+    {"nchar", -8, -8, 4000, "N'", "'", "length", 3, -1, 0, -1, -1, -1, -1, 0},
+    {"bit", -7, -7, 1, nullptr, nullptr, nullptr, 2, -1, 0, -1, 0, 0, -1, 16},
+    {"tinyint", -6, -6, 3, nullptr, nullptr, nullptr, 2, 1, 0, 0, 0, 0, 10, 5},
+    {"bigint", -5, -5, 19, nullptr, nullptr, nullptr, 2, 0, 0, 0, 0, 0, 10, 0},
+    {"image", -4, -4, 2147483647, "0x", nullptr, nullptr, 0, -1, 0, -1, -1, -1, -1, 20},
+    {"varbinary", -3, -3, 8000, "0x", nullptr, "max length", 2, -1, 0, -1, -1, -1, -1, 4},
+    {"binary", -2, -2, 8000, "0x", nullptr, "length", 2, -1, 0, -1, -1, -1, -1, 3},
+    {"text", -1, -1, 2147483647, "'", "'", nullptr, 1, -1, 0, -1, -1, -1, -1, 19},
+    {"char", 1, 1, 8000, "'", "'", "length", 3, -1, 0, -1, -1, -1, -1, 1},
+    {"numeric", 2, 2, 38, nullptr, nullptr, "precision,scale", 2, 0, 0, 0, 0, 38, 10, 10},
+    {"decimal", 3, 3, 38, nullptr, nullptr, "precision,scale", 2, 0, 0, 0, 0, 38, 10, 24},
+    {"money", 3, 3, 19, "$", nullptr, nullptr, 2, 0, 1, 0, 4, 4, 10, 11},
+    {"smallmoney", 3, 3, 10, "$", nullptr, nullptr, 2, 0, 1, 0, 4, 4, 10, 21},
+    {"int", 4, 4, 10, nullptr, nullptr, nullptr, 2, 0, 0, 0, 0, 0, 10, 7},
+    {"smallint", 5, 5, 5, nullptr, nullptr, nullptr, 2, 0, 0, 0, 0, 0, 10, 6},
+    {"float", 6, 6, 53, nullptr, nullptr, nullptr, 2, 0, 0, 0, -1, -1, 2, 8},
+    {"real", 7, 7, 24, nullptr, nullptr, nullptr, 2, 0, 0, 0, -1, -1, 2, 23},
+    {"date", 9, 91, 10, "'", "'", nullptr, 2, -1, 0, -1, -1, -1, -1, 0},
+    {"time", 10, 92, 16, "'", "'", "scale", 2, -1, 0, -1, 0, 7, -1, 0},
+    {"datetime", 11, 93, 23, "'", "'", nullptr, 2, -1, 0, -1, 3, 3, -1, 12},
+    {"smalldatetime", 11, 93, 16, "'", "'", nullptr, 2, -1, 0, -1, 0, 0, -1, 22},
+    {"datetime2", 11, 93, 27, "'", "'", "scale", 2, -1, 0, -1, 0, 7, -1, 0},
+    {"varchar", 12, 12, 8000, "'", "'", "max length", 3, -1, 0, -1, -1, -1, -1, 2},
+};
+
+// sp_datatype_info [@data_type] [, @ODBCVer]: the engine's types, all of them for data type 0.
+ResultSet dataTypeInfo(const Value& dataType, const Value& odbcVersion)
+{
+    const SqlType smallint{TypeId::SmallInt, 0, 0, 0};
+    const SqlType integer{TypeId::Int, 0, 0, 0};
+    const SqlType sysname{TypeId::NVarChar, 128, 0, 0};
+    const SqlType text32{TypeId::VarChar, 32, 0, 0};
+    const int wanted = dataType.isNull() ? 0 : int(std::get<int64_t>(convert(dataType, integer).data));
+    const bool odbc3 = !odbcVersion.isNull() && std::get<int64_t>(convert(odbcVersion, integer).data) >= 3;
+
+    ResultSet rs;
+    auto column = [&](const char* name, const SqlType& type) {
+        ColumnInfo c;
+        c.name = QLatin1String(name);
+        c.type = type;
+        rs.columns.push_back(c);
+    };
+    column("TYPE_NAME", sysname);
+    column("DATA_TYPE", smallint);
+    column("PRECISION", integer);
+    column("LITERAL_PREFIX", text32);
+    column("LITERAL_SUFFIX", text32);
+    column("CREATE_PARAMS", text32);
+    for (const char* n : {"NULLABLE", "CASE_SENSITIVE", "SEARCHABLE", "UNSIGNED_ATTRIBUTE", "MONEY", "AUTO_INCREMENT"})
+        column(n, smallint);
+    column("LOCAL_TYPE_NAME", sysname);
+    for (const char* n : {"MINIMUM_SCALE", "MAXIMUM_SCALE", "SQL_DATA_TYPE", "SQL_DATETIME_SUB", "NUM_PREC_RADIX",
+                          "INTERVAL_PRECISION", "USERTYPE"})
+        column(n, smallint);
+
+    auto number = [&](int v, const SqlType& type) { return convert(intValue(v), type); };
+    auto optional = [&](int v) { return v < 0 ? nullValue(smallint) : number(v, smallint); };
+    auto str = [&](const char* v, const SqlType& type) {
+        return v ? convert(stringValue(QLatin1String(v), type.id == TypeId::NVarChar), type) : nullValue(type);
+    };
+    for (const TypeInfoRow& t : kTypeInfo) {
+        const int odbcType = odbc3 ? t.odbc3 : t.odbc2;
+        if (wanted != 0 && wanted != odbcType)
+            continue;
+        // Date and time types: SQL_DATETIME (9) with the subcode 1 date, 2 time, 3 timestamp.
+        const bool dated = t.odbc3 >= 91 && t.odbc3 <= 93;
+        rs.rows.push_back({str(t.name, sysname), number(odbcType, smallint), number(t.precision, integer),
+                           str(t.prefix, text32), str(t.suffix, text32), str(t.createParams, text32),
+                           number(1, smallint), number(0, smallint), number(t.searchable, smallint),
+                           optional(t.unsignedAttr), number(t.money, smallint), optional(t.autoIncrement),
+                           str(t.name, sysname), optional(t.minScale), optional(t.maxScale),
+                           number(dated ? 9 : odbcType, smallint),
+                           dated ? number(t.odbc3 - 90, smallint) : nullValue(smallint), optional(t.radix),
+                           nullValue(smallint), number(t.userType, smallint)});
+    }
+    // Ordered by DATA_TYPE, as the server lists them (ODBC 3 moves the date and time types last).
+    std::stable_sort(rs.rows.begin(), rs.rows.end(), [](const auto& a, const auto& b) {
+        return std::get<int64_t>(a[1].data) < std::get<int64_t>(b[1].data);
+    });
+    return rs;
+}
+
+}  // namespace
+
 void Executor::runExec(ExecStatement& s, StatementResult& r)
 {
     if (!s.dynamic.empty())
@@ -432,7 +544,13 @@ void Executor::runExec(ExecStatement& s, StatementResult& r)
         addExtendedProperty(args, true);
         return;
     }
-    (void)r;
+    if (proc == QLatin1String("sp_datatype_info") || proc == QLatin1String("sp_datatype_info_100") ||
+        proc == QLatin1String("sp_datatype_info_90")) {
+        auto args = arrange({QStringLiteral("@data_type"), QStringLiteral("@odbcver")});
+        r.resultSet = dataTypeInfo(args[0], args[1]);
+        r.rowCount = int64_t(r.resultSet->rows.size());
+        return;
+    }
     throw sqlError(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(s.procedure.join(QLatin1Char('.'))));
 }
 

@@ -16,6 +16,14 @@ struct Variable {
 
 class SessionImpl : public Session {
 public:
+    // A connection that ends inside a transaction takes it back, as the server does on disconnect.
+    // Runs under the engine lock (sessions end under the same lock as batches).
+    ~SessionImpl() override
+    {
+        if (transactionCount > 0)
+            transactionLog.rollback();
+    }
+
     QString database;
     QString currentDatabase() const override { return database; }
 

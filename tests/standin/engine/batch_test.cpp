@@ -117,6 +117,33 @@ namespace {
 
 using Transactions = EngineTest;
 
+TEST_F(Transactions, EndingASessionTakesBackItsOpenTransaction)
+{
+    ok("CREATE TABLE T (a int)");
+    ok("INSERT INTO T VALUES (1)");
+    auto other = engine.openSession(QStringLiteral("sa"), QStringLiteral("estacao02"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(other);
+    auto inOther = [&](const QString& sql) {
+        BatchResult r = engine.execute(*other, sql);
+        for (const auto& st : r.statements)
+            for (const auto& m : st.messages)
+                EXPECT_LE(m.severity, 10) << m.text.toStdString();
+    };
+    inOther("BEGIN TRAN; INSERT INTO T VALUES (2); UPDATE T SET a = a + 100");
+    inOther("BEGIN TRAN; DELETE FROM T WHERE a = 101");
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "102");
+    other.reset();
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "1");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+
+    // A committed transaction stays when its session ends.
+    other = engine.openSession(QStringLiteral("sa"), QStringLiteral("estacao02"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(other);
+    inOther("BEGIN TRAN; INSERT INTO T VALUES (3); COMMIT");
+    other.reset();
+    EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "4");
+}
+
 TEST_F(Transactions, RollbackTakesBackEveryStatementSinceBegin)
 {
     ok("CREATE TABLE T (a int)");
@@ -136,6 +163,63 @@ TEST_F(Transactions, RollbackTakesBackEveryStatementSinceBegin)
     EXPECT_EQ(scalar("SELECT SUM(a) FROM T"), "6");
     EXPECT_EQ(error("COMMIT").number, 3902);
     EXPECT_EQ(error("ROLLBACK").number, 3903);
+}
+
+}  // namespace
+}  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+using DataTypeInfo = EngineTest;
+
+TEST_F(DataTypeInfo, OdbcDriversReadTheTypesOnConnect)
+{
+    StatementResult all = ok("exec sp_datatype_info_100");
+    ASSERT_TRUE(all.resultSet);
+    QStringList names;
+    for (const ColumnInfo& c : all.resultSet->columns)
+        names << c.name;
+    EXPECT_EQ(names.join(','), "TYPE_NAME,DATA_TYPE,PRECISION,LITERAL_PREFIX,LITERAL_SUFFIX,CREATE_PARAMS,NULLABLE,"
+                               "CASE_SENSITIVE,SEARCHABLE,UNSIGNED_ATTRIBUTE,MONEY,AUTO_INCREMENT,LOCAL_TYPE_NAME,"
+                               "MINIMUM_SCALE,MAXIMUM_SCALE,SQL_DATA_TYPE,SQL_DATETIME_SUB,NUM_PREC_RADIX,"
+                               "INTERVAL_PRECISION,USERTYPE");
+    // Every type the engine can declare is listed once, each row as wide as the header.
+    QStringList types;
+    for (const auto& row : all.resultSet->rows) {
+        ASSERT_EQ(row.size(), all.resultSet->columns.size());
+        types << toText(row[0]);
+        EXPECT_EQ(parseTypeName(toText(row[0])).id, parseTypeName(toText(row[12])).id);
+    }
+    EXPECT_EQ(all.rowCount, types.size());
+    EXPECT_EQ(types.removeDuplicates(), 0);
+    for (const char* t : {"int", "nvarchar", "datetime", "uniqueidentifier", "decimal", "varbinary", "bit"})
+        EXPECT_TRUE(types.contains(QLatin1String(t))) << t;
+
+    // Filtered by the ODBC type number: 11 is a timestamp under ODBC 2, 93 under ODBC 3.
+    auto stamps = rows("exec sp_datatype_info_100 11");
+    ASSERT_FALSE(stamps.empty());
+    for (const QStringList& r : stamps)
+        EXPECT_EQ(r[1], "11") << r[0].toStdString();
+    EXPECT_EQ(stamps[0].size(), 20);
+    auto every3 = rows("EXEC sp_datatype_info 0, 3");
+    ASSERT_EQ(every3.size(), size_t(types.size()));
+    for (size_t i = 1; i < every3.size(); ++i)
+        EXPECT_LE(every3[i - 1][1].toInt(), every3[i][1].toInt());
+    auto v3 = rows("EXEC sp_datatype_info @data_type = 93, @ODBCVer = 3");
+    EXPECT_EQ(v3.size(), stamps.size());
+    ASSERT_FALSE(v3.empty());
+    EXPECT_EQ(v3[0][15], "9");
+    EXPECT_EQ(v3[0][16], "3");
+    auto ints = rows("sp_datatype_info 4");
+    ASSERT_EQ(ints.size(), 1u);
+    EXPECT_EQ(ints[0].mid(0, 3), (QStringList{"int", "4", "10"}));
+    EXPECT_EQ(ints[0][3], "NULL");
+    auto wide = rows("exec sp_datatype_info -9");
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(wide[0][3], "N'");
+    EXPECT_TRUE(rows("exec sp_datatype_info 12345").empty());
+    EXPECT_EQ(error("exec sp_datatype_info @tipo = 4").number, 8145);
 }
 
 }  // namespace
