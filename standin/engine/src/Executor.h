@@ -63,6 +63,9 @@ private:
     std::vector<std::vector<const Row*>> produceRows(std::vector<Source>& sources, std::vector<TableRef>& refs,
                                                      const ExprPtr& where, const Scope& scope,
                                                      const EvalContext* outerCtx);
+    std::vector<std::vector<const Row*>> targetRows(std::vector<Source>& sources, std::vector<TableRef>& refs,
+                                                    const ExprPtr& where, const ExprPtr& top, bool topPercent,
+                                                    const Scope& scope);
     std::vector<const Row*> candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx);
 
     // Binding and evaluation

@@ -225,6 +225,28 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
     r.rowCount = count;
 }
 
+// The row combinations an UPDATE or DELETE works on: its filters bound, the sources joined and
+// filtered, then cut to TOP n (PERCENT rounds up).
+std::vector<std::vector<const Row*>> Executor::targetRows(std::vector<Source>& sources, std::vector<TableRef>& refs,
+                                                          const ExprPtr& where, const ExprPtr& top, bool topPercent,
+                                                          const Scope& scope)
+{
+    if (where)
+        bind(*where, scope);
+    for (TableRef& ref : refs)
+        if (ref.on)
+            bind(*ref.on, scope);
+    auto combos = produceRows(sources, refs, where, scope, nullptr);
+    if (top) {
+        EvalContext topCtx;
+        topCtx.scope = &scope;
+        size_t n = topCount(eval(*top, topCtx), topPercent, combos.size());
+        if (combos.size() > n)
+            combos.resize(n);
+    }
+    return combos;
+}
+
 void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
 {
     // The target is a source of the FROM clause named by alias or table name, or else the
@@ -296,20 +318,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             bind(*set.value, scope);
         sets.push_back(set);
     }
-    if (s.where)
-        bind(*s.where, scope);
-    for (TableRef& ref : refs)
-        if (ref.on)
-            bind(*ref.on, scope);
-
-    auto combos = produceRows(sources, refs, s.where, scope, nullptr);
-    if (s.top) {
-        EvalContext topCtx;
-        topCtx.scope = &scope;
-        size_t n = topCount(eval(*s.top, topCtx), s.topPercent, combos.size());
-        if (combos.size() > n)
-            combos.resize(n);
-    }
+    auto combos = targetRows(sources, refs, s.where, s.top, s.topPercent, scope);
 
     // A target row joined to several source rows takes the first match.
     std::vector<char> first(combos.size(), 1);
@@ -432,19 +441,7 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
     std::shared_ptr<Table> t = target.table;
     Scope scope;
     scope.sources = &sources;
-    if (s.where)
-        bind(*s.where, scope);
-    for (TableRef& ref : refs)
-        if (ref.on)
-            bind(*ref.on, scope);
-    auto combos = produceRows(sources, refs, s.where, scope, nullptr);
-    if (s.top) {
-        EvalContext topCtx;
-        topCtx.scope = &scope;
-        size_t n = topCount(eval(*s.top, topCtx), s.topPercent, combos.size());
-        if (combos.size() > n)
-            combos.resize(n);
-    }
+    auto combos = targetRows(sources, refs, s.where, s.top, s.topPercent, scope);
     std::unordered_set<const Row*> doomed;
     for (auto& combo : combos)
         if (combo[targetSlot])
