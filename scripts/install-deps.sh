@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs to build, test and run. Safe to run again.
 set -euo pipefail
 PKGS=(
-  build-essential cmake pkg-config git
+  build-essential cmake pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-odbc libgl-dev
   unixodbc unixodbc-dev tdsodbc freetds-bin
   libgtest-dev libgmock-dev googletest libbenchmark-dev
