@@ -6,13 +6,13 @@
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
-#include "connection/DbGrid.h"
-#include "connection/DbNavigator.h"
-#include "connection/Glyphs.h"
-#include "connection/LogonForm.h"
-#include "connection/PlantCombo.h"
 #include "connection/PlantProfiles.h"
-#include "connection/Prompter.h"
+#include "widgets/DbGrid.h"
+#include "widgets/DbNavigator.h"
+#include "widgets/Glyphs.h"
+#include "widgets/LogonForm.h"
+#include "widgets/PlantCombo.h"
+#include "widgets/Prompter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -365,18 +365,10 @@ void UsersForm::buildMenu()
 
 void UsersForm::installModules()
 {
-#ifdef ORVO_HAVE_USERS
     installUsersModule(m_shell);
-#endif
-#ifdef ORVO_HAVE_SWITCH
     installSwitchModule(m_shell);
-#endif
-#ifdef ORVO_HAVE_CONFERENCE
     installConferenceModule(m_shell);
-#endif
-#ifdef ORVO_HAVE_MAINTENANCE
     installMaintenanceModule(m_shell);
-#endif
 }
 
 void UsersForm::FormCreate()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection/Shell.h"
+#include "app/Shell.h"
 
 #include <QMainWindow>
 

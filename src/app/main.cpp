@@ -1,7 +1,7 @@
 #include "app/UsersForm.h"
-#include "connection/LogonForm.h"
 #include "connection/PlantProfiles.h"
-#include "connection/Prompter.h"
+#include "widgets/LogonForm.h"
+#include "widgets/Prompter.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "connection/Connection.h"
 #include "connection/DbError.h"
-#include "connection/SqlRunner.h"
+#include "connection/OdbcQuery.h"
 
 Command::Command(QObject *parent)
     : QObject(parent)
@@ -15,7 +15,7 @@ int Command::execute()
         throw DbError(QStringLiteral("Comando sem conexão."));
     if (!m_connection->isOpen())
         m_connection->open();
-    return SqlRunner::execute(*m_connection, m_text, m_timeout);
+    return OdbcQuery::execute(*m_connection, m_text, m_timeout);
 }
 
 int Command::execute(const QString &text)

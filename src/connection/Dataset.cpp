@@ -2,7 +2,8 @@
 
 #include "connection/Connection.h"
 #include "connection/DbError.h"
-#include "connection/SqlRunner.h"
+#include "connection/OdbcQuery.h"
+#include "connection/SqlText.h"
 
 #include <QRegularExpression>
 
@@ -26,13 +27,6 @@ bool DatasetColumn::isBlob() const
 
 namespace {
 
-QString bracket(const QString &name)
-{
-    QString n = name;
-    n.replace(QLatin1String("]"), QLatin1String("]]"));
-    return QLatin1Char('[') + n + QLatin1Char(']');
-}
-
 // A table name as written after FROM: each dotted part bracketed unless already so.
 QString bracketTable(const QString &table)
 {
@@ -40,15 +34,13 @@ QString bracketTable(const QString &table)
         return table;
     QStringList parts = table.split(QLatin1Char('.'));
     for (QString &p : parts)
-        p = bracket(p);
+        p = SqlText::bracketed(p);
     return parts.join(QLatin1Char('.'));
 }
 
 QString quoted(const QString &text, bool unicode)
 {
-    QString t = text;
-    t.replace(QLatin1String("'"), QLatin1String("''"));
-    return (unicode ? QStringLiteral("N'") : QStringLiteral("'")) + t + QLatin1Char('\'');
+    return unicode ? SqlText::unicode(text) : SqlText::quoted(text);
 }
 
 bool isIntegerType(const QString &t)
@@ -139,7 +131,7 @@ void Dataset::open()
         return;
     if (!m_connection)
         throw DbError(QStringLiteral("%1: conjunto de dados sem conexão ..!").arg(objectName()));
-    SqlRunner::Result r = SqlRunner::select(*m_connection, m_sql);
+    OdbcQuery::Result r = OdbcQuery::select(*m_connection, m_sql);
     m_columns = r.columns;
     m_rows = std::move(r.rows);
     m_changed.clear();
@@ -455,7 +447,7 @@ void Dataset::post()
         throw DbError(QStringLiteral("%1: conjunto de dados sem conexão ..!").arg(objectName()));
     const QString statement = m_state == State::Insert ? buildInsert() : buildUpdate();
     m_lastPostStatement = statement;
-    const int affected = SqlRunner::execute(*m_connection, statement);
+    const int affected = OdbcQuery::execute(*m_connection, statement);
     if (affected == 0)
         throw DbError(m_state == State::Insert
                           ? QStringLiteral("O registro não foi incluído: nenhuma linha foi gravada na tabela %1 ..!").arg(updateTable())
@@ -524,7 +516,7 @@ QStringList Dataset::primaryKeyColumns() const
     // A server without the catalogue views gives no key: the row is then found by its
     // original values, which is the only fallback there is.
     try {
-        const SqlRunner::Result r = SqlRunner::select(*m_connection, sql);
+        const OdbcQuery::Result r = OdbcQuery::select(*m_connection, sql);
         for (const auto &row : r.rows)
             m_pk << row.value(0).toString();
     } catch (const DbError &) {
@@ -540,8 +532,8 @@ QString Dataset::keyCondition() const
 {
     auto condition = [this](int i) {
         const QVariant v = m_original.value(i);
-        return v.isNull() ? bracket(m_columns[i].name) + QStringLiteral(" IS NULL")
-                          : bracket(m_columns[i].name) + QStringLiteral(" = ") + literal(m_columns[i], v);
+        return v.isNull() ? SqlText::bracketed(m_columns[i].name) + QStringLiteral(" IS NULL")
+                          : SqlText::bracketed(m_columns[i].name) + QStringLiteral(" = ") + literal(m_columns[i], v);
     };
     for (int i = 0; i < m_columns.size(); ++i)
         if (m_columns[i].identity && !m_original.value(i).isNull())
@@ -569,7 +561,7 @@ QString Dataset::buildUpdate() const
         throw DbError(QStringLiteral("%1: não foi possível identificar a tabela a gravar ..!").arg(objectName()));
     QStringList sets;
     for (int i : m_changed)
-        sets << bracket(m_columns[i].name) + QStringLiteral(" = ") + literal(m_columns[i], m_rows[m_cursor][i]);
+        sets << SqlText::bracketed(m_columns[i].name) + QStringLiteral(" = ") + literal(m_columns[i], m_rows[m_cursor][i]);
     return QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(bracketTable(table), sets.join(QStringLiteral(", ")), keyCondition());
 }
 
@@ -580,7 +572,7 @@ QString Dataset::buildInsert() const
         throw DbError(QStringLiteral("%1: não foi possível identificar a tabela a gravar ..!").arg(objectName()));
     QStringList names, values;
     for (int i : m_changed) {
-        names << bracket(m_columns[i].name);
+        names << SqlText::bracketed(m_columns[i].name);
         values << literal(m_columns[i], m_rows[m_cursor][i]);
     }
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(bracketTable(table), names.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));

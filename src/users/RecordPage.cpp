@@ -1,8 +1,8 @@
 #include "users/RecordPage.h"
 
 #include "connection/DataSource.h"
-#include "connection/DbControls.h"
 #include "users/NumbersEdit.h"
+#include "widgets/DbControls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
 #include "users/RightsPage.h"
 
 #include "connection/DataSource.h"
-#include "connection/DbControls.h"
 #include "users/OptionCombo.h"
+#include "widgets/DbControls.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,13 +1,10 @@
 #include "users/UserStatements.h"
 
+#include "connection/SqlText.h"
+
 namespace UserStatements {
 
-QString quoted(const QString &value)
-{
-    QString doubled = value;
-    doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
+using SqlText::quoted;
 
 QString searchPattern(const QString &typed)
 {

@@ -3,11 +3,9 @@
 #include <QString>
 
 // SQL texts that user maintenance sends. Every typed or read value goes between single
-// quotes with each quote inside it doubled, so that it is always data and never SQL.
+// quotes with each quote inside it doubled (SqlText::quoted), so that it is always data
+// and never SQL.
 namespace UserStatements {
-
-// "O'Neil" -> "'O''Neil'".
-QString quoted(const QString &value);
 
 // The search by registration: each "*" of the typed text becomes "%"; other LIKE
 // wildcards pass unchanged.

@@ -1,17 +1,17 @@
 #include "users/UsersModule.h"
 
+#include "app/Shell.h"
+#include "connection/Command.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
-#include "connection/DbControls.h"
-#include "connection/Command.h"
-#include "connection/Prompter.h"
-#include "connection/Shell.h"
 #include "users/ModuleFlagBoxes.h"
 #include "users/NumbersEdit.h"
 #include "users/OptionCombo.h"
 #include "users/RecordPage.h"
 #include "users/RightsPage.h"
 #include "users/UserStatements.h"
+#include "widgets/DbControls.h"
+#include "widgets/Prompter.h"
 
 #include <QAction>
 #include <QKeyEvent>

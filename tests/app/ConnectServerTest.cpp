@@ -3,8 +3,8 @@
 #include "connection/Connection.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
-#include "connection/DbGrid.h"
-#include "connection/LogonForm.h"
+#include "widgets/DbGrid.h"
+#include "widgets/LogonForm.h"
 
 #include <QAction>
 #include <QComboBox>

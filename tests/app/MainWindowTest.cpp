@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 #include "app/UsersForm.h"
 #include "connection/Connection.h"
-#include "connection/LogonForm.h"
+#include "widgets/LogonForm.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,9 +3,9 @@
 #include "connection/Connection.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
-#include "connection/DbControls.h"
 #include "connection/DbError.h"
 #include "connection/PlantProfiles.h"
+#include "widgets/DbControls.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

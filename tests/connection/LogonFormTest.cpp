@@ -1,7 +1,7 @@
 #include "ScriptedPrompter.h"
 #include "connection/Connection.h"
-#include "connection/LogonForm.h"
 #include "connection/PlantProfiles.h"
+#include "widgets/LogonForm.h"
 
 #include <QComboBox>
 #include <QFile>

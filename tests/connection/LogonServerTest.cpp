@@ -1,7 +1,7 @@
 #include "AppFixture.h"
 #include "connection/Connection.h"
-#include "connection/LogonForm.h"
 #include "connection/PlantProfiles.h"
+#include "widgets/LogonForm.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

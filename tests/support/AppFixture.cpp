@@ -4,8 +4,8 @@
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
-#include "connection/LogonForm.h"
 #include "connection/PlantProfiles.h"
+#include "widgets/LogonForm.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "AppFixture.h"
 
 #include "app/UsersForm.h"
-#include "connection/LogonForm.h"
+#include "widgets/LogonForm.h"
 
 #include <QApplication>
 #include <QDir>

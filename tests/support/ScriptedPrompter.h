@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connection/Prompter.h"
+#include "widgets/Prompter.h"
 
 #include <QList>
 #include <QString>

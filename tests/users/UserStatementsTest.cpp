@@ -19,9 +19,6 @@ TEST(UserStatements, SearchTurnsStarsIntoPercentAndKeepsOtherWildcards)
 
 TEST(UserStatements, QuotesInValuesAreDoubled)
 {
-    EXPECT_EQ(quoted(QStringLiteral("O'Neil")), QStringLiteral("'O''Neil'"));
-    EXPECT_EQ(quoted(QStringLiteral("''")), QStringLiteral("''''''"));
-    EXPECT_EQ(quoted(QString()), QStringLiteral("''"));
     EXPECT_EQ(search(QStringLiteral("1'")),
               QStringLiteral("SELECT Usuarios.* FROM Usuarios Where (Registro Like '1''') ORDER BY Nome"));
     // A text that would otherwise close the string and start a second statement stays one value.

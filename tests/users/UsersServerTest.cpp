@@ -1,15 +1,16 @@
 // The users module in the whole window, against an own sql-standin with the demo database.
 // What reached the database is read back with SQL on a connection of the test's own.
 #include "AppFixture.h"
+#include "app/Shell.h"
 #include "app/UsersForm.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
-#include "connection/DbControls.h"
-#include "connection/DbGrid.h"
-#include "connection/DbNavigator.h"
-#include "connection/Shell.h"
+#include "connection/SqlText.h"
 #include "users/OptionCombo.h"
 #include "users/UsersModule.h"
+#include "widgets/DbControls.h"
+#include "widgets/DbGrid.h"
+#include "widgets/DbNavigator.h"
 
 #include <QAction>
 #include <QApplication>
@@ -55,9 +56,8 @@ protected:
     QString current() const { return sh->SenhaSQL->asString(QStringLiteral("Registro")); }
     QString db(const QString &column, const QString &reg)
     {
-        QString quoted = reg;
-        quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-        const QVariant v = fx.scalar(QStringLiteral("SELECT %1 FROM Usuarios WHERE Registro = N'%2'").arg(column, quoted));
+        const QVariant v =
+            fx.scalar(QStringLiteral("SELECT %1 FROM Usuarios WHERE Registro = %2").arg(column, SqlText::unicode(reg)));
         return v.isNull() ? QStringLiteral("<null>") : v.toString();
     }
     int userCount() { return fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios")).toInt(); }

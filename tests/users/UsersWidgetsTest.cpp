@@ -1,10 +1,10 @@
 #include "connection/DataSource.h"
-#include "connection/DbControls.h"
 #include "connection/Dataset.h"
 #include "users/NumbersEdit.h"
 #include "users/OptionCombo.h"
 #include "users/RecordPage.h"
 #include "users/RightsPage.h"
+#include "widgets/DbControls.h"
 
 #include <QAbstractItemView>
 #include <QSignalSpy>

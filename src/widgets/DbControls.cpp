@@ -1,4 +1,4 @@
-#include "connection/DbControls.h"
+#include "widgets/DbControls.h"
 
 #include "connection/DataSource.h"
 #include "connection/DbError.h"

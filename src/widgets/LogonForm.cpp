@@ -1,10 +1,10 @@
-#include "connection/LogonForm.h"
+#include "widgets/LogonForm.h"
 
 #include "connection/Connection.h"
 #include "connection/DbError.h"
-#include "connection/Glyphs.h"
 #include "connection/PlantProfiles.h"
-#include "connection/Prompter.h"
+#include "widgets/Glyphs.h"
+#include "widgets/Prompter.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "connection/DbGrid.h"
+#include "widgets/DbGrid.h"
 
 #include "connection/DataSource.h"
 #include "connection/DbError.h"

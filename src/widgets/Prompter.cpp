@@ -1,4 +1,4 @@
-#include "connection/Prompter.h"
+#include "widgets/Prompter.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "connection/DbNavigator.h"
+#include "widgets/DbNavigator.h"
 
 #include "connection/DataSource.h"
 #include "connection/DbError.h"

@@ -22,8 +22,8 @@ class Prompter;
 
 // What the main window lends to the modules that fill it (users, switch, conference,
 // maintenance). The window owns everything here for its whole life. A module library
-// implements its install function (declared below); the window calls those that are
-// linked, after building its own parts and before the first connection.
+// implements its install function (declared below); the window calls them all
+// after building its own parts and before the first connection.
 struct Shell
 {
     QMainWindow *window = nullptr;          // Users_Frm
@@ -91,7 +91,7 @@ struct Shell
     bool runBusy(const std::function<void()> &handler) const;
 };
 
-// Implemented by the module libraries; each is called only when its library is linked.
+// Implemented by the module libraries; the window calls each of them once, in this order.
 void installUsersModule(Shell &shell);        // orvo_users
 void installSwitchModule(Shell &shell);       // orvo_switch
 void installConferenceModule(Shell &shell);   // orvo_conference

@@ -9,7 +9,7 @@ class Connection;
 
 // Runs SQL text on an open connection through Qt SQL, walking every result of the batch so
 // that an error in any statement is raised (DbError with the server's text).
-namespace SqlRunner {
+namespace OdbcQuery {
 
 struct Result
 {
@@ -28,4 +28,4 @@ QString serverTypeName(int odbcType, int size, int scale);
 // A cell value as the dataset keeps it (QUuid for uniqueidentifier columns).
 QVariant normalize(const DatasetColumn &column, const QVariant &value);
 
-} // namespace SqlRunner
+} // namespace OdbcQuery

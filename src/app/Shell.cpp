@@ -1,7 +1,7 @@
-#include "connection/Shell.h"
+#include "app/Shell.h"
 
 #include "connection/DbError.h"
-#include "connection/Prompter.h"
+#include "widgets/Prompter.h"
 
 #include <QAction>
 #include <QApplication>

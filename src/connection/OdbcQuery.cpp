@@ -1,4 +1,4 @@
-#include "connection/SqlRunner.h"
+#include "connection/OdbcQuery.h"
 
 #include "connection/Connection.h"
 #include "connection/DbError.h"
@@ -14,7 +14,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-namespace SqlRunner {
+namespace OdbcQuery {
 namespace {
 
 // ODBC SQL types (sql.h / sqlext.h / SQL Server extensions).
@@ -210,4 +210,4 @@ int execute(Connection &connection, const QString &text, int timeoutSeconds)
     return affected;
 }
 
-} // namespace SqlRunner
+} // namespace OdbcQuery
