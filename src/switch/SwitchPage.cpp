@@ -2,8 +2,8 @@
 
 #include "widgets/DbControls.h"
 
+#include <QFrame>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -20,29 +20,15 @@ DbEdit *stampEdit(QWidget *parent, const QString &name, DataSource *jobs, const 
     e->setAlignment(Qt::AlignCenter);
     if (date)
         e->setDateTimeFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
-    e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 24);
+    e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 40);
     return e;
 }
 
-// One stamp: when and by whom.
-QGroupBox *stampGroup(QWidget *parent, const QString &name, const QString &title, const QString &whenCaption,
-                      DbEdit *when, DbEdit *who)
+QLabel *caption(QWidget *parent, const QString &text, QWidget *buddy)
 {
-    auto *box = new QGroupBox(title, parent);
-    box->setObjectName(name);
-    auto *grid = new QGridLayout(box);
-    auto *whenLabel = new QLabel(whenCaption, box);
-    whenLabel->setBuddy(when);
-    auto *whoLabel = new QLabel(QStringLiteral("Responsável ....."), box);
-    whoLabel->setBuddy(who);
-    when->setParent(box);
-    who->setParent(box);
-    grid->addWidget(whenLabel, 0, 0);
-    grid->addWidget(when, 0, 1);
-    grid->addWidget(whoLabel, 1, 0);
-    grid->addWidget(who, 1, 1);
-    grid->setColumnStretch(1, 1);
-    return box;
+    auto *l = new QLabel(text, parent);
+    l->setBuddy(buddy);
+    return l;
 }
 
 } // namespace
@@ -54,28 +40,41 @@ SwitchPage::SwitchPage(DataSource *jobs, QWidget *parent) : QWidget(parent)
     Libera = new QToolButton(this);
     Libera->setObjectName(QStringLiteral("Libera"));
     Libera->setAutoRaise(true);
-    Libera->setIconSize(QSize(96, 96));
-    Libera->setMinimumSize(QSize(120, 120));
+    Libera->setIconSize(QSize(32, 32));
+    Libera->setFixedSize(QSize(56, 56));
 
     MirrDataFT = stampEdit(this, QStringLiteral("MirrDataFT"), jobs, QStringLiteral("DataFT"), true);
     MirrRespFT = stampEdit(this, QStringLiteral("MirrRespFT"), jobs, QStringLiteral("RespFT"), false);
     MirrDataRT = stampEdit(this, QStringLiteral("MirrDataRT"), jobs, QStringLiteral("DataRT"), true);
     MirrRespRT = stampEdit(this, QStringLiteral("MirrRespRT"), jobs, QStringLiteral("RespRT"), false);
 
-    auto *stamps = new QVBoxLayout;
-    stamps->addWidget(stampGroup(this, QStringLiteral("GroupDesabilitado"), QStringLiteral("Desabilitado"),
-                                 QStringLiteral("Desabilitado em ..."), MirrDataFT, MirrRespFT));
-    stamps->addWidget(stampGroup(this, QStringLiteral("GroupReabilitado"), QStringLiteral("Reabilitado"),
-                                 QStringLiteral("Reabilitado em ....."), MirrDataRT, MirrRespRT));
-    stamps->addStretch(1);
+    // The last disabling above the last re-enabling, each when and by whom.
+    auto *stamps = new QGridLayout;
+    stamps->setVerticalSpacing(6);
+    stamps->addWidget(caption(this, QStringLiteral("Desabilitado em ..."), MirrDataFT), 0, 0);
+    stamps->addWidget(MirrDataFT, 0, 1);
+    stamps->addWidget(caption(this, QStringLiteral("Responsável ....."), MirrRespFT), 1, 0);
+    stamps->addWidget(MirrRespFT, 1, 1);
+    stamps->setRowMinimumHeight(2, 14);
+    stamps->addWidget(caption(this, QStringLiteral("Reabilitado em ....."), MirrDataRT), 3, 0);
+    stamps->addWidget(MirrDataRT, 3, 1);
+    stamps->addWidget(caption(this, QStringLiteral("Responsável ....."), MirrRespRT), 4, 0);
+    stamps->addWidget(MirrRespRT, 4, 1);
 
-    auto *row = new QHBoxLayout;
-    row->addWidget(Libera, 0, Qt::AlignTop);
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("SwitchFrame"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(frame);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->addWidget(Libera, 0, Qt::AlignVCenter);
     row->addSpacing(16);
     row->addLayout(stamps);
-    row->addStretch(1);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(frame);
+    top->addStretch(1);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(row);
+    layout->addLayout(top);
     layout->addStretch(1);
 }
