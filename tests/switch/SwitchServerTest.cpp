@@ -263,3 +263,29 @@ TEST_F(SwitchTest, WithoutAConnectionTheClickShowsTheDatasetsError)
     EXPECT_TRUE(fx.prompter().texts(QStringLiteral("error")).first().contains(QStringLiteral("JobSQL")));
     EXPECT_TRUE(fx.prompter().texts(QStringLiteral("confirm")).isEmpty());
 }
+
+TEST_F(SwitchTest, ARefusedStampLeavesTheStateStoredAndJobsClosed)
+{
+    // A login longer than RespFT: the post passes, the stamp is refused.
+    const QString login = QStringLiteral("administrador_da_planta_de_sao_bernardo_do_campo_turno_b");
+    ASSERT_GT(login.size(), 50);
+    fx.server().stop();
+    fx.startServer({login + QStringLiteral(":s3nha")});
+    fx.writeIni(fx.plantSection(QStringLiteral("Matriz"), QStringLiteral("s3nha"), login));
+    open();
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    clickLibera();
+    const QStringList errors = fx.prompter().texts(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("truncated"))) << qPrintable(errors.first());
+    const QVariantList row = jobs();
+    EXPECT_EQ(row.value(0).toInt(), 1); // posted before the stamp
+    EXPECT_EQ(row.value(1).toDateTime(), QDateTime(QDate(2026, 11, 28), QTime(18, 30)));
+    EXPECT_FALSE(sh->JobSQL->isOpen());
+    EXPECT_TRUE(mirr10->text().isEmpty());
+    EXPECT_TRUE(showsDisabled());
+
+    // The next opening of the main connection shows the stored state.
+    reconnect();
+    EXPECT_EQ(mirr10->text(), QStringLiteral("1"));
+}

@@ -10,6 +10,7 @@
 #include "widgets/DbGrid.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -223,4 +224,24 @@ TEST_F(ProfileCopyTest, TheSourceOutlivesReconnectionsAndAnEmptyList)
     EXPECT_EQ(row(QStringLiteral("0002")).value(QStringLiteral("DiasExpirar")), QStringLiteral("15"));
     EXPECT_EQ(row(QStringLiteral("0002")).value(QStringLiteral("Eng5")), QStringLiteral("true"));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")), QStringList());
+}
+
+TEST_F(ProfileCopyTest, ARefusedPasteShowsTheServersErrorWithTheStatementInTheMemo)
+{
+    // A column of the copy is dropped by another station before the paste.
+    fx.exec(QStringLiteral("ALTER TABLE Usuarios ADD Cidade nvarchar(65) NULL"));
+    reconnect();
+    pick(QStringLiteral("João da Silva"));
+    fx.click(QStringLiteral("btnCOPIAR"));
+    fx.exec(QStringLiteral("ALTER TABLE Usuarios DROP COLUMN Cidade"));
+    const QMap<QString, QString> before = row(QStringLiteral("0002"));
+    pick(QStringLiteral("Maria Conceição"));
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("btnCOLAR"));
+    const QStringList errors = fx.prompter().texts(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("Cidade"))) << qPrintable(errors.first());
+    EXPECT_TRUE(memo().startsWith(QStringLiteral("UPDATE Usuarios SET Vendas0 = t1.Vendas0")));
+    EXPECT_EQ(row(QStringLiteral("0002")), before);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone
 }
