@@ -1,21 +1,9 @@
 // The insert script of the current user (ImportaKDXC on " Exportar Usuários "), against an
 // own sql-standin: the script is run back on the server and must recreate the user.
-#include "AppFixture.h"
-#include "app/Shell.h"
-#include "app/UsersForm.h"
-#include "connection/Connection.h"
-#include "connection/DataSource.h"
-#include "connection/Dataset.h"
-#include "connection/SqlText.h"
+#include "UserListTest.h"
 #include "users/UserScript.h"
-#include "widgets/DbGrid.h"
 
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTabWidget>
-#include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -23,76 +11,19 @@ namespace {
 const QStringList kNotExported {QStringLiteral("RGUser"), QStringLiteral("IdUser"),
                                 QStringLiteral("Assinatura_Compras"), QStringLiteral("Assinatura_Diretoria")};
 
-class UserScriptTest : public ::testing::Test
+class UserScriptTest : public UserListTest
 {
 protected:
-    void SetUp() override
-    {
-        fx.startServer();
-        fx.writeIni(fx.plantSection(QStringLiteral("Matriz")));
-        w = fx.openWindow();
-        sh = &w->shell();
-        ASSERT_TRUE(sh->SenhaSQL->isOpen());
-    }
-
-    void pick(const QString &nome)
-    {
-        sh->PageControl1->setCurrentIndex(0);
-        DbGrid *grid = sh->ItensGRADE;
-        for (int row = 0; row < grid->model()->rowCount(); ++row) {
-            const QModelIndex index = grid->model()->index(row, 0);
-            if (index.data().toString() == nome) {
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-                ASSERT_EQ(sh->SenhaSQL->asString(QStringLiteral("Nome")), nome);
-                return;
-            }
-        }
-        FAIL() << "no user " << nome.toStdString();
-    }
-    void reconnect()
-    {
-        fx.click(QStringLiteral("Conecta"));
-        fx.click(QStringLiteral("Conecta"));
-        ASSERT_TRUE(sh->SenhaSQL->isOpen());
-    }
     // The export page, then its first button, as a person does.
     QString exportCurrent()
     {
         sh->PageControl1->setCurrentWidget(sh->TabSheet12);
         QTest::mouseClick(sh->ImportaKDXC, Qt::LeftButton);
-        return sh->MemoCCDB->toPlainText();
+        return memo();
     }
-    QMap<QString, QVariant> row(const QString &registro)
-    {
-        const QList<QVariantList> r =
-            fx.rows(QStringLiteral("SELECT * FROM Usuarios WHERE Registro = %1").arg(SqlText::unicode(registro)));
-        const QList<QVariantList> names =
-            fx.rows(QStringLiteral("SELECT COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'Usuarios' "
-                                   "ORDER BY ORDINAL_POSITION"));
-        QMap<QString, QVariant> out;
-        if (r.size() != 1)
-            return out;
-        for (int i = 0; i < names.size(); ++i)
-            out[names[i].first().toString()] = r.first().value(i);
-        return out;
-    }
-
-    AppFixture fx;
-    UsersForm *w = nullptr;
-    const Shell *sh = nullptr;
 };
 
 } // namespace
-
-TEST_F(UserScriptTest, TheMemoIsAReadOnlyFixedPitchOutputWithoutWrap)
-{
-    QPlainTextEdit *memo = sh->MemoCCDB;
-    EXPECT_TRUE(memo->isReadOnly());
-    EXPECT_EQ(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_TRUE(QFontInfo(memo->font()).fixedPitch());
-    EXPECT_NE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(sh->ImportaKDXC->toolTip(), QStringLiteral("Gera Script de Usuários"));
-}
 
 TEST_F(UserScriptTest, TheScriptRecreatesTheUserColumnForColumn)
 {
@@ -174,12 +105,7 @@ TEST_F(UserScriptTest, ASecondClickReplacesTheMemoAndAnEmptyListExportsNothing)
     EXPECT_TRUE(script.contains(QStringLiteral(", '', '', '1', '0', '0')"))) << qPrintable(script.right(80));
 
     // No current user: nothing exported, the memo stays empty, and the reason is shown.
-    sh->PageControl1->setCurrentIndex(0);
-    auto *registro = fx.find<QLineEdit>(QStringLiteral("Registro"));
-    registro->setFocus();
-    registro->selectAll();
-    QTest::keyClicks(registro, QStringLiteral("9999"));
-    QTest::keyClick(registro, Qt::Key_Return);
+    search(QStringLiteral("9999"));
     ASSERT_TRUE(sh->SenhaSQL->isEmpty());
     EXPECT_TRUE(exportCurrent().isEmpty());
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("message")),
