@@ -149,8 +149,21 @@ RecordPage::RecordPage(DataSource *users, DataSource *company, QWidget *parent)
     cl->addWidget(label(companyBox, QStringLiteral("LabelEmpresa"), QStringLiteral("Empresa ativa;"), Mirr16), 1, 0);
     cl->addWidget(Mirr16, 1, 1);
 
+    // Profile copy between users.
+    btnCOPIAR = new QPushButton(QStringLiteral("Copia Perfil"), this);
+    btnCOPIAR->setObjectName(QStringLiteral("btnCOPIAR"));
+    btnCOPIAR->setToolTip(QStringLiteral("Copia todo o Perfil do Usuário ..!"));
+    btnCOLAR = new QPushButton(QStringLiteral("Iguala liberação"), this);
+    btnCOLAR->setObjectName(QStringLiteral("btnCOLAR"));
+    btnCOLAR->setToolTip(QStringLiteral("Iguala o Perfil para este Usuário ..!"));
+    auto *profileRow = new QHBoxLayout;
+    profileRow->addWidget(btnCOPIAR);
+    profileRow->addWidget(btnCOLAR);
+    profileRow->addStretch(1);
+
     auto *left = new QVBoxLayout;
     left->addWidget(userBox);
+    left->addLayout(profileRow);
     left->addWidget(companyBox);
     left->addStretch(1);
 

@@ -7,10 +7,11 @@ class DbEdit;
 class NumbersEdit;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTreeWidget;
 
 // Content of the record page "  &Cadastro usuários  ": the current user's identity,
-// password and contact data, the purchases and board passwords, the active company, and
+// password and contact data, the purchases and board passwords, the active company, the profile-copy buttons, and
 // the inert "Tipos de Acesso" and "Opções" groups. The edits of identity and contact are
 // unbound: user maintenance fills them and copies typed text into the record.
 class RecordPage : public QWidget
@@ -31,6 +32,10 @@ public:
     DbEdit *Mirr15 = nullptr;         // Marca of the active company
     DbEdit *Mirr16 = nullptr;         // Razão of the active company
     QTreeWidget *TreeView1 = nullptr;
+
+    // The profile copy: remember the current user, then give its profile to another.
+    QPushButton *btnCOPIAR = nullptr;   // "Copia Perfil"
+    QPushButton *btnCOLAR = nullptr;    // "Iguala liberação"
 
     // The three labels whose double click shows or hides Mirr41.
     QLabel *Label4 = nullptr;               // "Sen&ha Acesso:"

@@ -9,6 +9,7 @@
 #include "users/OptionCombo.h"
 #include "users/RecordPage.h"
 #include "users/RightsPage.h"
+#include "users/UserScript.h"
 #include "users/UserStatements.h"
 #include "widgets/DbControls.h"
 #include "widgets/Prompter.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 void installUsersModule(Shell &shell)
@@ -53,6 +56,10 @@ UsersModule::UsersModule(Shell &shell, QObject *parent)
         connect(shell.SalvaREC, &QToolButton::clicked, this, &UsersModule::SalvaRECClick);
     if (shell.ExcluiFOR)
         connect(shell.ExcluiFOR, &QToolButton::clicked, this, &UsersModule::ExcluiFORClick);
+    connect(m_record->btnCOPIAR, &QPushButton::clicked, this, &UsersModule::btnCOPIARClick);
+    connect(m_record->btnCOLAR, &QPushButton::clicked, this, &UsersModule::btnCOLARClick);
+    if (shell.ImportaKDXC)
+        connect(shell.ImportaKDXC, &QToolButton::clicked, this, &UsersModule::ImportaKDXCClick);
 
     Dataset *users = shell.SenhaSQL;
     connect(users, &Dataset::afterScroll, this, &UsersModule::SenhaSQLAfterScroll);
@@ -342,6 +349,48 @@ void UsersModule::ExcluiFORClick()
 void UsersModule::Label4DblClick()
 {
     m_record->Mirr41->setHidden(!m_record->Mirr41->isHidden());
+}
+
+// ------------------------------------------------------------------ profile copy
+
+void UsersModule::btnCOPIARClick()
+{
+    // Nothing is shown and nothing is written; an empty list keeps an earlier source.
+    m_shell.run([this] { m_profileCopy.copy(*m_shell.SenhaSQL); });
+}
+
+void UsersModule::btnCOLARClick()
+{
+    const Dataset *users = m_shell.SenhaSQL;
+    const bool current = users->isOpen() && !users->isEmpty();
+    const QString target = current ? users->asString(QStringLiteral("IdUser")) : QString();
+    const ProfileCopy::PasteCheck check = m_profileCopy.check(target);
+    if (check != ProfileCopy::PasteCheck::Ok) {
+        m_shell.prompter->message(m_shell.window, ProfileCopy::checkMessage(check));
+        return;
+    }
+    const QString name = current ? users->asString(QStringLiteral("Nome")) : QString();
+    // Only No stops; closing the box goes on.
+    if (m_shell.prompter->confirm(m_shell.window, ProfileCopy::question(name), Prompter::Buttons::YesNo)
+        == Prompter::Answer::No)
+        return;
+    m_shell.runBusy([&] {
+        m_profileCopy.paste(*m_shell.ExecuteQUERY, target,
+                            [this](const QString &statement) { m_shell.MemoCCDB->setPlainText(statement); });
+    });
+}
+
+// ------------------------------------------------------------------ insert script
+
+void UsersModule::ImportaKDXCClick()
+{
+    m_shell.MemoCCDB->clear();
+    const UserScript::Report report = UserScript::insertScript(*m_shell.SenhaSQL);
+    if (!report.exported) {
+        m_shell.prompter->message(m_shell.window, UserScript::noUserMessage());
+        return;
+    }
+    m_shell.MemoCCDB->appendPlainText(report.script);
 }
 
 // ------------------------------------------------------------------ module flag strings

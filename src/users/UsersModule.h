@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "users/ProfileCopy.h"
+
 struct Shell;
 class ModuleFlagBoxes;
 class QLineEdit;
@@ -41,6 +43,12 @@ public:
     void Pager01KeyUp();
     void Label4DblClick();
 
+    // Profile copy (record page) and the insert script (page " Exportar Usuários ").
+    void btnCOPIARClick();
+    void btnCOLARClick();
+    void ImportaKDXCClick();
+    const ProfileCopy &profileCopy() const { return m_profileCopy; }
+
     // Events of the user list.
     void SenhaSQLAfterScroll();
     void SenhaSQLAfterEdit();
@@ -74,4 +82,6 @@ private:
     ModuleFlagBoxes *m_compras = nullptr;
     ModuleFlagBoxes *m_vendas = nullptr;
     ModuleFlagBoxes *m_qualidade = nullptr;
+    // Kept for the whole run, across reconnections.
+    ProfileCopy m_profileCopy;
 };
