@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -217,4 +218,28 @@ TEST(MainWindow, RightClickOnThePageOpensTheWindowMenu)
     QApplication::sendEvent(page, &event);
     EXPECT_TRUE(w->shell().MainMENU->isVisible());
     w->shell().MainMENU->hide();
+}
+
+TEST(MainWindow, AUtf16ProgramIniListsItsPlantsAndGivesTheirValues)
+{
+    AppFixture fx;
+    const QString text = QStringLiteral("[S\u00E3o Paulo]\r\nServer=127.0.0.1,1\r\nDataBase=F\u00C1BRICA\r\nUserSQL=orvo\r\n"
+                                        "PasswordSQL=orvo\r\n[Matriz]\r\nServer=127.0.0.1,1\r\n");
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text) {
+        bytes += char(c.unicode() & 0xFF);
+        bytes += char(c.unicode() >> 8);
+    }
+    QFile f(fx.iniPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    UsersForm *w = fx.openWindow();
+    auto *combo = fx.find<QComboBox>(QStringLiteral("PlantasCombo"));
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("S\u00E3o Paulo"));
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("Matriz"));
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("S\u00E3o Paulo"));
+    EXPECT_TRUE(w->connectionString().contains(QStringLiteral("Initial Catalog=F\u00C1BRICA;Data Source=127.0.0.1,1")))
+        << qPrintable(w->connectionString());
 }

@@ -164,3 +164,25 @@ TEST_F(LogonFormTest, EscapeDoesNotCloseTheDialog)
     QTest::keyClick(get<QWidget>("NameEdit"), Qt::Key_Escape);
     EXPECT_TRUE(form->isVisible());
 }
+
+TEST_F(LogonFormTest, SaveKeepsTheEncodingAndTheOtherLinesOfOrvoIni)
+{
+    // The ORVO application's own file, in the Windows code page, with accents elsewhere.
+    const QByteArray before = "[Empresa]\r\nRaz\xE3o=Metal\xFArgica S\xE3o Jos\xE9\r\n[Quorvel]\r\nServer=antigo\r\n";
+    {
+        QFile f(form->profilePath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(before);
+    }
+    type("ServerCombo", QStringLiteral("SRV-01"));
+    type("BaseCombo", QStringLiteral("ORVO"));
+    type("NameEdit", QStringLiteral("Jos"));
+    QTest::sendKeyEvent(QTest::Click, get<QWidget>("NameEdit"), Qt::Key_Eacute, QStringLiteral("\u00E9"), Qt::NoModifier);
+    ASSERT_EQ(get<QLineEdit>("NameEdit")->text(), QStringLiteral("Jos\u00E9"));
+    QTest::mouseClick(salvar(), Qt::LeftButton);
+    EXPECT_TRUE(prompter.prompts().isEmpty());
+    QFile f(form->profilePath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[Empresa]\r\nRaz\xE3o=Metal\xFArgica S\xE3o Jos\xE9\r\n[Quorvel]\r\nServer=SRV-01\r\n"
+                                      "DataBase=ORVO\r\nName=Jos\xE9\r\n"));
+}
