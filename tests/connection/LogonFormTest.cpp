@@ -186,3 +186,18 @@ TEST_F(LogonFormTest, SaveKeepsTheEncodingAndTheOtherLinesOfOrvoIni)
     EXPECT_EQ(f.readAll(), QByteArray("[Empresa]\r\nRaz\xE3o=Metal\xFArgica S\xE3o Jos\xE9\r\n[Quorvel]\r\nServer=SRV-01\r\n"
                                       "DataBase=ORVO\r\nName=Jos\xE9\r\n"));
 }
+
+TEST_F(LogonFormTest, EnterInTheEditableCombosAddsNoItem)
+{
+    for (const char *name : {"ServerCombo", "BaseCombo"}) {
+        auto *combo = get<QComboBox>(name);
+        type(name, QStringLiteral("ORVO1"));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        type(name, QStringLiteral("2"));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Enter);
+        EXPECT_EQ(combo->count(), 0) << name;
+        EXPECT_EQ(combo->currentText(), QStringLiteral("ORVO12")) << name;
+    }
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(connectionTextShown().contains(QStringLiteral("Initial Catalog=ORVO12;Data Source=ORVO12;")));
+}
