@@ -9,6 +9,11 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTest>
 #include <QLabel>
@@ -258,4 +263,49 @@ TEST_F(ConnectTest, ClosingTheWindowClosesTheUserList)
     fx.key(QStringLiteral("ItensGRADE"), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->shell().SenhaSQL->isOpen());
+}
+
+TEST_F(ConnectTest, QtsOwnMenusAndFileChooserSpeakPortuguese)
+{
+    auto *registro = fx.find<QLineEdit>(QStringLiteral("Registro"));
+    ASSERT_TRUE(registro && registro->isVisible());
+
+    // The edit's own menu, opened with the right button.
+    registro->setFocus();
+    const QPoint at = registro->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, registro->mapToGlobal(at));
+    QApplication::sendEvent(registro, &event);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        if (!a->isSeparator())
+            texts << a->text().section(QLatin1Char('\t'), 0, 0);
+    menu->close();
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Desfazer"))) << qPrintable(texts.join('|'));
+    EXPECT_TRUE(texts.contains(QStringLiteral("C&olar"))) << qPrintable(texts.join('|'));
+    EXPECT_FALSE(texts.contains(QStringLiteral("&Undo"))) << qPrintable(texts.join('|'));
+
+    // The file chooser of a signature's "Carregar...", unlocked.
+    fx.click(QStringLiteral("ULock"));
+    w->shell().PageControl1->setCurrentWidget(w->shell().TabSheet2);
+    auto *side = fx.find<QTabWidget>(QStringLiteral("PageControl2"));
+    side->setCurrentIndex(1);
+    QStringList labels;
+    QString chooserClass;
+    QTimer::singleShot(0, [&] {
+        QWidget *chooser = QApplication::activeModalWidget();
+        ASSERT_TRUE(chooser);
+        chooserClass = QString::fromLatin1(chooser->metaObject()->className());
+        for (QLabel *l : chooser->findChildren<QLabel *>())
+            labels << l->text();
+        for (QAbstractButton *b : chooser->findChildren<QAbstractButton *>())
+            labels << b->text();
+        chooser->close();
+    });
+    fx.click(QStringLiteral("cxDBPhotoCarregar"));
+    EXPECT_EQ(chooserClass, QStringLiteral("QFileDialog"));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Arquivos do tipo:"))) << qPrintable(labels.join('|'));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Cancelar"))) << qPrintable(labels.join('|'));
+    EXPECT_FALSE(labels.contains(QStringLiteral("Cancel"))) << qPrintable(labels.join('|'));
 }

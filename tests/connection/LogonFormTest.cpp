@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,7 +45,8 @@ protected:
 
 TEST_F(LogonFormTest, FirstShowingIsEmptyAndTheTestToggleDoesNothing)
 {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Propriedades da Conexão"));
+    ASSERT_TRUE(form->windowHandle());
+    EXPECT_EQ(form->windowHandle()->title(), QStringLiteral("Propriedades da Conexão"));
     EXPECT_TRUE(get<QComboBox>("ServerCombo")->currentText().isEmpty());
     EXPECT_TRUE(get<QComboBox>("BaseCombo")->currentText().isEmpty());
     EXPECT_TRUE(get<QLineEdit>("NameEdit")->text().isEmpty());
