@@ -18,7 +18,8 @@ bool Application::setUp(QApplication &app)
 
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto *qtTexts = new QTranslator(&app);
-    if (!qtTexts->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+    if (!qtTexts->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       folder)) {
         qWarning("Tradução qtbase_pt_BR não encontrada em %s", qPrintable(folder));
         delete qtTexts;
         return false;

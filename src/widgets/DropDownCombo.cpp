@@ -4,8 +4,7 @@
 #include <QEvent>
 #include <QTimer>
 
-DropDownCombo::DropDownCombo(QWidget *parent)
-    : QComboBox(parent)
+DropDownCombo::DropDownCombo(QWidget *parent) : QComboBox(parent)
 {
     // A click or Enter on an item hides the list first and only then makes the item
     // current and reports it as activated: the close-up waits for that.

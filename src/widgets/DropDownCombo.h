@@ -24,7 +24,7 @@ private:
     void listClosed();
     void reportCloseUp();
 
-    QWidget *m_list = nullptr;   // the top-level frame that holds the list view
-    bool m_open = false;         // the list is shown
-    bool m_closing = false;      // the list closed; its close-up is not reported yet
+    QWidget *m_list = nullptr; // the top-level frame that holds the list view
+    bool m_open = false; // the list is shown
+    bool m_closing = false; // the list closed; its close-up is not reported yet
 };

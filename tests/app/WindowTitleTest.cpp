@@ -25,9 +25,9 @@ QMap<QString, QString> windowProperties(QWidget *window)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     xprop.setProcessEnvironment(env);
-    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-display"), display, QStringLiteral("-id"),
-                                          QString::number(window->winId()), QStringLiteral("_NET_WM_NAME"),
-                                          QStringLiteral("WM_NAME"), QStringLiteral("WM_CLASS")});
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-display"), display, QStringLiteral("-id"), QString::number(window->winId()),
+                 QStringLiteral("_NET_WM_NAME"), QStringLiteral("WM_NAME"), QStringLiteral("WM_CLASS")});
     QMap<QString, QString> out;
     if (!xprop.waitForFinished(10000))
         return out;
@@ -56,8 +56,9 @@ TEST(WindowTitle, TheWindowManagerReadsTheCaptionsAlone)
     EXPECT_EQ(main.value(QStringLiteral("_NET_WM_NAME")), quoted(QStringLiteral("Cadastro e controle de Usuários")));
     // The application title goes with the application: its class, matched by its desktop entry.
     EXPECT_EQ(main.value(QStringLiteral("WM_CLASS")),
-              QStringLiteral("\"%1\", \"%2\"").arg(QCoreApplication::applicationFilePath().section(QLatin1Char('/'), -1),
-                                                   QStringLiteral("Administrador de senhas do sistema ORVO")));
+              QStringLiteral("\"%1\", \"%2\"")
+                  .arg(QCoreApplication::applicationFilePath().section(QLatin1Char('/'), -1),
+                       QStringLiteral("Administrador de senhas do sistema ORVO")));
 
     // The dialog as the popup menu's "Propriedades da Conexão" shows it.
     QMap<QString, QString> dialog;
@@ -74,11 +75,11 @@ int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests))
-        return RUN_ALL_TESTS();   // listing needs no display
+        return RUN_ALL_TESTS(); // listing needs no display
     QProcess xvfb;
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1280x1024x24")});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1280x1024x24")});
     QByteArray number;
     while (!number.contains('\n') && xvfb.waitForReadyRead(20000))
         number += xvfb.readAllStandardOutput();

@@ -10,8 +10,8 @@
 #include "users/OptionCombo.h"
 
 #include <QCheckBox>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -36,7 +36,8 @@ protected:
         Command set;
         set.setConnection(&connection);
         // José: stray characters everywhere but the boxes; the option "A".
-        set.execute(QStringLiteral("UPDATE Usuarios SET ComprasFLAGS = 'S0SxxxxxxxxsXXXXXXXXAZZZZZZZZZ' WHERE Registro = N'0103'"));
+        set.execute(QStringLiteral(
+            "UPDATE Usuarios SET ComprasFLAGS = 'S0SxxxxxxxxsXXXXXXXXAZZZZZZZZZ' WHERE Registro = N'0103'"));
         users.setConnection(&connection);
         users.setSql(QStringLiteral("SELECT Usuarios.* FROM Usuarios ORDER BY Nome"));
         source.setDataset(&users);
@@ -44,9 +45,9 @@ protected:
         for (int n = 1; n <= 12; ++n)
             boxes[n] = new QCheckBox(&page);
         option = new OptionCombo(&page);
-        compras = std::make_unique<ModuleFlagBoxes>(FlagString::compras(), boxes, option, QList<int>{7}, &source);
+        compras = std::make_unique<ModuleFlagBoxes>(FlagString::compras(), boxes, option, QList<int> {7}, &source);
         users.open();
-        users.moveTo(2);   // José Araújo
+        users.moveTo(2); // José Araújo
         ASSERT_EQ(users.asString(QStringLiteral("Registro")), QStringLiteral("0103"));
     }
     QList<int> ticked() const
@@ -80,10 +81,10 @@ protected:
 
 TEST_F(ModuleFlagBoxesTest, LoadShowsTheStringAndTouchesNothing)
 {
-    boxes[12]->setChecked(true);   // left over from another user
+    boxes[12]->setChecked(true); // left over from another user
     compras->load();
-    EXPECT_EQ(ticked(), (QList<int>{1, 3}));   // a lower-case s at 12 grants nothing
-    EXPECT_EQ(option->currentIndex(), 2);       // "A"
+    EXPECT_EQ(ticked(), (QList<int> {1, 3})); // a lower-case s at 12 grants nothing
+    EXPECT_EQ(option->currentIndex(), 2); // "A"
     EXPECT_FALSE(users.isEditing());
 
     // Unlocked, loading still only shows.
@@ -92,7 +93,7 @@ TEST_F(ModuleFlagBoxesTest, LoadShowsTheStringAndTouchesNothing)
     EXPECT_FALSE(users.isEditing());
 
     // A user whose string is null: nothing ticked, no option.
-    users.moveTo(3);   // Lúcia
+    users.moveTo(3); // Lúcia
     compras->load();
     EXPECT_EQ(ticked(), QList<int>());
     EXPECT_EQ(option->currentIndex(), -1);
@@ -104,7 +105,7 @@ TEST_F(ModuleFlagBoxesTest, StatusFollowsTheLockAndTheRebuildNeedsItOpen)
     compras->setStatus();
     EXPECT_FALSE(boxes[7]->isEnabled());
     EXPECT_FALSE(option->isEnabled());
-    compras->update();   // locked: nothing
+    compras->update(); // locked: nothing
     EXPECT_FALSE(users.isEditing());
 
     source.setAutoEdit(true);

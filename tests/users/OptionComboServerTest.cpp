@@ -56,7 +56,8 @@ protected:
     // Every user's three strings as stored.
     QList<QVariantList> strings()
     {
-        return fx.rows(QStringLiteral("SELECT Registro, ComprasFLAGS, VendasFLAGS, QualidadeFLAGS FROM Usuarios ORDER BY Registro"));
+        return fx.rows(QStringLiteral(
+            "SELECT Registro, ComprasFLAGS, VendasFLAGS, QualidadeFLAGS FROM Usuarios ORDER BY Registro"));
     }
     QString db(const QString &column, const QString &reg)
     {
@@ -156,7 +157,7 @@ TEST_F(OptionComboTest, SwitchesLockAndMovesLeaveRecordsAndBoxesAlone)
         expectUnedited(button);
     }
     ASSERT_EQ(sh->SenhaSQL->asString(QStringLiteral("Registro")), QStringLiteral("0002"));
-    EXPECT_TRUE(box("Compras03")->isChecked());   // Maria: "S" at 3, no option
+    EXPECT_TRUE(box("Compras03")->isChecked()); // Maria: "S" at 3, no option
     clickButton(sh->NAV00->button(QStringLiteral("First")));
     QTest::qWait(0);
 
@@ -227,7 +228,7 @@ TEST_F(OptionComboTest, ChoosingInTheOpenListWritesTheOption)
               QStringLiteral("SSS0S") + zeros(15) + QStringLiteral("2") + zeros(9));
 
     // Opened and shut again with Esc: a close-up with no choice unticks "[2]".
-    clickItem(compras21, 5);   // the same item again: still a close-up, still "2"
+    clickItem(compras21, 5); // the same item again: still a close-up, still "2"
     EXPECT_EQ(compras21->currentIndex(), 5);
     compras21->setFocus();
     QTest::keyClick(compras21, Qt::Key_F4);
@@ -235,7 +236,7 @@ TEST_F(OptionComboTest, ChoosingInTheOpenListWritesTheOption)
     QTest::keyClick(compras21->view(), Qt::Key_Escape);
     QTest::qWait(0);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_TRUE(box("Compras03")->isChecked());   // an item is still chosen
+    EXPECT_TRUE(box("Compras03")->isChecked()); // an item is still chosen
     fx.click(QStringLiteral("SalvaREC"));
     EXPECT_EQ(db(QStringLiteral("ComprasFLAGS"), QStringLiteral("0001")),
               QStringLiteral("SSS0S") + zeros(15) + QStringLiteral("2") + zeros(9));
