@@ -11,7 +11,7 @@
 #include "widgets/DbNavigator.h"
 #include "widgets/Glyphs.h"
 #include "widgets/LogonForm.h"
-#include "widgets/PlantCombo.h"
+#include "widgets/DropDownCombo.h"
 #include "widgets/Prompter.h"
 
 #include <QAction>
@@ -247,7 +247,7 @@ void UsersForm::buildPages()
     connect(m_conecta, &QToolButton::clicked, this, &UsersForm::ConectaClick);
     strip->addWidget(m_conecta);
     strip->addSpacing(12);
-    m_plantas = new PlantCombo(m_shell.TabSheet1);
+    m_plantas = new DropDownCombo(m_shell.TabSheet1);
     m_plantas->setObjectName(QStringLiteral("PlantasCombo"));
     m_plantas->setEditable(false);
     m_plantas->setMinimumWidth(200);
@@ -256,7 +256,7 @@ void UsersForm::buildPages()
     strip->addWidget(plantLabel);
     strip->addWidget(m_plantas);
     strip->addStretch();
-    connect(m_plantas, &PlantCombo::closeUp, this, &UsersForm::PlantasComboCloseUp);
+    connect(m_plantas, &DropDownCombo::closeUp, this, &UsersForm::PlantasComboCloseUp);
     l1->addLayout(strip);
     auto *content1 = new QWidget(m_shell.TabSheet1);
     content1->setObjectName(QStringLiteral("TabSheet1Content"));

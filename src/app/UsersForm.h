@@ -8,7 +8,7 @@ class QLabel;
 class QTimer;
 class QToolButton;
 class LogonForm;
-class PlantCombo;
+class DropDownCombo;
 
 // The main window (Users_Frm, "Cadastro e controle de Usuários"): toolbar, the user list at
 // the left, the six pages, the popup menu, two status bars, the main connection SERVER1
@@ -68,6 +68,6 @@ private:
     LogonForm *m_logon = nullptr;
     QToolButton *m_conecta = nullptr;
     QToolButton *m_images[6] = {};   // Image1..Image5, Image10
-    PlantCombo *m_plantas = nullptr;
+    DropDownCombo *m_plantas = nullptr;
     QTimer *m_timer = nullptr;
 };

@@ -1,3 +1,4 @@
+#include "app/Application.h"
 #include "app/UsersForm.h"
 #include "connection/PlantProfiles.h"
 #include "widgets/LogonForm.h"
@@ -9,7 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Administrador de senhas do sistema ORVO"));
+    Application::setUp(app);
     QtPrompter prompter;
     UsersForm form(&prompter, programIniPath(QCoreApplication::applicationFilePath()));
     form.FormCreate();

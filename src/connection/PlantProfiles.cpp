@@ -6,6 +6,111 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QDir>
+#include <QStringDecoder>
+
+namespace {
+
+// The characters of the bytes 0x80-0x9F in Windows-1252. The five bytes the code page
+// leaves undefined stand for the C1 control of the same number, so that every byte of a
+// file reads back as it was.
+const char16_t windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromWindows1252(const QByteArray &bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += b >= 0x80 && b < 0xA0 ? QChar(windows1252High[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+QByteArray toWindows1252(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            out += char(u);
+            continue;
+        }
+        char byte = '?';   // not in the code page
+        for (int i = 0; i < 32; ++i)
+            if (windows1252High[i] == u)
+                byte = char(0x80 + i);
+        out += byte;
+    }
+    return out;
+}
+
+QString fromUtf16(const QByteArray &bytes, bool bigEndian)
+{
+    QString out;
+    out.reserve(bytes.size() / 2);
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto hi = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+        const auto lo = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+        out += QChar(char16_t(hi << 8 | lo));
+    }
+    return out;
+}
+
+QByteArray toUtf16(const QString &text, bool bigEndian)
+{
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (const QChar ch : text) {
+        const char hi = char(ch.unicode() >> 8), lo = char(ch.unicode() & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+} // namespace
+
+IniText IniText::decode(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE"))
+        return {fromUtf16(bytes.mid(2), false), Encoding::Utf16LE};
+    if (bytes.startsWith("\xFE\xFF"))
+        return {fromUtf16(bytes.mid(2), true), Encoding::Utf16BE};
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {QString::fromUtf8(bytes.mid(3)), Encoding::Utf8Bom};
+    bool ascii = true;
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            ascii = false;
+    if (!ascii) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = utf8(bytes);
+        if (!utf8.hasError())
+            return {text, Encoding::Utf8};
+    }
+    return {fromWindows1252(bytes), Encoding::Windows1252};
+}
+
+QByteArray IniText::encode() const
+{
+    switch (encoding) {
+    case Encoding::Utf16LE:
+        return QByteArray("\xFF\xFE") + toUtf16(text, false);
+    case Encoding::Utf16BE:
+        return QByteArray("\xFE\xFF") + toUtf16(text, true);
+    case Encoding::Utf8Bom:
+        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    case Encoding::Utf8:
+        return text.toUtf8();
+    case Encoding::Windows1252:
+        break;
+    }
+    return toWindows1252(text);
+}
 
 IniFile::IniFile(const QString &path)
 {
@@ -19,16 +124,7 @@ void IniFile::load(const QString &path)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = f.readAll();
-    // UTF-8 when the file is valid UTF-8 (or has its mark), Windows-1252 otherwise.
-    QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.mid(3));
-    } else {
-        text = QString::fromUtf8(bytes);
-        if (text.contains(QChar::ReplacementCharacter))
-            text = QString::fromLatin1(bytes);
-    }
+    const QString text = IniText::decode(f.readAll()).text;
     Section *current = nullptr;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {
@@ -126,24 +222,46 @@ QString PlantProfile::connectionString() const
 
 void IniFile::writeString(const QString &path, const QString &section, const QString &key, const QString &value)
 {
-    QStringList lines;
+    IniText file;   // a new file is written in the code page, as the profile functions do
     {
         QFile f(path);
         if (f.exists()) {
             if (!f.open(QIODevice::ReadOnly))
                 throw DbError(QStringLiteral("Não foi possível ler o arquivo %1 ..!").arg(path));
-            const QString text = QString::fromUtf8(f.readAll());
-            lines = text.split(QLatin1Char('\n'));
-            for (QString &l : lines)
-                if (l.endsWith(QLatin1Char('\r')))
-                    l.chop(1);
-            if (!lines.isEmpty() && lines.last().isEmpty())
-                lines.removeLast();
+            file = IniText::decode(f.readAll());
         }
     }
-    int sectionLine = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString t = lines[i].trimmed();
+    // Lines with their own ends, so that every line the write leaves alone keeps its bytes.
+    struct Line { QString text, end; };
+    QList<Line> lines;
+    for (qsizetype from = 0; from < file.text.size();) {
+        const qsizetype lf = file.text.indexOf(QLatin1Char('\n'), from);
+        const qsizetype stop = lf < 0 ? file.text.size() : lf + 1;
+        Line line{file.text.mid(from, stop - from), QString()};
+        if (line.text.endsWith(QLatin1Char('\n'))) {
+            const int endSize = line.text.endsWith(QStringLiteral("\r\n")) ? 2 : 1;
+            line.end = line.text.right(endSize);
+            line.text.chop(endSize);
+        }
+        lines << line;
+        from = stop;
+    }
+    QString newline = QStringLiteral("\r\n");
+    for (const Line &l : std::as_const(lines))
+        if (!l.end.isEmpty()) {
+            newline = l.end;
+            break;
+        }
+    // A line that gets another line after it needs an end of its own.
+    auto insertAfter = [&](qsizetype at, const QString &text) {
+        if (at >= 0 && lines[at].end.isEmpty())
+            lines[at].end = newline;
+        lines.insert(at + 1, Line{text, newline});
+    };
+
+    qsizetype sectionLine = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString t = lines[i].text.trimmed();
         if (t.startsWith(QLatin1Char('[')) && t.mid(1, t.indexOf(QLatin1Char(']')) - 1).trimmed().compare(section, Qt::CaseInsensitive) == 0) {
             sectionLine = i;
             break;
@@ -151,33 +269,37 @@ void IniFile::writeString(const QString &path, const QString &section, const QSt
     }
     const QString entry = key + QLatin1Char('=') + value;
     if (sectionLine < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines << QString();
-        lines << QLatin1Char('[') + section + QLatin1Char(']') << entry;
+        qsizetype last = lines.size() - 1;
+        if (last >= 0 && !lines[last].text.trimmed().isEmpty())
+            insertAfter(last++, QString());
+        insertAfter(last, QLatin1Char('[') + section + QLatin1Char(']'));
+        insertAfter(last + 1, entry);
     } else {
-        int end = sectionLine + 1;
-        int found = -1;
-        int lastEntry = sectionLine;
-        for (; end < lines.size(); ++end) {
-            const QString t = lines[end].trimmed();
+        qsizetype found = -1;
+        qsizetype lastEntry = sectionLine;
+        for (qsizetype i = sectionLine + 1; i < lines.size(); ++i) {
+            const QString t = lines[i].text.trimmed();
             if (t.startsWith(QLatin1Char('[')))
                 break;
             if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
                 continue;
-            lastEntry = end;
+            lastEntry = i;
             const int eq = int(t.indexOf(QLatin1Char('=')));
             if (eq >= 0 && t.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
-                found = end;
+                found = i;
                 break;
             }
         }
         if (found >= 0)
-            lines[found] = entry;
+            lines[found].text = entry;
         else
-            lines.insert(lastEntry + 1, entry);
+            insertAfter(lastEntry, entry);
     }
+    file.text.clear();
+    for (const Line &l : std::as_const(lines))
+        file.text += l.text + l.end;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw DbError(QStringLiteral("Não foi possível gravar o arquivo %1 ..!").arg(path));
-    f.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    f.write(file.encode());
 }

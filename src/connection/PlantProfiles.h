@@ -3,6 +3,20 @@
 #include <QString>
 #include <QStringList>
 
+// The text of an INI file and the encoding it was read in: UTF-16 (little or big endian)
+// or UTF-8 after their byte-order marks, UTF-8 without a mark when the bytes are valid
+// UTF-8 and not all ASCII, Windows-1252 otherwise. Decoding and encoding again gives back
+// every byte (the code page's undefined bytes read as the C1 controls of the same number).
+struct IniText
+{
+    enum class Encoding { Windows1252, Utf8, Utf8Bom, Utf16LE, Utf16BE };
+    QString text;
+    Encoding encoding = Encoding::Windows1252;
+
+    static IniText decode(const QByteArray &bytes);
+    QByteArray encode() const;   // with the byte-order mark the encoding has
+};
+
 // Reads a Windows INI file the way the profile functions of that platform do: section and
 // key names match without regard to case, sections are listed in file order, a value is
 // read up to 2047 characters, and the list of section names is cut where it would no
@@ -23,7 +37,9 @@ public:
 
     // Writes one key the way WritePrivateProfileString does: the file is changed at once,
     // the key replaced in place or added at the end of its section, the section added at
-    // the end of the file. Throws DbError when the file cannot be written.
+    // the end of the file. The file keeps its encoding and line ends, and every line
+    // but the written one keeps its bytes; a new file is written in Windows-1252 with CR LF.
+    // Throws DbError when the file cannot be written.
     static void writeString(const QString &path, const QString &section, const QString &key, const QString &value);
     // The value of a key (first occurrence), or defaultValue when the section or key is missing.
     QString readString(const QString &section, const QString &key, const QString &defaultValue = QString()) const;

@@ -2,31 +2,25 @@
 
 #include "users/FlagString.h"
 
-#include <QTimer>
+#include <QWheelEvent>
 
 OptionCombo::OptionCombo(QWidget *parent)
-    : QComboBox(parent)
+    : DropDownCombo(parent)
 {
     addItems(FlagString::optionItems());
     setPlaceholderText(FlagString::optionPlaceholder);
     setCurrentIndex(-1);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(24);
-    // A choice made without the drop-down list (arrow keys, wheel) counts as a close-up.
-    connect(this, &QComboBox::activated, this, [this] {
-        if (!m_popupShown)
-            emit closeUp();
-    });
+    // The wheel does not give it the focus either.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
-void OptionCombo::hidePopup()
+void OptionCombo::wheelEvent(QWheelEvent *event)
 {
-    m_popupShown = true;
-    QComboBox::hidePopup();
-    // The item clicked in the list becomes current only after the list is hidden: report
-    // the close-up once that has happened.
-    QTimer::singleShot(0, this, [this] {
-        m_popupShown = false;
-        emit closeUp();
-    });
+    if (!hasFocus()) {
+        event->ignore();   // to the scroll area of the page
+        return;
+    }
+    DropDownCombo::wheelEvent(event);
 }

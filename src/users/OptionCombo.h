@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QComboBox>
+#include "widgets/DropDownCombo.h"
 
 // A drop-down list of the six option items of a module flag string; with no item it shows
-// "Escolha opção". closeUp() is emitted each time the drop-down list closes (after the
-// chosen item, if any, is current), and also when the item is changed without the list,
-// by the keyboard or the wheel.
-class OptionCombo : public QComboBox
+// "Escolha opção". closeUp() is emitted each time the drop-down list that was open closes,
+// after the chosen item, if any, is current. The wheel changes the item only while the
+// combo box has the focus, so that scrolling the page over it changes nothing.
+class OptionCombo : public DropDownCombo
 {
     Q_OBJECT
 public:
@@ -15,11 +15,6 @@ public:
     void clearChoice() { setCurrentIndex(-1); }
     bool hasChoice() const { return currentIndex() >= 0; }
 
-    void hidePopup() override;
-
-signals:
-    void closeUp();
-
-private:
-    bool m_popupShown = false;
+protected:
+    void wheelEvent(QWheelEvent *event) override;
 };

@@ -46,9 +46,11 @@ LogonForm::LogonForm(Prompter *prompter, const QString &profilePath, QWidget *pa
     m_server = new QComboBox(this);
     m_server->setObjectName(QStringLiteral("ServerCombo"));
     m_server->setEditable(true);
+    m_server->setInsertPolicy(QComboBox::NoInsert);   // a combo box without items: Enter adds none
     m_base = new QComboBox(this);
     m_base->setObjectName(QStringLiteral("BaseCombo"));
     m_base->setEditable(true);
+    m_base->setInsertPolicy(QComboBox::NoInsert);
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("NameEdit"));
     m_password = new QLineEdit(this);

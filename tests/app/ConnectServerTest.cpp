@@ -6,8 +6,16 @@
 #include "widgets/DbGrid.h"
 #include "widgets/LogonForm.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QRegularExpression>
+#include <QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -38,6 +46,17 @@ QStringList datasetOpens(AppFixture &fx)
 
 const QStringList plantOrder{"SenhaSQL", "JobSQL", "SenhaSQL", "Data1SQL", "OrganizacaoSQL"};
 
+// The login of every batch the server received since the last mark, in order.
+QStringList batchLogins(AppFixture &fx)
+{
+    static const QRegularExpression header(QStringLiteral("(?:^|\\n)=== [^\\n]* login '([^']*)' database [^\\n]* spid \\d+\\n"));
+    const QString log = fx.server().logText();
+    QStringList out;
+    for (auto it = header.globalMatch(log); it.hasNext();)
+        out << it.next().captured(1);
+    return out;
+}
+
 class ConnectTest : public ::testing::Test
 {
 protected:
@@ -52,11 +71,30 @@ protected:
         combo = fx.find<QComboBox>(QStringLiteral("PlantasCombo"));
     }
     qint64 glyph(const char *name) { return fx.find<QToolButton>(QString::fromLatin1(name))->icon().cacheKey(); }
+    // Opens the plant list and clicks the item, as a person does.
     void choose(int index)
     {
         combo->showPopup();
-        combo->setCurrentIndex(index);
-        combo->hidePopup();
+        QAbstractItemView *view = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        const QPoint at = view->visualRect(combo->model()->index(index, 0)).center();
+        QTest::mouseMove(view->viewport(), at);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        ASSERT_FALSE(view->window()->isVisible());
+        QTest::qWait(0);
+    }
+    // Opens the plant list and moves down to the item with the arrow key, then Enter.
+    void chooseByKeys(int downs)
+    {
+        combo->setFocus();
+        QTest::keyClick(combo, Qt::Key_F4);
+        QAbstractItemView *view = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        for (int i = 0; i < downs; ++i)
+            QTest::keyClick(view, Qt::Key_Down);
+        QTest::keyClick(view, Qt::Key_Return);
+        ASSERT_FALSE(view->window()->isVisible());
+        QTest::qWait(0);
     }
 
     AppFixture fx;
@@ -146,6 +184,42 @@ TEST_F(ConnectTest, ClosingThePlantListReconnectsEvenWithoutAChange)
     EXPECT_EQ(conecta->property("Tag").toInt(), 1);
 }
 
+TEST_F(ConnectTest, TheClickedOrEnterChosenPlantIsTheOneConnected)
+{
+    // Filial logs in as "semi": the server sees which plant the datasets came from.
+    fx.server().markLog();
+    choose(1);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("Filial"));
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Filial"));
+    EXPECT_TRUE(w->connectionString().contains(QStringLiteral("User ID=semi;")));
+    EXPECT_EQ(datasetOpens(fx), plantOrder);
+    const QStringList logins = batchLogins(fx);
+    ASSERT_FALSE(logins.isEmpty());
+    EXPECT_EQ(logins, QStringList(logins.size(), QStringLiteral("semi")));
+
+    // Back to Matriz with the keys in the open list.
+    fx.server().markLog();
+    chooseByKeys(0);   // the list opens on Filial: no move keeps it
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Filial"));
+    fx.server().markLog();
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_F4);
+    QTest::keyClick(combo->view(), Qt::Key_Up);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QTest::qWait(0);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("Matriz"));
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Matriz"));
+    EXPECT_EQ(datasetOpens(fx), plantOrder);
+    EXPECT_EQ(batchLogins(fx), QStringList(batchLogins(fx).size(), QStringLiteral("orvo")));
+    EXPECT_FALSE(batchLogins(fx).isEmpty());
+
+    // Down twice and Enter: the plant with the refused login, shown in the error box.
+    chooseByKeys(2);
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Errada"));
+    EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")).size(), 1);
+    EXPECT_FALSE(w->shell().SERVER1->isOpen());
+}
+
 TEST_F(ConnectTest, PlantWithSemicolonInThePasswordConnects)
 {
     choose(1);
@@ -189,4 +263,49 @@ TEST_F(ConnectTest, ClosingTheWindowClosesTheUserList)
     fx.key(QStringLiteral("ItensGRADE"), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->shell().SenhaSQL->isOpen());
+}
+
+TEST_F(ConnectTest, QtsOwnMenusAndFileChooserSpeakPortuguese)
+{
+    auto *registro = fx.find<QLineEdit>(QStringLiteral("Registro"));
+    ASSERT_TRUE(registro && registro->isVisible());
+
+    // The edit's own menu, opened with the right button.
+    registro->setFocus();
+    const QPoint at = registro->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, registro->mapToGlobal(at));
+    QApplication::sendEvent(registro, &event);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    QStringList texts;
+    for (QAction *a : menu->actions())
+        if (!a->isSeparator())
+            texts << a->text().section(QLatin1Char('\t'), 0, 0);
+    menu->close();
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Desfazer"))) << qPrintable(texts.join('|'));
+    EXPECT_TRUE(texts.contains(QStringLiteral("C&olar"))) << qPrintable(texts.join('|'));
+    EXPECT_FALSE(texts.contains(QStringLiteral("&Undo"))) << qPrintable(texts.join('|'));
+
+    // The file chooser of a signature's "Carregar...", unlocked.
+    fx.click(QStringLiteral("ULock"));
+    w->shell().PageControl1->setCurrentWidget(w->shell().TabSheet2);
+    auto *side = fx.find<QTabWidget>(QStringLiteral("PageControl2"));
+    side->setCurrentIndex(1);
+    QStringList labels;
+    QString chooserClass;
+    QTimer::singleShot(0, [&] {
+        QWidget *chooser = QApplication::activeModalWidget();
+        ASSERT_TRUE(chooser);
+        chooserClass = QString::fromLatin1(chooser->metaObject()->className());
+        for (QLabel *l : chooser->findChildren<QLabel *>())
+            labels << l->text();
+        for (QAbstractButton *b : chooser->findChildren<QAbstractButton *>())
+            labels << b->text();
+        chooser->close();
+    });
+    fx.click(QStringLiteral("cxDBPhotoCarregar"));
+    EXPECT_EQ(chooserClass, QStringLiteral("QFileDialog"));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Arquivos do tipo:"))) << qPrintable(labels.join('|'));
+    EXPECT_TRUE(labels.contains(QStringLiteral("Cancelar"))) << qPrintable(labels.join('|'));
+    EXPECT_FALSE(labels.contains(QStringLiteral("Cancel"))) << qPrintable(labels.join('|'));
 }

@@ -3,16 +3,20 @@
 #include "connection/Connection.h"
 #include "widgets/LogonForm.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,7 +37,9 @@ TEST(MainWindow, ShellHasItsNamedPartsWithTheirTexts)
     AppFixture fx;
     UsersForm *w = fx.openWindow();
     EXPECT_EQ(w->objectName(), QStringLiteral("Users_Frm"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Cadastro e controle de Usuários"));
+    // The caption the platform window is given (the window manager's reading: app_x11_tests).
+    ASSERT_TRUE(w->windowHandle());
+    EXPECT_EQ(w->windowHandle()->title(), QStringLiteral("Cadastro e controle de Usuários"));
 
     struct B { const char *name, *caption, *hint; bool enabled; };
     for (const B &b : {B{"IncluiUSER", "&Novo", "Inclui novo registro ..!", false},
@@ -172,9 +178,12 @@ TEST(MainWindow, ArrowKeysInThePlantListChangeNothingUntilTheListCloses)
     EXPECT_EQ(combo->currentText(), QStringLiteral("Filial"));
     EXPECT_EQ(w->sectionInUse(), QStringLiteral("Matriz"));
     EXPECT_TRUE(fx.prompter().prompts().isEmpty());
-    combo->showPopup();
-    combo->hidePopup();
-    EXPECT_EQ(w->sectionInUse(), QStringLiteral("Filial"));
+    // Opened with F4 and closed again with Esc, nothing chosen in the list.
+    QTest::keyClick(combo, Qt::Key_F4);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(combo->view()->window()));
+    QTest::keyClick(combo->view(), Qt::Key_Escape);
+    EXPECT_TRUE(w->isVisible());
+    QTRY_COMPARE(w->sectionInUse(), QStringLiteral("Filial"));
     EXPECT_TRUE(w->connectionString().contains(QStringLiteral("Initial Catalog=FILIAL;")));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")).size(), 1);
 }
@@ -212,4 +221,28 @@ TEST(MainWindow, RightClickOnThePageOpensTheWindowMenu)
     QApplication::sendEvent(page, &event);
     EXPECT_TRUE(w->shell().MainMENU->isVisible());
     w->shell().MainMENU->hide();
+}
+
+TEST(MainWindow, AUtf16ProgramIniListsItsPlantsAndGivesTheirValues)
+{
+    AppFixture fx;
+    const QString text = QStringLiteral("[S\u00E3o Paulo]\r\nServer=127.0.0.1,1\r\nDataBase=F\u00C1BRICA\r\nUserSQL=orvo\r\n"
+                                        "PasswordSQL=orvo\r\n[Matriz]\r\nServer=127.0.0.1,1\r\n");
+    QByteArray bytes("\xFF\xFE");
+    for (const QChar c : text) {
+        bytes += char(c.unicode() & 0xFF);
+        bytes += char(c.unicode() >> 8);
+    }
+    QFile f(fx.iniPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    UsersForm *w = fx.openWindow();
+    auto *combo = fx.find<QComboBox>(QStringLiteral("PlantasCombo"));
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("S\u00E3o Paulo"));
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("Matriz"));
+    EXPECT_EQ(w->sectionInUse(), QStringLiteral("S\u00E3o Paulo"));
+    EXPECT_TRUE(w->connectionString().contains(QStringLiteral("Initial Catalog=F\u00C1BRICA;Data Source=127.0.0.1,1")))
+        << qPrintable(w->connectionString());
 }

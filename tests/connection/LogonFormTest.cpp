@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,7 +45,8 @@ protected:
 
 TEST_F(LogonFormTest, FirstShowingIsEmptyAndTheTestToggleDoesNothing)
 {
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Propriedades da Conexão"));
+    ASSERT_TRUE(form->windowHandle());
+    EXPECT_EQ(form->windowHandle()->title(), QStringLiteral("Propriedades da Conexão"));
     EXPECT_TRUE(get<QComboBox>("ServerCombo")->currentText().isEmpty());
     EXPECT_TRUE(get<QComboBox>("BaseCombo")->currentText().isEmpty());
     EXPECT_TRUE(get<QLineEdit>("NameEdit")->text().isEmpty());
@@ -163,4 +165,41 @@ TEST_F(LogonFormTest, EscapeDoesNotCloseTheDialog)
 {
     QTest::keyClick(get<QWidget>("NameEdit"), Qt::Key_Escape);
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(LogonFormTest, SaveKeepsTheEncodingAndTheOtherLinesOfOrvoIni)
+{
+    // The ORVO application's own file, in the Windows code page, with accents elsewhere.
+    const QByteArray before = "[Empresa]\r\nRaz\xE3o=Metal\xFArgica S\xE3o Jos\xE9\r\n[Quorvel]\r\nServer=antigo\r\n";
+    {
+        QFile f(form->profilePath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(before);
+    }
+    type("ServerCombo", QStringLiteral("SRV-01"));
+    type("BaseCombo", QStringLiteral("ORVO"));
+    type("NameEdit", QStringLiteral("Jos"));
+    QTest::sendKeyEvent(QTest::Click, get<QWidget>("NameEdit"), Qt::Key_Eacute, QStringLiteral("\u00E9"), Qt::NoModifier);
+    ASSERT_EQ(get<QLineEdit>("NameEdit")->text(), QStringLiteral("Jos\u00E9"));
+    QTest::mouseClick(salvar(), Qt::LeftButton);
+    EXPECT_TRUE(prompter.prompts().isEmpty());
+    QFile f(form->profilePath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("[Empresa]\r\nRaz\xE3o=Metal\xFArgica S\xE3o Jos\xE9\r\n[Quorvel]\r\nServer=SRV-01\r\n"
+                                      "DataBase=ORVO\r\nName=Jos\xE9\r\n"));
+}
+
+TEST_F(LogonFormTest, EnterInTheEditableCombosAddsNoItem)
+{
+    for (const char *name : {"ServerCombo", "BaseCombo"}) {
+        auto *combo = get<QComboBox>(name);
+        type(name, QStringLiteral("ORVO1"));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        type(name, QStringLiteral("2"));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Enter);
+        EXPECT_EQ(combo->count(), 0) << name;
+        EXPECT_EQ(combo->currentText(), QStringLiteral("ORVO12")) << name;
+    }
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(connectionTextShown().contains(QStringLiteral("Initial Catalog=ORVO12;Data Source=ORVO12;")));
 }

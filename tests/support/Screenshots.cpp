@@ -2,7 +2,7 @@
 // dialog to PNG files in the folder given as the first argument. With the stand-in in the
 // build, the window is connected to the demo database first.
 #include "AppFixture.h"
-
+#include "app/Application.h"
 #include "app/UsersForm.h"
 #include "widgets/LogonForm.h"
 
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Administrador de senhas do sistema ORVO"));
+    Application::setUp(app);   // as the program entry does
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(dir);
 

@@ -1,4 +1,7 @@
-// Entry point of the GUI test programs: a QApplication on the offscreen platform, then the tests.
+// Entry point of the GUI test programs: a QApplication on the offscreen platform, set up as
+// the program entry sets it up, then the tests.
+#include "app/Application.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,6 +11,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Administrador de senhas do sistema ORVO"));
+    Application::setUp(app);   // as the program entry does
     return RUN_ALL_TESTS();
 }

@@ -79,17 +79,3 @@ TEST(FlagString, QualityStringFromItsBoxes)
     EXPECT_EQ(FlagString::build(q, {1, 2}, 3), QStringLiteral("SS") + zeros(28));
     EXPECT_EQ(FlagString::build(q, {2, 3}, -1), QStringLiteral("0S") + zeros(28));
 }
-
-TEST(FlagString, LoadingThenRebuildingClearsStrayPositions)
-{
-    // A stored string with other characters outside the boxes comes back with zeros there.
-    const QString stored = QStringLiteral("S0SxxxxxxxxxXXXXXXXXAZZZZZZZZZ");
-    const FlagLayout &c = FlagString::compras();
-    QList<int> ticked;
-    for (int p : c.positions)
-        if (FlagString::granted(stored, p))
-            ticked << p;
-    EXPECT_EQ(ticked, (QList<int>{1, 3}));
-    EXPECT_EQ(FlagString::build(c, ticked, FlagString::optionItem(stored)),
-              QStringLiteral("S0S") + zeros(17) + QStringLiteral("A") + zeros(9));
-}

@@ -12,6 +12,7 @@
 #include "widgets/DbGrid.h"
 #include "widgets/DbNavigator.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -101,11 +102,15 @@ protected:
     QCheckBox *box(const QString &objectName) { return fx.find<QCheckBox>(objectName); }
     void chooseOption(const QString &comboName, int item)
     {
+        // Opens the list and clicks the item, as a person does.
         auto *combo = fx.find<OptionCombo>(comboName);
         combo->showPopup();
-        combo->setCurrentIndex(item);
-        combo->hidePopup();
-        QTest::qWait(20);
+        QAbstractItemView *view = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        const QPoint at = view->visualRect(combo->model()->index(item, 0)).center();
+        QTest::mouseMove(view->viewport(), at);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        QTest::qWait(0);
     }
 
     AppFixture fx;
@@ -258,13 +263,19 @@ TEST_F(UsersTest, ArrowKeysInTheRegistrationMoveThroughTheList)
     // Unlocked: any key released in the edit puts the record into edit, even an arrow key,
     // and the moves write nothing.
     unlock();
+    fx.server().markLog();
     QTest::keyClick(registro, Qt::Key_Down);
     EXPECT_EQ(current(), QStringLiteral("0103"));
     EXPECT_TRUE(sh->SenhaSQL->isEditing());
     EXPECT_TRUE(sh->SalvaREC->isEnabled());
     QTest::keyClick(registro, Qt::Key_Down);
     EXPECT_EQ(current(), QStringLiteral("0104"));
-    EXPECT_EQ(db(QStringLiteral("Registro"), QStringLiteral("0103")), QStringLiteral("0103"));
+    // The second move posted José's edit: his own registration and nothing else.
+    QStringList updates;
+    for (const QString &b : fx.server().batches())
+        if (b.startsWith(QStringLiteral("UPDATE"), Qt::CaseInsensitive))
+            updates << b;
+    EXPECT_EQ(updates, QStringList{QStringLiteral("UPDATE [Usuarios] SET [Registro] = N'0103' WHERE [IdUser] = 3")});
 
     // With an empty list the arrows do nothing.
     search(QStringLiteral("9999"));

@@ -7,6 +7,8 @@
 #include "widgets/DbControls.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -61,10 +63,11 @@ TEST(NumbersEdit, AStoredValueFillsThePlacesInOrderUpToThirtyNineDigits)
 
 // ------------------------------------------------------------------ option combo
 
-TEST(OptionCombo, StartsWithoutItemAndReportsEveryCloseUp)
+TEST(OptionCombo, ReportsOnlyTheClosingOfAnOpenList)
 {
     OptionCombo combo;
     combo.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&combo));
     ASSERT_EQ(combo.count(), 6);
     EXPECT_EQ(combo.currentIndex(), -1);
     EXPECT_EQ(combo.placeholderText(), QStringLiteral("Escolha opção"));
@@ -73,26 +76,43 @@ TEST(OptionCombo, StartsWithoutItemAndReportsEveryCloseUp)
     QList<int> seen;   // the current item when each close-up is reported
     QObject::connect(&combo, &OptionCombo::closeUp, &combo, [&] { seen << combo.currentIndex(); });
 
-    // A click on an item of the drop-down list: reported after the item became current.
+    // A click on an item of the drop-down list: reported at once, the item already current.
     combo.showPopup();
     QAbstractItemView *view = combo.view();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
-    const QRect rect = view->visualRect(combo.model()->index(3, 0));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-    QTRY_COMPARE(seen.size(), 1);
-    EXPECT_EQ(seen.last(), 3);
+    const QPoint at = view->visualRect(combo.model()->index(3, 0)).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_EQ(seen, QList<int>{3});
 
-    // Closing the list without choosing still reports a close-up.
-    combo.showPopup();
-    combo.hidePopup();
+    // Closing the list with Esc, nothing chosen, is a close-up too.
+    combo.setFocus();
+    QTest::keyClick(&combo, Qt::Key_F4);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    QTest::keyClick(view, Qt::Key_Escape);
     QTRY_COMPARE(seen.size(), 2);
     EXPECT_EQ(seen.last(), 3);
 
-    // A change by the keyboard without the list counts as one too.
-    combo.setFocus();
+    // Hiding or disabling the shut combo box, the arrow keys and the wheel are not.
     QTest::keyClick(&combo, Qt::Key_Down);
-    ASSERT_EQ(seen.size(), 3);
-    EXPECT_EQ(seen.last(), 4);
+    EXPECT_EQ(combo.currentIndex(), 4);
+    combo.clearFocus();
+    QWheelEvent wheel(QPointF(5, 5), combo.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&combo, &wheel);
+    EXPECT_EQ(combo.currentIndex(), 4);   // not focused: the wheel is the page's
+    combo.setEnabled(false);
+    combo.setEnabled(true);
+    combo.hide();
+    combo.show();
+    QTest::qWait(10);
+    EXPECT_EQ(seen.size(), 2);
+
+    // Disabled while its list is open: the list closes, and that is a close-up.
+    combo.showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    combo.setEnabled(false);
+    QTRY_COMPARE(seen.size(), 3);
 
     combo.clearChoice();
     EXPECT_FALSE(combo.hasChoice());
