@@ -2,8 +2,8 @@
 // catalogues, the expected outcome of each statement on SQL Server from one line per
 // statement with the answer of the first and of the second run (*.expect beside the other
 // statement files). Both runs go on over failing statements, as the runs of the tool do.
+#include "RunStatements.h"
 #include "maintenance/Catalogue.h"
-#include "maintenance/ColumnDescription.h"
 #include "standin/Engine.h"
 
 #include <QFile>
@@ -17,26 +17,6 @@ QString readFixture(const QString &name)
 {
     QFile f(QStringLiteral(ORVO_SOURCE_DIR "/standin/fixtures/") + name);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-struct Statement
-{
-    QString id;     // "step 5" or "step 5 cClassTrib.CCT"
-    QString text;
-};
-
-// Every statement a run of the steps sends when no unguarded step fails, in order.
-QList<Statement> statementsOf(const QList<SchemaStep> &steps)
-{
-    QList<Statement> out;
-    for (int i = 0; i < steps.size(); ++i) {
-        const QString step = QStringLiteral("step %1").arg(i + 1);
-        out.append({step, steps[i].statement});
-        for (const DescriptionEntry &d : steps[i].descriptions)
-            for (const QString &t : ColumnDescription::statements(d))
-                out.append({step + QLatin1Char(' ') + d.table + QLatin1Char('.') + d.column, t});
-    }
-    return out;
 }
 
 struct Expectation
@@ -87,10 +67,10 @@ protected:
 
     void runTwice(const QList<SchemaStep> &steps, const char *expectFile)
     {
-        const QList<Statement> statements = statementsOf(steps);
+        const QList<RunStatement> statements = runStatements(steps);
         const QList<Expectation> expected = readExpectations(QString::fromLatin1(expectFile));
         QStringList ids, expectedIds;
-        for (const Statement &s : statements)
+        for (const RunStatement &s : statements)
             ids << s.id;
         for (const Expectation &e : expected)
             expectedIds << e.id;
@@ -101,7 +81,7 @@ protected:
                 check(statements[i], expected[i].run[run], QStringLiteral("%1 run %2, %3").arg(QString::fromLatin1(expectFile)).arg(run + 1).arg(statements[i].id));
     }
 
-    void check(const Statement &st, const QString &expect, const QString &where)
+    void check(const RunStatement &st, const QString &expect, const QString &where)
     {
         BatchResult r = engine.execute(*session, st.text);
         const ServerMessage *firstError = nullptr;
