@@ -34,14 +34,10 @@ void MaintenancePage::SemAcentoClick()
         m_shell.window, QStringLiteral("Serão criados e atualizados os campos sem acento ..!, devo continuar ?"), Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;
-    m_shell.runBusy([this] {
-        m_shell.MemoCCDB->clear();
-        m_shell.MemoCCDB->viewport()->repaint();
-    });
-    runSteps(mirrorCatalogue());
+    runSteps(mirrorCatalogue(), [this] { m_shell.MemoCCDB->clear(); });
 }
 
-void MaintenancePage::runSteps(const QList<SchemaStep> &steps)
+void MaintenancePage::runSteps(const QList<SchemaStep> &steps, const std::function<void()> &before)
 {
     QPlainTextEdit *memo = m_shell.MemoCCDB;
     QLabel *position = m_shell.StatusBar[1];
@@ -69,6 +65,8 @@ void MaintenancePage::runSteps(const QList<SchemaStep> &steps)
             QString text;
             ~RestorePosition() { label->setText(text); }
         } restore{position, idle};
+        if (before)
+            before();
         runner.run(steps);
     });
 }

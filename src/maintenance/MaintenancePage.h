@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 struct Shell;
 
 // The maintenance runs of the page " Exportar Usuários ": the schema equalization
@@ -19,9 +21,9 @@ public:
     void SemAcentoClick();
 
 private:
-    // Runs the steps with the busy cursor; an unguarded failure is shown in the standard
-    // error box and ends the run.
-    void runSteps(const QList<SchemaStep> &steps);
+    // Runs the steps with the busy cursor (before runs first, under the same cursor); an
+    // unguarded failure is shown in the standard error box and ends the run.
+    void runSteps(const QList<SchemaStep> &steps, const std::function<void()> &before = {});
 
     Shell &m_shell;
 };
