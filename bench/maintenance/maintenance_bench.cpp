@@ -38,7 +38,8 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, QString::fromLatin1(argv[1]).toInt()) : 3;
     const QString fixtures = QStringLiteral(ORVO_FIXTURES_DIR);
 
-    QStringList args{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--login"), QStringLiteral("bench:bench")};
+    QStringList args {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--login"),
+                      QStringLiteral("bench:bench")};
     auto database = [&](const QString &name) {
         args << QStringLiteral("--database") << name + QLatin1Char('=') + fixtures + QStringLiteral("/orvo-base.sql")
              << QStringLiteral("--database") << name + QLatin1Char('=') + fixtures + QStringLiteral("/orvo-demo.sql");
@@ -104,9 +105,10 @@ int main(int argc, char **argv)
         QProcess bsqldb;
         QElapsedTimer t;
         t.start();
-        bsqldb.start(QStringLiteral("bsqldb"), {QStringLiteral("-S"), QStringLiteral("127.0.0.1:") + port, QStringLiteral("-U"),
-                                                QStringLiteral("bench"), QStringLiteral("-P"), QStringLiteral("bench"), QStringLiteral("-D"),
-                                                QStringLiteral("Plain%1").arg(r), QStringLiteral("-i"), file.fileName(), QStringLiteral("-q")});
+        bsqldb.start(QStringLiteral("bsqldb"),
+                     {QStringLiteral("-S"), QStringLiteral("127.0.0.1:") + port, QStringLiteral("-U"),
+                      QStringLiteral("bench"), QStringLiteral("-P"), QStringLiteral("bench"), QStringLiteral("-D"),
+                      QStringLiteral("Plain%1").arg(r), QStringLiteral("-i"), file.fileName(), QStringLiteral("-q")});
         if (!bsqldb.waitForFinished(600000) || bsqldb.exitCode() != 0) {
             std::fprintf(stderr, "bsqldb failed: %s\n", bsqldb.readAllStandardError().constData());
             return 1;
@@ -117,7 +119,8 @@ int main(int argc, char **argv)
     server.waitForFinished();
 
     const double a = median(full), b = median(accepted), c = median(plain);
-    std::printf("schema equalization on a fresh ORVO database: %d steps, %d statements, %d accepted by the server, %d rounds (medians)\n",
+    std::printf("schema equalization on a fresh ORVO database: %d steps, %d statements, %d accepted by the server, %d "
+                "rounds (medians)\n",
                 int(steps.size()), statements, accepts, rounds);
     std::printf("  step runner, the full run:                      %8.1f ms\n", a);
     std::printf("  step runner, the accepted statements:           %8.1f ms\n", b);

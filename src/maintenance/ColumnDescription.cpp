@@ -19,8 +19,9 @@ QString addOnlyMode()
 // the server and both are the texts the tool has always sent.
 QString dropStatement(const QString &table, const QString &column)
 {
-    return QStringLiteral("EXECUTE sp_dropextendedproperty 'MS_Description','user', dbo, 'table', '") + SqlText::escaped(table)
-           + QStringLiteral("', 'column', '") + SqlText::escaped(column) + QStringLiteral("'");
+    return QStringLiteral("EXECUTE sp_dropextendedproperty 'MS_Description','user', dbo, 'table', '")
+           + SqlText::escaped(table) + QStringLiteral("', 'column', '") + SqlText::escaped(column)
+           + QStringLiteral("'");
 }
 
 // No blank between the quote that closes the text and EXECUTE.
@@ -28,7 +29,8 @@ QString addStatement(const QString &text, const QString &table, const QString &c
 {
     return QStringLiteral("DECLARE @v sql_variant SET @v = '") + SqlText::escaped(text)
            + QStringLiteral("'EXECUTE sp_addextendedproperty 'MS_Description', @v, 'user', 'dbo', 'table', '")
-           + SqlText::escaped(table) + QStringLiteral("', 'column', '") + SqlText::escaped(column) + QStringLiteral("'");
+           + SqlText::escaped(table) + QStringLiteral("', 'column', '") + SqlText::escaped(column)
+           + QStringLiteral("'");
 }
 
 QStringList statements(const QString &mode, const QString &table, const QString &column, const QString &text)

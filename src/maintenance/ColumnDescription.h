@@ -9,9 +9,9 @@ struct DescriptionEntry;
 namespace ColumnDescription {
 
 // The mode that drops an existing description before adding (compared case-sensitively).
-QString dropFirstMode();   // "Excluir_Antes"
+QString dropFirstMode(); // "Excluir_Antes"
 // The mode of every catalogue entry: only add, so a description once written stays.
-QString addOnlyMode();     // "Não_Excluir"
+QString addOnlyMode(); // "Não_Excluir"
 
 QString dropStatement(const QString &table, const QString &column);
 QString addStatement(const QString &text, const QString &table, const QString &column);

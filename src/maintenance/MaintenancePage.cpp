@@ -10,9 +10,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
-MaintenancePage::MaintenancePage(Shell &shell, QObject *parent)
-    : QObject(parent)
-    , m_shell(shell)
+MaintenancePage::MaintenancePage(Shell &shell, QObject *parent) : QObject(parent), m_shell(shell)
 {
     connect(m_shell.DataBaseSTRU, &QToolButton::clicked, this, [this] { DataBaseSTRUClick(); });
     connect(m_shell.SemAcento, &QToolButton::clicked, this, [this] { SemAcentoClick(); });
@@ -20,9 +18,11 @@ MaintenancePage::MaintenancePage(Shell &shell, QObject *parent)
 
 void MaintenancePage::DataBaseSTRUClick()
 {
-    const auto answer = m_shell.prompter->confirm(
-        m_shell.window, QStringLiteral("Será equalizado o sistema de acordo com Bravik, Solenta, Tolvane, Quendel e Pelvado ..!, devo continuar ?"),
-        Prompter::Buttons::YesNo);
+    const auto answer =
+        m_shell.prompter->confirm(m_shell.window,
+                                  QStringLiteral("Será equalizado o sistema de acordo com Bravik, Solenta, Tolvane, "
+                                                 "Quendel e Pelvado ..!, devo continuar ?"),
+                                  Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;
     runSteps(schemaCatalogue());
@@ -31,7 +31,8 @@ void MaintenancePage::DataBaseSTRUClick()
 void MaintenancePage::SemAcentoClick()
 {
     const auto answer = m_shell.prompter->confirm(
-        m_shell.window, QStringLiteral("Serão criados e atualizados os campos sem acento ..!, devo continuar ?"), Prompter::Buttons::YesNo);
+        m_shell.window, QStringLiteral("Serão criados e atualizados os campos sem acento ..!, devo continuar ?"),
+        Prompter::Buttons::YesNo);
     if (answer != Prompter::Answer::Yes)
         return;
     runSteps(mirrorCatalogue(), [this] { m_shell.MemoCCDB->clear(); });
@@ -64,7 +65,7 @@ void MaintenancePage::runSteps(const QList<SchemaStep> &steps, const std::functi
             QLabel *label;
             QString text;
             ~RestorePosition() { label->setText(text); }
-        } restore{position, idle};
+        } restore {position, idle};
         if (before)
             before();
         runner.run(steps);

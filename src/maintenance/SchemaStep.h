@@ -5,16 +5,16 @@
 
 // What becomes of a failing statement of a schema step.
 enum class Guard {
-    Silent,     // the failure is ignored and leaves no trace
-    Reported,   // the failure is ignored; the statement's text becomes a line of the report
-    Unguarded,  // the failure ends the run
+    Silent, // the failure is ignored and leaves no trace
+    Reported, // the failure is ignored; the statement's text becomes a line of the report
+    Unguarded, // the failure ends the run
 };
 
 // A column description written after a step as the extended property MS_Description.
 // table and column are the names as the server knows them: no schema, no brackets.
 struct DescriptionEntry
 {
-    QString mode;   // "Excluir_Antes" drops an existing description first; anything else only adds
+    QString mode; // "Excluir_Antes" drops an existing description first; anything else only adds
     QString table;
     QString column;
     QString text;

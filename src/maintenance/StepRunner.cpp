@@ -4,10 +4,8 @@
 #include "connection/DbError.h"
 #include "maintenance/ColumnDescription.h"
 
-StepRunner::StepRunner(Command &command)
-    : m_command(command)
-{
-}
+StepRunner::StepRunner(Command &command) : m_command(command)
+{ }
 
 void StepRunner::run(const QList<SchemaStep> &steps)
 {
@@ -30,12 +28,14 @@ void StepRunner::runStep(const SchemaStep &step)
         onMilestone(step.milestone);
 }
 
-void StepRunner::WriteColumnDescription(const QString &mode, const QString &table, const QString &column, const QString &text)
+void StepRunner::WriteColumnDescription(const QString &mode, const QString &table, const QString &column,
+                                        const QString &text)
 {
     const QStringList texts = ColumnDescription::statements(mode, table, column, text);
     for (int i = 0; i < texts.size(); ++i) {
         const bool drop = texts.size() == 2 && i == 0;
-        send(drop ? StatementOutcome::Kind::DropDescription : StatementOutcome::Kind::AddDescription, Guard::Silent, texts[i]);
+        send(drop ? StatementOutcome::Kind::DropDescription : StatementOutcome::Kind::AddDescription, Guard::Silent,
+             texts[i]);
     }
 }
 

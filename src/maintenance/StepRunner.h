@@ -13,11 +13,11 @@ struct StatementOutcome
 {
     enum class Kind { Step, DropDescription, AddDescription };
     Kind kind = Kind::Step;
-    int step = 0;          // position of the step in the run, from 1
-    QString text;          // the command text as sent
+    int step = 0; // position of the step in the run, from 1
+    QString text; // the command text as sent
     bool ok = true;
-    QString error;         // the server's message when it failed
-    int errorCode = 0;     // the server's error number, 0 when unknown
+    QString error; // the server's message when it failed
+    int errorCode = 0; // the server's error number, 0 when unknown
     // A reported step failed: its text is a line for whoever shows the run.
     bool reported = false;
 };

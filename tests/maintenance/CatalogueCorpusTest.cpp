@@ -22,7 +22,7 @@ QString readFixture(const QString &name)
 struct Expectation
 {
     QString id;
-    QString run[2];   // "ok", "ok rows N", "error", "error NNN"
+    QString run[2]; // "ok", "ok rows N", "error", "error NNN"
 };
 
 QList<Expectation> readExpectations(const QString &name)
@@ -78,7 +78,11 @@ protected:
         ASSERT_EQ(ids, expectedIds) << expectFile;
         for (int run = 0; run < 2; ++run)
             for (int i = 0; i < statements.size(); ++i)
-                check(statements[i], expected[i].run[run], QStringLiteral("%1 run %2, %3").arg(QString::fromLatin1(expectFile)).arg(run + 1).arg(statements[i].id));
+                check(statements[i], expected[i].run[run],
+                      QStringLiteral("%1 run %2, %3")
+                          .arg(QString::fromLatin1(expectFile))
+                          .arg(run + 1)
+                          .arg(statements[i].id));
     }
 
     void check(const RunStatement &st, const QString &expect, const QString &where)

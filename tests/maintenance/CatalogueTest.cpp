@@ -37,7 +37,7 @@ TEST(SchemaCatalogue, HoldsEightySixNumberedStepsWithTheirTablesColumnsAndDescri
     QList<int> expected;
     for (int i = 1; i <= 86; ++i)
         expected << i;
-    EXPECT_EQ(numbers, expected);   // each step once
+    EXPECT_EQ(numbers, expected); // each step once
     EXPECT_EQ(creates, 18);
     EXPECT_EQ(columns, 299);
     EXPECT_EQ(descriptions, 200);
@@ -46,9 +46,12 @@ TEST(SchemaCatalogue, HoldsEightySixNumberedStepsWithTheirTablesColumnsAndDescri
     ASSERT_EQ(run.size(), 86);
     int total = 0;
     for (int i = 0; i < run.size(); ++i) {
-        const Guard want = (i + 1 == 5 || i + 1 == 7) ? Guard::Reported : (i + 1 == 14 || i + 1 == 15) ? Guard::Unguarded : Guard::Silent;
+        const Guard want = (i + 1 == 5 || i + 1 == 7)     ? Guard::Reported
+                           : (i + 1 == 14 || i + 1 == 15) ? Guard::Unguarded
+                                                          : Guard::Silent;
         EXPECT_EQ(run[i].guard, want) << "step " << i + 1;
-        EXPECT_FALSE(run[i].statement.contains(QLatin1Char('\n')) || run[i].statement.contains(QLatin1Char('\r'))) << i + 1;
+        EXPECT_FALSE(run[i].statement.contains(QLatin1Char('\n')) || run[i].statement.contains(QLatin1Char('\r')))
+            << i + 1;
         EXPECT_TRUE(run[i].milestone.isEmpty());
         for (const DescriptionEntry &d : run[i].descriptions) {
             EXPECT_EQ(d.mode, QStringLiteral("Não_Excluir"));
@@ -63,22 +66,31 @@ TEST(SchemaCatalogue, HoldsEightySixNumberedStepsWithTheirTablesColumnsAndDescri
 TEST(SchemaCatalogue, StatementsFollowTheFormsOfTheColumnTables)
 {
     const QList<SchemaStep> run = schemaCatalogue();
-    EXPECT_EQ(run[0].statement, QStringLiteral("ALTER TABLE dbo.NatFiscal ADD ShowGraphic tinyint NOT NULL CONSTRAINT DF_NatFiscal_ShowG DEFAULT 1"));
+    EXPECT_EQ(
+        run[0].statement,
+        QStringLiteral(
+            "ALTER TABLE dbo.NatFiscal ADD ShowGraphic tinyint NOT NULL CONSTRAINT DF_NatFiscal_ShowG DEFAULT 1"));
     // A name with a blank in brackets; accented names as they stand.
-    EXPECT_TRUE(run[7].statement.startsWith(QStringLiteral("ALTER TABLE dbo.[Itens Nota] ADD IdCCT int NOT NULL CONSTRAINT DF_ITN_IdCCT DEFAULT 0, ")));
+    EXPECT_TRUE(run[7].statement.startsWith(
+        QStringLiteral("ALTER TABLE dbo.[Itens Nota] ADD IdCCT int NOT NULL CONSTRAINT DF_ITN_IdCCT DEFAULT 0, ")));
     EXPECT_TRUE(run[55].statement.startsWith(QStringLiteral("ALTER TABLE dbo.[Itens Pedido] ADD TipoKardex int")));
-    EXPECT_EQ(run[3].statement, QStringLiteral("ALTER TABLE dbo.Peças ADD QPecasEtqs int NOT NULL CONSTRAINT DF_Prd_QPecasEtqs DEFAULT 0"));
+    EXPECT_EQ(
+        run[3].statement,
+        QStringLiteral("ALTER TABLE dbo.Peças ADD QPecasEtqs int NOT NULL CONSTRAINT DF_Prd_QPecasEtqs DEFAULT 0"));
     EXPECT_EQ(run[7].descriptions.first().table, QStringLiteral("Itens Nota"));
     // Identity, server-named defaults, a key clause and the filegroup ending.
-    EXPECT_TRUE(run[4].statement.startsWith(QStringLiteral("CREATE TABLE dbo.cClassTrib(IdCCT int IDENTITY(1,1) NOT NULL, CCT nvarchar(6) NOT NULL, ")));
+    EXPECT_TRUE(run[4].statement.startsWith(
+        QStringLiteral("CREATE TABLE dbo.cClassTrib(IdCCT int IDENTITY(1,1) NOT NULL, CCT nvarchar(6) NOT NULL, ")));
     EXPECT_TRUE(run[4].statement.contains(QStringLiteral(", Tributar tinyint NOT NULL DEFAULT 0, ")));
     EXPECT_TRUE(run[4].statement.endsWith(QStringLiteral(
-        ", CONSTRAINT [PK_cClassTrib] PRIMARY KEY CLUSTERED ( [CST] ASC, [CCT] ASC )WITH (PAD_INDEX = OFF, STATISTICS_NORECOMPUTE = OFF, "
+        ", CONSTRAINT [PK_cClassTrib] PRIMARY KEY CLUSTERED ( [CST] ASC, [CCT] ASC )WITH (PAD_INDEX = OFF, "
+        "STATISTICS_NORECOMPUTE = OFF, "
         "IGNORE_DUP_KEY = OFF, ALLOW_ROW_LOCKS = ON, ALLOW_PAGE_LOCKS = ON) ON [PRIMARY]) ON [PRIMARY]")));
     // Nullability not stated: nothing between the type and the next column.
     EXPECT_TRUE(run[52].statement.endsWith(QStringLiteral(", DataM date NOT NULL, Host nvarchar(80))")));
     // A server-named text default on a nullable column.
-    EXPECT_TRUE(run[82].statement.startsWith(QStringLiteral("ALTER TABLE dbo.NFs_ItensAJUSTE ADD xAjuste nvarchar(15) NULL DEFAULT 'Inv.Drumesk', ")));
+    EXPECT_TRUE(run[82].statement.startsWith(
+        QStringLiteral("ALTER TABLE dbo.NFs_ItensAJUSTE ADD xAjuste nvarchar(15) NULL DEFAULT 'Inv.Drumesk', ")));
     EXPECT_EQ(run[13].statement, QStringLiteral("UPDATE IPI SET diIVA = 45929 FROM dbo.IPI"));
     EXPECT_EQ(run[14].statement, QStringLiteral("UPDATE IPI SET dfIVA = 47481 FROM dbo.IPI"));
     // The description of gIBSUF_vIBSUF keeps its closing tab.
@@ -122,7 +134,8 @@ TEST(MirrorCatalogue, AddsSilentlyCopiesUnguardedAndMarksFifteenPoints)
             marks << s.milestone;
         descriptions += int(s.descriptions.size());
     }
-    EXPECT_EQ(marks, QStringList({"10%", "20%", "30%", "35%", "40%", "45%", "50%", "55%", "60%", "65%", "70%", "72%", "74%", "80%", "81%"}));
+    EXPECT_EQ(marks, QStringList({"10%", "20%", "30%", "35%", "40%", "45%", "50%", "55%", "60%", "65%", "70%", "72%",
+                                  "74%", "80%", "81%"}));
     EXPECT_EQ(descriptions, 10);
     EXPECT_EQ(run[0].milestone, QStringLiteral("10%"));
     EXPECT_EQ(run[37].statement, QStringLiteral("UPDATE Peças SET IdPeca =IdPeça FROM Peças"));
@@ -130,18 +143,31 @@ TEST(MirrorCatalogue, AddsSilentlyCopiesUnguardedAndMarksFifteenPoints)
 
 TEST(ColumnDescription, WritesBothTemplatesToTheByte)
 {
-    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("Não_Excluir"), QStringLiteral("Itens Nota"), QStringLiteral("Qtde"), QStringLiteral("Quantidade")),
-              QStringList{QStringLiteral("DECLARE @v sql_variant SET @v = 'Quantidade'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
-                                         "'user', 'dbo', 'table', 'Itens Nota', 'column', 'Qtde'")});
-    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("Excluir_Antes"), QStringLiteral("Peças"), QStringLiteral("IdPeça"), QStringLiteral("Id")),
-              (QStringList{QStringLiteral("EXECUTE sp_dropextendedproperty 'MS_Description','user', dbo, 'table', 'Peças', 'column', 'IdPeça'"),
-                           QStringLiteral("DECLARE @v sql_variant SET @v = 'Id'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
-                                          "'user', 'dbo', 'table', 'Peças', 'column', 'IdPeça'")}));
+    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("Não_Excluir"), QStringLiteral("Itens Nota"),
+                                            QStringLiteral("Qtde"), QStringLiteral("Quantidade")),
+              QStringList {QStringLiteral(
+                  "DECLARE @v sql_variant SET @v = 'Quantidade'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
+                  "'user', 'dbo', 'table', 'Itens Nota', 'column', 'Qtde'")});
+    EXPECT_EQ(
+        ColumnDescription::statements(QStringLiteral("Excluir_Antes"), QStringLiteral("Peças"),
+                                      QStringLiteral("IdPeça"), QStringLiteral("Id")),
+        (QStringList {
+            QStringLiteral(
+                "EXECUTE sp_dropextendedproperty 'MS_Description','user', dbo, 'table', 'Peças', 'column', 'IdPeça'"),
+            QStringLiteral("DECLARE @v sql_variant SET @v = 'Id'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
+                           "'user', 'dbo', 'table', 'Peças', 'column', 'IdPeça'")}));
     // The mode is compared case-sensitively: only the exact word drops.
-    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("excluir_antes"), QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("x")).size(), 1);
-    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("EXCLUIR_ANTES"), QStringLiteral("T"), QStringLiteral("C"), QStringLiteral("x")).size(), 1);
+    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("excluir_antes"), QStringLiteral("T"), QStringLiteral("C"),
+                                            QStringLiteral("x"))
+                  .size(),
+              1);
+    EXPECT_EQ(ColumnDescription::statements(QStringLiteral("EXCLUIR_ANTES"), QStringLiteral("T"), QStringLiteral("C"),
+                                            QStringLiteral("x"))
+                  .size(),
+              1);
     // A quote inside a value stays data.
     EXPECT_EQ(ColumnDescription::addStatement(QStringLiteral("Peça d'água"), QStringLiteral("T"), QStringLiteral("C")),
-              QStringLiteral("DECLARE @v sql_variant SET @v = 'Peça d''água'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
-                             "'user', 'dbo', 'table', 'T', 'column', 'C'"));
+              QStringLiteral(
+                  "DECLARE @v sql_variant SET @v = 'Peça d''água'EXECUTE sp_addextendedproperty 'MS_Description', @v, "
+                  "'user', 'dbo', 'table', 'T', 'column', 'C'"));
 }

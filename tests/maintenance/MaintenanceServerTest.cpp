@@ -18,13 +18,16 @@
 
 namespace {
 
-const QString question = QStringLiteral("Será equalizado o sistema de acordo com Bravik, Solenta, Tolvane, Quendel e Pelvado ..!, devo continuar ?");
+const QString question = QStringLiteral(
+    "Será equalizado o sistema de acordo com Bravik, Solenta, Tolvane, Quendel e Pelvado ..!, devo continuar ?");
 const QString mirrorQuestion = QStringLiteral("Serão criados e atualizados os campos sem acento ..!, devo continuar ?");
-const QStringList marks{"10%", "20%", "30%", "35%", "40%", "45%", "50%", "55%", "60%", "65%", "70%", "72%", "74%", "80%", "81%"};
+const QStringList marks {"10%", "20%", "30%", "35%", "40%", "45%", "50%", "55%",
+                         "60%", "65%", "70%", "72%", "74%", "80%", "81%"};
 
-const QStringList createdTables{"RND_FILHOS_TEMP", "RND_FILHOS", "cClassTrib", "Peças_Logistica", "ItensNF_Romaneio", "SBuild_Etiquetas",
-                                "Embalagens", "Costumer_Chain", "OFs_NewLog", "Agenda_email", "TI_Evolucao", "Usuarios_Login",
-                                "TI_Tipos", "Proc_Refugo", "TI_Incidentes", "Itens_CRONOSLOG", "Itens_CRONOS", "Usuarios_tarefas"};
+const QStringList createdTables {
+    "RND_FILHOS_TEMP", "RND_FILHOS",     "cClassTrib",    "Peças_Logistica", "ItensNF_Romaneio", "SBuild_Etiquetas",
+    "Embalagens",      "Costumer_Chain", "OFs_NewLog",    "Agenda_email",    "TI_Evolucao",      "Usuarios_Login",
+    "TI_Tipos",        "Proc_Refugo",    "TI_Incidentes", "Itens_CRONOSLOG", "Itens_CRONOS",     "Usuarios_tarefas"};
 
 // Records the text of a label each time it is painted.
 class PaintedTexts : public QObject
@@ -76,16 +79,21 @@ protected:
         const QString text = memo->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
     }
-    bool tableExists(const QString &table) { return !fx.scalar(QStringLiteral("SELECT OBJECT_ID('dbo.%1')").arg(table)).isNull(); }
+    bool tableExists(const QString &table)
+    {
+        return !fx.scalar(QStringLiteral("SELECT OBJECT_ID('dbo.%1')").arg(table)).isNull();
+    }
     bool columnExists(const QString &table, const QString &column)
     {
         return !fx.scalar(QStringLiteral("SELECT COL_LENGTH('%1', '%2')").arg(table, column)).isNull();
     }
     QVariant description(const QString &table, const QString &column)
     {
-        return fx.scalar(QStringLiteral("SELECT CAST(value AS nvarchar(4000)) FROM fn_listextendedproperty('MS_Description', 'user', 'dbo', "
-                                        "'table', '%1', 'column', '%2')")
-                             .arg(table, column));
+        return fx.scalar(
+            QStringLiteral(
+                "SELECT CAST(value AS nvarchar(4000)) FROM fn_listextendedproperty('MS_Description', 'user', 'dbo', "
+                "'table', '%1', 'column', '%2')")
+                .arg(table, column));
     }
 
     AppFixture fx;
@@ -102,7 +110,7 @@ TEST_F(MaintenanceRunTest, FirstEqualizationSendsTheWholeCatalogueInOrderAndRepo
 
     EXPECT_EQ(fx.server().batches(), runTexts(schemaCatalogue()));
     ASSERT_EQ(fx.prompter().prompts().size(), 1);
-    EXPECT_EQ(fx.prompter().texts(QStringLiteral("confirm")), QStringList{question});
+    EXPECT_EQ(fx.prompter().texts(QStringLiteral("confirm")), QStringList {question});
     EXPECT_EQ(fx.prompter().unexpected(), 0);
     EXPECT_TRUE(memoLines().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -115,16 +123,22 @@ TEST_F(MaintenanceRunTest, FirstEqualizationSendsTheWholeCatalogueInOrderAndRepo
     EXPECT_FALSE(columnExists(QStringLiteral("TI_Tipos"), QStringLiteral("CodeD")));
     EXPECT_TRUE(columnExists(QStringLiteral("Itens Nota"), QStringLiteral("gCBS_pAliqEfet")));
     EXPECT_FALSE(columnExists(QStringLiteral("ItensNF_Volumes"), QStringLiteral("RGItv")));
-    EXPECT_EQ(description(QStringLiteral("Itens Nota"), QStringLiteral("gIBSUF_vIBSUF")).toString(), QStringLiteral("IBS-UF Valor do IBS\t"));
-    EXPECT_EQ(description(QStringLiteral("Peças"), QStringLiteral("PecasCaixa")).toString(), QStringLiteral("Quantas Peças acondicionadas em uma caixa"));
+    EXPECT_EQ(description(QStringLiteral("Itens Nota"), QStringLiteral("gIBSUF_vIBSUF")).toString(),
+              QStringLiteral("IBS-UF Valor do IBS\t"));
+    EXPECT_EQ(description(QStringLiteral("Peças"), QStringLiteral("PecasCaixa")).toString(),
+              QStringLiteral("Quantas Peças acondicionadas em uma caixa"));
 
     // The IVA dates on every row of IPI.
     const int rows = fx.scalar(QStringLiteral("SELECT COUNT(*) FROM IPI")).toInt();
     EXPECT_GT(rows, 0);
-    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM IPI WHERE diIVA = '20251001' AND dfIVA = '20291231'")).toInt(), rows);
+    EXPECT_EQ(
+        fx.scalar(QStringLiteral("SELECT COUNT(*) FROM IPI WHERE diIVA = '20251001' AND dfIVA = '20291231'")).toInt(),
+        rows);
     // Users that existed get the default expiry.
-    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios WHERE DiasExpirar = 60 AND DataRedefiniu IS NULL")).toInt(),
-              fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios")).toInt());
+    EXPECT_EQ(
+        fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios WHERE DiasExpirar = 60 AND DataRedefiniu IS NULL"))
+            .toInt(),
+        fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Usuarios")).toInt());
 
     // Between statements the status bar showed the step under way; it is back afterwards.
     EXPECT_TRUE(position.texts.contains(QStringLiteral("Posição: passo 1 de 86")));
@@ -141,13 +155,15 @@ TEST_F(MaintenanceRunTest, SecondEqualizationAddsTheLateColumnsAndReportsTheTwoC
 
     EXPECT_EQ(fx.server().batches(), runTexts(schemaCatalogue()));
     const QList<SchemaStep> steps = schemaCatalogue();
-    EXPECT_EQ(memoLines(), (QStringList{steps[4].statement, steps[6].statement}));
+    EXPECT_EQ(memoLines(), (QStringList {steps[4].statement, steps[6].statement}));
     EXPECT_TRUE(memoLines().first().startsWith(QStringLiteral("CREATE TABLE dbo.cClassTrib(")));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")), QStringList());
     for (const char *c : {"aiObs", "anObs", "acObs", "enObs"})
         EXPECT_TRUE(columnExists(QStringLiteral("TI_Incidentes"), QString::fromLatin1(c))) << c;
-    EXPECT_EQ(description(QStringLiteral("TI_Incidentes"), QStringLiteral("aiObs")).toString(), QStringLiteral("Obs da ação imediata"));
-    EXPECT_EQ(description(QStringLiteral("TI_Tipos"), QStringLiteral("CodeD")).toString(), QStringLiteral("Vínculo com código do Departamento"));
+    EXPECT_EQ(description(QStringLiteral("TI_Incidentes"), QStringLiteral("aiObs")).toString(),
+              QStringLiteral("Obs da ação imediata"));
+    EXPECT_EQ(description(QStringLiteral("TI_Tipos"), QStringLiteral("CodeD")).toString(),
+              QStringLiteral("Vínculo com código do Departamento"));
     // Rewritten on every run.
     fx.exec(QStringLiteral("UPDATE IPI SET diIVA = NULL"));
     equalize();
@@ -184,7 +200,7 @@ TEST_F(MaintenanceRunTest, AnyAnswerButYesSendsNothing)
     equalize(Prompter::Answer::No);
     equalize(Prompter::Answer::Closed);
     mirror(Prompter::Answer::No);
-    EXPECT_EQ(fx.prompter().texts(QStringLiteral("confirm")), (QStringList{question, question, mirrorQuestion}));
+    EXPECT_EQ(fx.prompter().texts(QStringLiteral("confirm")), (QStringList {question, question, mirrorQuestion}));
     EXPECT_TRUE(fx.server().batches().isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(tableExists(QStringLiteral("cClassTrib")));
@@ -218,7 +234,7 @@ TEST_F(MaintenanceRunTest, AServerGoneDuringTheRunEndsItAtTheFirstUnguardedStep)
     // The silent steps failed and were passed over, the two reported ones left their lines,
     // and step 14 ended the run with the error box.
     const QList<SchemaStep> steps = schemaCatalogue();
-    EXPECT_EQ(memoLines(), (QStringList{steps[4].statement, steps[6].statement}));
+    EXPECT_EQ(memoLines(), (QStringList {steps[4].statement, steps[6].statement}));
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")).size(), 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(w->isVisible());
@@ -226,7 +242,7 @@ TEST_F(MaintenanceRunTest, AServerGoneDuringTheRunEndsItAtTheFirstUnguardedStep)
 
 TEST_F(MaintenanceRunTest, MirrorRunClearsTheMemoAndWritesFifteenProgressLinesOnEveryRun)
 {
-    equalize();   // leaves nothing in the memo; a second run leaves its two lines
+    equalize(); // leaves nothing in the memo; a second run leaves its two lines
     equalize();
     ASSERT_EQ(memoLines().size(), 2);
     fx.server().markLog();
@@ -237,31 +253,37 @@ TEST_F(MaintenanceRunTest, MirrorRunClearsTheMemoAndWritesFifteenProgressLinesOn
 
     // The copies in the data.
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT MAX(LEN(NCM)) FROM IPI")).toInt(), 8);
-    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT NCM FROM IPI WHERE Classificação = '7318.15.00'")).toString(), QStringLiteral("7318.15."));
-    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Descricao FROM Unidades WHERE Unidade = 'PC'")).toString(), QStringLiteral("Peça"));
-    const QList<QVariantList> nulls = fx.rows(QStringLiteral(
-        "SELECT IdOpcao, Lancou, Fabrica, PesoBruto, PesoLiq, UPreco, PrecoMobra, PrMedio, Revisao, Identificacao, Aviso_fat_obs, Aviso_fat_flag "
-        "FROM Produtos WHERE Produto = 'Conjunto Suporte'"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT NCM FROM IPI WHERE Classificação = '7318.15.00'")).toString(),
+              QStringLiteral("7318.15."));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Descricao FROM Unidades WHERE Unidade = 'PC'")).toString(),
+              QStringLiteral("Peça"));
+    const QList<QVariantList> nulls =
+        fx.rows(QStringLiteral("SELECT IdOpcao, Lancou, Fabrica, PesoBruto, PesoLiq, UPreco, PrecoMobra, PrMedio, "
+                               "Revisao, Identificacao, Aviso_fat_obs, Aviso_fat_flag "
+                               "FROM Produtos WHERE Produto = 'Conjunto Suporte'"));
     ASSERT_EQ(nulls.size(), 1);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(nulls[0][i].toDouble(), 0.0) << i;
-    EXPECT_TRUE(nulls[0][8].isNull());    // copied unchanged, NULL included
+    EXPECT_TRUE(nulls[0][8].isNull()); // copied unchanged, NULL included
     EXPECT_TRUE(nulls[0][9].isNull());
     EXPECT_TRUE(nulls[0][10].isNull());
     EXPECT_EQ(nulls[0][11].toInt(), 9);
-    const QList<QVariantList> full = fx.rows(QStringLiteral("SELECT IdOpcao, Lancou, UPreco, Aviso_fat_obs FROM Produtos WHERE Produto = 'Válvula VX-10'"));
+    const QList<QVariantList> full = fx.rows(
+        QStringLiteral("SELECT IdOpcao, Lancou, UPreco, Aviso_fat_obs FROM Produtos WHERE Produto = 'Válvula VX-10'"));
     ASSERT_EQ(full.size(), 1);
     EXPECT_EQ(full[0][0].toInt(), 2);
     EXPECT_EQ(full[0][1].toDouble(), 500.0);
     EXPECT_NEAR(full[0][2].toDouble(), 45.9, 1e-9);
     EXPECT_EQ(full[0][3].toString(), QStringLiteral("Conferir o certificado do material antes de faturar"));
-    EXPECT_EQ(description(QStringLiteral("Produtos"), QStringLiteral("Revisao")).toString(), QStringLiteral("Revisão do Desenho"));
+    EXPECT_EQ(description(QStringLiteral("Produtos"), QStringLiteral("Revisao")).toString(),
+              QStringLiteral("Revisão do Desenho"));
 
     // A second run finds the columns in place, copies again over changed sources.
     fx.exec(QStringLiteral("UPDATE Unidades SET Descrição = N'Peça avulsa' WHERE Unidade = 'PC'"));
     mirror();
     EXPECT_EQ(memoLines(), marks);
-    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Descricao FROM Unidades WHERE Unidade = 'PC'")).toString(), QStringLiteral("Peça avulsa"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Descricao FROM Unidades WHERE Unidade = 'PC'")).toString(),
+              QStringLiteral("Peça avulsa"));
     EXPECT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -271,7 +293,7 @@ TEST_F(MaintenanceRunTest, MirrorRunEndsAtAFailingCopyWithTheLinesSoFar)
     fx.exec(QStringLiteral("ALTER TABLE dbo.Unidades DROP COLUMN Descrição"));
     fx.server().markLog();
     mirror();
-    EXPECT_EQ(memoLines(), QStringList{QStringLiteral("10%")});
+    EXPECT_EQ(memoLines(), QStringList {QStringLiteral("10%")});
     const QList<SchemaStep> steps = mirrorCatalogue();
     EXPECT_EQ(fx.server().batches(), runTexts(steps, 3));
     const QStringList errors = fx.prompter().texts(QStringLiteral("error"));

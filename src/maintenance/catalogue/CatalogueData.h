@@ -12,12 +12,12 @@
 namespace catalogue {
 
 enum class Form {
-    AddColumns,   // ALTER TABLE dbo.<table> ADD <columns>
-    CreateTable,  // CREATE TABLE dbo.<table>(<columns>[, <key clause>])[ ON [PRIMARY]]
-    Whole,        // the statement is given whole
+    AddColumns, // ALTER TABLE dbo.<table> ADD <columns>
+    CreateTable, // CREATE TABLE dbo.<table>(<columns>[, <key clause>])[ ON [PRIMARY]]
+    Whole, // the statement is given whole
 };
 
-enum class Kind { Plain, Identity };   // Identity: IDENTITY(1,1)
+enum class Kind { Plain, Identity }; // Identity: IDENTITY(1,1)
 enum class Null { Nullable, NotNull, NotStated };
 
 // One row of a column table. An empty constraint with a default leaves the naming of the
@@ -45,13 +45,13 @@ struct Step
 {
     int number = 0;
     Form form = Form::Whole;
-    std::string_view table;        // as the server knows it, without brackets
+    std::string_view table; // as the server knows it, without brackets
     Guard guard = Guard::Silent;
     std::span<const Column> columns = {};
     std::string_view keyClause = {};
-    bool onPrimary = false;        // the statement ends with " ON [PRIMARY]"
-    std::span<const Further> further = {};   // written after the entries of the columns
-    std::string_view text = {};    // Form::Whole
+    bool onPrimary = false; // the statement ends with " ON [PRIMARY]"
+    std::span<const Further> further = {}; // written after the entries of the columns
+    std::string_view text = {}; // Form::Whole
 };
 
 // The steps of each area, in step order within the area.

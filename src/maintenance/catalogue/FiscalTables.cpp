@@ -5,6 +5,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 using enum Kind;
 using enum Null;
 
@@ -195,6 +197,8 @@ const Step steps[] = {
     {.number = 32, .form = Form::AddColumns, .table = "Moedas_Cambio", .guard = Guard::Silent, .columns = step32},
     {.number = 74, .form = Form::AddColumns, .table = "ContasPR", .guard = Guard::Silent, .columns = step74},
 };
+
+// clang-format on
 
 } // namespace
 

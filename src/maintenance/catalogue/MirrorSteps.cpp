@@ -6,6 +6,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 const Further step29Descriptions[] = {
     {"Produtos", "Gestao", "Gerenciamento de Produtos 0-Fabricados 1-Incorporados 2- 3- 99-Matéria Prima e outros"},
     {"Produtos", "Aviso_fat_obs", "Quando não nulo então Aviso_fat_flag 0-Somente avisa 9-Trava faturamento do Produto"},
@@ -69,6 +71,8 @@ const MirrorStep steps[] = {
     {45, Guard::Silent, "ALTER TABLE dbo.Recebimento ADD PrecoR float(53) NOT NULL CONSTRAINT DF_RecebimentoPrecoR DEFAULT 0", ""},
     {46, Guard::Unguarded, "UPDATE Recebimento SET PrecoR = PreçoR FROM Recebimento", "81%"},
 };
+
+// clang-format on
 
 } // namespace
 

@@ -5,6 +5,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 using enum Kind;
 using enum Null;
 
@@ -179,6 +181,8 @@ const Step steps[] = {
     {.number = 80, .form = Form::CreateTable, .table = "Itens_CRONOS", .guard = Guard::Silent, .columns = step80},
     {.number = 81, .form = Form::AddColumns, .table = "Itens_CRONOS", .guard = Guard::Silent, .columns = step81},
 };
+
+// clang-format on
 
 } // namespace
 

@@ -59,9 +59,11 @@ QString catalogueStatement(const Step &step)
 {
     switch (step.form) {
     case Form::AddColumns:
-        return QStringLiteral("ALTER TABLE dbo.") + tableName(step.table) + QStringLiteral(" ADD ") + columnList(step.columns);
+        return QStringLiteral("ALTER TABLE dbo.") + tableName(step.table) + QStringLiteral(" ADD ")
+               + columnList(step.columns);
     case Form::CreateTable: {
-        QString s = QStringLiteral("CREATE TABLE dbo.") + tableName(step.table) + QLatin1Char('(') + columnList(step.columns);
+        QString s =
+            QStringLiteral("CREATE TABLE dbo.") + tableName(step.table) + QLatin1Char('(') + columnList(step.columns);
         if (!step.keyClause.empty())
             s += QStringLiteral(", ") + text(step.keyClause);
         s += QLatin1Char(')');

@@ -5,6 +5,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 using enum Kind;
 using enum Null;
 
@@ -207,6 +209,8 @@ const Step steps[] = {
     {.number = 82, .form = Form::AddColumns, .table = "Recebimento", .guard = Guard::Silent, .columns = step82},
     {.number = 83, .form = Form::AddColumns, .table = "NFs_ItensAJUSTE", .guard = Guard::Silent, .columns = step83},
 };
+
+// clang-format on
 
 } // namespace
 

@@ -4,6 +4,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 using enum Kind;
 using enum Null;
 
@@ -133,6 +135,8 @@ const Step steps[] = {
     {.number = 65, .form = Form::CreateTable, .table = "Usuarios_Login", .guard = Guard::Silent, .columns = step65},
     {.number = 84, .form = Form::CreateTable, .table = "Usuarios_tarefas", .guard = Guard::Silent, .columns = step84, .further = step84Further},
 };
+
+// clang-format on
 
 } // namespace
 

@@ -6,6 +6,8 @@
 namespace catalogue {
 namespace {
 
+// One row per line, read beside the column tables.
+// clang-format off
 const Step steps[] = {
     {.number = 14, .form = Form::Whole, .table = "IPI", .guard = Guard::Unguarded, .text = "UPDATE IPI SET diIVA = 45929 FROM dbo.IPI"},
     {.number = 15, .form = Form::Whole, .table = "IPI", .guard = Guard::Unguarded, .text = "UPDATE IPI SET dfIVA = 47481 FROM dbo.IPI"},
@@ -16,6 +18,8 @@ const Step steps[] = {
     {.number = 61, .form = Form::Whole, .table = "TI_Incidentes", .guard = Guard::Silent, .text = "ALTER TABLE dbo.TI_Incidentes SET (LOCK_ESCALATION = TABLE)"},
     {.number = 77, .form = Form::Whole, .table = "Conta_contabil", .guard = Guard::Silent, .text = "ALTER TABLE dbo.Conta_contabil SET (LOCK_ESCALATION = TABLE)"},
 };
+
+// clang-format on
 
 } // namespace
 
