@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "RunStatements.h"
 #include "app/UsersForm.h"
+#include "connection/DbError.h"
 #include "maintenance/Catalogue.h"
 
 #include <QApplication>
@@ -145,6 +146,40 @@ TEST_F(MaintenanceRunTest, FirstEqualizationSendsTheWholeCatalogueInOrderAndRepo
     EXPECT_TRUE(position.texts.contains(QStringLiteral("Posição: passo 86 de 86")));
     EXPECT_GE(position.texts.size(), 86);
     EXPECT_EQ(w->shell().StatusBar[1]->text(), QStringLiteral("Posição:"));
+}
+
+TEST_F(MaintenanceRunTest, EqualizedTablesHoldTheDefaultsKeysAndNullabilityTheStatementsDeclare)
+{
+    equalize();
+    // A NOT NULL column with a default fills the rows that exist; a nullable one leaves them NULL.
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM OF_Rejeitos WHERE IdPlt <> 606")).toInt(), 0);
+    EXPECT_GT(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM OF_Rejeitos")).toInt(), 0);
+    EXPECT_EQ(
+        fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Peças WHERE tValorTOTAL <> 100 OR PecasCaixa <> 1")).toInt(), 0);
+    // (real read as float: the client stack fails to fetch a real with fractional digits)
+    EXPECT_NEAR(fx.scalar(QStringLiteral("SELECT CAST(MIN(pCBS) AS float) FROM IPI")).toDouble(), 0.9, 1e-6);
+    EXPECT_NEAR(fx.scalar(QStringLiteral("SELECT CAST(MAX(pIBSe) AS float) FROM IPI")).toDouble(), 0.1, 1e-6);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM NFs_ItensAJUSTE WHERE xAjuste IS NOT NULL")).toInt(), 0);
+    // New rows take the defaults.
+    fx.exec(QStringLiteral("INSERT INTO TI_Incidentes (IdUser, NomeUsuario, EmailUsuario, UsuarioREDE, NomeTecnico, "
+                           "EmailTecnico, dInicio) "
+                           "VALUES (1, N'João', N'j@x', N'joao', N'Téc', N't@x', '20260105')"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT Planta FROM TI_Incidentes")).toString(), QStringLiteral("BRAVIKBR"));
+    // The clustered key of SBuild_Etiquetas refuses a second label at the same position.
+    fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 1)"));
+    EXPECT_THROW(fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 1)")), DbError);
+    // A column declared without NULL or NOT NULL takes the connection's default: nullable
+    // under ANSI_NULL_DFLT_ON, as ODBC connections have it.
+    EXPECT_TRUE(
+        fx
+            .scalar(QStringLiteral(
+                "SELECT is_nullable FROM sys.columns WHERE object_id = OBJECT_ID('dbo.OFs_NewLog') AND name = 'Host'"))
+            .toBool());
+    EXPECT_FALSE(
+        fx
+            .scalar(QStringLiteral(
+                "SELECT is_nullable FROM sys.columns WHERE object_id = OBJECT_ID('dbo.OFs_NewLog') AND name = 'DataM'"))
+            .toBool());
 }
 
 TEST_F(MaintenanceRunTest, SecondEqualizationAddsTheLateColumnsAndReportsTheTwoCreates)
