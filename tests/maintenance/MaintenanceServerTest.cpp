@@ -185,10 +185,16 @@ TEST_F(MaintenanceRunTest, EqualizedTablesHoldTheDefaultsKeysAndNullabilityTheSt
 TEST_F(MaintenanceRunTest, SecondEqualizationAddsTheLateColumnsAndReportsTheTwoCreates)
 {
     equalize();
+    // The restructured ItensNF_Volumes is left alone by later runs.
+    fx.exec(QStringLiteral("UPDATE ItensNF_Volumes SET IdUdV = 7, IdNota = 8"));
+    const int volumes = fx.scalar(QStringLiteral("SELECT COUNT(*) FROM ItensNF_Volumes")).toInt();
     fx.server().markLog();
     equalize();
 
     EXPECT_EQ(fx.server().batches(), runTexts(schemaCatalogue()));
+    EXPECT_GT(volumes, 0);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM ItensNF_Volumes WHERE IdUdV = 7 AND IdNota = 8")).toInt(),
+              volumes);
     const QList<SchemaStep> steps = schemaCatalogue();
     EXPECT_EQ(memoLines(), (QStringList {steps[4].statement, steps[6].statement}));
     EXPECT_TRUE(memoLines().first().startsWith(QStringLiteral("CREATE TABLE dbo.cClassTrib(")));
