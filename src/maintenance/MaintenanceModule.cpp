@@ -1,6 +1,9 @@
 #include "app/Shell.h"
+#include "maintenance/MaintenancePage.h"
 
-// The module's page is still the window's placeholder; the module fills it here.
-void installMaintenanceModule(Shell &)
+#include <QMainWindow>
+
+void installMaintenanceModule(Shell &shell)
 {
+    new MaintenancePage(shell, shell.window);
 }

@@ -88,6 +88,20 @@ int main(int argc, char **argv)
     if (!QTest::qWaitForWindowExposed(w))
         return 2;
     int failures = shootTabs(w, w->shell().PageControl1, QStringLiteral("page"), dir);
+
+    // The page " Exportar Usuários " after each maintenance run: the equalization twice (the
+    // second leaves its report lines), then the accent-free mirror run with its progress lines.
+    if (StandinServer::available()) {
+        w->shell().PageControl1->setCurrentWidget(w->shell().TabSheet12);
+        const struct { const char *button, *file; } runs[] = {{"DataBaseSTRU", "maintenance-1-equalization"},
+                                                               {"DataBaseSTRU", "maintenance-2-equalization-again"},
+                                                               {"SemAcento", "maintenance-3-mirror"}};
+        for (const auto &run : runs) {
+            fx.prompter().queueAnswer(Prompter::Answer::Yes);
+            fx.click(QString::fromLatin1(run.button));
+            failures += shoot(w, QDir(dir).filePath(QString::fromLatin1(run.file) + QStringLiteral(".png")));
+        }
+    }
     w->shell().PageControl1->setCurrentIndex(0);
 
     LogonForm *logon = fx.logon();

@@ -137,10 +137,10 @@ TEST_P(FixtureCorpus, EveryStatementBehavesAsOnSqlServer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, FixtureCorpus,
+                         // The catalogue and mirror texts are the application's own: tests/maintenance runs them
+                         // against catalogue.expect and mirror.expect.
                          ::testing::Values("connect.sql", "users.sql", "users-extended.sql", "switch.sql",
-                                           "conference.sql", "conference-errors.sql", "schema-steps.sql", "mirror.sql",
-                                           "catalogue-fiscal.sql", "catalogue-stock.sql", "catalogue-production.sql",
-                                           "catalogue-users.sql", "catalogue-full.sql"),
+                                           "conference.sql", "conference-errors.sql", "schema-steps.sql"),
                          [](const auto& info) {
                              std::string n = info.param;
                              n = n.substr(0, n.find('.'));
