@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -236,6 +237,10 @@ void ConferencePage::buildResultPage()
                                {QStringLiteral("EtqNF"), QStringLiteral("EtqNF")},
                                {QStringLiteral("IdMud"), QStringLiteral("IdMud")},
                                {QStringLiteral("IdItemNF"), QStringLiteral("IdItemNF")}});
+    // Room for a whole master label and a whole invoice label.
+    const int digit = ConferiuGRADE->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    ConferiuGRADE->horizontalHeader()->resizeSection(0, 34 * digit);
+    ConferiuGRADE->horizontalHeader()->resizeSection(1, 29 * digit);
     l8->addWidget(ConferiuGRADE);
     SubPasta00->addTab(TabSheet8, QStringLiteral("  Conferido  "));
 }

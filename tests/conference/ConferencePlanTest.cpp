@@ -44,42 +44,6 @@ TEST(ConferencePlan, TheDemoReaderFileGivesTheStatementsOfTheCorpusInOrder)
     EXPECT_EQ(texts, expected);
 }
 
-TEST(ConferencePlan, OnlyTheLengthOfALineDecidesWhatItIs)
-{
-    const QString master1 = QStringLiteral("999999-001001234-MASTER00000001");
-    const QString other = QStringLiteral("123456-001001235-MASTER00000002"); // not registered by the run
-    const QString last = QStringLiteral("999999-003001234-MASTER00000003");
-    const QStringList lines {
-        QStringLiteral("nff-001234-0009-PC9999"), // 0: before any master label: skipped
-        master1, // 1
-        QStringLiteral("nff-001234-0001-PC1001"), // 2: 22 characters
-        QStringLiteral("nff-001234-0002-PC1002 "), // 3: trailing blank, 23: skipped
-        QStringLiteral("nff-001234-0002-PC1002-A01"), // 4: 26 characters
-        QStringLiteral("xxxxxxxxxxxxxxxxxxxxxx"), // 5: 22 characters, not "nff-": inserted all the same
-        QString(), // 6
-        other, // 7
-        QStringLiteral("nff-001235-0001-PC2001"), // 8: goes with the other master label
-        last, // 9
-        QStringLiteral("FIM DA CAIXA"), // 10
-    };
-    const QList<ConferenceStep> steps = stepsOf(lines);
-    EXPECT_EQ(kinds(steps), (QList<Kind> {Kind::ClearResult, Kind::MasterInsert, Kind::LabelInsert, Kind::LabelInsert,
-                                          Kind::LabelInsert, Kind::LabelInsert, Kind::MasterInsert, Kind::Match,
-                                          Kind::Match, Kind::Match, Kind::Match, Kind::Match, Kind::MasterInsertAgain,
-                                          Kind::Attach, Kind::Attach}));
-    QList<int> lineOf;
-    for (const auto &s : steps)
-        if (s.line >= 0)
-            lineOf << s.line;
-    EXPECT_EQ(lineOf, (QList<int> {1, 2, 4, 5, 8, 9}));
-    EXPECT_EQ(steps[2].text, ConferenceStatements::labelInsert(company, master1, lines[2]));
-    EXPECT_EQ(steps[5].text, ConferenceStatements::labelInsert(company, other, lines[8]));
-    EXPECT_EQ(steps[6].text, ConferenceStatements::masterInsert(company, last));
-    EXPECT_EQ(steps[12].text, steps[6].text);
-    for (const auto &s : steps)
-        EXPECT_EQ(s.failureIgnored(), s.kind == Kind::MasterInsert || s.kind == Kind::MasterInsertAgain);
-}
-
 TEST(ConferencePlan, TheLastMasterLabelIsRegisteredAgainOnlyWhenItBeginsWith999999)
 {
     const QStringList lines {QStringLiteral("999999-001001234-MASTER00000001"),
