@@ -21,6 +21,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -445,4 +446,41 @@ TEST_F(ConferenceTest, ANewFolderClearsTheListButNotConferirAndARunOverNothingEm
     EXPECT_EQ(sent.mid(1, 5), ConferenceStatements::matchUpdates());
     EXPECT_EQ(sent.mid(6, 2), ConferenceStatements::attachUpdates());
     EXPECT_EQ(fx.find<DbGrid>(QStringLiteral("ConferiuGRADE"))->model()->rowCount(), 0);
+}
+
+TEST_F(ConferenceTest, ALongRunShowsItsProgressAndTakesNoInput)
+{
+    QByteArray file = "999999-001001234-MASTER00000051\r\n";
+    const int labels = 10000;
+    for (int i = 0; i < labels; ++i)
+        file += "nff-001234-0001-PC1001\r\n";
+    writeFile(readerDir.path(), QStringLiteral("longo.txt"), file);
+    open();
+    chooseFolder(readerDir.path());
+    clickOn(QStringLiteral("CaminhoRX"));
+    const QString position = sh->StatusBar[1]->text();
+
+    // While the run holds the window: what the status bar shows, whether the list is hidden,
+    // and a click on "00-Caminho" that must come to nothing.
+    QStringList progress;
+    bool listHidden = false;
+    QTimer watcher;
+    watcher.setInterval(5);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        progress << sh->StatusBar[1]->text();
+        listHidden = listHidden || memo->isHidden();
+        QTest::mouseClick(fx.find<QToolButton>(QStringLiteral("sbtSelDir")), Qt::LeftButton);
+    });
+    watcher.start();
+    confer();
+    watcher.stop();
+
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_TRUE(progress.first().startsWith(QStringLiteral("Conferindo linha "))) << progress.first().toStdString();
+    EXPECT_TRUE(progress.first().endsWith(QStringLiteral(" de %1").arg(labels + 1)));
+    EXPECT_TRUE(listHidden);
+    EXPECT_EQ(fx.prompter().texts(QStringLiteral("folder")).size(), 1); // only the choice before the run
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF = 1")), labels);
+    EXPECT_EQ(sh->StatusBar[1]->text(), position);
+    EXPECT_EQ(memoLines().size(), labels + 1);
 }
