@@ -16,8 +16,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -322,6 +322,7 @@ void ConferencePage::MemoORGEChange()
     Conferir->setEnabled(enough);
 }
 
+// "&Salvar" and "Update Usuários" sit on the page without an action of their own.
 void ConferencePage::SalvaArqClick()
 { }
 
