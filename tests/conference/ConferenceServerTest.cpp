@@ -484,3 +484,20 @@ TEST_F(ConferenceTest, ALongRunShowsItsProgressAndTakesNoInput)
     EXPECT_EQ(sh->StatusBar[1]->text(), position);
     EXPECT_EQ(memoLines().size(), labels + 1);
 }
+
+TEST_F(ConferenceTest, WithoutAnActiveCompanyTheLabelsAreInsertedButNothingMatches)
+{
+    fx.exec(QStringLiteral("UPDATE PessoaFJ SET Ativa = 0"));
+    open();
+    ASSERT_TRUE(fx.find<QLineEdit>(QStringLiteral("Mirr16"))->text().isEmpty());
+    chooseFolder(demoReaderFolder());
+    clickOn(QStringLiteral("CaminhoRX"));
+    confer();
+    EXPECT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE cod_empresa = ''")), 5);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")), 0);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 1); // no unit registered
+    EXPECT_EQ(itemUnits(), (QStringList {"<null>", "<null>", "<null>", "<null>", "<null>"}));
+    EXPECT_TRUE(fx.server().batches().contains(
+        ConferenceStatements::masterInsert(QString(), QStringLiteral("999999-001001234-MASTER00000001"))));
+}
