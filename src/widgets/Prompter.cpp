@@ -41,5 +41,6 @@ Prompter::Answer QtPrompter::confirm(QWidget *parent, const QString &text, Butto
 
 QString QtPrompter::chooseFolder(QWidget *parent, const QString &caption, const QString &start)
 {
-    return QFileDialog::getExistingDirectory(parent, caption, start);
+    // Folders only, and none can be created from the chooser.
+    return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
 }
