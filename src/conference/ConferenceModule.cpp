@@ -1,6 +1,9 @@
 #include "app/Shell.h"
+#include "conference/ConferencePage.h"
 
-// The module's page is still the window's placeholder; the module fills it here.
-void installConferenceModule(Shell &)
+// The page "  Conferir  ": reader files, the conference run and its result.
+void installConferenceModule(Shell &shell)
 {
+    if (shell.TabSheet4)
+        shell.setPageContent(shell.TabSheet4, new ConferencePage(shell));
 }

@@ -58,14 +58,21 @@ DatasetColumn columnOf(const QSqlField &f)
     return c;
 }
 
+// The ODBC statement underneath a query (nullptr when the driver is not ODBC).
+SQLHANDLE statementOf(const QSqlQuery &q)
+{
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    // SQLHANDLE is a typedef of void *, so the variant may carry either name.
+    if (!h.isValid() || (qstrcmp(h.typeName(), "SQLHANDLE") != 0 && qstrcmp(h.typeName(), "void*") != 0))
+        return nullptr;
+    return *static_cast<SQLHANDLE const *>(h.constData());
+}
+
 // The identity flag of each column, read from the ODBC statement underneath (the driver
 // reports it as SQL_DESC_AUTO_UNIQUE_VALUE from the server's column metadata).
 void readIdentityFlags(const QSqlQuery &q, QList<DatasetColumn> &columns)
 {
-    const QVariant h = q.result() ? q.result()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "SQLHANDLE") != 0)
-        return;
-    SQLHANDLE stmt = *static_cast<SQLHANDLE const *>(h.constData());
+    SQLHANDLE stmt = statementOf(q);
     if (!stmt)
         return;
     for (int i = 0; i < columns.size(); ++i) {
@@ -73,6 +80,22 @@ void readIdentityFlags(const QSqlQuery &q, QList<DatasetColumn> &columns)
         if (SQL_SUCCEEDED(SQLColAttribute(stmt, SQLUSMALLINT(i + 1), SQL_DESC_AUTO_UNIQUE_VALUE, nullptr, 0, nullptr, &flag)))
             columns[i].identity = columns[i].identity || flag == SQL_TRUE;
     }
+}
+
+// A real (4-byte float) cell of the current row, read from the statement underneath. Qt
+// reads decimals as text to keep every digit, sized by the column's display size, and a real
+// column has a display size of 7: a value such as 0.9 (0.899999976) does not fit that text
+// and comes back empty. The columns before this one must have been read already, since the
+// driver hands out the cells of a row in column order.
+QVariant readReal(SQLHANDLE stmt, int index)
+{
+    double value = 0;
+    SQLLEN indicator = 0;
+    const SQLRETURN r = SQLGetData(stmt, SQLUSMALLINT(index + 1), SQL_C_DOUBLE, &value, sizeof value, &indicator);
+    if (!SQL_SUCCEEDED(r) || indicator == SQL_NULL_DATA)
+        return QVariant();
+    // Through float, so that the value is the shortest decimal of the stored number.
+    return QVariant(QString::number(float(value), 'g', 9).toDouble());
 }
 
 // Steps through the remaining results of the batch so that errors of later statements
@@ -179,10 +202,12 @@ Result select(Connection &connection, const QString &text)
     for (int i = 0; i < rec.count(); ++i)
         r.columns.append(columnOf(rec.field(i)));
     readIdentityFlags(q, r.columns);
+    SQLHANDLE stmt = statementOf(q);
     while (q.next()) {
         QVector<QVariant> row(rec.count());
         for (int i = 0; i < rec.count(); ++i)
-            row[i] = normalize(r.columns[i], q.value(i));
+            row[i] = stmt && r.columns[i].odbcType == OdbcReal ? readReal(stmt, i)
+                                                               : normalize(r.columns[i], q.value(i));
         r.rows.append(row);
     }
     if (q.lastError().isValid())

@@ -25,8 +25,11 @@ Prompter::Answer QtPrompter::confirm(QWidget *parent, const QString &text, Butto
         cancel = box.addButton(QStringLiteral("Cancelar"), QMessageBox::RejectRole);
     box.setDefaultButton(static_cast<QPushButton *>(yes));
     box.setEscapeButton(cancel ? cancel : no);
+    // Esc clicks the escape button; the close box only closes the box, although the box then
+    // names the escape button as clicked. Only a real click (mouse, Enter, Esc, shortcut) answers.
+    const QAbstractButton *clicked = nullptr;
+    QObject::connect(&box, &QMessageBox::buttonClicked, &box, [&clicked](QAbstractButton *b) { clicked = b; });
     box.exec();
-    const QAbstractButton *clicked = box.clickedButton();
     if (clicked == yes)
         return Answer::Yes;
     if (clicked == no)
@@ -38,5 +41,6 @@ Prompter::Answer QtPrompter::confirm(QWidget *parent, const QString &text, Butto
 
 QString QtPrompter::chooseFolder(QWidget *parent, const QString &caption, const QString &start)
 {
-    return QFileDialog::getExistingDirectory(parent, caption, start);
+    // Folders only, and none can be created from the chooser.
+    return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
 }

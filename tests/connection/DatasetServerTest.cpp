@@ -353,3 +353,25 @@ TEST_F(DatasetTest, FixedWidthFieldsShowWithoutTheirPadding)
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT RTRIM(LCompras_senha) FROM Usuarios WHERE IdUser = 1")).toString(),
               QStringLiteral("abcde"));
 }
+
+// Floating-point columns read back as the numbers they hold, whole or not.
+TEST_F(DatasetTest, RealAndFloatColumnsReadWithTheirFractions)
+{
+    fx.exec(QStringLiteral("CREATE TABLE Medidas (Id int PRIMARY KEY, R real NULL, F float NULL)"));
+    fx.exec(QStringLiteral("INSERT INTO Medidas VALUES (1, 0.9, 0.1), (2, 5, -1234.5678), (3, -3.25e10, 1e300), (4, NULL, NULL)"));
+    Dataset ds;
+    open(ds, "SELECT Id, R, F FROM Medidas ORDER BY Id");
+    ASSERT_EQ(ds.recordCount(), 4);
+    ds.first();
+    EXPECT_NEAR(ds.value(QStringLiteral("R")).toDouble(), 0.9, 1e-6);
+    EXPECT_DOUBLE_EQ(ds.value(QStringLiteral("F")).toDouble(), 0.1);
+    ds.next();
+    EXPECT_DOUBLE_EQ(ds.value(QStringLiteral("R")).toDouble(), 5.0);
+    EXPECT_DOUBLE_EQ(ds.value(QStringLiteral("F")).toDouble(), -1234.5678);
+    ds.next();
+    EXPECT_NEAR(ds.value(QStringLiteral("R")).toDouble(), -3.25e10, 1e4);
+    EXPECT_DOUBLE_EQ(ds.value(QStringLiteral("F")).toDouble(), 1e300);
+    ds.next();
+    EXPECT_TRUE(ds.value(QStringLiteral("R")).isNull());
+    EXPECT_TRUE(ds.value(QStringLiteral("F")).isNull());
+}

@@ -172,7 +172,8 @@ TEST_F(SwitchTest, NoKeepsTheApplicationUpAndTheCloseBoxTakesItDown)
     EXPECT_EQ(fx.prompter().unexpected(), 0);
 }
 
-// The question in the application's own message box: Esc answers No, Enter Yes.
+// The question in the application's own message box: Esc answers No, Enter Yes, the close box
+// goes on like Yes.
 TEST_F(SwitchTest, EscAndEnterInTheQuestionBox)
 {
     QtPrompter boxes;
@@ -202,6 +203,22 @@ TEST_F(SwitchTest, EscAndEnterInTheQuestionBox)
 
     asked.clear();
     answerWith(Qt::Key_Return);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(asked, kQuestion);
+    EXPECT_EQ(jobs().value(0).toInt(), 1);
+
+    // Enabled again; then the box's close box (a close request to the box, as the window
+    // manager sends it) answers nothing, and the click goes on to disable.
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(jobs().value(0).toInt(), 0);
+    asked.clear();
+    QTimer::singleShot(0, [&asked] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        asked = box->text();
+        box->close();
+    });
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(asked, kQuestion);
     EXPECT_EQ(jobs().value(0).toInt(), 1);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "conference/ConferencePlan.h"
+#include "connection/DbError.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class Command;
+
+// What one statement of the run came to.
+struct ConferenceOutcome
+{
+    int rows = -1; // rows the statement affected (-1 unknown or failed)
+    bool failed = false;
+    bool ignored = false; // failed, and the run went on (master-unit inserts)
+    QString error; // the server's message when it failed
+};
+
+// The conference run: sends the statements of a ConferencePlan through a Command, each by
+// itself and without a transaction, and tells its caller the outcome of each. A failing
+// master-unit insert is passed over; any other failure ends the run at that statement,
+// leaving what ran before done.
+class ConferenceRun
+{
+public:
+    using Observer = std::function<void(const ConferenceStep &, const ConferenceOutcome &)>;
+
+    struct Result
+    {
+        int statements = 0; // statements sent, the failing one included
+        int ignoredFailures = 0;
+        int labels = 0; // invoice labels inserted into ConferirTEMP
+        int units = 0; // master units registered (rows inserted into Etq_MasterUD)
+        std::optional<DbError> failure; // the error that ended the run
+        QString failedStatement;
+        bool completed() const { return !failure.has_value(); }
+    };
+
+    static Result run(const QStringList &lines, const QString &company, Command &command,
+                      const Observer &observer = {});
+};
