@@ -2,6 +2,9 @@
 
 #include "app/DatasetTexts.h"
 #include "cli/Console.h"
+#include "conference/ConferenceRun.h"
+#include "conference/ConferenceStatements.h"
+#include "conference/ReaderFiles.h"
 #include "cli/PlantSession.h"
 #include "cli/PlantStatus.h"
 #include "cli/SchemaRun.h"
@@ -35,6 +38,7 @@ const char *const generalHelp =
     "  sem-acento PLANTA [--dry-run]    os campos sem acento nas tabelas\n"
     "  chave PLANTA (liga|desliga)      libera ou derruba o aplicativo ORVO.exe na rede\n"
     "  exportar-usuario PLANTA REGISTRO o script de inclusão do usuário\n"
+    "  conferir PLANTA PASTA            confere os arquivos do leitor de código de barras (*.txt)\n"
     "\n"
     "Opções:\n"
     "  --ini ARQUIVO   o arquivo INI das plantas (padrão: orvo-senhas.INI na pasta do programa)\n"
@@ -93,6 +97,14 @@ const CommandHelp commandHelps[] = {
      "Escreve o script de inclusão do usuário de registro REGISTRO, como \"Gera Script de Usuários\":\n"
      "uma instrução INSERT INTO Usuarios com um retorno de carro entre os nomes e os valores (num\n"
      "terminal ele aparece como quebra de linha).\n"},
+    {"conferir",
+     "Uso: orvo-admin conferir PLANTA PASTA --yes [--ini ARQUIVO] [--json]\n"
+     "\n"
+     "Confere o bloco de notas dos arquivos *.txt da pasta (na ordem dos nomes), como \"02-Conferir\":\n"
+     "registra as unidades master em Etq_MasterUD, casa cada etiqueta de nota com seu item em\n"
+     "ItensNFLogix e grava nele a unidade master. A empresa é a Razão da empresa ativa (PessoaFJ).\n"
+     "Mostra o resultado como a página \"  Conferido  \" (ConferirTEMP).\n"
+     "Sai com 1 quando uma instrução falha e interrompe a conferência.\n"},
 };
 
 QString helpFor(const QString &command)
@@ -173,7 +185,8 @@ public:
         }
         static const QStringList known {QStringLiteral("plantas"),   QStringLiteral("status"),
                                         QStringLiteral("equalizar"), QStringLiteral("sem-acento"),
-                                        QStringLiteral("chave"),     QStringLiteral("exportar-usuario")};
+                                        QStringLiteral("chave"),     QStringLiteral("exportar-usuario"),
+                                        QStringLiteral("conferir")};
         if (m_o.command.isEmpty())
             return usage(QStringLiteral("Falta o comando ..!"));
         if (!known.contains(m_o.command))
@@ -194,6 +207,8 @@ public:
             return schemaRun(mirrorCatalogue(), QStringLiteral("Campos sem acento"));
         if (m_o.command == QLatin1String("chave"))
             return chave();
+        if (m_o.command == QLatin1String("conferir"))
+            return conferir();
         return exportarUsuario();
     }
 
@@ -654,6 +669,131 @@ private:
             text.replace(QChar(13), QChar(10));
         m_console.write(text.toUtf8() + '\n');
         return Done;
+    }
+
+    int conferir()
+    {
+        if (m_o.arguments.size() != 2)
+            return usage(QStringLiteral("Dê a planta e a pasta dos arquivos do leitor ..!"), m_o.command);
+        if (!confirmed())
+            return BadUsage;
+        const QString plant = plantNamed(m_o.arguments[0]);
+        if (plant.isEmpty())
+            return BadUsage;
+        const QDir folder(m_o.arguments[1]);
+        if (!QFileInfo(m_o.arguments[1]).isDir()) {
+            m_console.error(QStringLiteral("Pasta não encontrada: %1 ..!").arg(m_o.arguments[1]));
+            return BadUsage;
+        }
+        // The files are read before anything is sent: a file that cannot be read leaves the
+        // database untouched.
+        QStringList files, lines;
+        try {
+            for (const QString &name : ReaderFiles::list(folder.path(), QStringLiteral("*.txt"))) {
+                if (!ReaderFiles::isLoaded(name))
+                    continue;
+                lines << ReaderFiles::readLines(folder.filePath(name));
+                files << name;
+            }
+        } catch (const ReaderFileError &e) {
+            m_console.error(e.message());
+            return BadUsage;
+        }
+        if (files.isEmpty()) {
+            m_console.error(QStringLiteral("A pasta %1 não tem arquivos do leitor (*.txt) ..!").arg(m_o.arguments[1]));
+            return BadUsage;
+        }
+        PlantSession session(m_ini.profile(plant));
+        if (!connect(session))
+            return NoConnection;
+        QString company;
+        try {
+            Dataset active;
+            active.setConnection(&session.connection());
+            active.setReadOnly(true);
+            active.setSql(QString::fromUtf8(DatasetTexts::Data1SQL));
+            active.open();
+            company = active.asString(QStringLiteral("Razão"));
+        } catch (const DbError &e) {
+            m_console.error(QStringLiteral("A empresa ativa da planta %1 não pôde ser lida: %2").arg(plant, e.message().trimmed()));
+            return StatementFailed;
+        }
+        const int total = int(lines.size());
+        const ConferenceRun::Result result =
+            ConferenceRun::run(lines, company, session.command(), [&](const ConferenceStep &step, const ConferenceOutcome &) {
+                if (step.line >= 0)
+                    m_console.progress(QStringLiteral("Conferência: linha %1 de %2").arg(step.line + 1).arg(total),
+                                       step.line + 1, total);
+            });
+        m_console.endProgress();
+
+        QList<QStringList> rows;
+        QString resultError;
+        try {
+            Dataset conferred;
+            conferred.setConnection(&session.connection());
+            conferred.setReadOnly(true);
+            conferred.setSql(ConferenceStatements::resultQuery());
+            conferred.open();
+            for (int r = 0; r < conferred.recordCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < conferred.columns().size(); ++c)
+                    cells << conferred.rowValue(r, c).toString();
+                rows << cells;
+            }
+        } catch (const DbError &e) {
+            resultError = e.message().trimmed();
+        }
+
+        if (m_o.json) {
+            QJsonArray conferredRows;
+            for (const QStringList &r : rows)
+                conferredRows.append(QJsonObject {{QStringLiteral("Cod128"), r.value(0)},
+                                                  {QStringLiteral("EtqNF"), r.value(1)},
+                                                  {QStringLiteral("IdMud"), r.value(2)},
+                                                  {QStringLiteral("IdItemNF"), r.value(3)}});
+            QJsonObject o {{QStringLiteral("planta"), plant},
+                           {QStringLiteral("empresa"), company},
+                           {QStringLiteral("arquivos"), QJsonArray::fromStringList(files)},
+                           {QStringLiteral("linhas"), total},
+                           {QStringLiteral("instrucoes"), result.statements},
+                           {QStringLiteral("etiquetas"), result.labels},
+                           {QStringLiteral("unidades"), result.units},
+                           {QStringLiteral("falhasIgnoradas"), result.ignoredFailures},
+                           {QStringLiteral("concluida"), result.completed()},
+                           {QStringLiteral("conferido"), conferredRows}};
+            if (!result.completed()) {
+                o[QStringLiteral("erro")] = result.failure->message().trimmed();
+                o[QStringLiteral("erroNumero")] = result.failure->nativeCode();
+                o[QStringLiteral("instrucaoComErro")] = result.failedStatement;
+            }
+            printJson(o);
+        } else {
+            m_console.print(QStringLiteral("Conferência da planta %1 (empresa %2): %3 linhas de %4 arquivos")
+                                .arg(plant, company.isEmpty() ? QStringLiteral("vazia") : company)
+                                .arg(total)
+                                .arg(files.size()));
+            m_console.print(QStringLiteral("%1 etiquetas de nota, %2 unidades master registradas, %3 inclusões de unidade "
+                                           "recusadas e ignoradas; %4 instruções")
+                                .arg(result.labels)
+                                .arg(result.units)
+                                .arg(result.ignoredFailures)
+                                .arg(result.statements));
+            if (!result.completed())
+                m_console.print(QStringLiteral("A conferência parou em: %1\n[%2] %3")
+                                    .arg(result.failedStatement)
+                                    .arg(result.failure->nativeCode())
+                                    .arg(result.failure->message().trimmed()));
+            m_console.print(QStringLiteral("Conferido:"));
+            if (!resultError.isEmpty())
+                m_console.print(QStringLiteral("ConferirTEMP não pôde ser lida: %1").arg(resultError));
+            else
+                for (const QString &line : formatTable({QStringLiteral("Cod128"), QStringLiteral("EtqNF"),
+                                                        QStringLiteral("IdMud"), QStringLiteral("IdItemNF")},
+                                                       rows))
+                    m_console.print(line);
+        }
+        return result.completed() ? Done : StatementFailed;
     }
 
     Options m_o;

@@ -439,11 +439,55 @@ TEST_F(AdminTest, BadInputGivesOneClearLineAndItsExitCode)
     }
 }
 
+TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
+{
+    QTemporaryDir readers;
+    const QString empty = readers.filePath(QStringLiteral("vazia"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    QFile::copy(StandinServer::fixturesDir() + QStringLiteral("/reader/exemplo.txt"), readers.filePath(QStringLiteral("a.txt")));
+    QFile ignored(readers.filePath(QStringLiteral("b.log")));
+    ASSERT_TRUE(ignored.open(QIODevice::WriteOnly));
+    ignored.write("999999-009009999-MASTER00000009\r\n");
+    ignored.close();
+
+    server.markLog();
+    const Outcome noYes = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path()});
+    EXPECT_EQ(noYes.code, 2);
+    const Outcome noFiles = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), empty, QStringLiteral("--yes")});
+    EXPECT_EQ(noFiles.code, 2);
+    EXPECT_TRUE(noFiles.err.contains(QStringLiteral("não tem arquivos do leitor (*.txt)")));
+    EXPECT_TRUE(server.batches().isEmpty());
+
+    const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(), QStringLiteral("--yes"),
+                               QStringLiteral("--json")});
+    EXPECT_EQ(run.code, 0) << qPrintable(run.err);
+    const QJsonObject r = run.json();
+    EXPECT_EQ(r[QStringLiteral("arquivos")].toArray(), QJsonArray {QStringLiteral("a.txt")});
+    // The result listed is the work table as it stands.
+    QStringList listed;
+    for (const QJsonValue &v : r[QStringLiteral("conferido")].toArray()) {
+        const QJsonObject o = v.toObject();
+        listed << QStringList {o[QStringLiteral("Cod128")].toString(), o[QStringLiteral("EtqNF")].toString(),
+                               o[QStringLiteral("IdMud")].toString(), o[QStringLiteral("IdItemNF")].toString()}
+                      .join(QLatin1Char('|'));
+    }
+    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
+    EXPECT_GE(listed.size(), 3);
+    // Every matched item carries its master unit; the .log file added no master unit.
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP t INNER JOIN ItensNFLogix i ON t.IdItemNF = i.IdItemNF "
+                                  "WHERE i.IdMud = t.IdMud")),
+              rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")));
+    EXPECT_NE(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")), QStringList {QStringLiteral("0")});
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 LIKE '%MASTER00000009'")),
+              QStringList {QStringLiteral("0")});
+    EXPECT_EQ(r[QStringLiteral("empresa")].toString(), rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
+}
+
 TEST_F(AdminTest, HelpOnEveryLevel)
 {
     const Outcome general = admin({QStringLiteral("--help")}, false);
     EXPECT_EQ(general.code, 0);
-    for (const char *command : {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario"}) {
+    for (const char *command : {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario", "conferir"}) {
         EXPECT_TRUE(general.text().contains(QLatin1String(command))) << command;
         const Outcome one = admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(one.code, 0);
