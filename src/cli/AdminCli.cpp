@@ -2,12 +2,12 @@
 
 #include "app/DatasetTexts.h"
 #include "cli/Console.h"
-#include "conference/ConferenceRun.h"
-#include "conference/ConferenceStatements.h"
-#include "conference/ReaderFiles.h"
 #include "cli/PlantSession.h"
 #include "cli/PlantStatus.h"
 #include "cli/SchemaRun.h"
+#include "conference/ConferenceRun.h"
+#include "conference/ConferenceStatements.h"
+#include "conference/ReaderFiles.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 #include "maintenance/Catalogue.h"
@@ -57,19 +57,17 @@ struct CommandHelp
 };
 
 const CommandHelp commandHelps[] = {
-    {"plantas",
-     "Uso: orvo-admin plantas [--ini ARQUIVO] [--json]\n"
-     "\n"
-     "Lista as plantas (seções) do arquivo INI, na ordem do arquivo, com servidor e banco de dados.\n"
-     "A senha nunca é mostrada.\n"},
-    {"status",
-     "Uso: orvo-admin status [PLANTA...] [--ini ARQUIVO] [--json]\n"
-     "\n"
-     "Para cada planta (todas quando nenhuma é dada): se o servidor responde, ou a mensagem dele; o\n"
-     "estado da chave do aplicativo (tabela Jobs) com quem e quando desabilitou e reabilitou; quantos\n"
-     "passos e descrições do catálogo de equalização ainda mudariam o banco (por um ensaio desfeito ao\n"
-     "final); quais colunas sem acento faltam. Termina com uma tabela de todas as plantas.\n"
-     "Sai com 0 quando todas as plantas respondem, 3 quando alguma não responde.\n"},
+    {"plantas", "Uso: orvo-admin plantas [--ini ARQUIVO] [--json]\n"
+                "\n"
+                "Lista as plantas (seções) do arquivo INI, na ordem do arquivo, com servidor e banco de dados.\n"
+                "A senha nunca é mostrada.\n"},
+    {"status", "Uso: orvo-admin status [PLANTA...] [--ini ARQUIVO] [--json]\n"
+               "\n"
+               "Para cada planta (todas quando nenhuma é dada): se o servidor responde, ou a mensagem dele; o\n"
+               "estado da chave do aplicativo (tabela Jobs) com quem e quando desabilitou e reabilitou; quantos\n"
+               "passos e descrições do catálogo de equalização ainda mudariam o banco (por um ensaio desfeito ao\n"
+               "final); quais colunas sem acento faltam. Termina com uma tabela de todas as plantas.\n"
+               "Sai com 0 quando todas as plantas respondem, 3 quando alguma não responde.\n"},
     {"equalizar",
      "Uso: orvo-admin equalizar PLANTA (--yes | --dry-run) [--ini ARQUIVO] [--json]\n"
      "\n"
@@ -79,32 +77,29 @@ const CommandHelp commandHelps[] = {
      "--dry-run: abre uma transação, envia cada passo como a execução real, anota o resultado (aplicaria,\n"
      "falharia) e desfaz tudo: o banco fica como estava.\n"
      "Sai com 1 quando um passo relatado falha ou um passo sem proteção interrompe a execução.\n"},
-    {"sem-acento",
-     "Uso: orvo-admin sem-acento PLANTA (--yes | --dry-run) [--ini ARQUIVO] [--json]\n"
-     "\n"
-     "Cria e atualiza os campos sem acento nas tabelas da planta, como o botão da janela, com as linhas\n"
-     "de progresso do MemoCCDB. --dry-run como em \"equalizar\".\n"
-     "Sai com 1 quando uma cópia falha e interrompe a execução.\n"},
-    {"chave",
-     "Uso: orvo-admin chave PLANTA (liga|desliga) --yes [--ini ARQUIVO] [--json]\n"
-     "\n"
-     "desliga: encerra todos os aplicativos ORVO.exe na rede (Estado 1, com data e responsável do\n"
-     "servidor em DataFT e RespFT). liga: libera todos os usuários (Estado 0, DataRT e RespRT).\n"
-     "Nada muda quando o aplicativo já está no estado pedido.\n"},
+    {"sem-acento", "Uso: orvo-admin sem-acento PLANTA (--yes | --dry-run) [--ini ARQUIVO] [--json]\n"
+                   "\n"
+                   "Cria e atualiza os campos sem acento nas tabelas da planta, como o botão da janela, com as linhas\n"
+                   "de progresso do MemoCCDB. --dry-run como em \"equalizar\".\n"
+                   "Sai com 1 quando uma cópia falha e interrompe a execução.\n"},
+    {"chave", "Uso: orvo-admin chave PLANTA (liga|desliga) --yes [--ini ARQUIVO] [--json]\n"
+              "\n"
+              "desliga: encerra todos os aplicativos ORVO.exe na rede (Estado 1, com data e responsável do\n"
+              "servidor em DataFT e RespFT). liga: libera todos os usuários (Estado 0, DataRT e RespRT).\n"
+              "Nada muda quando o aplicativo já está no estado pedido.\n"},
     {"exportar-usuario",
      "Uso: orvo-admin exportar-usuario PLANTA REGISTRO [--ini ARQUIVO] [--json]\n"
      "\n"
      "Escreve o script de inclusão do usuário de registro REGISTRO, como \"Gera Script de Usuários\":\n"
      "uma instrução INSERT INTO Usuarios com um retorno de carro entre os nomes e os valores (num\n"
      "terminal ele aparece como quebra de linha).\n"},
-    {"conferir",
-     "Uso: orvo-admin conferir PLANTA PASTA --yes [--ini ARQUIVO] [--json]\n"
-     "\n"
-     "Confere o bloco de notas dos arquivos *.txt da pasta (na ordem dos nomes), como \"02-Conferir\":\n"
-     "registra as unidades master em Etq_MasterUD, casa cada etiqueta de nota com seu item em\n"
-     "ItensNFLogix e grava nele a unidade master. A empresa é a Razão da empresa ativa (PessoaFJ).\n"
-     "Mostra o resultado como a página \"  Conferido  \" (ConferirTEMP).\n"
-     "Sai com 1 quando uma instrução falha e interrompe a conferência.\n"},
+    {"conferir", "Uso: orvo-admin conferir PLANTA PASTA --yes [--ini ARQUIVO] [--json]\n"
+                 "\n"
+                 "Confere o bloco de notas dos arquivos *.txt da pasta (na ordem dos nomes), como \"02-Conferir\":\n"
+                 "registra as unidades master em Etq_MasterUD, casa cada etiqueta de nota com seu item em\n"
+                 "ItensNFLogix e grava nele a unidade master. A empresa é a Razão da empresa ativa (PessoaFJ).\n"
+                 "Mostra o resultado como a página \"  Conferido  \" (ConferirTEMP).\n"
+                 "Sai com 1 quando uma instrução falha e interrompe a conferência.\n"},
 };
 
 QString helpFor(const QString &command)
@@ -221,7 +216,10 @@ private:
         return BadUsage;
     }
 
-    void printJson(const QJsonObject &o) { m_console.print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed()); }
+    void printJson(const QJsonObject &o)
+    {
+        m_console.print(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Indented)).trimmed());
+    }
 
     // The plant named on the command line, as the INI file spells it; empty (said) when unknown.
     QString plantNamed(const QString &name)
@@ -238,9 +236,9 @@ private:
     {
         if (session.open())
             return true;
-        m_console.error(QStringLiteral("Não foi possível conectar à planta %1 (%2, banco %3): %4")
-                            .arg(session.profile().section, session.profile().server, session.profile().database,
-                                 session.error()));
+        m_console.error(
+            QStringLiteral("Não foi possível conectar à planta %1 (%2, banco %3): %4")
+                .arg(session.profile().section, session.profile().server, session.profile().database, session.error()));
         return false;
     }
 
@@ -248,9 +246,9 @@ private:
     {
         if (m_o.yes)
             return true;
-        m_console.error(QStringLiteral("Este comando altera o banco da planta: confirme com --yes%1 ..!")
-                            .arg(m_o.command == QLatin1String("chave") ? QString()
-                                                                        : QStringLiteral(" (ou ensaie com --dry-run)")));
+        m_console.error(
+            QStringLiteral("Este comando altera o banco da planta: confirme com --yes%1 ..!")
+                .arg(m_o.command == QLatin1String("chave") ? QString() : QStringLiteral(" (ou ensaie com --dry-run)")));
         return false;
     }
 
@@ -275,8 +273,8 @@ private:
             m_console.print(QStringLiteral("Nenhuma planta em %1 ..!").arg(m_ini.path()));
             return Done;
         }
-        for (const QString &line :
-             formatTable({QStringLiteral("Planta"), QStringLiteral("Servidor"), QStringLiteral("Banco de Dados")}, rows))
+        for (const QString &line : formatTable(
+                 {QStringLiteral("Planta"), QStringLiteral("Servidor"), QStringLiteral("Banco de Dados")}, rows))
             m_console.print(line);
         return Done;
     }
@@ -298,8 +296,9 @@ private:
         }
         QList<PlantStatus> all;
         for (int i = 0; i < plants.size(); ++i) {
-            m_console.progress(QStringLiteral("Status: planta %1 de %2 (%3)").arg(i + 1).arg(plants.size()).arg(plants[i]),
-                              i + 1, int(plants.size()));
+            m_console.progress(
+                QStringLiteral("Status: planta %1 de %2 (%3)").arg(i + 1).arg(plants.size()).arg(plants[i]), i + 1,
+                int(plants.size()));
             PlantSession session(m_ini.profile(plants[i]));
             all << PlantStatus::of(session);
         }
@@ -331,8 +330,12 @@ private:
             if (!s.reachable) {
                 m_console.print(QStringLiteral("  Conexão: falhou: %1").arg(s.connectError));
                 m_console.print(QString());
-                rows << QStringList {s.plant, QStringLiteral("falhou"), QStringLiteral("-"), QStringLiteral("-"),
-                                     QStringLiteral("-"), QStringLiteral("-")};
+                rows << QStringList {s.plant,
+                                     QStringLiteral("falhou"),
+                                     QStringLiteral("-"),
+                                     QStringLiteral("-"),
+                                     QStringLiteral("-"),
+                                     QStringLiteral("-")};
                 continue;
             }
             m_console.print(QStringLiteral("  Conexão: ok"));
@@ -341,8 +344,10 @@ private:
             else {
                 m_console.print(QStringLiteral("  Aplicativo: %1").arg(switchText(s)));
                 if (s.jobsHasRow) {
-                    m_console.print(QStringLiteral("    Desabilitado em ... %1  Responsável ..... %2").arg(s.disabledAt, s.disabledBy));
-                    m_console.print(QStringLiteral("    Reabilitado em .... %1  Responsável ..... %2").arg(s.enabledAt, s.enabledBy));
+                    m_console.print(QStringLiteral("    Desabilitado em ... %1  Responsável ..... %2")
+                                        .arg(s.disabledAt, s.disabledBy));
+                    m_console.print(QStringLiteral("    Reabilitado em .... %1  Responsável ..... %2")
+                                        .arg(s.enabledAt, s.enabledBy));
                 }
             }
             QString steps = QStringLiteral("-"), descriptions = QStringLiteral("-");
@@ -351,22 +356,26 @@ private:
             else {
                 steps = QString::number(s.pendingSteps);
                 descriptions = QString::number(s.pendingDescriptions);
-                m_console.print(QStringLiteral("  Catálogo: %1 de %2 passos mudariam o esquema (mais %3 que toda execução "
-                                               "repete); %4 de %5 descrições seriam gravadas")
-                                    .arg(s.pendingSteps)
-                                    .arg(s.steps)
-                                    .arg(s.repeatingSteps)
-                                    .arg(s.pendingDescriptions)
-                                    .arg(s.descriptions));
+                m_console.print(
+                    QStringLiteral("  Catálogo: %1 de %2 passos mudariam o esquema (mais %3 que toda execução "
+                                   "repete); %4 de %5 descrições seriam gravadas")
+                        .arg(s.pendingSteps)
+                        .arg(s.steps)
+                        .arg(s.repeatingSteps)
+                        .arg(s.pendingDescriptions)
+                        .arg(s.descriptions));
                 if (s.stoppedAtStep > 0)
-                    m_console.print(QStringLiteral("    a execução pararia no passo %1: %2").arg(s.stoppedAtStep).arg(s.stopError));
+                    m_console.print(
+                        QStringLiteral("    a execução pararia no passo %1: %2").arg(s.stoppedAtStep).arg(s.stopError));
             }
             QString mirror = QStringLiteral("-");
             if (!s.mirrorError.isEmpty())
                 m_console.print(QStringLiteral("  Campos sem acento: não puderam ser lidos: %1").arg(s.mirrorError));
             else {
                 mirror = QString::number(s.mirrorMissing.size());
-                m_console.print(QStringLiteral("  Campos sem acento: faltam %1 de %2").arg(s.mirrorMissing.size()).arg(s.mirrorColumns));
+                m_console.print(QStringLiteral("  Campos sem acento: faltam %1 de %2")
+                                    .arg(s.mirrorMissing.size())
+                                    .arg(s.mirrorColumns));
                 QStringList names;
                 for (const MirrorColumns::Column &c : s.mirrorMissing)
                     names << c.table + QLatin1Char('.') + c.column;
@@ -376,10 +385,10 @@ private:
             m_console.print(QString());
             rows << QStringList {s.plant, QStringLiteral("ok"), switchText(s), steps, descriptions, mirror};
         }
-        for (const QString &line : formatTable({QStringLiteral("Planta"), QStringLiteral("Conexão"), QStringLiteral("Aplicativo"),
-                                                QStringLiteral("Passos"), QStringLiteral("Descrições"),
-                                                QStringLiteral("Sem acento")},
-                                               rows))
+        for (const QString &line :
+             formatTable({QStringLiteral("Planta"), QStringLiteral("Conexão"), QStringLiteral("Aplicativo"),
+                          QStringLiteral("Passos"), QStringLiteral("Descrições"), QStringLiteral("Sem acento")},
+                         rows))
             m_console.print(line);
     }
 
@@ -458,7 +467,8 @@ private:
             r = run.run(steps, rehearsal ? SchemaRun::Mode::Rehearse : SchemaRun::Mode::Apply);
         } catch (const DbError &e) {
             m_console.endProgress();
-            m_console.error(QStringLiteral("O ensaio não pôde abrir ou desfazer sua transação: %1").arg(e.message().trimmed()));
+            m_console.error(
+                QStringLiteral("O ensaio não pôde abrir ou desfazer sua transação: %1").arg(e.message().trimmed()));
             return StatementFailed;
         }
         m_console.endProgress();
@@ -476,14 +486,16 @@ private:
     void printRun(const QString &plant, const QString &label, const SchemaRun::Result &r)
     {
         const bool rehearsal = r.mode == SchemaRun::Mode::Rehearse;
-        m_console.print(QStringLiteral("%1 da planta %2%3").arg(label, plant,
-                                                                rehearsal ? QStringLiteral(" (ensaio: nada fica gravado)")
-                                                                          : QString()));
+        m_console.print(QStringLiteral("%1 da planta %2%3")
+                            .arg(label, plant, rehearsal ? QStringLiteral(" (ensaio: nada fica gravado)") : QString()));
         const int count = int(r.steps.size());
         for (const SchemaRun::StepResult &s : r.steps) {
             if (!s.sent)
                 continue;
-            QString line = QStringLiteral("Passo %1 de %2 (%3): %4").arg(s.number).arg(count).arg(guardWord(s.guard), outcomeWord(s, rehearsal));
+            QString line = QStringLiteral("Passo %1 de %2 (%3): %4")
+                               .arg(s.number)
+                               .arg(count)
+                               .arg(guardWord(s.guard), outcomeWord(s, rehearsal));
             if (!s.ok)
                 line += QStringLiteral(" [%1] %2").arg(s.errorCode).arg(s.error);
             if (s.descriptions > 0)
@@ -498,9 +510,10 @@ private:
                                 .arg(r.endErrorCode)
                                 .arg(r.endError));
         if (r.transactionLostAtStep > 0)
-            m_console.print(QStringLiteral("O servidor encerrou a transação do ensaio no passo %1; nada mais foi enviado e "
-                                           "o que o ensaio mudou foi desfeito pelo servidor ..!")
-                                .arg(r.transactionLostAtStep));
+            m_console.print(
+                QStringLiteral("O servidor encerrou a transação do ensaio no passo %1; nada mais foi enviado e "
+                               "o que o ensaio mudou foi desfeito pelo servidor ..!")
+                    .arg(r.transactionLostAtStep));
         int notSent = 0;
         for (const SchemaRun::StepResult &s : r.steps)
             notSent += !s.sent;
@@ -539,9 +552,10 @@ private:
         QJsonArray statements;
         for (const StatementOutcome &o : r.outcomes) {
             QJsonObject j {{QStringLiteral("passo"), o.step},
-                           {QStringLiteral("tipo"), o.kind == StatementOutcome::Kind::Step             ? QStringLiteral("passo")
-                                                    : o.kind == StatementOutcome::Kind::AddDescription ? QStringLiteral("descricao")
-                                                                                                       : QStringLiteral("exclui_descricao")},
+                           {QStringLiteral("tipo"), o.kind == StatementOutcome::Kind::Step ? QStringLiteral("passo")
+                                                    : o.kind == StatementOutcome::Kind::AddDescription
+                                                        ? QStringLiteral("descricao")
+                                                        : QStringLiteral("exclui_descricao")},
                            {QStringLiteral("texto"), o.text},
                            {QStringLiteral("ok"), o.ok}};
             if (!o.ok) {
@@ -616,9 +630,10 @@ private:
             return Done;
         }
         if (!changed)
-            m_console.print(QStringLiteral("Planta %1: o aplicativo já está %2 (Estado %3); nada foi alterado ..!")
-                                .arg(plant, on ? QStringLiteral("liberado") : QStringLiteral("derrubado"),
-                                     jobs.isEmpty() ? QStringLiteral("vazio") : jobs.asString(QStringLiteral("Estado"))));
+            m_console.print(
+                QStringLiteral("Planta %1: o aplicativo já está %2 (Estado %3); nada foi alterado ..!")
+                    .arg(plant, on ? QStringLiteral("liberado") : QStringLiteral("derrubado"),
+                         jobs.isEmpty() ? QStringLiteral("vazio") : jobs.asString(QStringLiteral("Estado"))));
         else
             m_console.print(QStringLiteral("Planta %1: %2 (Estado %3) por %4 em %5 ..!")
                                 .arg(plant,
@@ -648,7 +663,8 @@ private:
             users.open();
             report = UserScript::insertScript(users);
         } catch (const DbError &e) {
-            m_console.error(QStringLiteral("Os usuários da planta %1 não puderam ser lidos: %2").arg(plant, e.message().trimmed()));
+            m_console.error(
+                QStringLiteral("Os usuários da planta %1 não puderam ser lidos: %2").arg(plant, e.message().trimmed()));
             return StatementFailed;
         }
         if (!report.exported) {
@@ -715,12 +731,13 @@ private:
             active.open();
             company = active.asString(QStringLiteral("Razão"));
         } catch (const DbError &e) {
-            m_console.error(QStringLiteral("A empresa ativa da planta %1 não pôde ser lida: %2").arg(plant, e.message().trimmed()));
+            m_console.error(
+                QStringLiteral("A empresa ativa da planta %1 não pôde ser lida: %2").arg(plant, e.message().trimmed()));
             return StatementFailed;
         }
         const int total = int(lines.size());
-        const ConferenceRun::Result result =
-            ConferenceRun::run(lines, company, session.command(), [&](const ConferenceStep &step, const ConferenceOutcome &) {
+        const ConferenceRun::Result result = ConferenceRun::run(
+            lines, company, session.command(), [&](const ConferenceStep &step, const ConferenceOutcome &) {
                 if (step.line >= 0)
                     m_console.progress(QStringLiteral("Conferência: linha %1 de %2").arg(step.line + 1).arg(total),
                                        step.line + 1, total);
@@ -773,12 +790,13 @@ private:
                                 .arg(plant, company.isEmpty() ? QStringLiteral("vazia") : company)
                                 .arg(total)
                                 .arg(files.size()));
-            m_console.print(QStringLiteral("%1 etiquetas de nota, %2 unidades master registradas, %3 inclusões de unidade "
-                                           "recusadas e ignoradas; %4 instruções")
-                                .arg(result.labels)
-                                .arg(result.units)
-                                .arg(result.ignoredFailures)
-                                .arg(result.statements));
+            m_console.print(
+                QStringLiteral("%1 etiquetas de nota, %2 unidades master registradas, %3 inclusões de unidade "
+                               "recusadas e ignoradas; %4 instruções")
+                    .arg(result.labels)
+                    .arg(result.units)
+                    .arg(result.ignoredFailures)
+                    .arg(result.statements));
             if (!result.completed())
                 m_console.print(QStringLiteral("A conferência parou em: %1\n[%2] %3")
                                     .arg(result.failedStatement)

@@ -47,8 +47,8 @@ void Console::progress(const QString &text, int n, int count)
     }
     const int width = 30;
     const int filled = count > 0 ? n * width / count : width;
-    const QString bar = QStringLiteral("[") + QString(filled, QLatin1Char('#')) + QString(width - filled, QLatin1Char(' '))
-                        + QStringLiteral("] ");
+    const QString bar = QStringLiteral("[") + QString(filled, QLatin1Char('#'))
+                        + QString(width - filled, QLatin1Char(' ')) + QStringLiteral("] ");
     std::fputs((QStringLiteral("\r\033[K") + bar + text).toUtf8().constData(), m_err);
     std::fflush(m_err);
     m_barShown = true;

@@ -77,7 +77,8 @@ QList<Column> missing(Connection &connection, const QList<Column> &columns)
     // collation does: Familia and Família are two columns.
     QSet<QString> have;
     for (present.first(); !present.eof(); present.next())
-        have.insert(key(present.asString(QStringLiteral("TABLE_NAME")), present.asString(QStringLiteral("COLUMN_NAME"))));
+        have.insert(
+            key(present.asString(QStringLiteral("TABLE_NAME")), present.asString(QStringLiteral("COLUMN_NAME"))));
     QList<Column> out;
     for (const Column &c : columns)
         if (!have.contains(key(c.table, c.column)))

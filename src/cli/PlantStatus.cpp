@@ -69,8 +69,8 @@ PlantStatus PlantStatus::of(PlantSession &session)
             s.stopError = r.endError;
         }
         if (r.transactionLostAtStep > 0)
-            s.catalogueError = QStringLiteral("o servidor encerrou a transação do ensaio no passo %1")
-                                   .arg(r.transactionLostAtStep);
+            s.catalogueError =
+                QStringLiteral("o servidor encerrou a transação do ensaio no passo %1").arg(r.transactionLostAtStep);
     } catch (const DbError &e) {
         s.catalogueError = e.message().trimmed();
     }

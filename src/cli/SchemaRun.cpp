@@ -77,8 +77,13 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
         result.steps << s;
     }
     const bool rehearse = mode == Mode::Rehearse;
-    if (rehearse)
+    if (rehearse) {
+        // With XACT_ABORT on (a server's default user options may set it) the first refused
+        // statement would end the transaction. Each step is a batch of its own, so the setting
+        // changes no step's outcome, only whether the rehearsal can go on past a failure.
+        m_command.execute(QStringLiteral("SET XACT_ABORT OFF"));
         m_command.execute(QStringLiteral("BEGIN TRANSACTION"));
+    }
 
     StepRunner runner(m_command);
     runner.onStepStarting = [&](int step, int count) {
@@ -124,8 +129,7 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
         result.endedAtStep = last.step;
         result.endError = e.message().trimmed();
         result.endErrorCode = e.nativeCode();
-    } catch (const TransactionLost &) {
-    }
+    } catch (const TransactionLost &) { }
 
     if (rehearse) {
         if (transactionCount() > 0)

@@ -3,6 +3,7 @@
 // rehearsal, the switch, the insert script, and bad input. The database is checked through SQL.
 #include "StandinServer.h"
 #include "app/DatasetTexts.h"
+#include "cli/SchemaRun.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
@@ -62,7 +63,8 @@ protected:
         QFile f(ini);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         for (const Plant &p : plants)
-            f.write(QStringLiteral("[%1]\r\nServer=%2\r\nDataBase=%3\r\nName=Administrator\r\nUserSQL=orvo\r\nPasswordSQL=%4\r\n")
+            f.write(QStringLiteral(
+                        "[%1]\r\nServer=%2\r\nDataBase=%3\r\nName=Administrator\r\nUserSQL=orvo\r\nPasswordSQL=%4\r\n")
                         .arg(p.name, p.server, p.database, p.password)
                         .toUtf8());
     }
@@ -135,12 +137,14 @@ protected:
                                    "DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION FROM "
                                    "INFORMATION_SCHEMA.COLUMNS ORDER BY TABLE_NAME, ORDINAL_POSITION"),
                     database)
-               + rows(QStringLiteral("SELECT TABLE_NAME, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES ORDER BY TABLE_NAME"),
-                      database)
+               + rows(
+                   QStringLiteral("SELECT TABLE_NAME, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES ORDER BY TABLE_NAME"),
+                   database)
                + rows(QStringLiteral("SELECT major_id, minor_id, name, CAST(value AS nvarchar(4000)) FROM "
                                      "sys.extended_properties ORDER BY major_id, minor_id, name"),
                       database)
-               + rows(QStringLiteral("SELECT * FROM IPI"), database) + rows(QStringLiteral("SELECT * FROM Unidades"), database);
+               + rows(QStringLiteral("SELECT * FROM IPI"), database)
+               + rows(QStringLiteral("SELECT * FROM Unidades"), database);
     }
 
     // What the runs sent to the server, without the rehearsal's transaction and its questions.
@@ -184,9 +188,10 @@ protected:
 
 TEST_F(AdminTest, PlantasListsTheSectionsInFileOrderWithServerAndDatabaseButNoPassword)
 {
-    writeIni({{QStringLiteral("Matriz"), QStringLiteral("srv01\\ORVO"), QStringLiteral("ORVO"), QStringLiteral("s3gredo")},
-              {QStringLiteral("Filial"), QStringLiteral("tcp:10.1.2.3,1433"), QStringLiteral("ORVO_FILIAL"),
-               QStringLiteral("outra")}});
+    writeIni(
+        {{QStringLiteral("Matriz"), QStringLiteral("srv01\\ORVO"), QStringLiteral("ORVO"), QStringLiteral("s3gredo")},
+         {QStringLiteral("Filial"), QStringLiteral("tcp:10.1.2.3,1433"), QStringLiteral("ORVO_FILIAL"),
+          QStringLiteral("outra")}});
     const Outcome text = admin({QStringLiteral("plantas")});
     EXPECT_EQ(text.code, 0);
     const QStringList lines = text.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -210,7 +215,8 @@ TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchO
     ASSERT_EQ(admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
     admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")});
     ASSERT_EQ(admin({QStringLiteral("sem-acento"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
-    exec(QStringLiteral("UPDATE Jobs SET Estado = 1, RespFT = N'fulano', DataFT = '2026-11-28T18:30:00'"), QStringLiteral("ORVO_B"));
+    exec(QStringLiteral("UPDATE Jobs SET Estado = 1, RespFT = N'fulano', DataFT = '2026-11-28T18:30:00'"),
+         QStringLiteral("ORVO_B"));
     const QStringList behind = schema();
 
     const Outcome all = admin({QStringLiteral("status"), QStringLiteral("--json")});
@@ -261,8 +267,8 @@ TEST_F(AdminTest, RehearsalReportsWhatTheRealRunThenDoesAndLeavesTheSchemaAsItWa
 {
     const QStringList before = schema();
     server.markLog();
-    const Outcome dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"),
-                           QStringLiteral("--json")});
+    const Outcome dry = admin(
+        {QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"), QStringLiteral("--json")});
     EXPECT_EQ(dry.code, 0) << qPrintable(dry.err);
     const QStringList rehearsed = stepBatches();
     EXPECT_EQ(schema(), before);
@@ -272,10 +278,13 @@ TEST_F(AdminTest, RehearsalReportsWhatTheRealRunThenDoesAndLeavesTheSchemaAsItWa
     ASSERT_FALSE(all.isEmpty());
     EXPECT_EQ(all.count(QStringLiteral("BEGIN TRANSACTION")), 1);
     EXPECT_EQ(all.count(QStringLiteral("ROLLBACK TRANSACTION")), 1);
+    EXPECT_LT(all.indexOf(QStringLiteral("SET XACT_ABORT OFF")), all.indexOf(QStringLiteral("BEGIN TRANSACTION")));
+    EXPECT_LT(all.indexOf(QStringLiteral("BEGIN TRANSACTION")), all.indexOf(rehearsed.first()));
+    EXPECT_GT(all.indexOf(QStringLiteral("ROLLBACK TRANSACTION")), all.lastIndexOf(rehearsed.last()));
 
     server.markLog();
-    const Outcome real = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes"),
-                            QStringLiteral("--json")});
+    const Outcome real = admin(
+        {QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(real.code, 0) << qPrintable(real.err);
     EXPECT_FALSE(real.json()[QStringLiteral("ensaio")].toBool());
     // The same batches, one per statement, and the same outcome of each.
@@ -303,7 +312,7 @@ TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBe
     exec(QStringLiteral("ALTER TABLE dbo.Unidades DROP COLUMN Descrição"));
     const QStringList before = schema();
     const Outcome dry = admin({QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"),
-                           QStringLiteral("--json")});
+                               QStringLiteral("--json")});
     EXPECT_EQ(dry.code, 1);
     const QJsonObject r = dry.json();
     EXPECT_EQ(r[QStringLiteral("paradaNoPasso")].toInt(), 3);
@@ -314,8 +323,8 @@ TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBe
     // Step 1 (CEPs.IdCep) and step 2 (Unidades.Descricao) were applied in the transaction and undone.
     EXPECT_EQ(schema(), before);
 
-    const Outcome real = admin({QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--yes"),
-                            QStringLiteral("--json")});
+    const Outcome real = admin(
+        {QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(real.code, 1);
     EXPECT_EQ(outcomes(real.json()), outcomes(r));
     EXPECT_EQ(rows(QStringLiteral("SELECT COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'CEPs' AND "
@@ -323,11 +332,36 @@ TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBe
               QStringList {QStringLiteral("IdCep")});
 }
 
+// A server that ends the rehearsal's transaction on its own (here a step does it, as some
+// errors do on a real server): the next refused statement reveals it, and nothing after it is
+// sent, so nothing is changed for real.
+TEST_F(AdminTest, RehearsalWhoseTransactionTheServerEndedSendsNothingMore)
+{
+    Connection &c = connection();
+    Command command;
+    command.setConnection(&c);
+    SchemaRun run(c, command);
+    const QList<SchemaStep> steps {
+        {QStringLiteral("ROLLBACK TRANSACTION"), Guard::Silent, {}, QString()},
+        {QStringLiteral("ALTER TABLE dbo.NaoExiste ADD x int NULL"), Guard::Silent, {}, QString()},
+        {QStringLiteral("ALTER TABLE dbo.Jobs ADD xTeste int NULL"), Guard::Silent, {}, QString()},
+    };
+    const SchemaRun::Result r = run.run(steps, SchemaRun::Mode::Rehearse);
+    EXPECT_EQ(r.transactionLostAtStep, 2);
+    EXPECT_FALSE(r.steps[2].sent);
+    EXPECT_TRUE(r.anyShownFailure());
+    EXPECT_TRUE(r.rolledBack);
+    EXPECT_TRUE(rows(QStringLiteral("SELECT COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'Jobs' AND "
+                                    "COLUMN_NAME = 'xTeste'"))
+                    .isEmpty());
+}
+
 TEST_F(AdminTest, MirrorRunOnAWholeDatabaseWritesTheFifteenProgressLines)
 {
     const Outcome real = admin({QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--yes")});
     EXPECT_EQ(real.code, 0) << qPrintable(real.err);
-    const QStringList memo = real.text().section(QStringLiteral("MemoCCDB:\n"), 1).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList memo =
+        real.text().section(QStringLiteral("MemoCCDB:\n"), 1).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     EXPECT_EQ(memo.size(), 15);
     EXPECT_EQ(memo.first(), QStringLiteral("10%"));
     EXPECT_EQ(memo.last(), QStringLiteral("81%"));
@@ -347,7 +381,8 @@ TEST_F(AdminTest, SwitchNeedsYesSendsThePageStatementsAndLeavesAPlantAlreadyInTh
     EXPECT_EQ(rows(jobs), start);
 
     server.markLog();
-    const Outcome off = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    const Outcome off =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
     EXPECT_EQ(off.code, 0) << qPrintable(off.err);
     EXPECT_TRUE(server.batches().contains(QStringLiteral("Update Jobs SET DataFT = GetDate(), RespFT = SYSTEM_USER")));
     const QStringList disabled = rows(jobs);
@@ -356,14 +391,15 @@ TEST_F(AdminTest, SwitchNeedsYesSendsThePageStatementsAndLeavesAPlantAlreadyInTh
     EXPECT_NE(disabled, start);
     EXPECT_EQ(disabled[0].section(QLatin1Char('|'), 3), start[0].section(QLatin1Char('|'), 3)); // RT kept
 
-    const Outcome twice = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    const Outcome twice =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
     EXPECT_EQ(twice.code, 0);
     EXPECT_TRUE(twice.text().contains(QStringLiteral("já está derrubado")));
     EXPECT_EQ(rows(jobs), disabled);
 
     server.markLog();
-    const Outcome on = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"), QStringLiteral("--yes"),
-                          QStringLiteral("--json")});
+    const Outcome on = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"),
+                              QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(on.code, 0);
     EXPECT_TRUE(on.json()[QStringLiteral("alterado")].toBool());
     EXPECT_TRUE(server.batches().contains(QStringLiteral("Update Jobs SET DataRT = GetDate(), RespRT = SYSTEM_USER")));
@@ -391,7 +427,8 @@ TEST_F(AdminTest, ExportOfAUserIsTheScriptOfThatUserInTheWindowsList)
     EXPECT_TRUE(r.out.contains("'D''Ávila'"));
     EXPECT_TRUE(r.out.contains(" ) \rVALUES ("));
 
-    const Outcome unknown = admin({QStringLiteral("exportar-usuario"), QStringLiteral("Matriz"), QStringLiteral("9999")});
+    const Outcome unknown =
+        admin({QStringLiteral("exportar-usuario"), QStringLiteral("Matriz"), QStringLiteral("9999")});
     EXPECT_EQ(unknown.code, 2);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("Não há usuário com o Registro 9999")));
     EXPECT_TRUE(unknown.out.isEmpty());
@@ -399,19 +436,22 @@ TEST_F(AdminTest, ExportOfAUserIsTheScriptOfThatUserInTheWindowsList)
 
 TEST_F(AdminTest, BadInputGivesOneClearLineAndItsExitCode)
 {
-    const Outcome missing = admin({QStringLiteral("--ini"), dir.filePath(QStringLiteral("nada.INI")), QStringLiteral("plantas")}, false);
+    const Outcome missing =
+        admin({QStringLiteral("--ini"), dir.filePath(QStringLiteral("nada.INI")), QStringLiteral("plantas")}, false);
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Arquivo INI não encontrado: ")));
     const Outcome folder = admin({QStringLiteral("--ini"), dir.path(), QStringLiteral("plantas")}, false);
     EXPECT_EQ(folder.code, 2);
     EXPECT_TRUE(folder.err.startsWith(QStringLiteral("Arquivo INI não pode ser lido: ")));
 
-    const Outcome unknownPlant = admin({QStringLiteral("equalizar"), QStringLiteral("Nenhuma"), QStringLiteral("--dry-run")});
+    const Outcome unknownPlant =
+        admin({QStringLiteral("equalizar"), QStringLiteral("Nenhuma"), QStringLiteral("--dry-run")});
     EXPECT_EQ(unknownPlant.code, 2);
     EXPECT_TRUE(unknownPlant.err.contains(QLatin1String("Planta desconhecida: Nenhuma")));
     EXPECT_TRUE(unknownPlant.err.contains(QLatin1String("Matriz, Filial, Fora")));
 
-    const Outcome unreachable = admin({QStringLiteral("equalizar"), QStringLiteral("Fora"), QStringLiteral("--dry-run")});
+    const Outcome unreachable =
+        admin({QStringLiteral("equalizar"), QStringLiteral("Fora"), QStringLiteral("--dry-run")});
     EXPECT_EQ(unreachable.code, 3);
     EXPECT_TRUE(unreachable.err.startsWith(QStringLiteral("Não foi possível conectar à planta Fora")));
     EXPECT_TRUE(unreachable.out.isEmpty());
@@ -423,15 +463,14 @@ TEST_F(AdminTest, BadInputGivesOneClearLineAndItsExitCode)
     EXPECT_TRUE(password.err.contains(QLatin1String("Login failed for user 'orvo'"))) << qPrintable(password.err);
     EXPECT_EQ(schema(), before);
 
-    for (const QStringList &args : QList<QStringList> {{},
-                                                       {QStringLiteral("limpar")},
-                                                       {QStringLiteral("plantas"), QStringLiteral("--forca")},
-                                                       {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"),
-                                                        QStringLiteral("--dry-run")},
-                                                       {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("talvez"),
-                                                        QStringLiteral("--yes")},
-                                                       {QStringLiteral("equalizar"), QStringLiteral("--yes")},
-                                                       {QStringLiteral("--ini")}}) {
+    for (const QStringList &args : QList<QStringList> {
+             {},
+             {QStringLiteral("limpar")},
+             {QStringLiteral("plantas"), QStringLiteral("--forca")},
+             {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"), QStringLiteral("--dry-run")},
+             {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("talvez"), QStringLiteral("--yes")},
+             {QStringLiteral("equalizar"), QStringLiteral("--yes")},
+             {QStringLiteral("--ini")}}) {
         const Outcome r = admin(args);
         EXPECT_EQ(r.code, 2) << qPrintable(args.join(QLatin1Char(' ')));
         EXPECT_FALSE(r.err.isEmpty());
@@ -444,7 +483,8 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
     QTemporaryDir readers;
     const QString empty = readers.filePath(QStringLiteral("vazia"));
     ASSERT_TRUE(QDir().mkpath(empty));
-    QFile::copy(StandinServer::fixturesDir() + QStringLiteral("/reader/exemplo.txt"), readers.filePath(QStringLiteral("a.txt")));
+    QFile::copy(StandinServer::fixturesDir() + QStringLiteral("/reader/exemplo.txt"),
+                readers.filePath(QStringLiteral("a.txt")));
     QFile ignored(readers.filePath(QStringLiteral("b.log")));
     ASSERT_TRUE(ignored.open(QIODevice::WriteOnly));
     ignored.write("999999-009009999-MASTER00000009\r\n");
@@ -453,13 +493,14 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
     server.markLog();
     const Outcome noYes = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path()});
     EXPECT_EQ(noYes.code, 2);
-    const Outcome noFiles = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), empty, QStringLiteral("--yes")});
+    const Outcome noFiles =
+        admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), empty, QStringLiteral("--yes")});
     EXPECT_EQ(noFiles.code, 2);
     EXPECT_TRUE(noFiles.err.contains(QStringLiteral("não tem arquivos do leitor (*.txt)")));
     EXPECT_TRUE(server.batches().isEmpty());
 
-    const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(), QStringLiteral("--yes"),
-                               QStringLiteral("--json")});
+    const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(),
+                               QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(run.code, 0) << qPrintable(run.err);
     const QJsonObject r = run.json();
     EXPECT_EQ(r[QStringLiteral("arquivos")].toArray(), QJsonArray {QStringLiteral("a.txt")});
@@ -474,20 +515,24 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
     EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
     EXPECT_GE(listed.size(), 3);
     // Every matched item carries its master unit; the .log file added no master unit.
-    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP t INNER JOIN ItensNFLogix i ON t.IdItemNF = i.IdItemNF "
-                                  "WHERE i.IdMud = t.IdMud")),
-              rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")));
-    EXPECT_NE(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")), QStringList {QStringLiteral("0")});
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP t INNER JOIN ItensNFLogix i ON t.IdItemNF = i.IdItemNF "
+                            "WHERE i.IdMud = t.IdMud")),
+        rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")));
+    EXPECT_NE(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")),
+              QStringList {QStringLiteral("0")});
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 LIKE '%MASTER00000009'")),
               QStringList {QStringLiteral("0")});
-    EXPECT_EQ(r[QStringLiteral("empresa")].toString(), rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
+    EXPECT_EQ(r[QStringLiteral("empresa")].toString(),
+              rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
 }
 
 TEST_F(AdminTest, HelpOnEveryLevel)
 {
     const Outcome general = admin({QStringLiteral("--help")}, false);
     EXPECT_EQ(general.code, 0);
-    for (const char *command : {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario", "conferir"}) {
+    for (const char *command :
+         {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario", "conferir"}) {
         EXPECT_TRUE(general.text().contains(QLatin1String(command))) << command;
         const Outcome one = admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(one.code, 0);
