@@ -143,6 +143,7 @@ protected:
                + rows(QStringLiteral("SELECT major_id, minor_id, name, CAST(value AS nvarchar(4000)) FROM "
                                      "sys.extended_properties ORDER BY major_id, minor_id, name"),
                       database)
+               + rows(QStringLiteral("SELECT name, type, parent_object_id FROM sys.objects ORDER BY name"), database)
                + rows(QStringLiteral("SELECT * FROM IPI"), database)
                + rows(QStringLiteral("SELECT * FROM Unidades"), database);
     }
