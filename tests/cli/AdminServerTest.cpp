@@ -333,6 +333,24 @@ TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBe
               QStringList {QStringLiteral("IdCep")});
 }
 
+TEST_F(AdminTest, StatusAndRehearsalSayWhereAnUnguardedUpdateWouldEndTheRun)
+{
+    // IPI has pCBS but not diIVA: step 13 adds none of its columns, and update 14 fails.
+    exec(QStringLiteral("ALTER TABLE dbo.IPI ADD pCBS real NULL"));
+    const Outcome status = admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("--json")});
+    EXPECT_EQ(status.code, 0);
+    const QJsonObject catalogue =
+        plantOf(status.json(), QStringLiteral("Matriz"))[QStringLiteral("catalogo")].toObject();
+    EXPECT_EQ(catalogue[QStringLiteral("paradaNoPasso")].toInt(), 14);
+    EXPECT_TRUE(catalogue[QStringLiteral("erroDaParada")].toString().contains(QLatin1String("diIVA")));
+
+    const Outcome dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(dry.code, 1);
+    EXPECT_TRUE(dry.text().contains(QStringLiteral("A execução pararia no passo 14: [207]"))) << qPrintable(dry.text());
+    EXPECT_TRUE(dry.text().contains(QStringLiteral("72 não enviados")));
+    EXPECT_FALSE(dry.text().contains(QLatin1String("Passo 15 de 86")));
+}
+
 // A server that ends the rehearsal's transaction on its own (here a step does it, as some
 // errors do on a real server): the next refused statement reveals it, and nothing after it is
 // sent, so nothing is changed for real.
