@@ -615,6 +615,19 @@ private:
             }
         } catch (const DbError &e) {
             m_console.error(QStringLiteral("A chave da planta %1 falhou: %2").arg(plant, e.message().trimmed()));
+            // No transaction joins the state and its stamp: say what the table holds now.
+            try {
+                Dataset now;
+                now.setConnection(&session.connection());
+                now.setReadOnly(true);
+                now.setSql(QString::fromUtf8(DatasetTexts::JobSQL));
+                now.open();
+                m_console.error(
+                    QStringLiteral("Jobs tem agora Estado %1 ..!")
+                        .arg(now.isEmpty() ? QStringLiteral("vazio") : now.asString(QStringLiteral("Estado"))));
+            } catch (const DbError &) {
+                m_console.error(QStringLiteral("Jobs não pôde ser lida de novo; confira o estado pelo status ..!"));
+            }
             return StatementFailed;
         }
         const bool on = wanted == ApplicationSwitch::Change::Enable;

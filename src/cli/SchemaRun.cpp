@@ -124,9 +124,8 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
     try {
         runner.run(steps);
     } catch (const DbError &e) {
-        const StatementOutcome &last = result.outcomes.last();
         result.endedByFailure = true;
-        result.endedAtStep = last.step;
+        result.endedAtStep = result.outcomes.isEmpty() ? 0 : result.outcomes.last().step;
         result.endError = e.message().trimmed();
         result.endErrorCode = e.nativeCode();
     } catch (const TransactionLost &) { }

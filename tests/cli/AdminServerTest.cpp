@@ -427,6 +427,17 @@ TEST_F(AdminTest, SwitchNeedsYesSendsThePageStatementsAndLeavesAPlantAlreadyInTh
     EXPECT_EQ(enabled[0].section(QLatin1Char('|'), 3, 3), QStringLiteral("orvo"));
 }
 
+TEST_F(AdminTest, ARefusedStampIsReportedWithTheStateItLeftStored)
+{
+    exec(QStringLiteral("ALTER TABLE dbo.Jobs DROP COLUMN RespFT"));
+    const Outcome off =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    EXPECT_EQ(off.code, 1);
+    EXPECT_TRUE(off.err.contains(QLatin1String("RespFT"))) << qPrintable(off.err);
+    EXPECT_TRUE(off.err.contains(QStringLiteral("Jobs tem agora Estado 1 ..!"))) << qPrintable(off.err);
+    EXPECT_EQ(rows(QStringLiteral("SELECT Estado FROM Jobs")), QStringList {QStringLiteral("1")});
+}
+
 TEST_F(AdminTest, ExportOfAUserIsTheScriptOfThatUserInTheWindowsList)
 {
     exec(QStringLiteral("UPDATE Usuarios SET Nome = N'D''Ávila', EmailU = NULL WHERE Registro = N'0001'"));
