@@ -2,6 +2,7 @@
 
 #include "app/Shell.h"
 #include "conference/ConferenceRun.h"
+#include "conference/ConferenceStatements.h"
 #include "conference/ReaderFiles.h"
 #include "conference/ReaderLinesModel.h"
 #include "connection/Connection.h"
@@ -225,7 +226,7 @@ void ConferencePage::buildResultPage()
     m_result = new Dataset(this);
     m_result->setObjectName(QStringLiteral("ConferiuSQL"));
     m_result->setConnection(m_shell.SERVER1);
-    m_result->setSql(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf"));
+    m_result->setSql(ConferenceStatements::resultQuery());
     m_result->setReadOnly(true);
     m_resultSource = new DataSource(this);
     m_resultSource->setObjectName(QStringLiteral("ConferiuDATA"));
@@ -301,7 +302,7 @@ void ConferencePage::CaminhoRXClick()
         try {
             for (int i = 0; i < ListaFOTOS->count(); ++i) {
                 const QString name = ListaFOTOS->item(i)->text();
-                if (name.size() > 3)
+                if (ReaderFiles::isLoaded(name))
                     m_lines->append(ReaderFiles::readLines(current.filePath(name)));
             }
         } catch (const ReaderFileError &) {

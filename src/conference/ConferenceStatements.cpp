@@ -61,4 +61,9 @@ const QStringList &attachUpdates()
     return texts;
 }
 
+QString resultQuery()
+{
+    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf");
+}
+
 } // namespace ConferenceStatements

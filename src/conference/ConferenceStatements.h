@@ -18,5 +18,7 @@ QString masterInsert(const QString &company, const QString &master);
 const QStringList &matchUpdates();
 // The two updates that copy the row identifiers and attach the items to their units.
 const QStringList &attachUpdates();
+// The result of the last run, as the page "  Conferido  " lists it.
+QString resultQuery();
 
 } // namespace ConferenceStatements

@@ -67,4 +67,9 @@ QStringList readLines(const QString &path)
     return splitLines(decode(bytes));
 }
 
+bool isLoaded(const QString &name)
+{
+    return name.size() > 3;
+}
+
 } // namespace ReaderFiles

@@ -33,4 +33,7 @@ QStringList splitLines(const QString &text);
 // Reads a file as lines; throws ReaderFileError when it cannot be read.
 QStringList readLines(const QString &path);
 
+// Whether the loading reads a listed file: its name is longer than 3 characters.
+bool isLoaded(const QString &name);
+
 } // namespace ReaderFiles

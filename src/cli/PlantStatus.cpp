@@ -1,0 +1,86 @@
+#include "cli/PlantStatus.h"
+
+#include "app/DatasetTexts.h"
+#include "cli/PlantSession.h"
+#include "cli/SchemaRun.h"
+#include "connection/Dataset.h"
+#include "connection/DbError.h"
+#include "maintenance/Catalogue.h"
+#include "switch/ApplicationSwitch.h"
+
+#include <QDateTime>
+
+QString displayDateTime(const QDateTime &when)
+{
+    return when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy hh:mm")) : QString();
+}
+
+bool PlantStatus::switchedOn() const
+{
+    return ApplicationSwitch::isEnabledState(state);
+}
+
+PlantStatus PlantStatus::of(PlantSession &session)
+{
+    PlantStatus s;
+    s.plant = session.profile().section;
+    s.server = session.profile().server;
+    s.database = session.profile().database;
+    s.reachable = session.open();
+    if (!s.reachable) {
+        s.connectError = session.error();
+        return s;
+    }
+
+    try {
+        Dataset jobs;
+        jobs.setConnection(&session.connection());
+        jobs.setReadOnly(true);
+        jobs.setSql(QString::fromUtf8(DatasetTexts::JobSQL));
+        jobs.open();
+        s.jobsHasRow = !jobs.isEmpty();
+        s.state = jobs.asString(QStringLiteral("Estado"));
+        s.disabledBy = jobs.asString(QStringLiteral("RespFT"));
+        s.disabledAt = displayDateTime(jobs.asDateTime(QStringLiteral("DataFT")));
+        s.enabledBy = jobs.asString(QStringLiteral("RespRT"));
+        s.enabledAt = displayDateTime(jobs.asDateTime(QStringLiteral("DataRT")));
+    } catch (const DbError &e) {
+        s.jobsError = e.message().trimmed();
+    }
+
+    const QList<SchemaStep> catalogue = schemaCatalogue();
+    s.steps = int(catalogue.size());
+    for (const SchemaStep &step : catalogue)
+        s.descriptions += int(step.descriptions.size());
+    try {
+        SchemaRun run(session.connection(), session.command());
+        const SchemaRun::Result r = run.run(catalogue, SchemaRun::Mode::Rehearse);
+        for (const SchemaRun::StepResult &step : r.steps) {
+            s.pendingDescriptions += step.descriptionsWritten;
+            if (!step.sent || !step.ok)
+                continue;
+            if (repeatsEveryRun(catalogue[step.number - 1]))
+                ++s.repeatingSteps;
+            else
+                ++s.pendingSteps;
+        }
+        if (r.endedByFailure) {
+            s.stoppedAtStep = r.endedAtStep;
+            s.stopError = r.endError;
+        }
+        if (r.transactionLostAtStep > 0)
+            s.catalogueError =
+                QStringLiteral("o servidor encerrou a transação do ensaio no passo %1").arg(r.transactionLostAtStep);
+    } catch (const DbError &e) {
+        s.catalogueError = e.message().trimmed();
+    }
+
+    try {
+        const QList<MirrorColumns::Column> columns = MirrorColumns::addedBy(mirrorCatalogue());
+        s.mirrorColumns = int(columns.size());
+        s.mirrorMissing = MirrorColumns::missing(session.connection(), columns);
+    } catch (const DbError &e) {
+        s.mirrorError = e.message().trimmed();
+    }
+    return s;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "cli/MirrorColumns.h"
+
+#include <QDateTime>
+#include <QString>
+
+class PlantSession;
+
+// One look at a plant: reachable or not, the switch of the ORVO application, what the schema
+// catalogue would still change (from a rehearsal, rolled back), the mirror columns missing.
+struct PlantStatus
+{
+    QString plant, server, database;
+    bool reachable = false;
+    QString connectError;
+
+    // The row of Jobs.
+    QString jobsError; // the server's message when Jobs could not be read
+    bool jobsHasRow = false;
+    QString state; // Estado as text; empty without a row
+    QString disabledBy, disabledAt, enabledBy, enabledAt; // "dd/MM/yyyy hh:mm"
+
+    // The schema catalogue, rehearsed.
+    QString catalogueError; // the rehearsal could not be made
+    int steps = 0;
+    int pendingSteps = 0; // steps the server would accept that add or change structure
+    int repeatingSteps = 0; // accepted steps that every run repeats (row updates, table options)
+    int descriptions = 0;
+    int pendingDescriptions = 0; // descriptions the server would write
+    int stoppedAtStep = 0; // an unguarded step would end the run here (0: it runs to its end)
+    QString stopError;
+
+    // The accent-free mirror columns.
+    QString mirrorError;
+    int mirrorColumns = 0;
+    QList<MirrorColumns::Column> mirrorMissing;
+
+    bool switchedOn() const;
+
+    // Connects and looks; what cannot be read is said in the fields above.
+    static PlantStatus of(PlantSession &session);
+};
+
+// "dd/MM/yyyy hh:mm", as the switch page shows its dates; empty for none.
+QString displayDateTime(const QDateTime &when);

@@ -1,0 +1,573 @@
+// orvo-admin as an administrator runs it, against an own sql-standin: the plants of an INI
+// file, the status of several plants, the equalization and the mirror run with and without a
+// rehearsal, the switch, the insert script, and bad input. The database is checked through SQL.
+#include "StandinServer.h"
+#include "app/DatasetTexts.h"
+#include "cli/SchemaRun.h"
+#include "connection/Command.h"
+#include "connection/Connection.h"
+#include "connection/Dataset.h"
+#include "connection/PlantProfiles.h"
+#include "users/UserScript.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome
+{
+    int code = -1;
+    QByteArray out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    QString text() const { return QString::fromUtf8(out); }
+};
+
+// A port of 127.0.0.1 on which nothing listens.
+int closedPort()
+{
+    return 1;
+}
+
+class AdminTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString fx = StandinServer::fixturesDir();
+        // A second ORVO database on the same server, for a plant of its own.
+        server.start({}, {QStringLiteral("--database"), QStringLiteral("ORVO_B=%1/orvo-base.sql").arg(fx),
+                          QStringLiteral("--database"), QStringLiteral("ORVO_B=%1/orvo-demo.sql").arg(fx)});
+        ini = dir.filePath(QStringLiteral("orvo-senhas.INI"));
+        writeIni({{QStringLiteral("Matriz"), server.address(), QStringLiteral("ORVO"), QStringLiteral("orvo")},
+                  {QStringLiteral("Filial"), server.address(), QStringLiteral("ORVO_B"), QStringLiteral("orvo")},
+                  {QStringLiteral("Fora"), QStringLiteral("127.0.0.1,%1").arg(closedPort()), QStringLiteral("ORVO"),
+                   QStringLiteral("orvo")}});
+    }
+
+    struct Plant
+    {
+        QString name, server, database, password;
+    };
+
+    void writeIni(const QList<Plant> &plants)
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const Plant &p : plants)
+            f.write(QStringLiteral(
+                        "[%1]\r\nServer=%2\r\nDataBase=%3\r\nName=Administrator\r\nUserSQL=orvo\r\nPasswordSQL=%4\r\n")
+                        .arg(p.name, p.server, p.database, p.password)
+                        .toUtf8());
+    }
+
+    Outcome admin(QStringList args, bool withIni = true)
+    {
+        if (withIni)
+            args = QStringList {QStringLiteral("--ini"), ini} + args;
+        QProcess p;
+        p.start(QStringLiteral(ORVO_ADMIN_PATH), args);
+        Outcome r;
+        if (!p.waitForStarted(10000) || !p.waitForFinished(180000)) {
+            p.kill();
+            p.waitForFinished(3000);
+            ADD_FAILURE() << "orvo-admin did not finish: " << args.join(QLatin1Char(' ')).toStdString();
+            return r;
+        }
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput();
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    // Opens a connection of the test's own to a database of the server.
+    Connection &connection(const QString &database = QStringLiteral("ORVO"))
+    {
+        auto &c = connections[database];
+        if (!c) {
+            c = std::make_unique<Connection>();
+            PlantProfile p;
+            p.server = server.address();
+            p.database = database;
+            p.userSql = QStringLiteral("orvo");
+            p.passwordSql = QStringLiteral("orvo");
+            c->setConnectionString(p.connectionString());
+            c->open();
+        }
+        return *c;
+    }
+
+    QStringList rows(const QString &sql, const QString &database = QStringLiteral("ORVO"))
+    {
+        Dataset ds;
+        ds.setConnection(&connection(database));
+        ds.setReadOnly(true);
+        ds.setSql(sql);
+        ds.open();
+        QStringList out;
+        for (int r = 0; r < ds.recordCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < ds.columns().size(); ++c)
+                cells << ds.rowValue(r, c).toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+        return out;
+    }
+
+    void exec(const QString &sql, const QString &database = QStringLiteral("ORVO"))
+    {
+        Command c;
+        c.setConnection(&connection(database));
+        c.execute(sql);
+    }
+
+    // The schema as the server describes it, the descriptions, and the rows the catalogue's
+    // updates rewrite.
+    QStringList schema(const QString &database = QStringLiteral("ORVO"))
+    {
+        return rows(QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME, ORDINAL_POSITION, COLUMN_DEFAULT, IS_NULLABLE, "
+                                   "DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION FROM "
+                                   "INFORMATION_SCHEMA.COLUMNS ORDER BY TABLE_NAME, ORDINAL_POSITION"),
+                    database)
+               + rows(
+                   QStringLiteral("SELECT TABLE_NAME, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES ORDER BY TABLE_NAME"),
+                   database)
+               + rows(QStringLiteral("SELECT major_id, minor_id, name, CAST(value AS nvarchar(4000)) FROM "
+                                     "sys.extended_properties ORDER BY major_id, minor_id, name"),
+                      database)
+               + rows(QStringLiteral("SELECT name, type, parent_object_id FROM sys.objects ORDER BY name"), database)
+               + rows(QStringLiteral("SELECT * FROM IPI"), database)
+               + rows(QStringLiteral("SELECT * FROM Unidades"), database);
+    }
+
+    // What the runs sent to the server, without the rehearsal's transaction and its questions.
+    QStringList stepBatches()
+    {
+        QStringList out;
+        for (const QString &b : server.batches())
+            if (b != QLatin1String("BEGIN TRANSACTION") && b != QLatin1String("ROLLBACK TRANSACTION")
+                && !b.contains(QLatin1String("@@TRANCOUNT")) && !b.startsWith(QLatin1String("SET ")))
+                out << b;
+        return out;
+    }
+
+    static QStringList outcomes(const QJsonObject &run)
+    {
+        QStringList out;
+        for (const QJsonValue &v : run[QStringLiteral("instrucoes")].toArray()) {
+            const QJsonObject o = v.toObject();
+            out << QStringLiteral("%1|%2|%3|%4")
+                       .arg(o[QStringLiteral("passo")].toInt())
+                       .arg(o[QStringLiteral("texto")].toString())
+                       .arg(o[QStringLiteral("ok")].toBool())
+                       .arg(o[QStringLiteral("erroNumero")].toInt());
+        }
+        return out;
+    }
+
+    static QJsonObject plantOf(const QJsonObject &status, const QString &name)
+    {
+        for (const QJsonValue &v : status[QStringLiteral("plantas")].toArray())
+            if (v.toObject()[QStringLiteral("planta")].toString() == name)
+                return v.toObject();
+        return {};
+    }
+
+    StandinServer server;
+    QTemporaryDir dir;
+    QString ini;
+    std::map<QString, std::unique_ptr<Connection>> connections;
+};
+
+TEST_F(AdminTest, PlantasListsTheSectionsInFileOrderWithServerAndDatabaseButNoPassword)
+{
+    writeIni(
+        {{QStringLiteral("Matriz"), QStringLiteral("srv01\\ORVO"), QStringLiteral("ORVO"), QStringLiteral("s3gredo")},
+         {QStringLiteral("Filial"), QStringLiteral("tcp:10.1.2.3,1433"), QStringLiteral("ORVO_FILIAL"),
+          QStringLiteral("outra")}});
+    const Outcome text = admin({QStringLiteral("plantas")});
+    EXPECT_EQ(text.code, 0);
+    const QStringList lines = text.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[2].startsWith(QLatin1String("Matriz  srv01\\ORVO")));
+    EXPECT_TRUE(lines[3].startsWith(QLatin1String("Filial  tcp:10.1.2.3,1433  ORVO_FILIAL")));
+    EXPECT_FALSE(text.text().contains(QLatin1String("s3gredo")));
+
+    const Outcome json = admin({QStringLiteral("plantas"), QStringLiteral("--json")});
+    EXPECT_EQ(json.code, 0);
+    const QJsonArray plants = json.json()[QStringLiteral("plantas")].toArray();
+    ASSERT_EQ(plants.size(), 2);
+    EXPECT_EQ(plants[1].toObject()[QStringLiteral("banco")].toString(), QStringLiteral("ORVO_FILIAL"));
+    EXPECT_FALSE(json.text().contains(QLatin1String("outra")));
+}
+
+TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchOfEach)
+{
+    // Filial brought up to date by the runs themselves: the equalization twice (the second
+    // run adds what the first created too late), then the mirror columns.
+    ASSERT_EQ(admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
+    admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")});
+    ASSERT_EQ(admin({QStringLiteral("sem-acento"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
+    exec(QStringLiteral("UPDATE Jobs SET Estado = 1, RespFT = N'fulano', DataFT = '2026-11-28T18:30:00'"),
+         QStringLiteral("ORVO_B"));
+    const QStringList behind = schema();
+
+    const Outcome all = admin({QStringLiteral("status"), QStringLiteral("--json")});
+    EXPECT_EQ(all.code, 3) << qPrintable(all.err);
+    const QJsonObject matriz = plantOf(all.json(), QStringLiteral("Matriz"));
+    const QJsonObject filial = plantOf(all.json(), QStringLiteral("Filial"));
+    const QJsonObject fora = plantOf(all.json(), QStringLiteral("Fora"));
+    EXPECT_TRUE(matriz[QStringLiteral("conectada")].toBool());
+    EXPECT_FALSE(fora[QStringLiteral("conectada")].toBool());
+    EXPECT_FALSE(fora[QStringLiteral("erro")].toString().isEmpty());
+
+    const QJsonObject behindCatalogue = matriz[QStringLiteral("catalogo")].toObject();
+    EXPECT_GT(behindCatalogue[QStringLiteral("passosPendentes")].toInt(), 70);
+    EXPECT_GT(behindCatalogue[QStringLiteral("descricoesPendentes")].toInt(), 150);
+    EXPECT_EQ(matriz[QStringLiteral("semAcento")].toObject()[QStringLiteral("faltando")].toArray().size(),
+              matriz[QStringLiteral("semAcento")].toObject()[QStringLiteral("colunas")].toInt());
+    EXPECT_TRUE(matriz[QStringLiteral("aplicativo")].toObject()[QStringLiteral("liberado")].toBool());
+
+    const QJsonObject upToDate = filial[QStringLiteral("catalogo")].toObject();
+    EXPECT_EQ(upToDate[QStringLiteral("passosPendentes")].toInt(), 0);
+    EXPECT_EQ(upToDate[QStringLiteral("descricoesPendentes")].toInt(), 0);
+    EXPECT_EQ(upToDate[QStringLiteral("passosRepetidos")].toInt(), 5);
+    EXPECT_TRUE(filial[QStringLiteral("semAcento")].toObject()[QStringLiteral("faltando")].toArray().isEmpty());
+    const QJsonObject app = filial[QStringLiteral("aplicativo")].toObject();
+    EXPECT_FALSE(app[QStringLiteral("liberado")].toBool());
+    EXPECT_EQ(app[QStringLiteral("estado")].toString(), QStringLiteral("1"));
+    EXPECT_EQ(app[QStringLiteral("desabilitadoPor")].toString(), QStringLiteral("fulano"));
+    EXPECT_EQ(app[QStringLiteral("desabilitadoEm")].toString(), QStringLiteral("28/11/2026 18:30"));
+
+    // The look changed nothing.
+    EXPECT_EQ(schema(), behind);
+
+    // Only reachable plants named: exit 0, and the table at the end has one row per plant.
+    const Outcome two = admin({QStringLiteral("status"), QStringLiteral("matriz"), QStringLiteral("Filial")});
+    EXPECT_EQ(two.code, 0) << qPrintable(two.err);
+    const QStringList lines = two.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    static const QRegularExpression columns(QStringLiteral("\\s{2,}"));
+    EXPECT_EQ(lines[lines.size() - 2].split(columns).mid(0, 3),
+              (QStringList {QStringLiteral("Matriz"), QStringLiteral("ok"), QStringLiteral("liberado")}));
+    EXPECT_EQ(lines.last().split(columns),
+              (QStringList {QStringLiteral("Filial"), QStringLiteral("ok"), QStringLiteral("derrubado (Estado 1)"),
+                            QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+    EXPECT_TRUE(two.text().contains(QStringLiteral("Responsável ..... fulano")));
+}
+
+TEST_F(AdminTest, RehearsalReportsWhatTheRealRunThenDoesAndLeavesTheSchemaAsItWas)
+{
+    const QStringList before = schema();
+    server.markLog();
+    const Outcome dry = admin(
+        {QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"), QStringLiteral("--json")});
+    EXPECT_EQ(dry.code, 0) << qPrintable(dry.err);
+    const QStringList rehearsed = stepBatches();
+    EXPECT_EQ(schema(), before);
+    EXPECT_TRUE(dry.json()[QStringLiteral("desfeito")].toBool());
+    // One transaction around the whole rehearsal.
+    const QStringList all = server.batches();
+    ASSERT_FALSE(all.isEmpty());
+    EXPECT_EQ(all.count(QStringLiteral("BEGIN TRANSACTION")), 1);
+    EXPECT_EQ(all.count(QStringLiteral("ROLLBACK TRANSACTION")), 1);
+    EXPECT_LT(all.indexOf(QStringLiteral("SET XACT_ABORT OFF")), all.indexOf(QStringLiteral("BEGIN TRANSACTION")));
+    EXPECT_LT(all.indexOf(QStringLiteral("BEGIN TRANSACTION")), all.indexOf(rehearsed.first()));
+    EXPECT_GT(all.indexOf(QStringLiteral("ROLLBACK TRANSACTION")), all.lastIndexOf(rehearsed.last()));
+
+    server.markLog();
+    const Outcome real = admin(
+        {QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes"), QStringLiteral("--json")});
+    EXPECT_EQ(real.code, 0) << qPrintable(real.err);
+    EXPECT_FALSE(real.json()[QStringLiteral("ensaio")].toBool());
+    // The same batches, one per statement, and the same outcome of each.
+    EXPECT_EQ(stepBatches(), rehearsed);
+    EXPECT_EQ(outcomes(real.json()), outcomes(dry.json()));
+    EXPECT_GT(outcomes(real.json()).size(), 250);
+    EXPECT_NE(schema(), before);
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM IPI WHERE diIVA = '20251001' AND dfIVA = '20291231'")),
+              rows(QStringLiteral("SELECT COUNT(*) FROM IPI")));
+
+    // Now the two reported creates fail on every run: their lines, cClassTrib first, and exit 1.
+    const Outcome again = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(again.code, 1);
+    const QString memo = again.text().section(QStringLiteral("MemoCCDB:\n"), 1);
+    const QStringList lines = memo.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << qPrintable(again.text());
+    EXPECT_TRUE(lines[0].startsWith(QLatin1String("CREATE TABLE dbo.cClassTrib(")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("CREATE TABLE dbo.Peças_Logistica(")));
+    EXPECT_TRUE(again.text().contains(QLatin1String("Passo 5 de 86 (relatado): falharia [2714]")));
+}
+
+TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBefore)
+{
+    // Unidades without Descrição: the copy of step 3 ends the run.
+    exec(QStringLiteral("ALTER TABLE dbo.Unidades DROP COLUMN Descrição"));
+    const QStringList before = schema();
+    const Outcome dry = admin({QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"),
+                               QStringLiteral("--json")});
+    EXPECT_EQ(dry.code, 1);
+    const QJsonObject r = dry.json();
+    EXPECT_EQ(r[QStringLiteral("paradaNoPasso")].toInt(), 3);
+    EXPECT_EQ(r[QStringLiteral("memo")].toArray(), QJsonArray {QStringLiteral("10%")});
+    EXPECT_EQ(r[QStringLiteral("erroDaParadaNumero")].toInt(), 207);
+    EXPECT_EQ(r[QStringLiteral("passos")].toArray()[3].toObject()[QStringLiteral("resultado")].toString(),
+              QStringLiteral("nao_enviado"));
+    // Step 1 (CEPs.IdCep) and step 2 (Unidades.Descricao) were applied in the transaction and undone.
+    EXPECT_EQ(schema(), before);
+
+    const Outcome real = admin(
+        {QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--yes"), QStringLiteral("--json")});
+    EXPECT_EQ(real.code, 1);
+    EXPECT_EQ(outcomes(real.json()), outcomes(r));
+    EXPECT_EQ(rows(QStringLiteral("SELECT COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'CEPs' AND "
+                                  "COLUMN_NAME = 'IdCep'")),
+              QStringList {QStringLiteral("IdCep")});
+}
+
+TEST_F(AdminTest, StatusAndRehearsalSayWhereAnUnguardedUpdateWouldEndTheRun)
+{
+    // IPI has pCBS but not diIVA: step 13 adds none of its columns, and update 14 fails.
+    exec(QStringLiteral("ALTER TABLE dbo.IPI ADD pCBS real NULL"));
+    const Outcome status = admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("--json")});
+    EXPECT_EQ(status.code, 0);
+    const QJsonObject catalogue =
+        plantOf(status.json(), QStringLiteral("Matriz"))[QStringLiteral("catalogo")].toObject();
+    EXPECT_EQ(catalogue[QStringLiteral("paradaNoPasso")].toInt(), 14);
+    EXPECT_TRUE(catalogue[QStringLiteral("erroDaParada")].toString().contains(QLatin1String("diIVA")));
+
+    const Outcome dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(dry.code, 1);
+    EXPECT_TRUE(dry.text().contains(QStringLiteral("A execução pararia no passo 14: [207]"))) << qPrintable(dry.text());
+    EXPECT_TRUE(dry.text().contains(QStringLiteral("72 não enviados")));
+    EXPECT_FALSE(dry.text().contains(QLatin1String("Passo 15 de 86")));
+}
+
+// A server that ends the rehearsal's transaction on its own (here a step does it, as some
+// errors do on a real server): the next refused statement reveals it, and nothing after it is
+// sent, so nothing is changed for real.
+TEST_F(AdminTest, RehearsalWhoseTransactionTheServerEndedSendsNothingMore)
+{
+    Connection &c = connection();
+    Command command;
+    command.setConnection(&c);
+    SchemaRun run(c, command);
+    const QList<SchemaStep> steps {
+        {QStringLiteral("ROLLBACK TRANSACTION"), Guard::Silent, {}, QString()},
+        {QStringLiteral("ALTER TABLE dbo.NaoExiste ADD x int NULL"), Guard::Silent, {}, QString()},
+        {QStringLiteral("ALTER TABLE dbo.Jobs ADD xTeste int NULL"), Guard::Silent, {}, QString()},
+    };
+    const SchemaRun::Result r = run.run(steps, SchemaRun::Mode::Rehearse);
+    EXPECT_EQ(r.transactionLostAtStep, 2);
+    EXPECT_FALSE(r.steps[2].sent);
+    EXPECT_TRUE(r.anyShownFailure());
+    EXPECT_TRUE(r.rolledBack);
+    EXPECT_TRUE(rows(QStringLiteral("SELECT COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_NAME = 'Jobs' AND "
+                                    "COLUMN_NAME = 'xTeste'"))
+                    .isEmpty());
+}
+
+TEST_F(AdminTest, MirrorRunOnAWholeDatabaseWritesTheFifteenProgressLines)
+{
+    const Outcome real = admin({QStringLiteral("sem-acento"), QStringLiteral("Matriz"), QStringLiteral("--yes")});
+    EXPECT_EQ(real.code, 0) << qPrintable(real.err);
+    const QStringList memo =
+        real.text().section(QStringLiteral("MemoCCDB:\n"), 1).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(memo.size(), 15);
+    EXPECT_EQ(memo.first(), QStringLiteral("10%"));
+    EXPECT_EQ(memo.last(), QStringLiteral("81%"));
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM Unidades WHERE Descricao = Descrição")),
+              rows(QStringLiteral("SELECT COUNT(*) FROM Unidades WHERE Descrição IS NOT NULL")));
+    // Progress went to standard error, step by step.
+    EXPECT_TRUE(real.err.contains(QStringLiteral("Campos sem acento: passo 46 de 46")));
+}
+
+TEST_F(AdminTest, SwitchNeedsYesSendsThePageStatementsAndLeavesAPlantAlreadyInTheStateAlone)
+{
+    const QString jobs = QStringLiteral("SELECT Estado, RespFT, DataFT, RespRT, DataRT FROM Jobs");
+    const QStringList start = rows(jobs);
+    const Outcome refused = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga")});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains(QLatin1String("--yes")));
+    EXPECT_EQ(rows(jobs), start);
+
+    server.markLog();
+    const Outcome off =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    EXPECT_EQ(off.code, 0) << qPrintable(off.err);
+    EXPECT_TRUE(server.batches().contains(QStringLiteral("Update Jobs SET DataFT = GetDate(), RespFT = SYSTEM_USER")));
+    const QStringList disabled = rows(jobs);
+    ASSERT_EQ(disabled.size(), 1);
+    EXPECT_TRUE(disabled[0].startsWith(QLatin1String("1|orvo|")));
+    EXPECT_NE(disabled, start);
+    EXPECT_EQ(disabled[0].section(QLatin1Char('|'), 3), start[0].section(QLatin1Char('|'), 3)); // RT kept
+
+    const Outcome twice =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    EXPECT_EQ(twice.code, 0);
+    EXPECT_TRUE(twice.text().contains(QStringLiteral("já está derrubado")));
+    EXPECT_EQ(rows(jobs), disabled);
+
+    server.markLog();
+    const Outcome on = admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"),
+                              QStringLiteral("--yes"), QStringLiteral("--json")});
+    EXPECT_EQ(on.code, 0);
+    EXPECT_TRUE(on.json()[QStringLiteral("alterado")].toBool());
+    EXPECT_TRUE(server.batches().contains(QStringLiteral("Update Jobs SET DataRT = GetDate(), RespRT = SYSTEM_USER")));
+    const QStringList enabled = rows(jobs);
+    EXPECT_TRUE(enabled[0].startsWith(QLatin1String("0|orvo|")));
+    EXPECT_EQ(enabled[0].section(QLatin1Char('|'), 3, 3), QStringLiteral("orvo"));
+}
+
+TEST_F(AdminTest, ARefusedStampIsReportedWithTheStateItLeftStored)
+{
+    exec(QStringLiteral("ALTER TABLE dbo.Jobs DROP COLUMN RespFT"));
+    const Outcome off =
+        admin({QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("desliga"), QStringLiteral("--yes")});
+    EXPECT_EQ(off.code, 1);
+    EXPECT_TRUE(off.err.contains(QLatin1String("RespFT"))) << qPrintable(off.err);
+    EXPECT_TRUE(off.err.contains(QStringLiteral("Jobs tem agora Estado 1 ..!"))) << qPrintable(off.err);
+    EXPECT_EQ(rows(QStringLiteral("SELECT Estado FROM Jobs")), QStringList {QStringLiteral("1")});
+}
+
+TEST_F(AdminTest, ExportOfAUserIsTheScriptOfThatUserInTheWindowsList)
+{
+    exec(QStringLiteral("UPDATE Usuarios SET Nome = N'D''Ávila', EmailU = NULL WHERE Registro = N'0001'"));
+    const Outcome r = admin({QStringLiteral("exportar-usuario"), QStringLiteral("Matriz"), QStringLiteral("0001")});
+    EXPECT_EQ(r.code, 0) << qPrintable(r.err);
+
+    // The window's list, standing on that user.
+    Dataset list;
+    list.setConnection(&connection());
+    list.setSql(QString::fromUtf8(DatasetTexts::SenhaSQL));
+    list.open();
+    while (!list.eof() && list.asString(QStringLiteral("Registro")) != QLatin1String("0001"))
+        list.next();
+    ASSERT_FALSE(list.eof());
+    const UserScript::Report window = UserScript::insertScript(list);
+    EXPECT_EQ(r.out, window.script.toUtf8() + '\n');
+    EXPECT_TRUE(r.out.contains("'D''Ávila'"));
+    EXPECT_TRUE(r.out.contains(" ) \rVALUES ("));
+
+    const Outcome unknown =
+        admin({QStringLiteral("exportar-usuario"), QStringLiteral("Matriz"), QStringLiteral("9999")});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("Não há usuário com o Registro 9999")));
+    EXPECT_TRUE(unknown.out.isEmpty());
+}
+
+TEST_F(AdminTest, BadInputGivesOneClearLineAndItsExitCode)
+{
+    const Outcome missing =
+        admin({QStringLiteral("--ini"), dir.filePath(QStringLiteral("nada.INI")), QStringLiteral("plantas")}, false);
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_TRUE(missing.err.startsWith(QStringLiteral("Arquivo INI não encontrado: ")));
+    const Outcome folder = admin({QStringLiteral("--ini"), dir.path(), QStringLiteral("plantas")}, false);
+    EXPECT_EQ(folder.code, 2);
+    EXPECT_TRUE(folder.err.startsWith(QStringLiteral("Arquivo INI não pode ser lido: ")));
+
+    const Outcome unknownPlant =
+        admin({QStringLiteral("equalizar"), QStringLiteral("Nenhuma"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(unknownPlant.code, 2);
+    EXPECT_TRUE(unknownPlant.err.contains(QLatin1String("Planta desconhecida: Nenhuma")));
+    EXPECT_TRUE(unknownPlant.err.contains(QLatin1String("Matriz, Filial, Fora")));
+
+    const Outcome unreachable =
+        admin({QStringLiteral("equalizar"), QStringLiteral("Fora"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(unreachable.code, 3);
+    EXPECT_TRUE(unreachable.err.startsWith(QStringLiteral("Não foi possível conectar à planta Fora")));
+    EXPECT_TRUE(unreachable.out.isEmpty());
+
+    writeIni({{QStringLiteral("Matriz"), server.address(), QStringLiteral("ORVO"), QStringLiteral("errada")}});
+    const QStringList before = schema();
+    const Outcome password = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes")});
+    EXPECT_EQ(password.code, 3);
+    EXPECT_TRUE(password.err.contains(QLatin1String("Login failed for user 'orvo'"))) << qPrintable(password.err);
+    EXPECT_EQ(schema(), before);
+
+    for (const QStringList &args : QList<QStringList> {
+             {},
+             {QStringLiteral("limpar")},
+             {QStringLiteral("plantas"), QStringLiteral("--forca")},
+             {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("liga"), QStringLiteral("--dry-run")},
+             {QStringLiteral("chave"), QStringLiteral("Matriz"), QStringLiteral("talvez"), QStringLiteral("--yes")},
+             {QStringLiteral("equalizar"), QStringLiteral("--yes")},
+             {QStringLiteral("--ini")}}) {
+        const Outcome r = admin(args);
+        EXPECT_EQ(r.code, 2) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
+{
+    QTemporaryDir readers;
+    const QString empty = readers.filePath(QStringLiteral("vazia"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    QFile::copy(StandinServer::fixturesDir() + QStringLiteral("/reader/exemplo.txt"),
+                readers.filePath(QStringLiteral("a.txt")));
+    QFile ignored(readers.filePath(QStringLiteral("b.log")));
+    ASSERT_TRUE(ignored.open(QIODevice::WriteOnly));
+    ignored.write("999999-009009999-MASTER00000009\r\n");
+    ignored.close();
+
+    server.markLog();
+    const Outcome noYes = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path()});
+    EXPECT_EQ(noYes.code, 2);
+    const Outcome noFiles =
+        admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), empty, QStringLiteral("--yes")});
+    EXPECT_EQ(noFiles.code, 2);
+    EXPECT_TRUE(noFiles.err.contains(QStringLiteral("não tem arquivos do leitor (*.txt)")));
+    EXPECT_TRUE(server.batches().isEmpty());
+
+    const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(),
+                               QStringLiteral("--yes"), QStringLiteral("--json")});
+    EXPECT_EQ(run.code, 0) << qPrintable(run.err);
+    const QJsonObject r = run.json();
+    EXPECT_EQ(r[QStringLiteral("arquivos")].toArray(), QJsonArray {QStringLiteral("a.txt")});
+    // The result listed is the work table as it stands.
+    QStringList listed;
+    for (const QJsonValue &v : r[QStringLiteral("conferido")].toArray()) {
+        const QJsonObject o = v.toObject();
+        listed << QStringList {o[QStringLiteral("Cod128")].toString(), o[QStringLiteral("EtqNF")].toString(),
+                               o[QStringLiteral("IdMud")].toString(), o[QStringLiteral("IdItemNF")].toString()}
+                      .join(QLatin1Char('|'));
+    }
+    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
+    EXPECT_GE(listed.size(), 3);
+    // Every matched item carries its master unit; the .log file added no master unit.
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP t INNER JOIN ItensNFLogix i ON t.IdItemNF = i.IdItemNF "
+                            "WHERE i.IdMud = t.IdMud")),
+        rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")));
+    EXPECT_NE(rows(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")),
+              QStringList {QStringLiteral("0")});
+    EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 LIKE '%MASTER00000009'")),
+              QStringList {QStringLiteral("0")});
+    EXPECT_EQ(r[QStringLiteral("empresa")].toString(),
+              rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
+}
+
+TEST_F(AdminTest, HelpOnEveryLevel)
+{
+    const Outcome general = admin({QStringLiteral("--help")}, false);
+    EXPECT_EQ(general.code, 0);
+    for (const char *command :
+         {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario", "conferir"}) {
+        EXPECT_TRUE(general.text().contains(QLatin1String(command))) << command;
+        const Outcome one = admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
+        EXPECT_EQ(one.code, 0);
+        EXPECT_TRUE(one.text().startsWith(QStringLiteral("Uso: orvo-admin %1").arg(QLatin1String(command)))) << command;
+    }
+}
+
+} // namespace
