@@ -1155,11 +1155,10 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             Value dv = arg(2);
             if (!amount || dv.isNull())
                 return nullValue(resultType);
-            QDateTime d = std::get<QDateTime>(convert(dv, resultType.id == TypeId::Time ? SqlType{TypeId::DateTime2, 0, 0, 7}
-                                                                                     : resultType).data);
-            return castValue(Value{resultType.id == TypeId::Time ? SqlType{TypeId::DateTime2, 0, 0, 7} : resultType,
-                                   addDatePart(d, unit, *amount)},
-                             resultType);
+            // Worked out in datetime2, then given the type of the date argument.
+            const SqlType wide{TypeId::DateTime2, 0, 0, 7};
+            QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
+            return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
         }
         if (n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME")) {
             auto d = dateArg(1);

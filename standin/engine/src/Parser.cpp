@@ -172,13 +172,17 @@ private:
             return dropStatement();
         if (t.isWord("OPEN") || t.isWord("CLOSE") || t.isWord("DEALLOCATE") || t.isWord("FETCH"))
             return cursorStatement();
-        if (t.isWord("BREAK")) {
+        if (t.isWord("BREAK") || t.isWord("CONTINUE")) {
+            const bool isBreak = t.isWord("BREAK");
+            if (loopDepth_ == 0) {
+                SqlError e = sqlError(isBreak ? 135 : 136,
+                                      QStringLiteral("Cannot use a %1 statement outside the scope of a WHILE statement.")
+                                          .arg(isBreak ? QStringLiteral("BREAK") : QStringLiteral("CONTINUE")), 15);
+                e.message.line = t.line;
+                throw e;
+            }
             next();
-            return std::make_shared<Statement>(StmtKind::Break);
-        }
-        if (t.isWord("CONTINUE")) {
-            next();
-            return std::make_shared<Statement>(StmtKind::Continue);
+            return std::make_shared<Statement>(isBreak ? StmtKind::Break : StmtKind::Continue);
         }
         if (t.isWord("RAISERROR"))
             return raiserrorStatement();
@@ -226,7 +230,9 @@ private:
             next();
             auto s = std::make_shared<WhileStatement>();
             s->condition = expr();
+            ++loopDepth_;
             s->body = statement(false);
+            --loopDepth_;
             return s;
         }
         if (t.isWord("BEGIN")) {
@@ -1723,6 +1729,7 @@ private:
     QString text_;
     std::vector<Token> tokens_;
     size_t pos_ = 0;
+    int loopDepth_ = 0;  // WHILE bodies around the statement being read (BREAK, CONTINUE)
 };
 
 }  // namespace
