@@ -299,8 +299,11 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
     messages_ = nullptr;
     if (!r.failed && changesData(s.kind))
         batch_->changedData = true;
-    if (session_.nocount && !r.failed)
-        r.rowCount = -1;  // SET NOCOUNT ON: no counts to the client (@@ROWCOUNT is kept)
+    // SET NOCOUNT ON: no counts to the client (@@ROWCOUNT is kept). A trigger's statements give none
+    // either: the count a client reads for a statement must be that statement's own, whatever its
+    // triggers did (drivers take the first count they meet).
+    if ((session_.nocount || inTrigger()) && !r.failed)
+        r.rowCount = -1;
     for (auto& n : nested)
         out.push_back(std::move(n));
     if (inModule()) {

@@ -83,10 +83,8 @@ TEST_F(Triggers, AnErrorInATriggerUndoesTheStatementAndTheTriggersWork)
     ok("CREATE TRIGGER GNR_Falha ON Kardex AFTER INSERT AS\n"
        "UPDATE Produtos SET Estoque = 50\nINSERT INTO Produtos (IdProd) SELECT IdProd FROM inserted");
     BatchResult r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)\nINSERT INTO Log (Quem) VALUES ('depois')");
-    // The trigger's update reported its count before the failure; the insert itself failed.
-    ASSERT_EQ(r.statements.size(), 2u);
-    EXPECT_TRUE(r.statements[0].inProcedure);
-    const StatementResult& insert = r.statements[1];
+    ASSERT_EQ(r.statements.size(), 1u);
+    const StatementResult& insert = r.statements[0];
     EXPECT_TRUE(insert.failed);
     ASSERT_FALSE(insert.messages.empty());
     EXPECT_EQ(insert.messages.front().number, 2627);
@@ -133,14 +131,20 @@ TEST_F(Triggers, TheClientsCountStaysTheFiringStatements)
 {
     ok("CREATE TRIGGER GNR_Conta ON Kardex AFTER INSERT AS\n"
        "UPDATE Produtos SET Estoque = Estoque + 1\nINSERT INTO Log (Quem) VALUES ('a'), ('b'), ('c')");
-    BatchResult r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)");
-    ASSERT_GE(r.statements.size(), 3u);
-    EXPECT_TRUE(r.statements[0].inProcedure);
-    EXPECT_EQ(r.statements[0].rowCount, 2);
-    EXPECT_EQ(r.statements[1].rowCount, 3);
-    EXPECT_FALSE(r.statements.back().inProcedure);
-    EXPECT_EQ(r.statements.back().rowCount, 1);
-    EXPECT_EQ(scalar("SELECT @@ROWCOUNT"), "1");
+    // The trigger's statements report no counts: the only count is the insert's.
+    BatchResult r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)\nSELECT @@ROWCOUNT");
+    ASSERT_EQ(r.statements.size(), 2u);
+    EXPECT_FALSE(r.statements[0].inProcedure);
+    EXPECT_EQ(r.statements[0].rowCount, 1);
+    ASSERT_TRUE(r.statements[1].resultSet);
+    EXPECT_EQ(toText(r.statements[1].resultSet->rows[0][0]), "1");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Log"), "3");
+    // Inside the trigger @@ROWCOUNT follows its own statements.
+    ok("ALTER TRIGGER GNR_Conta ON Kardex AFTER INSERT AS\n"
+       "INSERT INTO Log (Quem, Ins) VALUES ('inicio', @@ROWCOUNT)\nUPDATE Produtos SET Estoque = 1\n"
+       "INSERT INTO Log (Quem, Ins) VALUES ('depois', @@ROWCOUNT)");
+    ok("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5), (2, 6), (1, 7)");
+    EXPECT_EQ(rows("SELECT Ins FROM Log WHERE Quem IN ('inicio', 'depois')"), (std::vector<QStringList>{{"3"}, {"2"}}));
     // With NOCOUNT ON in the trigger, only the firing statement's count reaches the client.
     ok("ALTER TRIGGER GNR_Conta ON Kardex AFTER INSERT AS SET NOCOUNT ON UPDATE Produtos SET Estoque = 0");
     r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5), (2, 1)");
