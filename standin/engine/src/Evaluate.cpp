@@ -467,8 +467,9 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return !*a;
     }
     case ExprKind::Compare: {
-        Value a = eval(*e.args[0], ctx);
-        Value b = eval(*e.args[1], ctx);
+        Value sa, sb;
+        const Value& a = evalRef(*e.args[0], ctx, sa);
+        const Value& b = evalRef(*e.args[1], ctx, sb);
         auto c = compare(a, b);
         if (!c)
             return std::nullopt;
@@ -483,12 +484,14 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return std::nullopt;
     }
     case ExprKind::IsNull: {
-        bool isNull = eval(*e.args[0], ctx).isNull();
+        Value scratch;
+        bool isNull = evalRef(*e.args[0], ctx, scratch).isNull();
         return e.negated ? !isNull : isNull;
     }
     case ExprKind::Like: {
-        Value a = eval(*e.args[0], ctx);
-        Value p = eval(*e.args[1], ctx);
+        Value sa, sp;
+        const Value& a = evalRef(*e.args[0], ctx, sa);
+        const Value& p = evalRef(*e.args[1], ctx, sp);
         QChar escape;
         if (e.args.size() > 2) {
             Value x = eval(*e.args[2], ctx);
@@ -519,8 +522,8 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         bool sawNull = v.isNull();
         bool found = false;
         if (e.subquery) {
-            ResultSet rs = subqueryResult(e, ctx);
-            for (const auto& row : rs.rows) {
+            const auto rs = subqueryResult(e, ctx);
+            for (const auto& row : rs->rows) {
                 auto c = compare(v, row.empty() ? Value{} : row[0]);
                 if (!c)
                     sawNull = true;
@@ -547,8 +550,7 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return e.negated;
     }
     case ExprKind::Exists: {
-        ResultSet rs = subqueryResult(e, ctx);
-        return !rs.rows.empty();
+        return !subqueryResult(e, ctx)->rows.empty();
     }
     default:
         break;
@@ -583,16 +585,33 @@ SqlType Executor::subqueryType(SelectStmt& s, const Scope& scope)
     return type;
 }
 
-ResultSet Executor::subqueryResult(const Expr& e, const EvalContext& ctx)
+std::shared_ptr<const ResultSet> Executor::subqueryResult(const Expr& e, const EvalContext& ctx)
 {
     auto cached = subqueryCache_.find(e.subquery.get());
     if (cached != subqueryCache_.end())
-        return *cached->second;
+        return cached->second;
     bool correlated = false;
-    ResultSet rs = runSelect(*e.subquery, ctx.scope, &ctx, &correlated);
+    auto rs = std::make_shared<ResultSet>(runSelect(*e.subquery, ctx.scope, &ctx, &correlated));
     if (!correlated)
-        subqueryCache_[e.subquery.get()] = std::make_shared<ResultSet>(rs);
+        subqueryCache_[e.subquery.get()] = rs;
     return rs;
+}
+
+const Value& Executor::evalRef(const Expr& e, const EvalContext& ctx, Value& scratch)
+{
+    if (e.kind == ExprKind::Column) {
+        const EvalContext* c = &ctx;
+        for (int d = 0; d < e.depth && c; ++d)
+            c = c->outer;
+        if (c && c->rows && e.slot >= 0 && e.slot < int(c->rows->size())) {
+            if (const Row* row = (*c->rows)[e.slot])
+                return (*row)[e.column];
+        }
+    } else if (e.kind == ExprKind::Literal) {
+        return e.value;
+    }
+    scratch = eval(e, ctx);
+    return scratch;
 }
 
 Value Executor::eval(const Expr& e, const EvalContext& ctx)
@@ -685,7 +704,8 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         return castValue(v, target, true, style);
     }
     case ExprKind::Subquery: {
-        ResultSet rs = subqueryResult(e, ctx);
+        const auto result = subqueryResult(e, ctx);
+        const ResultSet& rs = *result;
         if (rs.rows.size() > 1)
             throw sqlError(512, QStringLiteral("Subquery returned more than 1 value. This is not permitted when the "
                                                "subquery follows =, !=, <, <= , >, >= or when the subquery is used as "

@@ -96,7 +96,7 @@ private:
     struct StatementState {
         std::vector<ServerMessage>* messages = nullptr;
         int outerReferences = 0;
-        std::unordered_map<const SelectStmt*, std::shared_ptr<ResultSet>> subqueryCache;
+        std::unordered_map<const SelectStmt*, std::shared_ptr<const ResultSet>> subqueryCache;
         std::unordered_map<const SelectStmt*, SqlType> subqueryTypes;
         std::vector<StatementResult>* nested = nullptr;
     };
@@ -145,10 +145,12 @@ private:
     SqlType typeOf(const Expr& e, const Scope& scope);
     SqlType subqueryType(SelectStmt& s, const Scope& scope);
     Value eval(const Expr& e, const EvalContext& ctx);
+    // As eval, but a column's value is read in place (no copy); other expressions land in `scratch`.
+    const Value& evalRef(const Expr& e, const EvalContext& ctx, Value& scratch);
     std::optional<bool> test(const Expr& e, const EvalContext& ctx);
     Value function(const Expr& e, const EvalContext& ctx);
     Value systemVariable(const QString& name);
-    ResultSet subqueryResult(const Expr& e, const EvalContext& ctx);
+    std::shared_ptr<const ResultSet> subqueryResult(const Expr& e, const EvalContext& ctx);
 
     // Statements
     void runInsert(InsertStatement& s, StatementResult& r);
@@ -184,7 +186,7 @@ private:
     BatchResult* batch_ = nullptr;
     std::vector<ServerMessage>* messages_ = nullptr;
     int outerReferences_ = 0;
-    std::unordered_map<const SelectStmt*, std::shared_ptr<ResultSet>> subqueryCache_;
+    std::unordered_map<const SelectStmt*, std::shared_ptr<const ResultSet>> subqueryCache_;
     std::unordered_map<const SelectStmt*, SqlType> subqueryTypes_;
     std::vector<StatementResult>* nested_ = nullptr;  // where module statements of the running statement go
     bool abortBatch_ = false;       // a statement inside a module ended the batch

@@ -627,11 +627,35 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
         return combos;
     }
     {
+        // Conditions of the WHERE clause that read the first source alone are tested as it is read, so
+        // rows they refuse never join (not past a RIGHT or FULL join, whose unmatched rows have no first row).
+        std::vector<Expr*> early;
+        if (n > 1 && where) {
+            bool outerJoined = false;
+            for (size_t i = 1; i < n; ++i)
+                outerJoined |= refs[i].join == JoinType::Right || refs[i].join == JoinType::Full;
+            if (!outerJoined) {
+                std::vector<Expr*> conj;
+                collectConjuncts(where, conj);
+                for (Expr* c : conj)
+                    if (sourcesUsed(*c) == 1)
+                        early.push_back(c);
+            }
+        }
         std::vector<const Row*> c(n, nullptr);
+        ctx.rows = &c;
         for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
             c[0] = r;
-            keep(combos, c, n == 1);
+            bool refused = false;
+            for (Expr* e : early)
+                if (test(*e, ctx) != true) {
+                    refused = true;
+                    break;
+                }
+            if (!refused)
+                keep(combos, c, n == 1);
         }
+        ctx.rows = &current;
     }
     for (size_t i = 1; i < n; ++i) {
         const bool last = i + 1 == n;
@@ -710,18 +734,22 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             auto keyText = [&](bool rightSide, bool& hasNull) {
                 QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
-                    Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
-                    if (v.isNull()) {
+                    Value scratch;
+                    const Value* v = &evalRef(rightSide ? *keys[k].second : *keys[k].first, ctx, scratch);
+                    if (v->isNull()) {
                         hasNull = true;
                         return QString();
                     }
-                    if (v.type.id != keyTypes[k].id)
-                        v = convert(v, keyTypes[k]);
+                    Value converted;
+                    if (v->type.id != keyTypes[k].id) {
+                        converted = convert(*v, keyTypes[k]);
+                        v = &converted;
+                    }
                     if (keys.size() == 1)
-                        return textKey(v);
+                        return textKey(*v);
                     if (k > 0)
                         key += QChar(0x1f);
-                    key += textKey(v);
+                    key += textKey(*v);
                 }
                 return key;
             };
