@@ -115,6 +115,8 @@ void Executor::runCursor(CursorStatement& s, StatementResult& r)
         c->select = s.select;
         c->global = global;
         cursors[key] = c;
+        if (global && inModule())
+            frame_->keepsProgram = true;  // the cursor outlives the call: its tree is never handed to another
         return;
     }
     std::shared_ptr<Cursor> c = findCursor(s.name, s.global);

@@ -1,6 +1,7 @@
 // Name binding and expression evaluation.
 #include "Errors.h"
 #include "Executor.h"
+#include "Functions.h"
 
 
 #include <cmath>
@@ -24,8 +25,8 @@ Value text(const QString& s, int length = -2)
 
 bool isAggregate(const QString& name)
 {
-    return name == QLatin1String("COUNT") || name == QLatin1String("SUM") || name == QLatin1String("AVG") ||
-           name == QLatin1String("MIN") || name == QLatin1String("MAX") || name == QLatin1String("COUNT_BIG");
+    const BuiltinFunction* f = findBuiltin(name);
+    return f && f->aggregate;
 }
 
 QString stringArg(const Value& v)
@@ -206,6 +207,32 @@ bool numericText(const QString& raw)
 
 }  // namespace
 
+// A call names a user function with its schema (dbo.f: 4121 when there is none) or a built-in by its
+// bare name (195 for an unknown one), with as many arguments as it takes (174).
+void Executor::resolveFunction(const Expr& e) const
+{
+    if (e.parts.size() >= 2) {
+        auto m = findModule(e.parts);
+        if (!m || m->kind != ModuleKind::Function)
+            throw sqlError(4121, QStringLiteral("Cannot find either column \"%1\" or the user-defined function or aggregate "
+                                                "\"%2\", or the name is ambiguous.")
+                                     .arg(e.parts.first(), e.parts.join(QLatin1Char('.'))));
+        return;
+    }
+    const BuiltinFunction* f = findBuiltin(e.name);
+    if (!f)
+        throw sqlError(195, QStringLiteral("'%1' is not a recognized built-in function name.")
+                                .arg(e.parts.isEmpty() ? e.name : e.parts.last()), 15, 10);
+    const int count = e.star ? 1 : int(e.args.size());
+    if (count < f->minArgs || count > f->maxArgs) {
+        const QString name = e.name.toLower();
+        throw sqlError(174, f->minArgs == f->maxArgs
+                                ? QStringLiteral("The %1 function requires %2 argument(s).").arg(name).arg(f->minArgs)
+                                : QStringLiteral("The %1 function requires %2 to %3 arguments.")
+                                      .arg(name).arg(f->minArgs).arg(f->maxArgs), 15);
+    }
+}
+
 const SourceColumn* Executor::boundColumn(const Expr& e, const Scope& scope) const
 {
     if (e.kind != ExprKind::Column || e.slot < 0)
@@ -271,6 +298,7 @@ void Executor::bind(Expr& e, const Scope& scope)
     case ExprKind::Exists:
         return;  // bound when it runs, with this scope as its parent
     case ExprKind::Function:
+        resolveFunction(e);
         if (e.name == QLatin1String("UPDATE"))
             return;  // UPDATE(column) names a column of the trigger's table, not of a source
         break;

@@ -57,6 +57,7 @@ struct Frame {
     std::vector<char> updatedColumns;
     std::optional<int64_t> scopeIdentity;  // SCOPE_IDENTITY()
     std::optional<Value> returnValue;      // RETURN n / RETURN expr
+    bool keepsProgram = false;             // a GLOBAL cursor declared here holds a query of this call's tree
 };
 
 struct EvalContext {
@@ -141,6 +142,7 @@ private:
 
     // Binding and evaluation
     void bind(Expr& e, const Scope& scope);
+    void resolveFunction(const Expr& e) const;
     const SourceColumn* boundColumn(const Expr& e, const Scope& scope) const;
     SqlType typeOf(const Expr& e, const Scope& scope);
     SqlType subqueryType(SelectStmt& s, const Scope& scope);

@@ -99,6 +99,7 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
     struct Restore {
         Executor& x;
         Frame* caller;
+        Frame& frame;
         StatementState saved;
         bool nocount;
         const std::shared_ptr<const Module>& module;
@@ -108,9 +109,10 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
             x.frame_ = caller;
             x.restoreStatement(saved);
             x.session_.nocount = nocount;  // SET NOCOUNT inside a module lasts until it ends
-            module->returnProgram(std::move(program));
+            if (!frame.keepsProgram)
+                module->returnProgram(std::move(program));
         }
-    } restore{*this, frame_, saveStatement(), session_.nocount, module, program};
+    } restore{*this, frame_, frame, saveStatement(), session_.nocount, module, program};
 
     std::vector<StatementResult> discarded;  // module statements run outside any statement (defaults)
     std::vector<StatementResult>& out = restore.saved.nested ? *restore.saved.nested : discarded;

@@ -1,6 +1,7 @@
 // SELECT: table sources, joins (hash join on equalities), key lookups, grouping, ordering.
 #include "Errors.h"
 #include "Executor.h"
+#include "Functions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,8 +66,8 @@ uint64_t sourcesUsed(const Expr& e)
 
 bool isAggregateName(const QString& n)
 {
-    return n == QLatin1String("COUNT") || n == QLatin1String("SUM") || n == QLatin1String("AVG") ||
-           n == QLatin1String("MIN") || n == QLatin1String("MAX") || n == QLatin1String("COUNT_BIG");
+    const BuiltinFunction* f = findBuiltin(n);
+    return f && f->aggregate;
 }
 
 void collectAggregates(Expr& e, std::vector<Expr*>& out)

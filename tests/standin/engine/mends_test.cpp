@@ -130,3 +130,21 @@ TEST_F(Mends, ATransactionStaysOpenOverFailingBatchesUntilRollback)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+TEST_F(Mends, FunctionNamesAndArgumentCountsAreCheckedBeforeAnyRowIsRead)
+{
+    ok("CREATE TABLE T (a int)");
+    EXPECT_EQ(error("SELECT Nada(a) FROM T").number, 195);  // no rows: the name is refused all the same
+    ServerMessage m = error("SELECT ROUND(a) FROM T");
+    EXPECT_EQ(m.number, 174);
+    EXPECT_EQ(m.text, "The round function requires 2 to 3 arguments.");
+    EXPECT_EQ(error("SELECT LEFT(N'abc') FROM T").text, "The left function requires 2 argument(s).");
+    EXPECT_EQ(error("SELECT dbo.Nada(a) FROM T").number, 4121);
+    EXPECT_EQ(scalar("SELECT COUNT(*) + LEN(N'abc') + CHARINDEX('b', 'abc') + CHARINDEX('c', 'abcabc', 4) FROM T"), "11");
+}
+
+}  // namespace
+}  // namespace standin::test
