@@ -674,11 +674,16 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         return negate(eval(*e.args[0], ctx));
     case ExprKind::BitNot: {
         Value v = eval(*e.args[0], ctx);
+        // ~ takes the integer types and bit only (a float, decimal or text operand is 8117).
+        if (!isInteger(v.type.id) && v.type.id != TypeId::Bit)
+            throw sqlError(8117, QStringLiteral("Operand data type %1 is invalid for ~ operator.").arg(typeName(v.type.id)));
         if (v.isNull())
             return v;
         Value out = convert(v, SqlType{TypeId::BigInt, 0, 0, 0});
         out.data = ~std::get<int64_t>(out.data);
         out.type = v.type;
+        if (v.type.id == TypeId::Bit || v.type.id == TypeId::TinyInt)  // unsigned: ~1 is 0 and 254
+            out = convert(intValue(std::get<int64_t>(out.data) & (v.type.id == TypeId::Bit ? 1 : 0xFF)), v.type);
         return out;
     }
     case ExprKind::Binary:

@@ -148,3 +148,18 @@ TEST_F(Mends, FunctionNamesAndArgumentCountsAreCheckedBeforeAnyRowIsRead)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+TEST_F(Mends, BitwiseNotTakesIntegersAndBitsOnly)
+{
+    EXPECT_EQ(rows("SELECT ~5, ~CAST(1 AS bit), ~CAST(1 AS tinyint), ~CAST(NULL AS int)"),
+              (std::vector<QStringList>{{"-6", "0", "254", "NULL"}}));
+    EXPECT_EQ(error("SELECT ~3E+3").number, 8117);
+    EXPECT_EQ(error("SELECT ~1.5").number, 8117);
+    EXPECT_NE(error("SE +3 ++++~~~+++3E+3++++33++++333").number, 0);  // found by the fuzzer: an error, no crash
+}
+
+}  // namespace
+}  // namespace standin::test
