@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Statements, FixtureCorpus,
                          ::testing::Values("connect.sql", "users.sql", "users-extended.sql", "switch.sql",
                                            "conference.sql", "conference-errors.sql", "schema-steps.sql", "mirror.sql",
                                            "catalogue-fiscal.sql", "catalogue-stock.sql", "catalogue-production.sql",
-                                           "catalogue-users.sql", "catalogue-full.sql"),
+                                           "catalogue-users.sql", "catalogue-full.sql", "procedural.sql"),
                          [](const auto& info) {
                              std::string n = info.param;
                              n = n.substr(0, n.find('.'));
