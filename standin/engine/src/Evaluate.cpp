@@ -776,8 +776,13 @@ Value Executor::systemVariable(const QString& name)
         return intValue(session_.lastRowCount);
     if (name == QLatin1String("ERROR"))
         return intValue(session_.lastError);
-    if (name == QLatin1String("TRANCOUNT"))
+    if (name == QLatin1String("TRANCOUNT")) {
+        // A trigger runs inside the transaction of its statement: in autocommit that one counts (until a
+        // ROLLBACK in the trigger ends it).
+        if (session_.transactionCount == 0 && frame_ && inTrigger() && !endedInTrigger_)
+            return intValue(1);
         return intValue(session_.transactionCount);
+    }
     if (name == QLatin1String("IDENTITY")) {
         if (!session_.lastIdentity)
             return nullValue(SqlType{TypeId::Numeric, 0, 38, 0});

@@ -127,6 +127,20 @@ TEST_F(Triggers, RollbackInATriggerEndsTheBatchAndUndoesTheTransaction)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Kardex"), "2");
 }
 
+TEST_F(Triggers, TheFiringStatementsTransactionIsOpenInsideTheTrigger)
+{
+    // The usual guard before ROLLBACK in a trigger sees the statement's own transaction.
+    ok("CREATE TRIGGER GNR_Guarda ON Kardex AFTER INSERT AS\n"
+       "INSERT INTO Log (Quem, Ins) VALUES ('dentro', @@TRANCOUNT)\n"
+       "IF EXISTS (SELECT * FROM inserted WHERE Qtd = 0) AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION");
+    ok("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 1)");
+    EXPECT_EQ(scalar("SELECT Ins FROM Log"), "1");
+    EXPECT_EQ(error("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 0)").number, 3609);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Kardex"), "1");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Log"), "1");
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
+}
+
 TEST_F(Triggers, TheClientsCountStaysTheFiringStatements)
 {
     ok("CREATE TRIGGER GNR_Conta ON Kardex AFTER INSERT AS\n"
