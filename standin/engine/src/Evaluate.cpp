@@ -1215,6 +1215,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                 return nullValue(resultType);
             // Worked out in datetime2, then given the type of the date argument.
             const SqlType wide{TypeId::DateTime2, 0, 0, 7};
+            if (!isDateTime(dv.type.id))
+                dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)
             QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
             return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
         }

@@ -136,6 +136,27 @@ TEST_F(Modules, ProcedureStatementErrorsEndOnlyThatStatement)
     EXPECT_EQ(error("EXEC fundo 0").number, 217);
 }
 
+TEST_F(Modules, DayNumbersAndAccentFreeTextsAsTheInstalledFunctionsComputeThem)
+{
+    ok("CREATE FUNCTION First_Day_Month (@dta datetime) RETURNS int AS\nBEGIN\n"
+       "  RETURN CAST(DATEADD(year, YEAR(@dta) - 1900, DATEADD(month, MONTH(@dta), DATEADD(day, 1, 0))) - 1.5 AS int)\nEND");
+    EXPECT_EQ(rows("SELECT dbo.First_Day_Month('2024-03-15') - CAST(CAST('2024-04-01' AS datetime) AS int), "
+                   "dbo.First_Day_Month('2024-12-31 23:59') - CAST(CAST('2025-01-01' AS datetime) AS int), "
+                   "dbo.First_Day_Month(NULL)"),
+              (std::vector<QStringList>{{"0", "0", "NULL"}}));
+    ok("CREATE FUNCTION Remover_acento (@Texto varchar(8000)) RETURNS varchar(50) AS\nBEGIN\n"
+       "  DECLARE @T varchar(50)\n"
+       "  SET @T = REPLACE(REPLACE(REPLACE(REPLACE(@Texto, 'á', 'a'), 'à', 'a'), 'ã', 'a'), 'â', 'a')\n"
+       "  SET @T = REPLACE(REPLACE(REPLACE(@T, 'é', 'e'), 'è', 'e'), 'ê', 'e')\n"
+       "  SET @T = REPLACE(REPLACE(REPLACE(REPLACE(@T, 'ó', 'o'), 'ò', 'o'), 'ô', 'o'), 'õ', 'o')\n"
+       "  SET @T = REPLACE(REPLACE(REPLACE(REPLACE(@T, 'ú', 'u'), 'ù', 'u'), 'û', 'u'), 'ü', 'u')\n"
+       "  SET @T = REPLACE(REPLACE(@T, 'ç', 'c'), ',', '.')\n"
+       "  RETURN UPPER(@T)\nEND");
+    EXPECT_EQ(rows("SELECT dbo.Remover_acento('Conexão, peça'), dbo.Remover_acento('AÇÚCAR'), "
+                   "LEN(dbo.Remover_acento(REPLICATE('a', 60))), dbo.Remover_acento(NULL)"),
+              (std::vector<QStringList>{{"CONEXAO. PECA", "ACUCAR", "50", "NULL"}}));
+}
+
 TEST_F(Modules, ScalarFunctionsStandAnywhereAnExpressionStands)
 {
     ok("CREATE TABLE T (d datetime, s nvarchar(40))");
