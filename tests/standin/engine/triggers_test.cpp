@@ -95,6 +95,11 @@ TEST_F(Triggers, AnErrorInATriggerUndoesTheStatementAndTheTriggersWork)
     EXPECT_EQ(scalar("SELECT SUM(Estoque) FROM Produtos"), "0");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Log"), "0");
     EXPECT_EQ(scalar("SELECT IDENT_CURRENT('Kardex')"), "1");
+    // Inside a transaction the error takes the whole transaction back.
+    ok("BEGIN TRAN INSERT INTO Log (Quem) VALUES ('na transação')");
+    EXPECT_EQ(error("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)").number, 2627);
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Log"), "0");
 }
 
 TEST_F(Triggers, RollbackInATriggerEndsTheBatchAndUndoesTheTransaction)
