@@ -502,7 +502,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         return;
     }
     case StmtKind::CreateModule:
-        runCreateModule(static_cast<CreateModuleStatement&>(s), r);
+        runCreateModule(static_cast<CreateModuleStatement&>(s));
         return;
     case StmtKind::DropModule:
         runDropModule(static_cast<DropModuleStatement&>(s));
@@ -670,7 +670,7 @@ void Executor::runExec(ExecStatement& s, StatementResult& r)
     const QString proc = s.procedure.last().toLower();
     if (!proc.startsWith(QLatin1String("sp_"))) {
         if (auto m = findModule(s.procedure); m && m->kind == ModuleKind::Procedure) {
-            runProcedure(m, s, r);
+            runProcedure(m, s);
             return;
         }
     }

@@ -105,11 +105,11 @@ private:
     void restoreStatement(StatementState& saved);
 
     // Modules
-    void runCreateModule(CreateModuleStatement& s, StatementResult& r);
+    void runCreateModule(CreateModuleStatement& s);
     void runDropModule(DropModuleStatement& s);
     void checkModuleColumns(const CreateModuleStatement& s);
     Flow callModule(const std::shared_ptr<const Module>& module, Frame& frame);
-    void runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s, StatementResult& r);
+    void runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s);
     Value callFunction(const Expr& e, const EvalContext& ctx);
     std::shared_ptr<Module> findModule(const QStringList& name, std::shared_ptr<Database>* db = nullptr) const;
     // Fires the AFTER triggers of a table for one statement; rows are copies of what it touched.

@@ -123,9 +123,8 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
 
 // --- CREATE, ALTER, DROP ------------------------------------------------------------------------
 
-void Executor::runCreateModule(CreateModuleStatement& s, StatementResult& r)
+void Executor::runCreateModule(CreateModuleStatement& s)
 {
-    (void)r;
     const QString name = s.name.last();
     if (!isDbo(s.name))
         throw sqlError(2760, QStringLiteral("The specified schema name \"%1\" either does not exist or you do not have "
@@ -370,9 +369,8 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
 
 // --- procedures and functions -------------------------------------------------------------------
 
-void Executor::runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s, StatementResult& r)
+void Executor::runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s)
 {
-    (void)r;
     const auto& params = module->parameters;
     std::vector<std::optional<Value>> values(params.size());
     std::vector<const ExecArgument*> byParameter(params.size(), nullptr);
