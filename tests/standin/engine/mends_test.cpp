@@ -159,6 +159,10 @@ TEST_F(Mends, BitwiseNotTakesIntegersAndBitsOnly)
     EXPECT_EQ(error("SELECT ~3E+3").number, 8117);
     EXPECT_EQ(error("SELECT ~1.5").number, 8117);
     EXPECT_NE(error("SE +3 ++++~~~+++3E+3++++33++++333").number, 0);  // found by the fuzzer: an error, no crash
+    // Also found by the fuzzer: a decimal and a binary operand meet through the conversion rules.
+    BatchResult r = run("SELECT 1.5 + 0x01, 0x01 - 66666666666");
+    ASSERT_EQ(r.statements.size(), 1u);
+    EXPECT_FALSE(r.statements[0].failed);
 }
 
 }  // namespace
