@@ -442,7 +442,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
         return t;
     }
     if (n == QLatin1String("LEN") || n == QLatin1String("CHARINDEX") || n == QLatin1String("ISNUMERIC") ||
-        n == QLatin1String("OBJECT_ID") || n == QLatin1String("DATEDIFF") || n == QLatin1String("YEAR") ||
+        n == QLatin1String("OBJECT_ID") || n == QLatin1String("OBJECTPROPERTY") || n == QLatin1String("DATEDIFF") ||
+        n == QLatin1String("YEAR") ||
         n == QLatin1String("MONTH") || n == QLatin1String("DAY") || n == QLatin1String("DATEPART") ||
         n == QLatin1String("DB_ID") || n == QLatin1String("SCOPE_IDENTITY") || n == QLatin1String("ASCII") ||
         n == QLatin1String("UNICODE") || n == QLatin1String("DATALENGTH") || n == QLatin1String("@@ROWCOUNT") ||
@@ -963,6 +964,34 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                     return text(m->name, 128);
         }
         return nullValue(nvarcharType(128));
+    }
+    if (n == QLatin1String("OBJECTPROPERTY")) {
+        // The properties scripts test before a drop: IsTrigger, IsProcedure, IsScalarFunction, IsUserTable.
+        auto id = intArg(0);
+        const QString property = stringArg(arg(1)).trimmed().toLower();
+        auto db = currentDatabase();
+        if (!id || !db)
+            return nullValue(intType());
+        QString type;
+        for (const auto& [k, t] : db->tables)
+            if (t->objectId == *id)
+                type = QStringLiteral("U");
+        for (const auto& [k, m] : db->modules)
+            if (m->objectId == *id)
+                type = QString::fromLatin1(m->typeCode());
+        if (type.isEmpty())
+            return nullValue(intType());
+        if (property == QLatin1String("istrigger"))
+            return intValue(type == QLatin1String("TR"));
+        if (property == QLatin1String("isprocedure"))
+            return intValue(type == QLatin1String("P"));
+        if (property == QLatin1String("isscalarfunction"))
+            return intValue(type == QLatin1String("FN"));
+        if (property == QLatin1String("isusertable"))
+            return intValue(type == QLatin1String("U"));
+        if (property == QLatin1String("isview"))
+            return intValue(0);
+        return nullValue(intType());
     }
     if (n == QLatin1String("OBJECT_DEFINITION")) {
         // The text of a trigger, procedure or function exactly as it was sent; NULL for other objects.

@@ -189,7 +189,7 @@ Source Executor::tableSource(const QStringList& name, const QString& alias)
     if (!t) {
         // sys views may also be named without their schema.
         if (name.size() == 1 && (name[0].compare(QLatin1String("sysobjects"), Qt::CaseInsensitive) == 0)) {
-            Source v = virtualSource(QStringLiteral("sys"), QStringLiteral("objects"), currentDatabase());
+            Source v = virtualSource(QStringLiteral("sys"), QStringLiteral("sysobjects"), currentDatabase());
             v.alias = alias;
             return v;
         }
@@ -300,12 +300,26 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         virtualColumn(*t, s, QStringLiteral("create_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
         virtualColumn(*t, s, QStringLiteral("modify_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
         virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        // The old sysobjects adds its own names for the same facts.
+        const bool old = name == QLatin1String("sysobjects");
+        if (old) {
+            virtualColumn(*t, s, QStringLiteral("id"), intT(), false);
+            virtualColumn(*t, s, QStringLiteral("xtype"), SqlType{TypeId::Char, 2, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("parent_obj"), intT(), false);
+            virtualColumn(*t, s, QStringLiteral("crdate"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        }
         auto add = [&](const QString& n, int id, int parent, const QString& type, const QString& desc, const QDateTime& when) {
-            t->rows.push_back(std::make_unique<Row>(Row{
-                str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent),
-                str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0}), str(desc, nv(60)),
-                Value{SqlType{TypeId::DateTime, 0, 0, 0}, when}, Value{SqlType{TypeId::DateTime, 0, 0, 0}, when},
-                bitValue(false)}));
+            const Value code = str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0});
+            const Value date{SqlType{TypeId::DateTime, 0, 0, 0}, when};
+            Row row{str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent), code,
+                    str(desc, nv(60)), date, date, bitValue(false)};
+            if (old) {
+                row.push_back(intValue(id));
+                row.push_back(code);
+                row.push_back(intValue(parent));
+                row.push_back(date);
+            }
+            t->rows.push_back(std::make_unique<Row>(std::move(row)));
         };
         for (const auto& [k, tab] : db->tables) {
             add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);

@@ -87,6 +87,13 @@ TEST_F(Modules, CatalogViewsShowModulesWithTheirExactText)
     ok("ALTER PROCEDURE Evol_Invent_Kardex @ProductID int AS SELECT @ProductID + 1");
     EXPECT_EQ(scalar("SELECT OBJECT_ID('Evol_Invent_Kardex')"), id);
     EXPECT_TRUE(scalar("SELECT OBJECT_DEFINITION(OBJECT_ID('Evol_Invent_Kardex'))").startsWith("ALTER PROCEDURE"));
+    // The guard older scripts put before a drop.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sysobjects WHERE id = OBJECT_ID(N'[dbo].[GNR_UP_Kardex_Novo]') AND "
+                     "OBJECTPROPERTY(id, N'IsTrigger') = 1 AND xtype = 'TR' AND parent_obj = OBJECT_ID('Kardex')"),
+              "1");
+    EXPECT_EQ(scalar("SELECT OBJECTPROPERTY(OBJECT_ID('Evol_Invent_Kardex'), 'IsTrigger') + "
+                     "OBJECTPROPERTY(OBJECT_ID('Evol_Invent_Kardex'), 'IsProcedure') * 10"),
+              "10");
     // Dropping the table drops its trigger.
     ok("DROP TABLE Kardex");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.triggers"), "0");
