@@ -470,7 +470,9 @@ void Executor::execute(Statement& s, StatementResult& r)
         } else if (st.action == TransactionAction::Save) {
             if (session_.transactionCount == 0)
                 throw sqlError(628, QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active transaction."));
-            session_.savepoints.emplace_back(st.name, session_.transactionLog.size());
+            // The position the savepoint will have in the transaction's log once the running statement's
+            // work (still in the undo log, inside a procedure) joins it.
+            session_.savepoints.emplace_back(st.name, session_.transactionLog.size() + (undo_.size() - tranMark_));
         } else {
             if (session_.transactionCount == 0 && !inTrigger())
                 throw sqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
@@ -488,7 +490,13 @@ void Executor::execute(Statement& s, StatementResult& r)
             if (!st.name.isEmpty()) {
                 for (auto it = session_.savepoints.rbegin(); it != session_.savepoints.rend(); ++it) {
                     if (it->first.compare(st.name, Qt::CaseInsensitive) == 0) {
-                        session_.transactionLog.rollbackTo(it->second);
+                        const size_t logged = session_.transactionLog.size();
+                        if (it->second >= logged) {
+                            undo_.rollbackTo(tranMark_ + (it->second - logged));
+                        } else {
+                            undo_.rollbackTo(tranMark_);
+                            session_.transactionLog.rollbackTo(it->second);
+                        }
                         session_.savepoints.erase(std::next(it).base(), session_.savepoints.end());
                         return;
                     }

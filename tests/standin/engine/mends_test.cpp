@@ -120,6 +120,17 @@ TEST_F(Mends, ATransactionStaysOpenOverFailingBatchesUntilRollback)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T WHERE b IS NOT NULL AND b > 0"), "2");
     ok("ROLLBACK");
     EXPECT_EQ(rows("SELECT a, b FROM T"), (std::vector<QStringList>{{"1", "0"}}));
+    // A savepoint inside a procedure takes back only what followed it, in the procedure and before.
+    ok("CREATE PROCEDURE Parcial AS\nINSERT INTO T VALUES (10, 1)\nSAVE TRAN meio\nINSERT INTO T VALUES (11, 1)\n"
+       "ROLLBACK TRAN meio\nINSERT INTO T VALUES (12, 1)");
+    ok("BEGIN TRAN\nINSERT INTO T VALUES (9, 1)\nSAVE TRAN antes");
+    ok("INSERT INTO T VALUES (8, 1)\nEXEC Parcial");
+    EXPECT_EQ(rows("SELECT a FROM T ORDER BY a"), (std::vector<QStringList>{{"1"}, {"8"}, {"9"}, {"10"}, {"12"}}));
+    ok("ROLLBACK TRAN antes");
+    EXPECT_EQ(rows("SELECT a FROM T ORDER BY a"), (std::vector<QStringList>{{"1"}, {"9"}}));
+    ok("COMMIT");
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
+    ok("DELETE FROM T WHERE a = 9");
     // Under XACT_ABORT ON an error takes the transaction back at once.
     ok("SET XACT_ABORT ON");
     ok("BEGIN TRAN INSERT INTO T VALUES (3, 3)");
