@@ -139,6 +139,8 @@ private:
                                                     const ExprPtr& where, const ExprPtr& top, bool topPercent,
                                                     const Scope& scope);
     std::vector<const Row*> candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx);
+    std::vector<const Row*> candidateScan(const Table& t);
+    bool uncorrelated(SelectStmt& s, const Scope& scope);
 
     // Binding and evaluation
     void bind(Expr& e, const Scope& scope);

@@ -554,6 +554,55 @@ std::vector<Source> Executor::openSources(std::vector<TableRef>& refs, const Sco
     return sources;
 }
 
+// Whether a subquery reads nothing of the queries around it: its names bound against its own
+// sources alone (a nested subquery, or a source that is not a plain table, counts as reading them).
+bool Executor::uncorrelated(SelectStmt& s, const Scope& scope)
+{
+    for (const TableRef& ref : s.from)
+        if (ref.derived || ref.isFunction)
+            return false;
+    std::function<bool(const ExprPtr&)> nested = [&](const ExprPtr& e) {
+        if (!e)
+            return false;
+        if (e->subquery || (e->kind == ExprKind::Function && e->parts.size() >= 2))
+            return true;
+        for (const auto& a : e->args)
+            if (nested(a))
+                return true;
+        return nested(e->caseOperand) || nested(e->elseExpr);
+    };
+    for (const SelectItem& item : s.items)
+        if (item.star || nested(item.expr))
+            return false;
+    if (nested(s.where) || nested(s.having) || !s.unions.empty())
+        return false;
+    for (const auto& g : s.groupBy)
+        if (nested(g))
+            return false;
+    for (const TableRef& ref : s.from)
+        if (nested(ref.on))
+            return false;
+    std::vector<Source> sources = openSources(s.from, &scope, nullptr);
+    Scope inner;
+    inner.sources = &sources;
+    inner.parent = &scope;
+    const int before = outerReferences_;
+    for (SelectItem& item : s.items)
+        bind(*item.expr, inner);
+    for (TableRef& ref : s.from)
+        if (ref.on)
+            bind(*ref.on, inner);
+    if (s.where)
+        bind(*s.where, inner);
+    for (auto& g : s.groupBy)
+        bind(*g, inner);
+    if (s.having)
+        bind(*s.having, inner);
+    const bool alone = outerReferences_ == before;
+    outerReferences_ = before;
+    return alone;
+}
+
 std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx)
 {
     std::vector<const Row*> out;
@@ -609,7 +658,55 @@ std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const 
                 return out;
             }
         }
+        // key IN (SELECT ...) with a subquery that reads nothing of this query: look each value up.
+        for (Expr* c : conj) {
+            if (c->kind != ExprKind::In || !c->subquery || c->negated || c->args.empty())
+                continue;
+            const Expr* a = c->args[0].get();
+            if (a->kind != ExprKind::Column || a->depth != 0 || a->slot != slot)
+                continue;
+            t.ensureIndexes();
+            const RowIndex* index = nullptr;
+            for (const RowIndex& idx : t.indexes)
+                if (idx.columns.size() == 1 && idx.columns[0] == a->column)
+                    index = &idx;
+            if (!index || !uncorrelated(*c->subquery, *ctx.scope))
+                continue;
+            const auto values = subqueryResult(*c, ctx);
+            const Column& column = t.columns[a->column];
+            std::unordered_set<const Row*> seen;
+            for (const auto& row : values->rows) {
+                if (row.empty() || row[0].isNull())
+                    continue;
+                if (isCharacter(column.type.id) != isCharacter(row[0].type.id))
+                    return candidateScan(t);  // text against number: the comparison converts, scan instead
+                Row probe(t.columns.size());
+                try {
+                    probe[a->column] = convert(row[0], column.type, false);
+                } catch (const SqlError&) {
+                    return candidateScan(t);  // a value the column cannot hold: the comparison decides
+                }
+                auto it = index->map.find(indexKey(probe, index->columns));
+                if (it != index->map.end() && seen.insert(it->second).second)
+                    out.push_back(it->second);
+            }
+            // In table order, as a scan would give them.
+            std::unordered_map<const Row*, size_t> position;
+            if (out.size() > 1) {
+                for (size_t k = 0; k < t.rows.size(); ++k)
+                    if (seen.count(t.rows[k].get()))
+                        position[t.rows[k].get()] = k;
+                std::sort(out.begin(), out.end(), [&](const Row* x, const Row* y) { return position[x] < position[y]; });
+            }
+            return out;
+        }
     }
+    return candidateScan(t);
+}
+
+std::vector<const Row*> Executor::candidateScan(const Table& t)
+{
+    std::vector<const Row*> out;
     out.reserve(t.rows.size());
     for (const auto& r : t.rows)
         out.push_back(r.get());

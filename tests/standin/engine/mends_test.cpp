@@ -178,3 +178,30 @@ TEST_F(Mends, BitwiseNotTakesIntegersAndBitsOnly)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+TEST_F(Mends, KeyInSubqueryFindsTheSameRowsAsAScan)
+{
+    ok("CREATE TABLE K (Id int PRIMARY KEY, Nome nvarchar(10) NULL, Grupo int NULL)");
+    ok("CREATE TABLE Sem (Id int NOT NULL, Nome nvarchar(10) NULL, Grupo int NULL)");  // the same rows, no key
+    ok("CREATE TABLE Lista (v int NULL, t nvarchar(10) NULL)");
+    for (const char* table : {"K", "Sem"})
+        ok(QStringLiteral("INSERT INTO %1 VALUES (5, 'e', 1), (1, 'a', 1), (3, 'c', 2), (2, 'b', 2), (4, 'd', NULL)")
+               .arg(QLatin1String(table)));
+    ok("INSERT INTO Lista VALUES (3, '3'), (1, '1'), (3, '3'), (NULL, NULL), (9, '9')");
+    for (const char* where : {"Id IN (SELECT v FROM Lista)", "Id IN (SELECT t FROM Lista)",
+                              "Id IN (SELECT v FROM Lista WHERE v > 1) AND Grupo = 2",
+                              "Id IN (SELECT Lista.v FROM Lista WHERE Lista.v = Grupo)",
+                              "Id IN (SELECT v + 1 FROM Lista)", "Id NOT IN (SELECT v FROM Lista WHERE v IS NOT NULL)"}) {
+        const auto keyed = rows(QStringLiteral("SELECT Id, Nome FROM K WHERE %1").arg(QLatin1String(where)));
+        const auto scanned = rows(QStringLiteral("SELECT Id, Nome FROM Sem WHERE %1").arg(QLatin1String(where)));
+        EXPECT_EQ(keyed, scanned) << where;
+    }
+    EXPECT_EQ(rows("SELECT Id FROM K WHERE Id IN (SELECT v FROM Lista)"), (std::vector<QStringList>{{"1"}, {"3"}}));
+    EXPECT_EQ(ok("UPDATE K SET Nome = 'x' WHERE Id IN (SELECT v FROM Lista)").rowCount, 2);
+}
+
+}  // namespace
+}  // namespace standin::test
