@@ -1,6 +1,7 @@
 // SELECT: table sources, joins (hash join on equalities), key lookups, grouping, ordering.
 #include "Errors.h"
 #include "Executor.h"
+#include "Functions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,8 +66,8 @@ uint64_t sourcesUsed(const Expr& e)
 
 bool isAggregateName(const QString& n)
 {
-    return n == QLatin1String("COUNT") || n == QLatin1String("SUM") || n == QLatin1String("AVG") ||
-           n == QLatin1String("MIN") || n == QLatin1String("MAX") || n == QLatin1String("COUNT_BIG");
+    const BuiltinFunction* f = findBuiltin(n);
+    return f && f->aggregate;
 }
 
 void collectAggregates(Expr& e, std::vector<Expr*>& out)
@@ -166,12 +167,29 @@ Source Executor::tableSource(const QStringList& name, const QString& alias)
             return v;
         }
     }
+    if (name.size() == 1 && frame_ && frame_->module && frame_->module->kind == ModuleKind::Trigger &&
+        (name[0].compare(QLatin1String("inserted"), Qt::CaseInsensitive) == 0 ||
+         name[0].compare(QLatin1String("deleted"), Qt::CaseInsensitive) == 0)) {
+        // The trigger's pseudo-tables: every row the firing statement touched, with all columns.
+        const bool inserted = name[0].compare(QLatin1String("inserted"), Qt::CaseInsensitive) == 0;
+        s.table = inserted ? frame_->inserted : frame_->deleted;
+        s.tableName = name[0];
+        for (const Column& c : s.table->columns) {
+            SourceColumn sc;
+            sc.name = c.name;
+            sc.type = c.type;
+            sc.nullable = c.nullable;
+            sc.identity = c.identity;
+            s.columns.push_back(sc);
+        }
+        return s;
+    }
     std::shared_ptr<Database> db;
     auto t = findTable(name, &db);
     if (!t) {
         // sys views may also be named without their schema.
         if (name.size() == 1 && (name[0].compare(QLatin1String("sysobjects"), Qt::CaseInsensitive) == 0)) {
-            Source v = virtualSource(QStringLiteral("sys"), QStringLiteral("objects"), currentDatabase());
+            Source v = virtualSource(QStringLiteral("sys"), QStringLiteral("sysobjects"), currentDatabase());
             v.alias = alias;
             return v;
         }
@@ -282,12 +300,26 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         virtualColumn(*t, s, QStringLiteral("create_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
         virtualColumn(*t, s, QStringLiteral("modify_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
         virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        // The old sysobjects adds its own names for the same facts.
+        const bool old = name == QLatin1String("sysobjects");
+        if (old) {
+            virtualColumn(*t, s, QStringLiteral("id"), intT(), false);
+            virtualColumn(*t, s, QStringLiteral("xtype"), SqlType{TypeId::Char, 2, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("parent_obj"), intT(), false);
+            virtualColumn(*t, s, QStringLiteral("crdate"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        }
         auto add = [&](const QString& n, int id, int parent, const QString& type, const QString& desc, const QDateTime& when) {
-            t->rows.push_back(std::make_unique<Row>(Row{
-                str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent),
-                str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0}), str(desc, nv(60)),
-                Value{SqlType{TypeId::DateTime, 0, 0, 0}, when}, Value{SqlType{TypeId::DateTime, 0, 0, 0}, when},
-                bitValue(false)}));
+            const Value code = str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0});
+            const Value date{SqlType{TypeId::DateTime, 0, 0, 0}, when};
+            Row row{str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent), code,
+                    str(desc, nv(60)), date, date, bitValue(false)};
+            if (old) {
+                row.push_back(intValue(id));
+                row.push_back(code);
+                row.push_back(intValue(parent));
+                row.push_back(date);
+            }
+            t->rows.push_back(std::make_unique<Row>(std::move(row)));
         };
         for (const auto& [k, tab] : db->tables) {
             add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);
@@ -305,6 +337,72 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                     o.kind == ConstraintKind::ForeignKey ? QStringLiteral("FOREIGN_KEY_CONSTRAINT") : QStringLiteral("CHECK_CONSTRAINT"),
                     tab->modified);
         }
+        if (!tablesOnly) {
+            for (const auto& [k, m] : db->modules) {
+                auto parent = m->kind == ModuleKind::Trigger ? db->findTable(m->table) : nullptr;
+                add(m->name, m->objectId, parent ? parent->objectId : 0, QString::fromLatin1(m->typeCode()),
+                    m->typeDescription(), m->created);
+                t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified};
+            }
+        }
+    } else if (schema == QLatin1String("sys") && (name == QLatin1String("triggers") || name == QLatin1String("procedures"))) {
+        const bool triggers = name == QLatin1String("triggers");
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        if (triggers) {
+            virtualColumn(*t, s, QStringLiteral("parent_class"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("parent_class_desc"), nv(60));
+            virtualColumn(*t, s, QStringLiteral("parent_id"), intT(), false);
+        } else {
+            virtualColumn(*t, s, QStringLiteral("schema_id"), intT(), false);
+        }
+        virtualColumn(*t, s, QStringLiteral("type"), SqlType{TypeId::Char, 2, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("type_desc"), nv(60));
+        virtualColumn(*t, s, QStringLiteral("create_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("modify_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        if (triggers) {
+            virtualColumn(*t, s, QStringLiteral("is_disabled"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("is_not_for_replication"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("is_instead_of_trigger"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        }
+        const ModuleKind wanted = triggers ? ModuleKind::Trigger : ModuleKind::Procedure;
+        for (const auto& [k, m] : db->modules) {
+            if (m->kind != wanted)
+                continue;
+            Row row{str(m->name, nv(128)), intValue(m->objectId)};
+            if (triggers) {
+                auto parent = db->findTable(m->table);
+                Value cls = intValue(1);
+                cls.type.id = TypeId::TinyInt;
+                row.push_back(cls);
+                row.push_back(str(QStringLiteral("OBJECT_OR_COLUMN"), nv(60)));
+                row.push_back(intValue(parent ? parent->objectId : 0));
+            } else {
+                row.push_back(intValue(1));
+            }
+            row.push_back(str(QString::fromLatin1(m->typeCode()).leftJustified(2, QLatin1Char(' ')),
+                              SqlType{TypeId::Char, 2, 0, 0}));
+            row.push_back(str(m->typeDescription(), nv(60)));
+            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->created});
+            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified});
+            row.push_back(bitValue(false));
+            if (triggers) {
+                row.push_back(bitValue(false));
+                row.push_back(bitValue(false));
+                row.push_back(bitValue(false));
+            }
+            t->rows.push_back(std::make_unique<Row>(std::move(row)));
+        }
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("sql_modules")) {
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("definition"), nv(-1));
+        virtualColumn(*t, s, QStringLiteral("uses_ansi_nulls"), SqlType{TypeId::Bit, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("uses_quoted_identifier"), SqlType{TypeId::Bit, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("is_schema_bound"), SqlType{TypeId::Bit, 0, 0, 0});
+        for (const auto& [k, m] : db->modules)
+            t->rows.push_back(std::make_unique<Row>(Row{intValue(m->objectId), str(m->definition, nv(-1)), bitValue(true),
+                                                        bitValue(true), bitValue(false)}));
     } else if (schema == QLatin1String("sys") && name == QLatin1String("columns")) {
         virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
         virtualColumn(*t, s, QStringLiteral("name"), nv(128));
@@ -456,6 +554,55 @@ std::vector<Source> Executor::openSources(std::vector<TableRef>& refs, const Sco
     return sources;
 }
 
+// Whether a subquery reads nothing of the queries around it: its names bound against its own
+// sources alone (a nested subquery, or a source that is not a plain table, counts as reading them).
+bool Executor::uncorrelated(SelectStmt& s, const Scope& scope)
+{
+    for (const TableRef& ref : s.from)
+        if (ref.derived || ref.isFunction)
+            return false;
+    std::function<bool(const ExprPtr&)> nested = [&](const ExprPtr& e) {
+        if (!e)
+            return false;
+        if (e->subquery || (e->kind == ExprKind::Function && e->parts.size() >= 2))
+            return true;
+        for (const auto& a : e->args)
+            if (nested(a))
+                return true;
+        return nested(e->caseOperand) || nested(e->elseExpr);
+    };
+    for (const SelectItem& item : s.items)
+        if (item.star || nested(item.expr))
+            return false;
+    if (nested(s.where) || nested(s.having) || !s.unions.empty())
+        return false;
+    for (const auto& g : s.groupBy)
+        if (nested(g))
+            return false;
+    for (const TableRef& ref : s.from)
+        if (nested(ref.on))
+            return false;
+    std::vector<Source> sources = openSources(s.from, &scope, nullptr);
+    Scope inner;
+    inner.sources = &sources;
+    inner.parent = &scope;
+    const int before = outerReferences_;
+    for (SelectItem& item : s.items)
+        bind(*item.expr, inner);
+    for (TableRef& ref : s.from)
+        if (ref.on)
+            bind(*ref.on, inner);
+    if (s.where)
+        bind(*s.where, inner);
+    for (auto& g : s.groupBy)
+        bind(*g, inner);
+    if (s.having)
+        bind(*s.having, inner);
+    const bool alone = outerReferences_ == before;
+    outerReferences_ = before;
+    return alone;
+}
+
 std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx)
 {
     std::vector<const Row*> out;
@@ -511,7 +658,55 @@ std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const 
                 return out;
             }
         }
+        // key IN (SELECT ...) with a subquery that reads nothing of this query: look each value up.
+        for (Expr* c : conj) {
+            if (c->kind != ExprKind::In || !c->subquery || c->negated || c->args.empty())
+                continue;
+            const Expr* a = c->args[0].get();
+            if (a->kind != ExprKind::Column || a->depth != 0 || a->slot != slot)
+                continue;
+            t.ensureIndexes();
+            const RowIndex* index = nullptr;
+            for (const RowIndex& idx : t.indexes)
+                if (idx.columns.size() == 1 && idx.columns[0] == a->column)
+                    index = &idx;
+            if (!index || !uncorrelated(*c->subquery, *ctx.scope))
+                continue;
+            const auto values = subqueryResult(*c, ctx);
+            const Column& column = t.columns[a->column];
+            std::unordered_set<const Row*> seen;
+            for (const auto& row : values->rows) {
+                if (row.empty() || row[0].isNull())
+                    continue;
+                if (isCharacter(column.type.id) != isCharacter(row[0].type.id))
+                    return candidateScan(t);  // text against number: the comparison converts, scan instead
+                Row probe(t.columns.size());
+                try {
+                    probe[a->column] = convert(row[0], column.type, false);
+                } catch (const SqlError&) {
+                    return candidateScan(t);  // a value the column cannot hold: the comparison decides
+                }
+                auto it = index->map.find(indexKey(probe, index->columns));
+                if (it != index->map.end() && seen.insert(it->second).second)
+                    out.push_back(it->second);
+            }
+            // In table order, as a scan would give them.
+            std::unordered_map<const Row*, size_t> position;
+            if (out.size() > 1) {
+                for (size_t k = 0; k < t.rows.size(); ++k)
+                    if (seen.count(t.rows[k].get()))
+                        position[t.rows[k].get()] = k;
+                std::sort(out.begin(), out.end(), [&](const Row* x, const Row* y) { return position[x] < position[y]; });
+            }
+            return out;
+        }
     }
+    return candidateScan(t);
+}
+
+std::vector<const Row*> Executor::candidateScan(const Table& t)
+{
+    std::vector<const Row*> out;
     out.reserve(t.rows.size());
     for (const auto& r : t.rows)
         out.push_back(r.get());
@@ -544,11 +739,35 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
         return combos;
     }
     {
+        // Conditions of the WHERE clause that read the first source alone are tested as it is read, so
+        // rows they refuse never join (not past a RIGHT or FULL join, whose unmatched rows have no first row).
+        std::vector<Expr*> early;
+        if (n > 1 && where) {
+            bool outerJoined = false;
+            for (size_t i = 1; i < n; ++i)
+                outerJoined |= refs[i].join == JoinType::Right || refs[i].join == JoinType::Full;
+            if (!outerJoined) {
+                std::vector<Expr*> conj;
+                collectConjuncts(where, conj);
+                for (Expr* c : conj)
+                    if (sourcesUsed(*c) == 1)
+                        early.push_back(c);
+            }
+        }
         std::vector<const Row*> c(n, nullptr);
+        ctx.rows = &c;
         for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
             c[0] = r;
-            keep(combos, c, n == 1);
+            bool refused = false;
+            for (Expr* e : early)
+                if (test(*e, ctx) != true) {
+                    refused = true;
+                    break;
+                }
+            if (!refused)
+                keep(combos, c, n == 1);
         }
+        ctx.rows = &current;
     }
     for (size_t i = 1; i < n; ++i) {
         const bool last = i + 1 == n;
@@ -627,18 +846,22 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             auto keyText = [&](bool rightSide, bool& hasNull) {
                 QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
-                    Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
-                    if (v.isNull()) {
+                    Value scratch;
+                    const Value* v = &evalRef(rightSide ? *keys[k].second : *keys[k].first, ctx, scratch);
+                    if (v->isNull()) {
                         hasNull = true;
                         return QString();
                     }
-                    if (v.type.id != keyTypes[k].id)
-                        v = convert(v, keyTypes[k]);
+                    Value converted;
+                    if (v->type.id != keyTypes[k].id) {
+                        converted = convert(*v, keyTypes[k]);
+                        v = &converted;
+                    }
                     if (keys.size() == 1)
-                        return textKey(v);
+                        return textKey(*v);
                     if (k > 0)
                         key += QChar(0x1f);
-                    key += textKey(v);
+                    key += textKey(*v);
                 }
                 return key;
             };
@@ -1047,11 +1270,11 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         if (items[c].variable.isEmpty())
             continue;
         assigns = true;
-        auto var = session_.variables.find(items[c].variable.toLower());
-        if (var == session_.variables.end())
+        Variable* var = findVariable(items[c].variable);
+        if (!var)
             throw undeclaredVariable(items[c].variable);
         for (auto& r : out)
-            var->second.value = assign(r.values[c], var->second.type, true);
+            var->value = assign(r.values[c], var->type, true);
     }
     if (assigns) {
         rs.columns.clear();

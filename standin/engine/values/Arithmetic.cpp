@@ -230,7 +230,8 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
     if (isDecimalType(rt.id) || isMoney(rt.id)) {
         // Exact: operands as decimals of their own scale, result rounded/truncated to the result scale.
         auto exact = [&rt](const Value& v) {
-            if (isCharacter(v.type.id)) {
+            // Texts and binaries convert by the implicit conversion rules (or fail as they do).
+            if (isCharacter(v.type.id) || isBinary(v.type.id)) {
                 const SqlType target = isMoney(rt.id) ? rt : SqlType{TypeId::Numeric, 0, 38, 10};
                 return std::get<Decimal>(convertImplicit(v, target).data);
             }

@@ -140,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Statements, FixtureCorpus,
                          // The catalogue and mirror texts are the application's own: tests/maintenance runs them
                          // against catalogue.expect and mirror.expect.
                          ::testing::Values("connect.sql", "users.sql", "users-extended.sql", "switch.sql",
-                                           "conference.sql", "conference-errors.sql", "schema-steps.sql"),
+                                           "conference.sql", "conference-errors.sql", "schema-steps.sql",
+                                           "procedural.sql"),
                          [](const auto& info) {
                              std::string n = info.param;
                              n = n.substr(0, n.find('.'));

@@ -1,0 +1,378 @@
+// DDL: types, CREATE/ALTER/DROP TABLE and DATABASE, constraints, indexes.
+#include "ParserImpl.h"
+
+namespace standin::parsing {
+
+SqlType Parser::type()
+{
+    if (!peek().isName())
+        fail();
+    QString typeName = next().text;
+    while (acceptSymbol("."))
+        typeName = name();
+    if (typeName.compare(QLatin1String("double"), Qt::CaseInsensitive) == 0 && acceptWord("PRECISION"))
+        typeName = QStringLiteral("float");
+    QString args;
+    if (acceptSymbol("(")) {
+        do {
+            const Token& t = next();
+            if (t.kind != TokenKind::Number && !t.isWord("MAX"))
+                fail();
+            if (!args.isEmpty())
+                args += QLatin1Char(',');
+            args += t.text;
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+    }
+    return parseTypeName(typeName, args);
+}
+
+ExprPtr Parser::defaultValue(QString& text)
+{
+    const int start = peek().start;
+    ExprPtr e = additive();
+    text = text_.mid(start, prevEnd() - start);
+    return e;
+}
+
+QStringList Parser::keyColumns()
+{
+    QStringList cols;
+    expectSymbol("(");
+    do {
+        cols << name();
+        if (!acceptWord("ASC"))
+            acceptWord("DESC");
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    return cols;
+}
+
+void Parser::indexOptions()
+{
+    if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
+        next();
+        skipParenthesized();
+    }
+    if (peek().isWord("ON") && peek(1).isName()) {
+        next();
+        next();
+    }
+}
+
+ConstraintDef Parser::constraintBody(const QString& constraintName)
+{
+    ConstraintDef c;
+    c.name = constraintName;
+    if (acceptWord("PRIMARY")) {
+        expectWord("KEY");
+        c.kind = ConstraintKind::PrimaryKey;
+        if (acceptWord("NONCLUSTERED"))
+            c.clustered = false;
+        else
+            acceptWord("CLUSTERED");
+        c.columns = keyColumns();
+        indexOptions();
+    } else if (acceptWord("UNIQUE")) {
+        c.kind = ConstraintKind::Unique;
+        c.clustered = acceptWord("CLUSTERED");
+        acceptWord("NONCLUSTERED");
+        c.columns = keyColumns();
+        indexOptions();
+    } else if (acceptWord("FOREIGN")) {
+        expectWord("KEY");
+        c.kind = ConstraintKind::ForeignKey;
+        c.columns = keyColumns();
+        references(c);
+    } else if (acceptWord("CHECK")) {
+        c.kind = ConstraintKind::Check;
+        acceptWord("NOT");
+        expectSymbol("(");
+        const int start = peek().start;
+        c.expr = expr();
+        c.exprText = text_.mid(start, prevEnd() - start);
+        expectSymbol(")");
+    } else if (acceptWord("DEFAULT")) {
+        c.kind = ConstraintKind::Default;
+        c.expr = defaultValue(c.exprText);
+        expectWord("FOR");
+        c.forColumn = name();
+    } else {
+        fail();
+    }
+    return c;
+}
+
+void Parser::references(ConstraintDef& c)
+{
+    expectWord("REFERENCES");
+    c.refTable = multiName();
+    if (peek().isSymbol("("))
+        c.refColumns = keyColumns();
+    while (peek().isWord("ON") && (peek(1).isWord("DELETE") || peek(1).isWord("UPDATE"))) {
+        next();
+        next();
+        if (acceptWord("NO"))
+            expectWord("ACTION");
+        else if (acceptWord("SET")) {
+            if (!acceptWord("NULL"))
+                expectWord("DEFAULT");
+        } else
+            expectWord("CASCADE");
+    }
+    if (acceptWord("NOT"))
+        expectWord("FOR");
+}
+
+ColumnDef Parser::columnDef(std::vector<ConstraintDef>& extra)
+{
+    ColumnDef c;
+    c.name = name();
+    c.type = type();
+    while (true) {
+        if (acceptWord("IDENTITY")) {
+            c.identity = true;
+            if (acceptSymbol("(")) {
+                c.seed = signedInteger();
+                expectSymbol(",");
+                c.increment = signedInteger();
+                expectSymbol(")");
+            }
+        } else if (acceptWord("NULL")) {
+            c.nullable = true;
+        } else if (peek().isWord("NOT") && peek(1).isWord("NULL")) {
+            next();
+            next();
+            c.nullable = false;
+        } else if (peek().isWord("NOT") && peek(1).isWord("FOR")) {
+            next();
+            next();
+            expectWord("REPLICATION");
+        } else if (acceptWord("CONSTRAINT")) {
+            QString constraintName = name();
+            columnConstraint(c, constraintName, extra);
+        } else if (peek().isWord("DEFAULT") || peek().isWord("PRIMARY") || peek().isWord("UNIQUE") ||
+                   peek().isWord("CHECK") || peek().isWord("REFERENCES") || peek().isWord("FOREIGN")) {
+            columnConstraint(c, QString(), extra);
+        } else if (acceptWord("ROWGUIDCOL")) {
+            c.rowGuid = true;
+        } else if (acceptWord("COLLATE")) {
+            name();
+        } else if (acceptWord("SPARSE")) {
+        } else {
+            break;
+        }
+    }
+    return c;
+}
+
+void Parser::columnConstraint(ColumnDef& c, const QString& constraintName, std::vector<ConstraintDef>& extra)
+{
+    if (acceptWord("DEFAULT")) {
+        c.defaultName = constraintName;
+        c.defaultExpr = defaultValue(c.defaultText);
+        if (acceptWord("WITH"))
+            expectWord("VALUES");
+    } else if (acceptWord("PRIMARY")) {
+        expectWord("KEY");
+        c.primaryKey = true;
+        c.keyName = constraintName;
+        if (acceptWord("NONCLUSTERED"))
+            c.clustered = false;
+        else
+            acceptWord("CLUSTERED");
+        indexOptions();
+    } else if (acceptWord("UNIQUE")) {
+        c.unique = true;
+        c.keyName = constraintName;
+        acceptWord("CLUSTERED");
+        acceptWord("NONCLUSTERED");
+        indexOptions();
+    } else if (peek().isWord("CHECK")) {
+        ConstraintDef d = constraintBody(constraintName);
+        extra.push_back(d);
+    } else if (peek().isWord("REFERENCES") || peek().isWord("FOREIGN")) {
+        ConstraintDef d;
+        d.name = constraintName;
+        d.kind = ConstraintKind::ForeignKey;
+        if (acceptWord("FOREIGN"))
+            expectWord("KEY");
+        d.columns << c.name;
+        references(d);
+        extra.push_back(d);
+    } else {
+        fail();
+    }
+}
+
+int64_t Parser::signedInteger()
+{
+    bool negative = acceptSymbol("-");
+    if (!negative)
+        acceptSymbol("+");
+    const Token& t = next();
+    if (t.kind != TokenKind::Number)
+        fail();
+    int64_t v = t.text.toLongLong();
+    return negative ? -v : v;
+}
+
+void Parser::tableElement(std::vector<ColumnDef>& columns, std::vector<ConstraintDef>& constraints)
+{
+    if (acceptWord("CONSTRAINT")) {
+        QString n = name();
+        constraints.push_back(constraintBody(n));
+    } else if (peek().isWord("PRIMARY") || peek().isWord("UNIQUE") || peek().isWord("FOREIGN") ||
+               peek().isWord("CHECK")) {
+        constraints.push_back(constraintBody(QString()));
+    } else {
+        columns.push_back(columnDef(constraints));
+    }
+}
+
+StmtPtr Parser::createStatement()
+{
+    next();
+    if (acceptWord("TABLE")) {
+        auto s = std::make_shared<CreateTableStatement>();
+        s->name = multiName();
+        expectSymbol("(");
+        do {
+            if (peek().isSymbol(")"))
+                break;  // trailing comma
+            tableElement(s->columns, s->constraints);
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        while (true) {
+            if ((peek().isWord("ON") || peek().isWord("TEXTIMAGE_ON")) && peek(1).isName()) {
+                next();
+                next();
+            } else if (peek().isWord("WITH") && peek(1).isSymbol("(")) {
+                next();
+                skipParenthesized();
+            } else {
+                break;
+            }
+        }
+        return s;
+    }
+    if (acceptWord("DATABASE")) {
+        auto s = std::make_shared<DatabaseStatement>(StmtKind::CreateDatabase);
+        s->name = name();
+        return s;
+    }
+    // CREATE [UNIQUE] [CLUSTERED|NONCLUSTERED] INDEX name ON table (columns) ...: accepted, no effect.
+    acceptWord("UNIQUE");
+    if (!acceptWord("CLUSTERED"))
+        acceptWord("NONCLUSTERED");
+    if (acceptWord("INDEX")) {
+        auto s = std::make_shared<SetOptionStatement>();
+        s->option = QStringLiteral("INDEX");
+        name();
+        expectWord("ON");
+        s->arguments = multiName();
+        keyColumns();
+        if (acceptWord("INCLUDE"))
+            keyColumns();
+        if (acceptWord("WHERE"))
+            expr();
+        indexOptions();
+        return s;
+    }
+    fail();
+}
+
+StmtPtr Parser::alterStatement()
+{
+    next();
+    if (!acceptWord("TABLE"))
+        fail();
+    auto s = std::make_shared<AlterTableStatement>();
+    s->table = multiName();
+    if (acceptWord("WITH")) {
+        if (!acceptWord("CHECK"))
+            expectWord("NOCHECK");
+    }
+    if (acceptWord("ADD")) {
+        s->action = AlterAction::Add;
+        do {
+            tableElement(s->columns, s->constraints);
+        } while (acceptSymbol(","));
+    } else if (acceptWord("DROP")) {
+        if (acceptWord("COLUMN")) {
+            s->action = AlterAction::DropColumn;
+            if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+                next();
+                next();
+                s->ifExists = true;
+            }
+            do {
+                acceptWord("COLUMN");
+                s->names << name();
+            } while (acceptSymbol(","));
+        } else {
+            acceptWord("CONSTRAINT");
+            s->action = AlterAction::DropConstraint;
+            if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+                next();
+                next();
+                s->ifExists = true;
+            }
+            do {
+                acceptWord("CONSTRAINT");
+                s->names << name();
+            } while (acceptSymbol(","));
+        }
+    } else if (acceptWord("SET")) {
+        s->action = AlterAction::SetOptions;
+        skipParenthesized();
+    } else if (acceptWord("ALTER")) {
+        expectWord("COLUMN");
+        s->action = AlterAction::AlterColumn;
+        ColumnDef c;
+        c.name = name();
+        c.type = type();
+        if (acceptWord("COLLATE"))
+            name();
+        if (acceptWord("NULL"))
+            c.nullable = true;
+        else if (acceptWord("NOT")) {
+            expectWord("NULL");
+            c.nullable = false;
+        }
+        s->columns.push_back(c);
+    } else if (acceptWord("CHECK") || acceptWord("NOCHECK")) {
+        s->action = AlterAction::SetOptions;
+        expectWord("CONSTRAINT");
+        if (!acceptWord("ALL"))
+            name();
+    } else {
+        fail();
+    }
+    return s;
+}
+
+StmtPtr Parser::dropStatement()
+{
+    next();
+    if (acceptWord("TABLE")) {
+        auto s = std::make_shared<DropTableStatement>();
+        if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+            next();
+            next();
+            s->ifExists = true;
+        }
+        do {
+            s->names.push_back(multiName());
+        } while (acceptSymbol(","));
+        return s;
+    }
+    if (acceptWord("DATABASE")) {
+        auto s = std::make_shared<DatabaseStatement>(StmtKind::DropDatabase);
+        s->name = name();
+        return s;
+    }
+    fail();
+}
+
+}  // namespace standin::parsing

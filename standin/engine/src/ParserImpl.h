@@ -1,0 +1,187 @@
+// The recursive-descent parser (batch text -> statements), shared by the files that read each
+// statement family: ParseStatements.cpp (the dispatch, variables, EXEC, transactions, INSERT, UPDATE,
+// DELETE), ParseSelect.cpp, ParseDdl.cpp (tables and indexes), ParseModules.cpp (triggers, procedures,
+// functions, cursors, RAISERROR) and ParseExpressions.cpp.
+#pragma once
+
+#include "Ast.h"
+#include "Errors.h"
+#include "Lexer.h"
+
+namespace standin::parsing {
+
+// Reserved words cannot name an object without brackets.
+bool isReserved(const Token& t);
+
+class Parser {
+public:
+    explicit Parser(const QString& text) : text_(text), tokens_(tokenize(text)) {}
+
+    std::vector<StmtPtr> batch()
+    {
+        std::vector<StmtPtr> out;
+        while (true) {
+            while (acceptSymbol(";")) {
+            }
+            if (peek().kind == TokenKind::End)
+                break;
+            out.push_back(statement(out.empty()));
+        }
+        return out;
+    }
+
+    ExprPtr singleExpression()
+    {
+        ExprPtr e = expr();
+        if (peek().kind != TokenKind::End)
+            fail();
+        return e;
+    }
+
+private:
+    const Token& peek(int k = 0) const
+    {
+        size_t i = qMin(pos_ + size_t(k), tokens_.size() - 1);
+        return tokens_[i];
+    }
+    const Token& next()
+    {
+        const Token& t = tokens_[pos_];
+        if (pos_ + 1 < tokens_.size())
+            ++pos_;
+        return t;
+    }
+    bool acceptWord(const char* w)
+    {
+        if (peek().isWord(w)) {
+            next();
+            return true;
+        }
+        return false;
+    }
+    bool acceptSymbol(const char* s)
+    {
+        if (peek().isSymbol(s)) {
+            next();
+            return true;
+        }
+        return false;
+    }
+    void expectWord(const char* w)
+    {
+        if (!acceptWord(w))
+            fail();
+    }
+    void expectSymbol(const char* s)
+    {
+        if (!acceptSymbol(s))
+            fail();
+    }
+    [[noreturn]] void fail() const
+    {
+        const Token& t = peek();
+        const Token& at = t.kind == TokenKind::End && pos_ > 0 ? tokens_[pos_ - 1] : t;
+        SqlError e = syntaxError(at.text);
+        e.message.line = at.line;
+        throw e;
+    }
+    int prevEnd() const { return pos_ > 0 ? tokens_[pos_ - 1].end : 0; }
+
+    QString name()
+    {
+        if (!peek().isName() || (peek().kind == TokenKind::Identifier && isReserved(peek())))
+            fail();
+        return next().text;
+    }
+
+    // [db.][schema.]name; an omitted middle part (db..t) reads as dbo.
+    QStringList multiName()
+    {
+        QStringList parts;
+        parts << name();
+        while (peek().isSymbol(".")) {
+            next();
+            if (peek().isSymbol(".")) {
+                parts << QStringLiteral("dbo");
+                continue;
+            }
+            parts << name();
+        }
+        return parts;
+    }
+
+    // Statements (ParseStatements.cpp)
+    StmtPtr statement(bool firstInBatch);
+    StmtPtr statementBody(bool firstInBatch);
+    bool startsExpression() const;
+    StmtPtr transactionStatement(TransactionAction action);
+    StmtPtr setStatement();
+    std::optional<BinaryOp> compoundAssign();
+    StmtPtr declareStatement();
+    StmtPtr execStatement();
+    bool startsArgument() const;
+    StmtPtr insertStatement();
+    ExprPtr topClause(bool& percent);
+    StmtPtr updateStatement();
+    StmtPtr deleteStatement();
+
+    // SELECT (ParseSelect.cpp)
+    std::shared_ptr<SelectStmt> selectWithUnions();
+    std::shared_ptr<SelectStmt> selectCore();
+    SelectItem selectItem();
+    std::vector<TableRef> tableRefs();
+    TableRef tableSource();
+    void skipParenthesized();
+
+    // DDL (ParseDdl.cpp)
+    SqlType type();
+    ExprPtr defaultValue(QString& text);
+    QStringList keyColumns();
+    void indexOptions();
+    ConstraintDef constraintBody(const QString& constraintName);
+    void references(ConstraintDef& c);
+    ColumnDef columnDef(std::vector<ConstraintDef>& extra);
+    void columnConstraint(ColumnDef& c, const QString& constraintName, std::vector<ConstraintDef>& extra);
+    int64_t signedInteger();
+    void tableElement(std::vector<ColumnDef>& columns, std::vector<ConstraintDef>& constraints);
+    StmtPtr createStatement();
+    StmtPtr alterStatement();
+    StmtPtr dropStatement();
+
+    // Modules, cursors, RAISERROR (ParseModules.cpp)
+    static bool moduleKeyword(const Token& t);
+    static ModuleKind moduleKind(const Token& t);
+
+    // CREATE/ALTER of a module: the first statement of its batch, its body the rest of the batch.
+    StmtPtr moduleStatement(bool firstInBatch);
+    void moduleOptions();
+    Parameter parameter(bool procedure);
+    StmtPtr dropModuleStatement();
+    StmtPtr declareCursor();
+    StmtPtr cursorStatement();
+    StmtPtr raiserrorStatement();
+
+    // Expressions (ParseExpressions.cpp)
+    ExprPtr make(ExprKind kind, int start);
+    ExprPtr finish(ExprPtr e);
+
+    ExprPtr expr() { return orExpr(); }
+
+    ExprPtr orExpr();
+    ExprPtr andExpr();
+    ExprPtr notExpr();
+    ExprPtr predicate();
+    ExprPtr additive();
+    ExprPtr multiplicative();
+    ExprPtr unary();
+    ExprPtr primary();
+    static bool takesDatePart(const QString& upperName);
+    ExprPtr caseExpr();
+
+    QString text_;
+    std::vector<Token> tokens_;
+    size_t pos_ = 0;
+    int loopDepth_ = 0;  // WHILE bodies around the statement being read (BREAK, CONTINUE)
+};
+
+}  // namespace standin::parsing
