@@ -23,6 +23,13 @@ bool abortsBatch(int number)
     }
 }
 
+// Conversion errors inside a transaction end it: SQL Server rolls the whole transaction back
+// whatever XACT_ABORT says.
+bool rollsBackTransaction(int number)
+{
+    return number == 245 || number == 241 || number == 8114 || number == 8169;
+}
+
 // Errors after which SQL Server adds "The statement has been terminated."
 bool terminates(int number)
 {
@@ -277,10 +284,10 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
             messages_ = nullptr;
             rethrowFromModule(e, *frame_->module, s.line);
         }
-        // An error that leaves a trigger (or any error under XACT_ABORT) ends the batch and takes back the
-        // open transaction.
+        // An error that leaves a trigger, a conversion error, or any error under XACT_ABORT ends the batch
+        // and takes back the open transaction.
         const bool fromTrigger = std::exchange(triggerFailed_, false);
-        if ((fromTrigger || session_.xactAbort) && session_.transactionCount > 0) {
+        if ((fromTrigger || session_.xactAbort || rollsBackTransaction(e.message.number)) && session_.transactionCount > 0) {
             undo_.rollbackTo(tranMark_);
             session_.transactionLog.rollback();
             session_.transactionCount = 0;
@@ -458,8 +465,10 @@ void Executor::execute(Statement& s, StatementResult& r)
         // Changes of statements inside a transaction stay in its log until COMMIT ends the
         // outermost transaction or ROLLBACK takes them back.
         if (st.action == TransactionAction::Begin) {
-            if (session_.transactionCount++ == 0)
+            if (session_.transactionCount++ == 0) {
                 tranMark_ = undo_.size();
+                session_.transactionName = st.name;
+            }
         } else if (st.action == TransactionAction::Commit) {
             if (session_.transactionCount == 0)
                 throw sqlError(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
@@ -501,6 +510,10 @@ void Executor::execute(Statement& s, StatementResult& r)
                         return;
                     }
                 }
+                // A name that is neither a savepoint nor the outermost transaction's rolls nothing back.
+                if (st.name.compare(session_.transactionName, Qt::CaseInsensitive) != 0)
+                    throw sqlError(6401, QStringLiteral("Cannot roll back %1. No transaction or savepoint of that name was found.")
+                                             .arg(st.name));
             }
             session_.transactionLog.rollback();
             undo_.rollbackTo(tranMark_);

@@ -40,6 +40,7 @@ public:
     int transactionCount = 0;               // @@TRANCOUNT
     UndoLog transactionLog;                 // what the open transaction changed, for ROLLBACK
     std::vector<std::pair<QString, size_t>> savepoints;  // SAVE TRAN name -> log position
+    QString transactionName;  // BEGIN TRAN name of the outermost transaction (empty: none)
 };
 
 class EngineImpl {

@@ -114,11 +114,24 @@ TEST_F(Mends, ATransactionStaysOpenOverFailingBatchesUntilRollback)
     ok("BEGIN TRAN");
     EXPECT_EQ(error("INSERT INTO T VALUES (1, 1)").number, 2627);
     ok("UPDATE T SET b = 5");
-    EXPECT_EQ(error("UPDATE T SET b = 'x'").number, 245);  // ends its batch, not the transaction
+    EXPECT_EQ(error("UPDATE T SET b = 1/0").number, 8134);  // ends its statement, not the transaction
     ok("INSERT INTO T VALUES (2, 2)");
     EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "1");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T WHERE b IS NOT NULL AND b > 0"), "2");
+    // A savepoint or transaction name that does not exist rolls nothing back.
+    EXPECT_EQ(error("ROLLBACK TRAN nenhum").number, 6401);
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "1");
     ok("ROLLBACK");
+    EXPECT_EQ(rows("SELECT a, b FROM T"), (std::vector<QStringList>{{"1", "0"}}));
+    // A conversion error ends the batch and takes the whole transaction back, XACT_ABORT OFF or not.
+    ok("BEGIN TRAN externa");
+    ok("UPDATE T SET b = 7");
+    EXPECT_EQ(error("UPDATE T SET b = 'x'").number, 245);
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
+    EXPECT_EQ(rows("SELECT a, b FROM T"), (std::vector<QStringList>{{"1", "0"}}));
+    // The outermost transaction's own name rolls it back whole.
+    ok("BEGIN TRAN externa\nUPDATE T SET b = 8\nROLLBACK TRAN externa");
+    EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
     EXPECT_EQ(rows("SELECT a, b FROM T"), (std::vector<QStringList>{{"1", "0"}}));
     // A savepoint inside a procedure takes back only what followed it, in the procedure and before.
     ok("CREATE PROCEDURE Parcial AS\nINSERT INTO T VALUES (10, 1)\nSAVE TRAN meio\nINSERT INTO T VALUES (11, 1)\n"
