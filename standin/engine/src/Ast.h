@@ -125,6 +125,12 @@ enum class StmtKind {
     While,
     Return,
     Transaction,
+    CreateModule,   // CREATE/ALTER TRIGGER, PROCEDURE, FUNCTION
+    DropModule,
+    Cursor,         // DECLARE CURSOR, OPEN, FETCH, CLOSE, DEALLOCATE
+    Break,
+    Continue,
+    Raiserror,
 };
 
 struct Statement {
@@ -300,6 +306,55 @@ struct WhileStatement : Statement {
 struct BlockStatement : Statement {
     BlockStatement() : Statement(StmtKind::Block) {}
     std::vector<StmtPtr> body;
+};
+
+// Triggers, procedures and scalar functions: the programs stored in the catalog.
+enum class ModuleKind { Trigger, Procedure, Function };
+
+struct Parameter {
+    QString name;  // @name
+    SqlType type;
+    ExprPtr defaultValue;
+    bool output = false;
+};
+
+struct CreateModuleStatement : Statement {
+    CreateModuleStatement() : Statement(StmtKind::CreateModule) {}
+    ModuleKind kind = ModuleKind::Procedure;
+    bool alter = false;
+    QStringList name;              // [schema.]name
+    QStringList table;             // triggers: ON [schema.]table
+    bool onInsert = false, onUpdate = false, onDelete = false;
+    std::vector<Parameter> parameters;
+    SqlType returns;               // functions
+    std::vector<StmtPtr> body;     // the statements up to the end of the batch
+    QString definition;            // the batch text as sent, comments and line ends included
+};
+
+struct DropModuleStatement : Statement {
+    DropModuleStatement() : Statement(StmtKind::DropModule) {}
+    ModuleKind kind = ModuleKind::Procedure;
+    std::vector<QStringList> names;
+    bool ifExists = false;
+};
+
+enum class CursorAction { Declare, Open, Fetch, Close, Deallocate };
+
+struct CursorStatement : Statement {
+    CursorStatement() : Statement(StmtKind::Cursor) {}
+    CursorAction action = CursorAction::Declare;
+    QString name;
+    bool global = false;        // GLOBAL cursor (DECLARE), or GLOBAL name (other actions)
+    bool local = false;         // LOCAL stated
+    std::shared_ptr<SelectStmt> select;
+    QString fetchDirection;     // NEXT (the only one a forward-only cursor takes), FIRST, PRIOR ...
+    QStringList into;           // FETCH ... INTO @a, @b
+};
+
+struct RaiserrorStatement : Statement {
+    RaiserrorStatement() : Statement(StmtKind::Raiserror) {}
+    std::vector<ExprPtr> args;  // message (text or number), severity, state, substitution arguments
+    bool setError = false;
 };
 
 struct ReturnStatement : Statement {

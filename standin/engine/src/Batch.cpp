@@ -1,5 +1,5 @@
 // Running a batch: statement by statement, each atomic, with SQL Server's rules on which
-// errors end only the statement and which end the batch.
+// errors end only the statement and which end the batch; modules run in call frames of their own.
 #include "Errors.h"
 #include "Executor.h"
 
@@ -9,13 +9,14 @@ namespace standin {
 
 namespace {
 
-// Errors after which SQL Server ends the whole batch, not only the statement.
+// Errors after which SQL Server ends the whole batch, not only the statement. Divide by zero (8134)
+// and a subquery giving several values (512) end only their statement.
 bool abortsBatch(int number)
 {
     switch (number) {
     case 207: case 208: case 209: case 4104: case 137: case 245: case 241: case 8114: case 8115: case 8169:
-    case 220: case 8134: case 911: case 1013: case 195: case 174: case 147: case 512: case 529: case 2715:
-    case 102: case 105:
+    case 220: case 911: case 1013: case 195: case 174: case 147: case 529: case 2715:
+    case 102: case 105: case 217: case 3609: case 4121: case 201: case 8144: case 8145: case 111:
         return true;
     default:
         return false;
@@ -39,137 +40,279 @@ ServerMessage info(int number, const QString& text)
     return m;
 }
 
+bool changesData(StmtKind k)
+{
+    switch (k) {
+    case StmtKind::Insert: case StmtKind::Update: case StmtKind::Delete: case StmtKind::CreateTable:
+    case StmtKind::AlterTable: case StmtKind::DropTable: case StmtKind::TruncateTable: case StmtKind::CreateDatabase:
+    case StmtKind::DropDatabase: case StmtKind::Exec: case StmtKind::Transaction: case StmtKind::CreateModule:
+    case StmtKind::DropModule:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 BatchResult Executor::run(const std::vector<StmtPtr>& statements)
 {
     BatchResult out;
-    for (size_t i = 0; i < statements.size(); ++i) {
-        Flow flow = runStatement(*statements[i], out, false);
-        if (flow == Flow::AbortBatch) {
-            // The error ended the batch: what follows does not run.
-            out.aborted = true;
-            break;
-        }
-        if (flow == Flow::Return)
-            break;
-    }
+    Frame batchFrame;
+    batch_ = &out;
+    frame_ = &batchFrame;
+    const Flow flow = runStatements(statements, out.statements);
+    // RETURN ends the batch quietly; an error that ended it leaves the rest unrun.
+    out.aborted = flow == Flow::AbortBatch;
+    out.cancelled = cancelled_;
+    frame_ = nullptr;
+    batch_ = nullptr;
     return out;
 }
 
-Executor::Flow Executor::runStatement(Statement& s, BatchResult& out, bool nested)
+Executor::Flow Executor::runStatements(const std::vector<StmtPtr>& body, std::vector<StatementResult>& out)
+{
+    for (const StmtPtr& s : body) {
+        const Flow f = runStatement(*s, out);
+        if (f != Flow::Normal)
+            return f;
+    }
+    return Flow::Normal;
+}
+
+void Executor::countStep()
+{
+    ++steps_;
+    if (engine_.stepBudget > 0 && steps_ > engine_.stepBudget) {
+        stopping_ = true;
+        throw sqlError(0, QStringLiteral("The batch ran more than %1 statements and was stopped (the step budget of this "
+                                         "server).").arg(engine_.stepBudget));
+    }
+    if (session_.cancelRequested && (steps_ % 16) == 0 && session_.cancelRequested()) {
+        stopping_ = true;
+        cancelled_ = true;
+        throw sqlError(0, QStringLiteral("The client cancelled the batch."), 11);
+    }
+}
+
+void Executor::recordError(StatementResult& r, const SqlError& e, int line)
+{
+    r.failed = true;
+    r.resultSet.reset();
+    r.rowCount = -1;
+    r.messages.push_back(e.message);
+    for (auto& m : r.messages) {
+        if (!m.procedure.isEmpty())
+            continue;
+        if (m.line <= 1)
+            m.line = line;
+        if (inModule())
+            m.procedure = frame_->module->name;
+    }
+    if (terminates(e.message.number)) {
+        ServerMessage m = info(3621, QStringLiteral("The statement has been terminated."));
+        m.line = line;
+        if (inModule())
+            m.procedure = frame_->module->name;
+        r.messages.push_back(m);
+    }
+    session_.lastError = e.message.number;
+    session_.lastRowCount = 0;
+}
+
+// An error inside a trigger or a function belongs to the statement that called it: it leaves
+// the frame, carrying the module's name and line.
+[[noreturn]] static void rethrowFromModule(const SqlError& e, const Module& module, int line)
+{
+    SqlError copy = e;
+    if (copy.message.procedure.isEmpty()) {
+        copy.message.procedure = module.name;
+        if (copy.message.line <= 1)
+            copy.message.line = line;
+    }
+    throw copy;
+}
+
+bool Executor::runControl(Statement& s, std::vector<StatementResult>& out, const std::function<void()>& work, Flow& flow)
+{
+    StatementResult r;
+    std::vector<StatementResult> nested;
+    nested_ = &nested;
+    messages_ = &r.messages;
+    subqueryCache_.clear();
+    subqueryTypes_.clear();
+    outerReferences_ = 0;
+    bool ok = true;
+    try {
+        countStep();
+        work();
+    } catch (const SqlError& e) {
+        nested_ = nullptr;
+        messages_ = nullptr;
+        if (propagates())
+            rethrowFromModule(e, *frame_->module, s.line);
+        recordError(r, e, s.line);
+        if (inModule())
+            r.inProcedure = true;
+        ok = false;
+        flow = abortsBatch(e.message.number) || stopping_ || std::exchange(triggerFailed_, false) ? Flow::AbortBatch
+                                                                                                    : Flow::Normal;
+    }
+    nested_ = nullptr;
+    messages_ = nullptr;
+    for (auto& n : nested)
+        out.push_back(std::move(n));
+    if (!ok || !r.messages.empty())
+        out.push_back(std::move(r));
+    if (ok && std::exchange(abortBatch_, false)) {
+        flow = Flow::AbortBatch;
+        return false;
+    }
+    return ok;
+}
+
+Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>& out)
 {
     switch (s.kind) {
-    case StmtKind::Block: {
-        for (auto& child : static_cast<BlockStatement&>(s).body) {
-            Flow f = runStatement(*child, out, true);
-            if (f != Flow::Normal)
-                return f;
-        }
-        return Flow::Normal;
-    }
+    case StmtKind::Block:
+        return runStatements(static_cast<BlockStatement&>(s).body, out);
     case StmtKind::If: {
         auto& st = static_cast<IfStatement&>(s);
         std::optional<bool> cond;
-        {
-            StatementResult r;
-            messages_ = &r.messages;
-            try {
+        Flow flow = Flow::Normal;
+        if (!runControl(s, out, [&] {
                 Scope scope;
                 EvalContext ctx;
                 ctx.scope = &scope;
                 bind(*st.condition, scope);
                 cond = test(*st.condition, ctx);
-            } catch (const SqlError& e) {
-                r.messages.push_back(e.message);
-                r.messages.back().line = s.line;
-                r.failed = true;
-                session_.lastError = e.message.number;
-                out.statements.push_back(std::move(r));
-                messages_ = nullptr;
-                return abortsBatch(e.message.number) ? Flow::AbortBatch : Flow::Normal;
-            }
-            messages_ = nullptr;
-            subqueryCache_.clear();
-        }
+            }, flow))
+            return flow;  // a failing condition skips both branches
         if (cond == true)
-            return runStatement(*st.thenBranch, out, true);
+            return runStatement(*st.thenBranch, out);
         if (st.elseBranch)
-            return runStatement(*st.elseBranch, out, true);
+            return runStatement(*st.elseBranch, out);
         return Flow::Normal;
     }
     case StmtKind::While: {
         auto& st = static_cast<WhileStatement&>(s);
-        for (int guard = 0; guard < 10000000; ++guard) {
-            Scope scope;
-            EvalContext ctx;
-            ctx.scope = &scope;
+        while (true) {
             std::optional<bool> cond;
-            try {
-                bind(*st.condition, scope);
-                cond = test(*st.condition, ctx);
-            } catch (const SqlError& e) {
-                StatementResult r;
-                r.messages.push_back(e.message);
-                r.failed = true;
-                out.statements.push_back(std::move(r));
-                return Flow::AbortBatch;
-            }
-            subqueryCache_.clear();
+            Flow flow = Flow::Normal;
+            if (!runControl(s, out, [&] {
+                    Scope scope;
+                    EvalContext ctx;
+                    ctx.scope = &scope;
+                    bind(*st.condition, scope);
+                    cond = test(*st.condition, ctx);
+                }, flow))
+                return flow;
             if (cond != true)
                 break;
-            Flow f = runStatement(*st.body, out, true);
-            if (f != Flow::Normal)
+            const Flow f = runStatement(*st.body, out);
+            if (f == Flow::Break)
+                break;
+            if (f != Flow::Normal && f != Flow::Continue)
                 return f;
         }
         return Flow::Normal;
     }
-    case StmtKind::Return:
+    case StmtKind::Break:
+        return Flow::Break;
+    case StmtKind::Continue:
+        return Flow::Continue;
+    case StmtKind::Return: {
+        auto& st = static_cast<ReturnStatement&>(s);
+        if (st.value) {
+            Flow flow = Flow::Normal;
+            if (!runControl(s, out, [&] {
+                    Scope scope;
+                    EvalContext ctx;
+                    ctx.scope = &scope;
+                    bind(*st.value, scope);
+                    frame_->returnValue = eval(*st.value, ctx);
+                }, flow))
+                return flow;
+        }
         return Flow::Return;
+    }
     default:
         break;
     }
-    (void)nested;
     StatementResult r;
+    std::vector<StatementResult> nested;
+    nested_ = &nested;
     messages_ = &r.messages;
     subqueryCache_.clear();
+    subqueryTypes_.clear();
     outerReferences_ = 0;
+    const size_t mark = undo_.size();
+    const size_t outerAutocommit = autocommitMark_;
+    if (!propagates())
+        autocommitMark_ = mark;
     bool abort = false;
     try {
+        countStep();
         execute(s, r);
-        if (session_.transactionCount > 0)
-            undo_.appendTo(session_.transactionLog);
-        else
-            undo_.commit();
-        session_.lastError = 0;
+        if (!inModule()) {
+            // A statement of the batch itself ends here: its work and that of the modules it ran is
+            // done, or joins the open transaction.
+            if (session_.transactionCount > 0)
+                undo_.appendTo(session_.transactionLog, tranMark_);
+            else
+                undo_.commit();
+            tranMark_ = 0;
+        }
+        if (!r.failed)
+            session_.lastError = 0;  // RAISERROR fails its statement without an exception
         if (r.rowCount >= 0)
             session_.lastRowCount = r.rowCount;
+        abort = std::exchange(abortBatch_, false);
     } catch (const SqlError& e) {
-        undo_.rollback();
-        r.failed = true;
-        r.resultSet.reset();
-        r.rowCount = -1;
-        r.messages.push_back(e.message);
-        for (auto& m : r.messages)
-            if (m.line <= 1)
-                m.line = s.line;
-        if (terminates(e.message.number)) {
-            ServerMessage m = info(3621, QStringLiteral("The statement has been terminated."));
-            m.line = s.line;
-            r.messages.push_back(m);
+        if (!endedInTrigger_)
+            undo_.rollbackTo(mark);
+        autocommitMark_ = outerAutocommit;
+        if (propagates()) {
+            nested_ = nullptr;
+            messages_ = nullptr;
+            rethrowFromModule(e, *frame_->module, s.line);
         }
-        session_.lastError = e.message.number;
-        session_.lastRowCount = 0;
-        abort = abortsBatch(e.message.number);
+        // An error that leaves a trigger (or any error under XACT_ABORT) ends the batch and takes back the
+        // open transaction.
+        const bool fromTrigger = std::exchange(triggerFailed_, false);
+        if ((fromTrigger || session_.xactAbort) && session_.transactionCount > 0) {
+            undo_.rollbackTo(tranMark_);
+            session_.transactionLog.rollback();
+            session_.transactionCount = 0;
+            session_.savepoints.clear();
+        }
+        if (!inModule()) {
+            undo_.commit();  // what is left (the work before a ROLLBACK in a trigger) stays
+            tranMark_ = 0;
+        }
+        recordError(r, e, s.line);
+        abort = fromTrigger || session_.xactAbort || abortsBatch(e.message.number) || stopping_ || endedInTrigger_;
+        abortBatch_ = false;
     }
+    autocommitMark_ = outerAutocommit;
+    nested_ = nullptr;
     messages_ = nullptr;
-    if (!r.failed && (s.kind == StmtKind::Insert || s.kind == StmtKind::Update || s.kind == StmtKind::Delete ||
-                      s.kind == StmtKind::CreateTable || s.kind == StmtKind::AlterTable || s.kind == StmtKind::DropTable ||
-                      s.kind == StmtKind::TruncateTable || s.kind == StmtKind::CreateDatabase ||
-                      s.kind == StmtKind::DropDatabase || s.kind == StmtKind::Exec ||
-                      s.kind == StmtKind::Transaction))
-        out.changedData = true;
-    out.statements.push_back(std::move(r));
+    if (!r.failed && changesData(s.kind))
+        batch_->changedData = true;
+    // SET NOCOUNT ON: no counts to the client (@@ROWCOUNT is kept). A trigger's statements give none
+    // either: the count a client reads for a statement must be that statement's own, whatever its
+    // triggers did (drivers take the first count they meet).
+    if ((session_.nocount || inTrigger()) && !r.failed)
+        r.rowCount = -1;
+    for (auto& n : nested)
+        out.push_back(std::move(n));
+    if (inModule()) {
+        r.inProcedure = true;
+        // Statements of a module that have nothing to tell the client stay out of the results.
+        if (!r.resultSet && r.rowCount < 0 && r.messages.empty() && !r.failed)
+            return abort ? Flow::AbortBatch : Flow::Normal;
+    }
+    out.push_back(std::move(r));
     return abort ? Flow::AbortBatch : Flow::Normal;
 }
 
@@ -261,8 +404,8 @@ void Executor::execute(Statement& s, StatementResult& r)
         return;
     case StmtKind::SetVariable: {
         auto& st = static_cast<SetVariableStatement&>(s);
-        auto it = session_.variables.find(st.assignment.variable.toLower());
-        if (it == session_.variables.end())
+        Variable* var = findVariable(st.assignment.variable);
+        if (!var)
             throw undeclaredVariable(st.assignment.variable);
         Scope scope;
         EvalContext ctx;
@@ -270,15 +413,15 @@ void Executor::execute(Statement& s, StatementResult& r)
         bind(*st.assignment.value, scope);
         Value v = eval(*st.assignment.value, ctx);
         if (st.assignment.compound)
-            v = binary(*st.assignment.compound, it->second.value, v);
-        it->second.value = assign(v, it->second.type, true);
+            v = binary(*st.assignment.compound, var->value, v);
+        var->value = assign(v, var->type, true);
         return;
     }
     case StmtKind::Declare: {
         auto& st = static_cast<DeclareStatement&>(s);
         for (VariableDecl& d : st.variables) {
             const QString key = d.name.toLower();
-            if (session_.variables.count(key))
+            if (frame_->variables.count(key))
                 throw sqlError(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must "
                                                    "be unique within a query batch or stored procedure.").arg(d.name), 15);
             Variable v;
@@ -292,7 +435,7 @@ void Executor::execute(Statement& s, StatementResult& r)
                 bind(*d.init, scope);
                 v.value = assign(eval(*d.init, ctx), d.type, true);
             }
-            session_.variables[key] = v;
+            frame_->variables[key] = v;
         }
         return;
     }
@@ -315,7 +458,8 @@ void Executor::execute(Statement& s, StatementResult& r)
         // Changes of statements inside a transaction stay in its log until COMMIT ends the
         // outermost transaction or ROLLBACK takes them back.
         if (st.action == TransactionAction::Begin) {
-            ++session_.transactionCount;
+            if (session_.transactionCount++ == 0)
+                tranMark_ = undo_.size();
         } else if (st.action == TransactionAction::Commit) {
             if (session_.transactionCount == 0)
                 throw sqlError(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
@@ -328,8 +472,19 @@ void Executor::execute(Statement& s, StatementResult& r)
                 throw sqlError(628, QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active transaction."));
             session_.savepoints.emplace_back(st.name, session_.transactionLog.size());
         } else {
-            if (session_.transactionCount == 0)
+            if (session_.transactionCount == 0 && !inTrigger())
                 throw sqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            if (inTrigger() && st.name.isEmpty()) {
+                // ROLLBACK in a trigger takes back the transaction up to here, the firing statement included
+                // (in autocommit, the statement is the transaction); the trigger goes on, and the batch
+                // ends when it is done (3609).
+                undo_.rollbackTo(session_.transactionCount > 0 ? tranMark_ : autocommitMark_);
+                session_.transactionLog.rollback();
+                session_.savepoints.clear();
+                session_.transactionCount = 0;
+                endedInTrigger_ = true;
+                return;
+            }
             if (!st.name.isEmpty()) {
                 for (auto it = session_.savepoints.rbegin(); it != session_.savepoints.rend(); ++it) {
                     if (it->first.compare(st.name, Qt::CaseInsensitive) == 0) {
@@ -340,12 +495,26 @@ void Executor::execute(Statement& s, StatementResult& r)
                 }
             }
             session_.transactionLog.rollback();
+            undo_.rollbackTo(tranMark_);
             session_.savepoints.clear();
             session_.transactionCount = 0;
         }
         return;
     }
-    case StmtKind::Block: case StmtKind::If: case StmtKind::While: case StmtKind::Return:
+    case StmtKind::CreateModule:
+        runCreateModule(static_cast<CreateModuleStatement&>(s), r);
+        return;
+    case StmtKind::DropModule:
+        runDropModule(static_cast<DropModuleStatement&>(s));
+        return;
+    case StmtKind::Cursor:
+        runCursor(static_cast<CursorStatement&>(s), r);
+        return;
+    case StmtKind::Raiserror:
+        runRaiserror(static_cast<RaiserrorStatement&>(s), r);
+        return;
+    case StmtKind::Block: case StmtKind::If: case StmtKind::While: case StmtKind::Return: case StmtKind::Break:
+    case StmtKind::Continue:
         return;
     }
 }
@@ -371,7 +540,16 @@ void Executor::runSetOption(SetOptionStatement& s)
         undo_.push([t, before] { t->identityInsert = before; });
         return;
     }
-    // Connection options (TEXTSIZE, ANSI_*, QUOTED_IDENTIFIER, NOCOUNT, LOCK_TIMEOUT, DATEFORMAT,
+    if (s.option == QLatin1String("NOCOUNT") || s.option == QLatin1String("XACT_ABORT")) {
+        if (s.arguments.size() != 1)
+            throw syntaxError(s.arguments.isEmpty() ? s.option : s.arguments.last());
+        const bool on = s.arguments[0].compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0;
+        if (!on && s.arguments[0].compare(QLatin1String("OFF"), Qt::CaseInsensitive) != 0)
+            throw syntaxError(s.arguments[0]);
+        (s.option == QLatin1String("NOCOUNT") ? session_.nocount : session_.xactAbort) = on;
+        return;
+    }
+    // Other connection options (TEXTSIZE, ANSI_*, QUOTED_IDENTIFIER, LOCK_TIMEOUT, DATEFORMAT,
     // TRANSACTION ISOLATION LEVEL ...) are accepted; this server behaves as their usual settings.
 }
 
@@ -490,6 +668,12 @@ void Executor::runExec(ExecStatement& s, StatementResult& r)
     if (!s.dynamic.empty())
         throw sqlError(0, QStringLiteral("Dynamic SQL is not supported by this server."));
     const QString proc = s.procedure.last().toLower();
+    if (!proc.startsWith(QLatin1String("sp_"))) {
+        if (auto m = findModule(s.procedure); m && m->kind == ModuleKind::Procedure) {
+            runProcedure(m, s, r);
+            return;
+        }
+    }
     std::vector<Value> positional;
     std::map<QString, Value> named;
     Scope scope;

@@ -1,5 +1,10 @@
 #include "Catalog.h"
 
+#include "Errors.h"
+#include "Parser.h"
+
+#include <algorithm>
+
 namespace standin {
 
 int Table::columnIndex(const QString& n) const
@@ -151,9 +156,83 @@ std::shared_ptr<Table> Database::findTable(const QString& n) const
     return it == tables.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<Module> Database::findModule(const QString& n) const
+{
+    auto it = modules.find(collationKey(n));
+    return it == modules.end() ? nullptr : it->second;
+}
+
+std::vector<std::shared_ptr<Module>> Database::triggersOf(const QString& table) const
+{
+    std::vector<std::shared_ptr<Module>> out;
+    const QString key = collationKey(table);
+    for (const auto& [k, m] : modules)
+        if (m->kind == ModuleKind::Trigger && collationKey(m->table) == key)
+            out.push_back(m);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->objectId < b->objectId; });
+    return out;
+}
+
+void Module::describe(const CreateModuleStatement& s)
+{
+    kind = s.kind;
+    definition = s.definition;
+    table = s.table.isEmpty() ? QString() : s.table.last();
+    onInsert = s.onInsert;
+    onUpdate = s.onUpdate;
+    onDelete = s.onDelete;
+    parameters = s.parameters;
+    returns = s.returns;
+    idle_.clear();
+}
+
+std::shared_ptr<CreateModuleStatement> Module::takeProgram() const
+{
+    if (!idle_.empty()) {
+        auto p = std::move(idle_.back());
+        idle_.pop_back();
+        return p;
+    }
+    auto statements = parseBatch(definition);
+    if (statements.empty() || statements[0]->kind != StmtKind::CreateModule)
+        throw sqlError(0, QStringLiteral("The stored text of '%1' is not a module definition.").arg(name));
+    return std::static_pointer_cast<CreateModuleStatement>(statements[0]);
+}
+
+void Module::returnProgram(std::shared_ptr<CreateModuleStatement> program) const
+{
+    if (program && program->definition == definition && idle_.size() < 8)
+        idle_.push_back(std::move(program));
+}
+
+const char* Module::typeCode() const
+{
+    switch (kind) {
+    case ModuleKind::Trigger: return "TR";
+    case ModuleKind::Function: return "FN";
+    case ModuleKind::Procedure: break;
+    }
+    return "P";
+}
+
+QString Module::typeDescription() const
+{
+    switch (kind) {
+    case ModuleKind::Trigger: return QStringLiteral("SQL_TRIGGER");
+    case ModuleKind::Function: return QStringLiteral("SQL_SCALAR_FUNCTION");
+    case ModuleKind::Procedure: break;
+    }
+    return QStringLiteral("SQL_STORED_PROCEDURE");
+}
+
 int Database::objectId(const QString& n, QString* type) const
 {
     const QString key = collationKey(n);
+    if (auto m = findModule(n)) {
+        if (type)
+            *type = QString::fromLatin1(m->typeCode());
+        return m->objectId;
+    }
     for (const auto& [k, t] : tables) {
         if (k == key) {
             if (type)

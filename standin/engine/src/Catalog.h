@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -92,13 +93,44 @@ struct ExtendedProperty {
     Value value;
 };
 
+// A trigger, procedure or scalar function. The catalog keeps its text exactly as it was sent; a call
+// runs a syntax tree of its own, taken from `idle` or parsed anew, so that nested and recursive calls
+// never bind one shared tree.
+struct Module {
+    ModuleKind kind = ModuleKind::Procedure;
+    QString name;
+    QString schema = QStringLiteral("dbo");
+    int objectId = 0;
+    QDateTime created;
+    QDateTime modified;
+    QString definition;
+    QString table;  // triggers: the table they belong to
+    bool onInsert = false, onUpdate = false, onDelete = false;
+    std::vector<Parameter> parameters;
+    SqlType returns;  // functions
+
+    // Fills the fields above (but name ids and dates) from a parsed CREATE/ALTER.
+    void describe(const CreateModuleStatement& s);
+    std::shared_ptr<CreateModuleStatement> takeProgram() const;
+    void returnProgram(std::shared_ptr<CreateModuleStatement> program) const;
+    const char* typeCode() const;  // TR, P, FN
+    QString typeDescription() const;
+
+private:
+    mutable std::vector<std::shared_ptr<CreateModuleStatement>> idle_;
+};
+
 struct Database {
     QString name;
     int nextObjectId = 245575913;
     std::map<QString, std::shared_ptr<Table>> tables;  // key: collationKey(name)
     std::vector<ExtendedProperty> properties;
+    std::map<QString, std::shared_ptr<Module>> modules;  // key: collationKey(name)
 
     std::shared_ptr<Table> findTable(const QString& name) const;
+    std::shared_ptr<Module> findModule(const QString& name) const;
+    // The triggers of a table, in the order they were created.
+    std::vector<std::shared_ptr<Module>> triggersOf(const QString& table) const;
     // Whether an object (table or constraint) carries this name.
     bool objectExists(const QString& name) const;
     // The object id of a table or constraint by name, 0 when unknown.
@@ -128,11 +160,12 @@ public:
             actions_.pop_back();
         }
     }
-    // Moves this log's entries to the end of `into` (a statement joining its transaction).
-    void appendTo(UndoLog& into)
+    // Moves this log's entries from `from` on to the end of `into` (a statement joining its transaction);
+    // those before it are done (work of the statement before its transaction began).
+    void appendTo(UndoLog& into, size_t from = 0)
     {
-        for (auto& a : actions_)
-            into.actions_.push_back(std::move(a));
+        for (size_t i = std::min(from, actions_.size()); i < actions_.size(); ++i)
+            into.actions_.push_back(std::move(actions_[i]));
         actions_.clear();
     }
 

@@ -17,7 +17,8 @@ namespace standin {
 namespace {
 
 const QByteArray kMagic("SQL-STANDIN-DATABASE");
-const quint32 kFormatVersion = 1;
+// 2: modules (triggers, procedures, functions) follow the extended properties.
+const quint32 kFormatVersion = 2;
 const QString kExtension = QStringLiteral(".sdb");
 
 bool validDatabaseName(const QString& name)
@@ -37,7 +38,6 @@ bool validDatabaseName(const QString& name)
 BatchResult EngineImpl::execute(SessionImpl& session, const QString& batch)
 {
     std::lock_guard<std::recursive_mutex> lock(mutex);
-    session.variables.clear();
     std::vector<StmtPtr> statements;
     try {
         statements = parseBatch(batch);
@@ -52,9 +52,7 @@ BatchResult EngineImpl::execute(SessionImpl& session, const QString& batch)
         return out;
     }
     Executor executor(*this, session);
-    BatchResult out = executor.run(statements);
-    session.variables.clear();
-    return out;
+    return executor.run(statements);
 }
 
 std::vector<QString> splitBatches(const QString& script)
@@ -103,6 +101,12 @@ bool Engine::createDatabase(const QString& name, QString* error)
     db->name = name;
     d->databases[collationKey(name)] = db;
     return true;
+}
+
+void Engine::setStepBudget(int64_t steps)
+{
+    std::lock_guard<std::recursive_mutex> lock(d->mutex);
+    d->stepBudget = qMax<int64_t>(0, steps);
 }
 
 bool Engine::hasDatabase(const QString& name) const
@@ -200,6 +204,9 @@ QByteArray serializeDatabase(const Database& db)
         out << p.name << p.level0 << p.table << p.column;
         writeValue(out, p.value);
     }
+    out << quint32(db.modules.size());
+    for (const auto& [k, m] : db.modules)
+        out << quint8(m->kind) << m->name << m->schema << qint32(m->objectId) << m->created << m->modified << m->definition;
     QByteArray file;
     QDataStream f(&file, QIODevice::WriteOnly);
     f.setVersion(QDataStream::Qt_6_4);
@@ -329,6 +336,29 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
             p.value = readValue(in);
             check(in, "property");
             db->properties.push_back(p);
+        }
+        quint32 moduleCount = 0;
+        in >> moduleCount;
+        check(in, "modules");
+        checkCount(moduleCount, limit, "module");
+        for (quint32 i = 0; i < moduleCount; ++i) {
+            auto m = std::make_shared<Module>();
+            quint8 kind = 0;
+            qint32 id = 0;
+            in >> kind >> m->name >> m->schema >> id >> m->created >> m->modified >> m->definition;
+            check(in, "module");
+            if (kind > quint8(ModuleKind::Function))
+                throw Damaged{QStringLiteral("unknown module kind")};
+            // The stored text is the module: parsing it again gives its table, events and parameters.
+            const auto statements = parseBatch(m->definition);
+            if (statements.empty() || statements[0]->kind != StmtKind::CreateModule)
+                throw Damaged{QStringLiteral("module '%1' has no definition").arg(m->name)};
+            const auto& def = static_cast<const CreateModuleStatement&>(*statements[0]);
+            if (def.kind != ModuleKind(kind))
+                throw Damaged{QStringLiteral("module '%1' does not define its kind").arg(m->name)};
+            m->describe(def);
+            m->objectId = id;
+            db->modules[collationKey(m->name)] = m;
         }
     } catch (const SqlError& e) {
         throw Damaged{e.message.text};

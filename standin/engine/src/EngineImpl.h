@@ -8,6 +8,8 @@
 
 namespace standin {
 
+struct Cursor;
+
 struct Variable {
     QString name;
     SqlType type;
@@ -27,9 +29,12 @@ public:
     QString database;
     QString currentDatabase() const override { return database; }
 
-    // Procedural state: variables live for one batch.
-    std::map<QString, Variable> variables;  // key: lower-case name
-    std::optional<int64_t> lastIdentity;    // @@IDENTITY / SCOPE_IDENTITY()
+    // Procedural state of the connection (variables live in the call frames of a batch).
+    std::optional<int64_t> lastIdentity;    // @@IDENTITY (triggers' inserts included)
+    bool nocount = false;                   // SET NOCOUNT
+    bool xactAbort = false;                 // SET XACT_ABORT
+    int fetchStatus = 0;                    // @@FETCH_STATUS
+    std::map<QString, std::shared_ptr<Cursor>> globalCursors;  // key: collation key
     int64_t lastRowCount = 0;               // @@ROWCOUNT
     int lastError = 0;                      // @@ERROR
     int transactionCount = 0;               // @@TRANCOUNT
@@ -42,6 +47,8 @@ public:
     mutable std::recursive_mutex mutex;
     std::map<QString, std::shared_ptr<Database>> databases;  // key: collationKey(name)
     int nextSpid = 51;
+    // Statements (loop rounds included) one batch may run before it ends with an error; 0: no limit.
+    int64_t stepBudget = 0;
 
     std::shared_ptr<Database> findDatabase(const QString& name) const
     {

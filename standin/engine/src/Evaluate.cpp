@@ -47,6 +47,163 @@ QStringList objectNameParts(const QString& name)
     return parts;
 }
 
+
+// Date parts of DATEADD, DATEDIFF, DATEPART and DATENAME, with their abbreviations.
+enum class DatePart { Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond, IsoWeek };
+
+DatePart datePart(const QString& part, const QString& function)
+{
+    static const std::pair<const char*, DatePart> names[] = {
+        {"year", DatePart::Year}, {"yy", DatePart::Year}, {"yyyy", DatePart::Year},
+        {"quarter", DatePart::Quarter}, {"qq", DatePart::Quarter}, {"q", DatePart::Quarter},
+        {"month", DatePart::Month}, {"mm", DatePart::Month}, {"m", DatePart::Month},
+        {"dayofyear", DatePart::DayOfYear}, {"dy", DatePart::DayOfYear}, {"y", DatePart::DayOfYear},
+        {"day", DatePart::Day}, {"dd", DatePart::Day}, {"d", DatePart::Day},
+        {"week", DatePart::Week}, {"wk", DatePart::Week}, {"ww", DatePart::Week},
+        {"weekday", DatePart::Weekday}, {"dw", DatePart::Weekday}, {"w", DatePart::Weekday},
+        {"hour", DatePart::Hour}, {"hh", DatePart::Hour},
+        {"minute", DatePart::Minute}, {"mi", DatePart::Minute}, {"n", DatePart::Minute},
+        {"second", DatePart::Second}, {"ss", DatePart::Second}, {"s", DatePart::Second},
+        {"millisecond", DatePart::Millisecond}, {"ms", DatePart::Millisecond},
+        {"iso_week", DatePart::IsoWeek}, {"isowk", DatePart::IsoWeek}, {"isoww", DatePart::IsoWeek}};
+    for (const auto& [name, p] : names)
+        if (part == QLatin1String(name))
+            return p;
+    throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, function.toLower()), 15);
+}
+
+// Weekday with the default DATEFIRST 7: Sunday 1 ... Saturday 7.
+int weekday(const QDate& d) { return d.dayOfWeek() % 7 + 1; }
+
+int64_t datePartOf(const QDateTime& d, DatePart p)
+{
+    const QDate date = d.date();
+    switch (p) {
+    case DatePart::Year: return date.year();
+    case DatePart::Quarter: return (date.month() - 1) / 3 + 1;
+    case DatePart::Month: return date.month();
+    case DatePart::DayOfYear: return date.dayOfYear();
+    case DatePart::Day: return date.day();
+    case DatePart::Week: {
+        // Week 1 holds January 1st; weeks begin on Sunday.
+        const int firstWeekday = weekday(QDate(date.year(), 1, 1)) - 1;
+        return (date.dayOfYear() - 1 + firstWeekday) / 7 + 1;
+    }
+    case DatePart::Weekday: return weekday(date);
+    case DatePart::Hour: return d.time().hour();
+    case DatePart::Minute: return d.time().minute();
+    case DatePart::Second: return d.time().second();
+    case DatePart::Millisecond: return d.time().msec();
+    case DatePart::IsoWeek: return date.weekNumber();
+    }
+    return 0;
+}
+
+QDateTime addDatePart(const QDateTime& d, DatePart p, int64_t amount)
+{
+    switch (p) {
+    case DatePart::Year: return d.addYears(int(amount));
+    case DatePart::Quarter: return d.addMonths(int(amount * 3));
+    case DatePart::Month: return d.addMonths(int(amount));
+    case DatePart::DayOfYear: case DatePart::Day: case DatePart::Weekday: return d.addDays(amount);
+    case DatePart::Week: case DatePart::IsoWeek: return d.addDays(amount * 7);
+    case DatePart::Hour: return d.addSecs(amount * 3600);
+    case DatePart::Minute: return d.addSecs(amount * 60);
+    case DatePart::Second: return d.addSecs(amount);
+    case DatePart::Millisecond: return d.addMSecs(amount);
+    }
+    return d;
+}
+
+// DATEDIFF counts the boundaries of the part crossed between the two dates (weeks end on Saturday).
+int64_t dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
+{
+    const QDate da = a.date(), db = b.date();
+    const int64_t days = da.daysTo(db);
+    switch (p) {
+    case DatePart::Year: return db.year() - da.year();
+    case DatePart::Quarter: return (db.year() - da.year()) * 4 + (db.month() - 1) / 3 - (da.month() - 1) / 3;
+    case DatePart::Month: return (db.year() - da.year()) * 12 + db.month() - da.month();
+    case DatePart::DayOfYear: case DatePart::Day: case DatePart::Weekday: return days;
+    case DatePart::Week: case DatePart::IsoWeek: {
+        const QDate sunday(1899, 12, 31);
+        auto index = [&](const QDate& d) {
+            const int64_t n = sunday.daysTo(d);
+            return n >= 0 ? n / 7 : -((-n + 6) / 7);
+        };
+        return index(db) - index(da);
+    }
+    case DatePart::Hour: return days * 24 + b.time().hour() - a.time().hour();
+    case DatePart::Minute: return (days * 24 + b.time().hour() - a.time().hour()) * 60 + b.time().minute() - a.time().minute();
+    case DatePart::Second:
+        return ((days * 24 + b.time().hour() - a.time().hour()) * 60 + b.time().minute() - a.time().minute()) * 60 +
+               b.time().second() - a.time().second();
+    case DatePart::Millisecond:
+        return days * 86400000 + b.time().msecsSinceStartOfDay() - a.time().msecsSinceStartOfDay();
+    }
+    return 0;
+}
+
+
+// ISNUMERIC: whether a text converts to some numeric type. Money takes a currency sign, a sign on
+// either side of it, thousands commas and nothing else ('$', '+', '-', '.' and ',' alone are money
+// zero); float takes an exponent (e or E, also d or D) after at least one digit.
+bool numericText(const QString& raw)
+{
+    const QString s = raw.trimmed();
+    if (s.isEmpty())
+        return false;
+    static const QString currency = QStringLiteral("$\u00a2\u00a3\u00a4\u00a5\u09f2\u09f3\u0e3f\u17db\u20a0\u20a1\u20a2"
+                                                   "\u20a3\u20a4\u20a5\u20a6\u20a7\u20a8\u20a9\u20aa\u20ab\u20ac\u20ad"
+                                                   "\u20ae\u20af\u20b0\u20b1\ufdfc\ufe69\uff04\uffe0\uffe1\uffe5\uffe6");
+    int i = 0;
+    const int n = int(s.size());
+    bool sign = false, money = false;
+    auto isSign = [&](int k) { return k < n && (s[k] == QLatin1Char('+') || s[k] == QLatin1Char('-')); };
+    if (isSign(i)) {
+        sign = true;
+        ++i;
+    }
+    if (i < n && currency.contains(s[i])) {
+        money = true;
+        ++i;
+        if (!sign && isSign(i))
+            ++i;
+    }
+    while (i < n && s[i].isSpace())
+        ++i;
+    int digits = 0;
+    bool comma = false, point = false;
+    for (; i < n; ++i) {
+        const QChar c = s[i];
+        if (c.isDigit() && c.unicode() < 128)
+            ++digits;
+        else if (c == QLatin1Char(',') && !point)
+            comma = true;
+        else if (c == QLatin1Char('.') && !point)
+            point = true;
+        else
+            break;
+    }
+    if (i == n)
+        return true;  // digits, commas and one point: money, and a number when digits are there
+    // An exponent: a float, without commas or a currency sign.
+    if (digits == 0 || comma || money)
+        return false;
+    const QChar e = s[i].toLower();
+    if (e != QLatin1Char('e') && e != QLatin1Char('d'))
+        return false;
+    ++i;
+    if (isSign(i))
+        ++i;
+    int exponent = 0;
+    while (i < n && s[i].isDigit() && s[i].unicode() < 128) {
+        ++i;
+        ++exponent;
+    }
+    return i == n && exponent > 0;
+}
+
 }  // namespace
 
 const SourceColumn* Executor::boundColumn(const Expr& e, const Scope& scope) const
@@ -113,6 +270,10 @@ void Executor::bind(Expr& e, const Scope& scope)
     case ExprKind::Subquery:
     case ExprKind::Exists:
         return;  // bound when it runs, with this scope as its parent
+    case ExprKind::Function:
+        if (e.name == QLatin1String("UPDATE"))
+            return;  // UPDATE(column) names a column of the trigger's table, not of a source
+        break;
     default:
         break;
     }
@@ -125,7 +286,7 @@ void Executor::bind(Expr& e, const Scope& scope)
         bind(*e.elseExpr, scope);
 }
 
-SqlType Executor::typeOf(const Expr& e, const Scope& scope) const
+SqlType Executor::typeOf(const Expr& e, const Scope& scope)
 {
     switch (e.kind) {
     case ExprKind::Literal:
@@ -135,9 +296,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope) const
             return c->type;
         return intType();
     case ExprKind::Variable: {
-        auto it = session_.variables.find(e.name.toLower());
-        if (it != session_.variables.end())
-            return it->second.type;
+        if (const Variable* v = findVariable(e.name))
+            return v->type;
         if (e.name.compare(QLatin1String("@@VERSION"), Qt::CaseInsensitive) == 0)
             return nvarcharType(300);
         if (e.name.compare(QLatin1String("@@SERVERNAME"), Qt::CaseInsensitive) == 0 ||
@@ -158,6 +318,11 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope) const
             SqlType t = commonType(a, b);
             t.length = (a.length < 0 || b.length < 0) ? -1 : qMin(a.length + b.length, 8000);
             return t;
+        }
+        if ((isNumeric(a.id) || isNumeric(b.id)) && a.id != TypeId::Bit && b.id != TypeId::Bit) {
+            // Decimal operands: SQL Server's result precision and scale (decimal(2,1) * decimal(2,1) is
+            // decimal(5,2)); the value that binary() computes has this type.
+            return binaryResultType(e.op, a, b);
         }
         SqlType t = commonType(a, b);
         if (t.id == TypeId::Bit)
@@ -187,13 +352,28 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope) const
     case ExprKind::Cast:
         return e.castType;
     case ExprKind::Subquery:
-        return nvarcharType(4000);
+        return e.subquery ? subqueryType(*e.subquery, scope) : nvarcharType(4000);
     case ExprKind::Default:
         return intType();
     case ExprKind::Function:
         break;
     }
     const QString& n = e.name;
+    if (e.parts.size() >= 2) {
+        // A user function: the type it returns.
+        if (auto m = findModule(e.parts); m && m->kind == ModuleKind::Function)
+            return m->returns;
+    }
+    if (n == QLatin1String("UPDATE"))
+        return bitType();
+    if (n == QLatin1String("OBJECT_DEFINITION"))
+        return nvarcharType(-1);
+    if (n == QLatin1String("DATEADD") && e.args.size() == 3) {
+        const SqlType t = typeOf(*e.args[2], scope);
+        if (t.id == TypeId::Date || t.id == TypeId::DateTime2 || t.id == TypeId::SmallDateTime || t.id == TypeId::Time)
+            return t;
+        return datetimeType();
+    }
     if (n == QLatin1String("COUNT"))
         return intType();
     if (n == QLatin1String("COUNT_BIG"))
@@ -287,8 +467,9 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return !*a;
     }
     case ExprKind::Compare: {
-        Value a = eval(*e.args[0], ctx);
-        Value b = eval(*e.args[1], ctx);
+        Value sa, sb;
+        const Value& a = evalRef(*e.args[0], ctx, sa);
+        const Value& b = evalRef(*e.args[1], ctx, sb);
         auto c = compare(a, b);
         if (!c)
             return std::nullopt;
@@ -303,12 +484,14 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return std::nullopt;
     }
     case ExprKind::IsNull: {
-        bool isNull = eval(*e.args[0], ctx).isNull();
+        Value scratch;
+        bool isNull = evalRef(*e.args[0], ctx, scratch).isNull();
         return e.negated ? !isNull : isNull;
     }
     case ExprKind::Like: {
-        Value a = eval(*e.args[0], ctx);
-        Value p = eval(*e.args[1], ctx);
+        Value sa, sp;
+        const Value& a = evalRef(*e.args[0], ctx, sa);
+        const Value& p = evalRef(*e.args[1], ctx, sp);
         QChar escape;
         if (e.args.size() > 2) {
             Value x = eval(*e.args[2], ctx);
@@ -339,8 +522,8 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         bool sawNull = v.isNull();
         bool found = false;
         if (e.subquery) {
-            ResultSet rs = subqueryResult(e, ctx);
-            for (const auto& row : rs.rows) {
+            const auto rs = subqueryResult(e, ctx);
+            for (const auto& row : rs->rows) {
                 auto c = compare(v, row.empty() ? Value{} : row[0]);
                 if (!c)
                     sawNull = true;
@@ -367,8 +550,7 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         return e.negated;
     }
     case ExprKind::Exists: {
-        ResultSet rs = subqueryResult(e, ctx);
-        return !rs.rows.empty();
+        return !subqueryResult(e, ctx)->rows.empty();
     }
     default:
         break;
@@ -381,16 +563,55 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
     return isTrue(v);
 }
 
-ResultSet Executor::subqueryResult(const Expr& e, const EvalContext& ctx)
+// The type of a scalar subquery: its first column, bound against its own sources (cached for the
+// statement, as the type is asked for every row of a CASE).
+SqlType Executor::subqueryType(SelectStmt& s, const Scope& scope)
+{
+    auto cached = subqueryTypes_.find(&s);
+    if (cached != subqueryTypes_.end())
+        return cached->second;
+    SqlType type = nvarcharType(4000);
+    if (!s.items.empty() && !s.items[0].star && s.items[0].expr) {
+        const int outer = outerReferences_;
+        std::vector<Source> sources = openSources(s.from, &scope, nullptr);
+        Scope inner;
+        inner.sources = &sources;
+        inner.parent = &scope;
+        bind(*s.items[0].expr, inner);
+        type = typeOf(*s.items[0].expr, inner);
+        outerReferences_ = outer;
+    }
+    subqueryTypes_[&s] = type;
+    return type;
+}
+
+std::shared_ptr<const ResultSet> Executor::subqueryResult(const Expr& e, const EvalContext& ctx)
 {
     auto cached = subqueryCache_.find(e.subquery.get());
     if (cached != subqueryCache_.end())
-        return *cached->second;
+        return cached->second;
     bool correlated = false;
-    ResultSet rs = runSelect(*e.subquery, ctx.scope, &ctx, &correlated);
+    auto rs = std::make_shared<ResultSet>(runSelect(*e.subquery, ctx.scope, &ctx, &correlated));
     if (!correlated)
-        subqueryCache_[e.subquery.get()] = std::make_shared<ResultSet>(rs);
+        subqueryCache_[e.subquery.get()] = rs;
     return rs;
+}
+
+const Value& Executor::evalRef(const Expr& e, const EvalContext& ctx, Value& scratch)
+{
+    if (e.kind == ExprKind::Column) {
+        const EvalContext* c = &ctx;
+        for (int d = 0; d < e.depth && c; ++d)
+            c = c->outer;
+        if (c && c->rows && e.slot >= 0 && e.slot < int(c->rows->size())) {
+            if (const Row* row = (*c->rows)[e.slot])
+                return (*row)[e.column];
+        }
+    } else if (e.kind == ExprKind::Literal) {
+        return e.value;
+    }
+    scratch = eval(e, ctx);
+    return scratch;
 }
 
 Value Executor::eval(const Expr& e, const EvalContext& ctx)
@@ -416,10 +637,10 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
     case ExprKind::Variable: {
         if (e.name.startsWith(QLatin1String("@@")))
             return systemVariable(e.name.mid(2).toUpper());
-        auto it = session_.variables.find(e.name.toLower());
-        if (it == session_.variables.end())
+        const Variable* v = findVariable(e.name);
+        if (!v)
             throw undeclaredVariable(e.name);
-        return it->second.value;
+        return v->value;
     }
     case ExprKind::Negate:
         return negate(eval(*e.args[0], ctx));
@@ -483,7 +704,8 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         return castValue(v, target, true, style);
     }
     case ExprKind::Subquery: {
-        ResultSet rs = subqueryResult(e, ctx);
+        const auto result = subqueryResult(e, ctx);
+        const ResultSet& rs = *result;
         if (rs.rows.size() > 1)
             throw sqlError(512, QStringLiteral("Subquery returned more than 1 value. This is not permitted when the "
                                                "subquery follows =, !=, <, <= , >, >= or when the subquery is used as "
@@ -540,8 +762,12 @@ Value Executor::systemVariable(const QString& name)
         return intValue(38);
     if (name == QLatin1String("OPTIONS"))
         return intValue(5496);
-    if (name == QLatin1String("NESTLEVEL") || name == QLatin1String("FETCH_STATUS") || name == QLatin1String("DATEFIRST"))
-        return intValue(name == QLatin1String("DATEFIRST") ? 7 : 0);
+    if (name == QLatin1String("NESTLEVEL"))
+        return intValue(frame_ ? frame_->nestLevel : 0);
+    if (name == QLatin1String("FETCH_STATUS"))
+        return intValue(session_.fetchStatus);
+    if (name == QLatin1String("DATEFIRST"))
+        return intValue(7);
     if (name == QLatin1String("MICROSOFTVERSION"))
         return intValue(251660240);
     throw undeclaredVariable(QStringLiteral("@@") + name);
@@ -572,6 +798,23 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         v.data = s;
         return v;
     };
+    if (e.parts.size() >= 2)
+        return callFunction(e, ctx);
+    if (n == QLatin1String("UPDATE")) {
+        // UPDATE(column) in a trigger: the firing statement set the column (every column on INSERT).
+        const QString column = e.args.empty() ? QString() : e.args[0]->parts.last();
+        for (Frame* f = frame_; f; f = f->parent) {
+            if (!f->module || f->module->kind != ModuleKind::Trigger)
+                continue;
+            auto db = currentDatabase();
+            auto t = db->findTable(f->module->table);
+            const int c = t ? t->columnIndex(column) : -1;
+            if (c < 0)
+                throw invalidColumn(column);
+            return bitValue(c < int(f->updatedColumns.size()) && f->updatedColumns[c]);
+        }
+        throw syntaxError(QStringLiteral("UPDATE"));
+    }
     if (isAggregate(n))
         throw sqlError(147, QStringLiteral("An aggregate may not appear in the WHERE clause unless it is in a subquery "
                                            "contained in a HAVING clause or a select list, and the column being "
@@ -625,7 +868,10 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             int64_t v = t->identityUsed ? t->identityLast : t->columns[t->identityColumn()].seed;
             return decimalValue(Decimal{v, 0}, 38);
         }
-        return systemVariable(QStringLiteral("IDENTITY"));
+        // SCOPE_IDENTITY(): the last identity handed out in this batch, procedure or trigger alone.
+        if (!frame_ || !frame_->scopeIdentity)
+            return nullValue(SqlType{TypeId::Numeric, 0, 38, 0});
+        return decimalValue(Decimal{*frame_->scopeIdentity, 0}, 38);
     }
     if (n == QLatin1String("SERVERPROPERTY")) {
         const QString p = stringArg(arg(0)).toLower();
@@ -674,8 +920,22 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             for (const auto& [k, t] : db->tables)
                 if (t->objectId == *id)
                     return text(t->name, 128);
+            for (const auto& [k, m] : db->modules)
+                if (m->objectId == *id)
+                    return text(m->name, 128);
         }
         return nullValue(nvarcharType(128));
+    }
+    if (n == QLatin1String("OBJECT_DEFINITION")) {
+        // The text of a trigger, procedure or function exactly as it was sent; NULL for other objects.
+        argCount(1, 1);
+        auto id = intArg(0);
+        auto db = currentDatabase();
+        if (id && db)
+            for (const auto& [k, m] : db->modules)
+                if (m->objectId == *id)
+                    return text(m->definition, -1);
+        return nullValue(nvarcharType(-1));
     }
     if (n == QLatin1String("COL_LENGTH")) {
         argCount(2, 2);
@@ -728,15 +988,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             return intValue(1);
         if (!isCharacter(v.type.id))
             return intValue(0);
-        QString s = toText(v).trimmed();
-        if (s.startsWith(QLatin1Char('$')))
-            s = s.mid(1);
-        if (s.isEmpty() || s == QLatin1String("+") || s == QLatin1String("-") || s == QLatin1String("."))
-            return intValue(0);
-        bool ok = false;
-        s.remove(QLatin1Char(','));
-        s.toDouble(&ok);
-        return intValue(ok ? 1 : 0);
+        return intValue(numericText(toText(v)) ? 1 : 0);
     }
     if (n == QLatin1String("ISDATE")) {
         Value v = arg(0);
@@ -902,22 +1154,15 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         QDate d = std::get<QDateTime>(convert(v, datetimeType()).data).date();
         return intValue(n == QLatin1String("YEAR") ? d.year() : n == QLatin1String("MONTH") ? d.month() : d.day());
     }
-    if (n == QLatin1String("DATEADD") || n == QLatin1String("DATEDIFF") || n == QLatin1String("DATEPART")) {
-        // The date part is written as a bare word and parsed as a column reference.
-        if (e.args.empty() || e.args[0]->kind != ExprKind::Column)
+    if (n == QLatin1String("DATEADD") || n == QLatin1String("DATEDIFF") || n == QLatin1String("DATEPART") ||
+        n == QLatin1String("DATENAME")) {
+        // The date part is a keyword, kept by the parser as a marked literal.
+        if (e.args.empty() || e.args[0]->name != QLatin1String("DATEPART"))
             throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(QString(), n.toLower()), 15);
-        const QString part = e.args[0]->parts.last().toLower();
-        auto unit = [&]() -> QString {
-            if (part == QLatin1String("yy") || part == QLatin1String("yyyy") || part == QLatin1String("year")) return QStringLiteral("year");
-            if (part == QLatin1String("mm") || part == QLatin1String("m") || part == QLatin1String("month")) return QStringLiteral("month");
-            if (part == QLatin1String("dd") || part == QLatin1String("d") || part == QLatin1String("day") ||
-                part == QLatin1String("dy") || part == QLatin1String("y") || part == QLatin1String("dayofyear")) return QStringLiteral("day");
-            if (part == QLatin1String("hh") || part == QLatin1String("hour")) return QStringLiteral("hour");
-            if (part == QLatin1String("mi") || part == QLatin1String("n") || part == QLatin1String("minute")) return QStringLiteral("minute");
-            if (part == QLatin1String("ss") || part == QLatin1String("s") || part == QLatin1String("second")) return QStringLiteral("second");
-            if (part == QLatin1String("wk") || part == QLatin1String("ww") || part == QLatin1String("week")) return QStringLiteral("week");
-            throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, n.toLower()), 15);
-        }();
+        const QString part = std::get<QString>(e.args[0]->value.data);
+        const DatePart unit = datePart(part, n);
+        argCount(n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME") ? 2 : 3,
+                 n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME") ? 2 : 3);
         auto dateArg = [&](size_t i) -> std::optional<QDateTime> {
             Value v = arg(i);
             if (v.isNull())
@@ -925,45 +1170,36 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             return std::get<QDateTime>(convert(v, datetimeType()).data);
         };
         if (n == QLatin1String("DATEADD")) {
+            const SqlType resultType = typeOf(e, ctx.scope ? *ctx.scope : Scope{});
             auto amount = intArg(1);
-            auto d = dateArg(2);
-            if (!amount || !d)
-                return nullValue(datetimeType());
-            QDateTime r = *d;
-            if (unit == QLatin1String("year")) r = r.addYears(int(*amount));
-            else if (unit == QLatin1String("month")) r = r.addMonths(int(*amount));
-            else if (unit == QLatin1String("day")) r = r.addDays(*amount);
-            else if (unit == QLatin1String("week")) r = r.addDays(*amount * 7);
-            else if (unit == QLatin1String("hour")) r = r.addSecs(*amount * 3600);
-            else if (unit == QLatin1String("minute")) r = r.addSecs(*amount * 60);
-            else r = r.addSecs(*amount);
-            return Value{datetimeType(), r};
+            Value dv = arg(2);
+            if (!amount || dv.isNull())
+                return nullValue(resultType);
+            // Worked out in datetime2, then given the type of the date argument.
+            const SqlType wide{TypeId::DateTime2, 0, 0, 7};
+            QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
+            return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
         }
-        if (n == QLatin1String("DATEPART")) {
+        if (n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME")) {
             auto d = dateArg(1);
             if (!d)
-                return nullValue(intType());
-            if (unit == QLatin1String("year")) return intValue(d->date().year());
-            if (unit == QLatin1String("month")) return intValue(d->date().month());
-            if (unit == QLatin1String("day")) return intValue(part.startsWith(QLatin1Char('d')) && part != QLatin1String("dy") ? d->date().day() : d->date().dayOfYear());
-            if (unit == QLatin1String("hour")) return intValue(d->time().hour());
-            if (unit == QLatin1String("minute")) return intValue(d->time().minute());
-            if (unit == QLatin1String("week")) return intValue(d->date().weekNumber());
-            return intValue(d->time().second());
+                return n == QLatin1String("DATEPART") ? nullValue(intType()) : nullValue(nvarcharType(30));
+            const int64_t v = datePartOf(*d, unit);
+            if (n == QLatin1String("DATEPART"))
+                return intValue(v);
+            static const char* const months[] = {"January", "February", "March", "April", "May", "June", "July",
+                                                 "August", "September", "October", "November", "December"};
+            static const char* const days[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+            if (unit == DatePart::Month)
+                return text(QLatin1String(months[v - 1]), 30);
+            if (unit == DatePart::Weekday)
+                return text(QLatin1String(days[v - 1]), 30);
+            return text(QString::number(v), 30);
         }
         auto a = dateArg(1), b = dateArg(2);
         if (!a || !b)
             return nullValue(intType());
-        int64_t r;
-        if (unit == QLatin1String("year")) r = b->date().year() - a->date().year();
-        else if (unit == QLatin1String("month")) r = (b->date().year() - a->date().year()) * 12 + b->date().month() - a->date().month();
-        else if (unit == QLatin1String("day")) r = a->date().daysTo(b->date());
-        else if (unit == QLatin1String("week")) r = a->date().daysTo(b->date()) / 7;
-        else {
-            int64_t secs = a->date().daysTo(b->date()) * 86400 + (b->time().msecsSinceStartOfDay() / 1000 - a->time().msecsSinceStartOfDay() / 1000);
-            r = unit == QLatin1String("hour") ? secs / 3600 : unit == QLatin1String("minute") ? secs / 60 : secs;
-        }
-        return intValue(r);
+        return intValue(dateDifference(*a, *b, unit));
     }
     if (n == QLatin1String("STR")) {
         Value v = arg(0);

@@ -32,6 +32,33 @@ struct Scope {
     const Scope* parent = nullptr;
 };
 
+// A cursor: its query, and once open the rows it read (a static snapshot taken at OPEN).
+struct Cursor {
+    QString name;
+    std::shared_ptr<SelectStmt> select;
+    bool global = false;
+    bool open = false;
+    size_t columns = 0;
+    std::vector<ColumnInfo> columnInfo;
+    std::vector<std::vector<Value>> rows;
+    size_t position = 0;  // the next row FETCH NEXT reads
+};
+
+// One call frame: the batch itself, or one call of a trigger, procedure or function. It owns what
+// belongs to that call alone; what belongs to the running statement lives on the stack.
+struct Frame {
+    Frame* parent = nullptr;
+    std::shared_ptr<const Module> module;  // null for the batch
+    int nestLevel = 0;                     // @@NESTLEVEL
+    std::map<QString, Variable> variables;  // key: lower-case name
+    std::map<QString, std::shared_ptr<Cursor>> cursors;  // LOCAL cursors; key: collation key
+    // Triggers: the rows the firing statement touched, and the columns it set.
+    std::shared_ptr<Table> inserted, deleted;
+    std::vector<char> updatedColumns;
+    std::optional<int64_t> scopeIdentity;  // SCOPE_IDENTITY()
+    std::optional<Value> returnValue;      // RETURN n / RETURN expr
+};
+
 struct EvalContext {
     const std::vector<const Row*>* rows = nullptr;
     const EvalContext* outer = nullptr;
@@ -49,9 +76,53 @@ public:
     Value evaluateStandalone(const Expr& e);
 
 private:
-    enum class Flow { Normal, Return, AbortBatch };
-    Flow runStatement(Statement& s, BatchResult& out, bool nested);
+    enum class Flow { Normal, Return, AbortBatch, Break, Continue };
+    // Runs one statement, appending its result (and the results of the module statements it ran) to `out`.
+    Flow runStatement(Statement& s, std::vector<StatementResult>& out);
+    Flow runStatements(const std::vector<StmtPtr>& body, std::vector<StatementResult>& out);
+    // Runs a condition or RETURN value outside any statement result; an error becomes a failed result.
+    // Returns false (and the flow to follow) when the work failed.
+    bool runControl(Statement& s, std::vector<StatementResult>& out, const std::function<void()>& work, Flow& flow);
+    void recordError(StatementResult& r, const SqlError& e, int line);
     void execute(Statement& s, StatementResult& r);
+    void countStep();
+    bool inModule() const { return frame_->module != nullptr; }
+    // Errors in triggers and functions go on to the statement that called them; a procedure
+    // (like the batch) goes on with its next statement.
+    bool propagates() const { return frame_->module && frame_->module->kind != ModuleKind::Procedure; }
+    bool inTrigger() const;
+
+    // Per-statement state: saved while a module runs in the middle of a statement.
+    struct StatementState {
+        std::vector<ServerMessage>* messages = nullptr;
+        int outerReferences = 0;
+        std::unordered_map<const SelectStmt*, std::shared_ptr<const ResultSet>> subqueryCache;
+        std::unordered_map<const SelectStmt*, SqlType> subqueryTypes;
+        std::vector<StatementResult>* nested = nullptr;
+    };
+    StatementState saveStatement();
+    void restoreStatement(StatementState& saved);
+
+    // Modules
+    void runCreateModule(CreateModuleStatement& s, StatementResult& r);
+    void runDropModule(DropModuleStatement& s);
+    void checkModuleColumns(const CreateModuleStatement& s);
+    Flow callModule(const std::shared_ptr<const Module>& module, Frame& frame);
+    void runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s, StatementResult& r);
+    Value callFunction(const Expr& e, const EvalContext& ctx);
+    std::shared_ptr<Module> findModule(const QStringList& name, std::shared_ptr<Database>* db = nullptr) const;
+    // Fires the AFTER triggers of a table for one statement; rows are copies of what it touched.
+    void fireTriggers(const std::shared_ptr<Database>& db, const Table& t, char event,
+                      std::vector<Row> inserted, std::vector<Row> deleted, std::vector<char> updatedColumns,
+                      int64_t count);
+    bool hasTriggers(const Database& db, const Table& t, char event) const;
+    std::shared_ptr<Table> pseudoTable(const Table& t, std::vector<Row> rows) const;
+
+    // Cursors and messages
+    void runCursor(CursorStatement& s, StatementResult& r);
+    std::shared_ptr<Cursor> findCursor(const QString& name, bool global) const;
+    void runRaiserror(RaiserrorStatement& s, StatementResult& r);
+    Variable* findVariable(const QString& name) const;
 
     // Queries
     ResultSet runSelect(SelectStmt& s, const Scope* outerScope, const EvalContext* outerCtx, bool* correlated = nullptr);
@@ -71,12 +142,15 @@ private:
     // Binding and evaluation
     void bind(Expr& e, const Scope& scope);
     const SourceColumn* boundColumn(const Expr& e, const Scope& scope) const;
-    SqlType typeOf(const Expr& e, const Scope& scope) const;
+    SqlType typeOf(const Expr& e, const Scope& scope);
+    SqlType subqueryType(SelectStmt& s, const Scope& scope);
     Value eval(const Expr& e, const EvalContext& ctx);
+    // As eval, but a column's value is read in place (no copy); other expressions land in `scratch`.
+    const Value& evalRef(const Expr& e, const EvalContext& ctx, Value& scratch);
     std::optional<bool> test(const Expr& e, const EvalContext& ctx);
     Value function(const Expr& e, const EvalContext& ctx);
     Value systemVariable(const QString& name);
-    ResultSet subqueryResult(const Expr& e, const EvalContext& ctx);
+    std::shared_ptr<const ResultSet> subqueryResult(const Expr& e, const EvalContext& ctx);
 
     // Statements
     void runInsert(InsertStatement& s, StatementResult& r);
@@ -105,10 +179,24 @@ private:
 
     EngineImpl& engine_;
     SessionImpl& session_;
+    // One log for the batch: a statement marks its start and takes back only what follows the mark;
+    // statements inside modules never commit, so a failing trigger undoes its firing statement too.
     UndoLog undo_;
+    Frame* frame_ = nullptr;
+    BatchResult* batch_ = nullptr;
     std::vector<ServerMessage>* messages_ = nullptr;
     int outerReferences_ = 0;
-    std::unordered_map<const SelectStmt*, std::shared_ptr<ResultSet>> subqueryCache_;
+    std::unordered_map<const SelectStmt*, std::shared_ptr<const ResultSet>> subqueryCache_;
+    std::unordered_map<const SelectStmt*, SqlType> subqueryTypes_;
+    std::vector<StatementResult>* nested_ = nullptr;  // where module statements of the running statement go
+    bool abortBatch_ = false;       // a statement inside a module ended the batch
+    bool triggerFailed_ = false;    // an error left a trigger
+    bool endedInTrigger_ = false;   // ROLLBACK inside a trigger
+    bool stopping_ = false;         // step budget spent or the client cancelled: everything stops
+    bool cancelled_ = false;
+    size_t autocommitMark_ = 0;     // where the statement of the nearest batch or procedure frame began
+    size_t tranMark_ = 0;           // where the open transaction began within the undo log
+    int64_t steps_ = 0;
 };
 
 }  // namespace standin

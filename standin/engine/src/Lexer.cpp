@@ -46,7 +46,8 @@ std::vector<Token> tokenize(const QString& s)
             continue;
         }
         if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
-            while (i < n && s[i] != QLatin1Char('\n'))
+            // A line comment ends at the line's end, a lone CR included.
+            while (i < n && s[i] != QLatin1Char('\n') && s[i] != QLatin1Char('\r'))
                 ++i;
             continue;
         }

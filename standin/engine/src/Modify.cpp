@@ -44,6 +44,33 @@ size_t topCount(const Value& v, bool percent, size_t total)
     return n < 0 ? 0 : size_t(n);
 }
 
+
+// The source of the FROM clause an UPDATE or DELETE changes: the one its alias names, or the table of
+// the same (schema-qualified) name that has no alias; -1 when the target is not in the FROM clause.
+int fromClauseTarget(const QStringList& target, const std::vector<TableRef>& refs)
+{
+    const QString key = collationKey(target.last());
+    if (target.size() == 1)
+        for (size_t i = 0; i < refs.size(); ++i)
+            if (!refs[i].alias.isEmpty() && collationKey(refs[i].alias) == key)
+                return int(i);
+    auto sameName = [&](const QStringList& name) {
+        if (name.isEmpty() || collationKey(name.last()) != key)
+            return false;
+        // Parts both names state must agree; an unstated schema is dbo.
+        for (int k = 2; k <= qMin(name.size(), target.size()); ++k) {
+            const QString a = name[name.size() - k], b = target[target.size() - k];
+            if (!a.isEmpty() && !b.isEmpty() && collationKey(a) != collationKey(b))
+                return false;
+        }
+        return true;
+    };
+    for (size_t i = 0; i < refs.size(); ++i)
+        if (refs[i].alias.isEmpty() && !refs[i].derived && !refs[i].isFunction && sameName(refs[i].name))
+            return int(i);
+    return -1;
+}
+
 }  // namespace
 
 void Executor::checkNulls(const Database& db, const Table& t, const Row& row, const char* statement) const
@@ -185,6 +212,8 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
         }
     }
 
+    const bool triggered = hasTriggers(*db, *t, 'I');
+    std::vector<Row> inserted;
     int64_t count = 0;
     for (auto& src : sourceRows) {
         Row row(t->columns.size());
@@ -210,6 +239,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
         if (identity >= 0) {
             int64_t v = std::get<int64_t>(convert(row[identity], SqlType{TypeId::BigInt, 0, 0, 0}).data);
             session_.lastIdentity = v;
+            frame_->scopeIdentity = v;
             if (given[identity]) {
                 const Column& ic = t->columns[identity];
                 if (!t->identityUsed || (ic.increment > 0 ? v > t->identityLast : v < t->identityLast)) {
@@ -218,11 +248,15 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                 }
             }
         }
+        if (triggered)
+            inserted.push_back(row);
         insertRow(db, t, std::move(row));
         ++count;
     }
     t->modified = QDateTime::currentDateTime();
     r.rowCount = count;
+    if (triggered)
+        fireTriggers(db, *t, 'I', std::move(inserted), {}, std::vector<char>(t->columns.size(), 1), count);
 }
 
 // The row combinations an UPDATE or DELETE works on: its filters bound, the sources joined and
@@ -252,18 +286,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     // The target is a source of the FROM clause named by alias or table name, or else the
     // table itself joined to the FROM clause.
     std::vector<TableRef> refs = s.from;
-    int targetSlot = -1;
-    if (s.target.size() == 1) {
-        const QString key = collationKey(s.target[0]);
-        for (size_t i = 0; i < refs.size(); ++i)
-            if (!refs[i].alias.isEmpty() && collationKey(refs[i].alias) == key)
-                targetSlot = int(i);
-        if (targetSlot < 0)
-            for (size_t i = 0; i < refs.size(); ++i)
-                if (refs[i].alias.isEmpty() && !refs[i].derived && !refs[i].isFunction &&
-                    collationKey(refs[i].name.last()) == key)
-                    targetSlot = int(i);
-    }
+    int targetSlot = fromClauseTarget(s.target, refs);
     if (targetSlot < 0) {
         TableRef t;
         t.name = s.target;
@@ -294,7 +317,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
         set.value = a.value;
         set.compound = a.compound;
         if (!a.variable.isEmpty()) {
-            if (!session_.variables.count(a.variable.toLower()))
+            if (!findVariable(a.variable))
                 throw undeclaredVariable(a.variable);
             set.variable = a.variable;
         } else {
@@ -333,6 +356,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 first[order[k].second] = 0;
     }
 
+    const bool triggered = hasTriggers(*db, *t, 'U');
     // Compute every new value from the old rows first, then apply them.
     std::vector<int> columns;
     for (const Set& set : sets)
@@ -358,7 +382,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 v = eval(*set.value, ctx);
                 if (set.compound) {
                     Value current = set.column >= 0 ? (*old)[set.column]
-                                                    : session_.variables[set.variable.toLower()].value;
+                                                    : findVariable(set.variable)->value;
                     v = binary(*set.compound, current, v);
                 }
             }
@@ -370,11 +394,17 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                                             .arg(c.name, db->name, t->schema, t->name), 16, 2);
                 newValues.push_back(assign(v, c.type));
             } else {
-                Variable& var = session_.variables[set.variable.toLower()];
+                Variable& var = *findVariable(set.variable);
                 var.value = assign(v, var.type, true);
             }
         }
         targets.push_back(const_cast<Row*>(old));
+    }
+    std::vector<Row> deleted;
+    if (triggered) {
+        deleted.reserve(targets.size());
+        for (Row* row : targets)
+            deleted.push_back(*row);
     }
     if (!targets.empty() && !columns.empty()) {
         // One undo record for the statement: the changed columns' previous values.
@@ -415,19 +445,23 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     if (!targets.empty())
         t->modified = QDateTime::currentDateTime();
     r.rowCount = int64_t(targets.size());
+    if (triggered) {
+        // UPDATE(column) is true for every column of the SET list, changed or not.
+        std::vector<char> updated(t->columns.size(), 0);
+        for (int c : assigned)
+            updated[size_t(c)] = 1;
+        std::vector<Row> inserted;
+        inserted.reserve(targets.size());
+        for (Row* row : targets)
+            inserted.push_back(*row);
+        fireTriggers(db, *t, 'U', std::move(inserted), std::move(deleted), std::move(updated), r.rowCount);
+    }
 }
 
 void Executor::runDelete(DeleteStatement& s, StatementResult& r)
 {
     std::vector<TableRef> refs = s.from;
-    int targetSlot = -1;
-    if (s.target.size() == 1) {
-        const QString key = collationKey(s.target[0]);
-        for (size_t i = 0; i < refs.size(); ++i)
-            if ((!refs[i].alias.isEmpty() && collationKey(refs[i].alias) == key) ||
-                (refs[i].alias.isEmpty() && !refs[i].derived && collationKey(refs[i].name.last()) == key))
-                targetSlot = int(i);
-    }
+    int targetSlot = fromClauseTarget(s.target, refs);
     if (targetSlot < 0) {
         TableRef t;
         t.name = s.target;
@@ -446,6 +480,12 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
     for (auto& combo : combos)
         if (combo[targetSlot])
             doomed.insert(combo[targetSlot]);
+    const bool triggered = hasTriggers(*target.db, *t, 'D');
+    std::vector<Row> deleted;
+    if (triggered)
+        for (const auto& row : t->rows)
+            if (doomed.count(row.get()))
+                deleted.push_back(*row);
     if (!doomed.empty()) {
         auto order = std::make_shared<std::vector<Row*>>();
         order->reserve(t->rows.size());
@@ -476,6 +516,8 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
         t->modified = QDateTime::currentDateTime();
     }
     r.rowCount = int64_t(doomed.size());
+    if (triggered)
+        fireTriggers(target.db, *t, 'D', {}, std::move(deleted), std::vector<char>(t->columns.size(), 0), r.rowCount);
 }
 
 }  // namespace standin

@@ -160,12 +160,32 @@ private:
             return updateStatement();
         if (t.isWord("DELETE"))
             return deleteStatement();
+        if ((t.isWord("CREATE") || t.isWord("ALTER")) && moduleKeyword(peek(1)))
+            return moduleStatement(firstInBatch);
         if (t.isWord("CREATE"))
             return createStatement();
         if (t.isWord("ALTER"))
             return alterStatement();
+        if (t.isWord("DROP") && moduleKeyword(peek(1)))
+            return dropModuleStatement();
         if (t.isWord("DROP"))
             return dropStatement();
+        if (t.isWord("OPEN") || t.isWord("CLOSE") || t.isWord("DEALLOCATE") || t.isWord("FETCH"))
+            return cursorStatement();
+        if (t.isWord("BREAK") || t.isWord("CONTINUE")) {
+            const bool isBreak = t.isWord("BREAK");
+            if (loopDepth_ == 0) {
+                SqlError e = sqlError(isBreak ? 135 : 136,
+                                      QStringLiteral("Cannot use a %1 statement outside the scope of a WHILE statement.")
+                                          .arg(isBreak ? QStringLiteral("BREAK") : QStringLiteral("CONTINUE")), 15);
+                e.message.line = t.line;
+                throw e;
+            }
+            next();
+            return std::make_shared<Statement>(isBreak ? StmtKind::Break : StmtKind::Continue);
+        }
+        if (t.isWord("RAISERROR"))
+            return raiserrorStatement();
         if (t.isWord("TRUNCATE")) {
             next();
             expectWord("TABLE");
@@ -181,6 +201,9 @@ private:
         }
         if (t.isWord("SET"))
             return setStatement();
+        if (t.isWord("DECLARE") && peek(1).isName() && !isReserved(peek(1)) &&
+            (peek(2).isWord("CURSOR") || peek(2).isWord("INSENSITIVE") || peek(2).isWord("SCROLL")))
+            return declareCursor();
         if (t.isWord("DECLARE"))
             return declareStatement();
         if (t.isWord("EXEC") || t.isWord("EXECUTE")) {
@@ -207,7 +230,9 @@ private:
             next();
             auto s = std::make_shared<WhileStatement>();
             s->condition = expr();
+            ++loopDepth_;
             s->body = statement(false);
+            --loopDepth_;
             return s;
         }
         if (t.isWord("BEGIN")) {
@@ -1072,6 +1097,262 @@ private:
         fail();
     }
 
+
+    // --- modules: triggers, procedures, functions ------------------------------------------
+    static bool moduleKeyword(const Token& t)
+    {
+        return t.isWord("TRIGGER") || t.isWord("PROC") || t.isWord("PROCEDURE") || t.isWord("FUNCTION");
+    }
+
+    static ModuleKind moduleKind(const Token& t)
+    {
+        if (t.isWord("TRIGGER"))
+            return ModuleKind::Trigger;
+        if (t.isWord("FUNCTION"))
+            return ModuleKind::Function;
+        return ModuleKind::Procedure;
+    }
+
+    // CREATE/ALTER of a module: the first statement of its batch, its body the rest of the batch.
+    StmtPtr moduleStatement(bool firstInBatch)
+    {
+        const bool alter = peek().isWord("ALTER");
+        next();
+        auto s = std::make_shared<CreateModuleStatement>();
+        s->alter = alter;
+        s->definition = text_;
+        s->kind = moduleKind(peek());
+        if (!firstInBatch) {
+            QString what = s->kind == ModuleKind::Procedure ? QStringLiteral("CREATE/ALTER PROCEDURE")
+                         : QStringLiteral("%1 %2").arg(alter ? QStringLiteral("ALTER") : QStringLiteral("CREATE"),
+                                                       s->kind == ModuleKind::Trigger ? QStringLiteral("TRIGGER")
+                                                                                      : QStringLiteral("FUNCTION"));
+            SqlError e = sqlError(111, QStringLiteral("'%1' must be the first statement in a query batch.").arg(what), 15);
+            e.message.line = peek().line;
+            throw e;
+        }
+        next();
+        s->name = multiName();
+        if (s->kind == ModuleKind::Trigger) {
+            expectWord("ON");
+            s->table = multiName();
+            if (acceptWord("WITH")) {
+                do {
+                    next();  // ENCRYPTION, EXECUTE AS ... : accepted
+                } while (acceptSymbol(","));
+            }
+            if (!acceptWord("AFTER") && !acceptWord("FOR"))
+                fail();  // INSTEAD OF triggers are not part of this server
+            do {
+                if (acceptWord("INSERT"))
+                    s->onInsert = true;
+                else if (acceptWord("UPDATE"))
+                    s->onUpdate = true;
+                else if (acceptWord("DELETE"))
+                    s->onDelete = true;
+                else
+                    fail();
+            } while (acceptSymbol(","));
+            if (acceptWord("NOT")) {
+                expectWord("FOR");
+                expectWord("REPLICATION");
+            }
+            expectWord("AS");
+        } else if (s->kind == ModuleKind::Procedure) {
+            const bool parenthesized = acceptSymbol("(");
+            if (peek().kind == TokenKind::Variable) {
+                do {
+                    s->parameters.push_back(parameter(true));
+                } while (acceptSymbol(","));
+            }
+            if (parenthesized)
+                expectSymbol(")");
+            moduleOptions();
+            expectWord("AS");
+        } else {
+            expectSymbol("(");
+            if (peek().kind == TokenKind::Variable) {
+                do {
+                    s->parameters.push_back(parameter(false));
+                } while (acceptSymbol(","));
+            }
+            expectSymbol(")");
+            expectWord("RETURNS");
+            if (peek().isWord("TABLE"))
+                fail();  // table-valued functions are not part of this server
+            s->returns = type();
+            moduleOptions();
+            acceptWord("AS");
+            if (!peek().isWord("BEGIN"))
+                fail();
+        }
+        while (true) {
+            while (acceptSymbol(";")) {
+            }
+            if (peek().kind == TokenKind::End)
+                break;
+            s->body.push_back(statement(false));
+        }
+        return s;
+    }
+
+    void moduleOptions()
+    {
+        if (!acceptWord("WITH"))
+            return;
+        do {
+            if (acceptWord("EXECUTE") || acceptWord("EXEC")) {
+                expectWord("AS");
+                next();
+            } else if (peek().isName()) {
+                next();  // RECOMPILE, ENCRYPTION, SCHEMABINDING, RETURNS NULL ON NULL INPUT ...
+                while (peek().isWord("NULL") || peek().isWord("ON") || peek().isWord("INPUT") || peek().isWord("CALLED"))
+                    next();
+            } else {
+                fail();
+            }
+        } while (acceptSymbol(","));
+    }
+
+    Parameter parameter(bool procedure)
+    {
+        if (peek().kind != TokenKind::Variable)
+            fail();
+        Parameter p;
+        p.name = next().text;
+        acceptWord("AS");
+        p.type = type();
+        if (acceptWord("VARYING")) {
+        }
+        if (acceptSymbol("="))
+            p.defaultValue = unary();
+        if (procedure && (acceptWord("OUTPUT") || acceptWord("OUT")))
+            p.output = true;
+        acceptWord("READONLY");
+        return p;
+    }
+
+    StmtPtr dropModuleStatement()
+    {
+        next();
+        auto s = std::make_shared<DropModuleStatement>();
+        s->kind = moduleKind(next());
+        if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+            next();
+            next();
+            s->ifExists = true;
+        }
+        do {
+            s->names.push_back(multiName());
+        } while (acceptSymbol(","));
+        return s;
+    }
+
+    // --- cursors and procedural statements ---------------------------------------------------
+    StmtPtr declareCursor()
+    {
+        next();
+        auto s = std::make_shared<CursorStatement>();
+        s->action = CursorAction::Declare;
+        s->name = name();
+        // ISO form: DECLARE c [INSENSITIVE] [SCROLL] CURSOR FOR ...
+        acceptWord("INSENSITIVE");
+        acceptWord("SCROLL");
+        expectWord("CURSOR");
+        static const char* const options[] = {"FORWARD_ONLY", "SCROLL", "STATIC", "KEYSET", "DYNAMIC", "FAST_FORWARD",
+                                              "READ_ONLY", "SCROLL_LOCKS", "OPTIMISTIC", "TYPE_WARNING"};
+        while (true) {
+            if (acceptWord("LOCAL")) {
+                s->local = true;
+                continue;
+            }
+            if (acceptWord("GLOBAL")) {
+                s->global = true;
+                continue;
+            }
+            bool known = false;
+            for (const char* o : options)
+                known = known || acceptWord(o);
+            if (!known)
+                break;
+        }
+        expectWord("FOR");
+        s->select = selectWithUnions();
+        if (acceptWord("FOR")) {
+            if (acceptWord("READ")) {
+                expectWord("ONLY");
+            } else {
+                expectWord("UPDATE");
+                if (acceptWord("OF")) {
+                    do {
+                        name();
+                    } while (acceptSymbol(","));
+                }
+            }
+        }
+        return s;
+    }
+
+    StmtPtr cursorStatement()
+    {
+        auto s = std::make_shared<CursorStatement>();
+        const Token& t = next();
+        if (t.isWord("OPEN"))
+            s->action = CursorAction::Open;
+        else if (t.isWord("CLOSE"))
+            s->action = CursorAction::Close;
+        else if (t.isWord("DEALLOCATE"))
+            s->action = CursorAction::Deallocate;
+        else
+            s->action = CursorAction::Fetch;
+        if (s->action == CursorAction::Fetch) {
+            s->fetchDirection = QStringLiteral("NEXT");
+            for (const char* d : {"NEXT", "PRIOR", "FIRST", "LAST"})
+                if (acceptWord(d))
+                    s->fetchDirection = QString::fromLatin1(d);
+            if (peek().isWord("ABSOLUTE") || peek().isWord("RELATIVE")) {
+                s->fetchDirection = next().text.toUpper();
+                unary();
+            }
+            acceptWord("FROM");
+        }
+        if (peek().isWord("GLOBAL") && peek(1).isName()) {
+            next();
+            s->global = true;
+        }
+        s->name = name();
+        if (s->action == CursorAction::Fetch && acceptWord("INTO")) {
+            do {
+                if (peek().kind != TokenKind::Variable)
+                    fail();
+                s->into << next().text;
+            } while (acceptSymbol(","));
+        }
+        return s;
+    }
+
+    StmtPtr raiserrorStatement()
+    {
+        next();
+        auto s = std::make_shared<RaiserrorStatement>();
+        expectSymbol("(");
+        do {
+            s->args.push_back(expr());
+        } while (acceptSymbol(","));
+        expectSymbol(")");
+        if (s->args.size() < 3)
+            fail();
+        if (acceptWord("WITH")) {
+            do {
+                if (acceptWord("SETERROR"))
+                    s->setError = true;
+                else if (!acceptWord("NOWAIT") && !acceptWord("LOG"))
+                    fail();
+            } while (acceptSymbol(","));
+        }
+        return s;
+    }
+
     // --- expressions ---------------------------------------------------------------------
     ExprPtr make(ExprKind kind, int start)
     {
@@ -1329,6 +1610,18 @@ private:
             }
             if (t.isWord("CASE"))
                 return caseExpr();
+            if (t.isWord("UPDATE") && peek(1).isSymbol("(")) {
+                // UPDATE(column) inside a trigger: whether the statement set the column.
+                next();
+                next();
+                ExprPtr e = make(ExprKind::Function, start);
+                e->name = QStringLiteral("UPDATE");
+                ExprPtr column = make(ExprKind::Column, peek().start);
+                column->parts = multiName();
+                e->args = {finish(column)};
+                expectSymbol(")");
+                return finish(e);
+            }
             if (t.isWord("CAST") || t.isWord("TRY_CAST")) {
                 ExprPtr e = make(ExprKind::Cast, start);
                 e->name = next().text.toUpper();
@@ -1379,6 +1672,15 @@ private:
             if (!peek().isSymbol(")")) {
                 if (acceptSymbol("*")) {
                     e->star = true;
+                } else if (takesDatePart(e->name) && peek().kind == TokenKind::Identifier && !peek(1).isSymbol("(") &&
+                           !peek(1).isSymbol(".")) {
+                    // The date part is a keyword, never a column: DATEADD(year, 1, d).
+                    ExprPtr part = make(ExprKind::Literal, peek().start);
+                    part->name = QStringLiteral("DATEPART");
+                    part->value = stringValue(next().text.toLower(), false);
+                    e->args.push_back(finish(part));
+                    while (acceptSymbol(","))
+                        e->args.push_back(expr());
                 } else {
                     if (acceptWord("DISTINCT"))
                         e->distinct = true;
@@ -1395,6 +1697,13 @@ private:
         ExprPtr e = make(ExprKind::Column, start);
         e->parts = parts;
         return finish(e);
+    }
+
+    static bool takesDatePart(const QString& upperName)
+    {
+        return upperName == QLatin1String("DATEADD") || upperName == QLatin1String("DATEDIFF") ||
+               upperName == QLatin1String("DATEPART") || upperName == QLatin1String("DATENAME") ||
+               upperName == QLatin1String("DATEDIFF_BIG");
     }
 
     ExprPtr caseExpr()
@@ -1420,6 +1729,7 @@ private:
     QString text_;
     std::vector<Token> tokens_;
     size_t pos_ = 0;
+    int loopDepth_ = 0;  // WHILE bodies around the statement being read (BREAK, CONTINUE)
 };
 
 }  // namespace

@@ -166,6 +166,23 @@ Source Executor::tableSource(const QStringList& name, const QString& alias)
             return v;
         }
     }
+    if (name.size() == 1 && frame_ && frame_->module && frame_->module->kind == ModuleKind::Trigger &&
+        (name[0].compare(QLatin1String("inserted"), Qt::CaseInsensitive) == 0 ||
+         name[0].compare(QLatin1String("deleted"), Qt::CaseInsensitive) == 0)) {
+        // The trigger's pseudo-tables: every row the firing statement touched, with all columns.
+        const bool inserted = name[0].compare(QLatin1String("inserted"), Qt::CaseInsensitive) == 0;
+        s.table = inserted ? frame_->inserted : frame_->deleted;
+        s.tableName = name[0];
+        for (const Column& c : s.table->columns) {
+            SourceColumn sc;
+            sc.name = c.name;
+            sc.type = c.type;
+            sc.nullable = c.nullable;
+            sc.identity = c.identity;
+            s.columns.push_back(sc);
+        }
+        return s;
+    }
     std::shared_ptr<Database> db;
     auto t = findTable(name, &db);
     if (!t) {
@@ -305,6 +322,72 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                     o.kind == ConstraintKind::ForeignKey ? QStringLiteral("FOREIGN_KEY_CONSTRAINT") : QStringLiteral("CHECK_CONSTRAINT"),
                     tab->modified);
         }
+        if (!tablesOnly) {
+            for (const auto& [k, m] : db->modules) {
+                auto parent = m->kind == ModuleKind::Trigger ? db->findTable(m->table) : nullptr;
+                add(m->name, m->objectId, parent ? parent->objectId : 0, QString::fromLatin1(m->typeCode()),
+                    m->typeDescription(), m->created);
+                t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified};
+            }
+        }
+    } else if (schema == QLatin1String("sys") && (name == QLatin1String("triggers") || name == QLatin1String("procedures"))) {
+        const bool triggers = name == QLatin1String("triggers");
+        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        if (triggers) {
+            virtualColumn(*t, s, QStringLiteral("parent_class"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("parent_class_desc"), nv(60));
+            virtualColumn(*t, s, QStringLiteral("parent_id"), intT(), false);
+        } else {
+            virtualColumn(*t, s, QStringLiteral("schema_id"), intT(), false);
+        }
+        virtualColumn(*t, s, QStringLiteral("type"), SqlType{TypeId::Char, 2, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("type_desc"), nv(60));
+        virtualColumn(*t, s, QStringLiteral("create_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("modify_date"), SqlType{TypeId::DateTime, 0, 0, 0}, false);
+        virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        if (triggers) {
+            virtualColumn(*t, s, QStringLiteral("is_disabled"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("is_not_for_replication"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("is_instead_of_trigger"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        }
+        const ModuleKind wanted = triggers ? ModuleKind::Trigger : ModuleKind::Procedure;
+        for (const auto& [k, m] : db->modules) {
+            if (m->kind != wanted)
+                continue;
+            Row row{str(m->name, nv(128)), intValue(m->objectId)};
+            if (triggers) {
+                auto parent = db->findTable(m->table);
+                Value cls = intValue(1);
+                cls.type.id = TypeId::TinyInt;
+                row.push_back(cls);
+                row.push_back(str(QStringLiteral("OBJECT_OR_COLUMN"), nv(60)));
+                row.push_back(intValue(parent ? parent->objectId : 0));
+            } else {
+                row.push_back(intValue(1));
+            }
+            row.push_back(str(QString::fromLatin1(m->typeCode()).leftJustified(2, QLatin1Char(' ')),
+                              SqlType{TypeId::Char, 2, 0, 0}));
+            row.push_back(str(m->typeDescription(), nv(60)));
+            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->created});
+            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified});
+            row.push_back(bitValue(false));
+            if (triggers) {
+                row.push_back(bitValue(false));
+                row.push_back(bitValue(false));
+                row.push_back(bitValue(false));
+            }
+            t->rows.push_back(std::make_unique<Row>(std::move(row)));
+        }
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("sql_modules")) {
+        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
+        virtualColumn(*t, s, QStringLiteral("definition"), nv(-1));
+        virtualColumn(*t, s, QStringLiteral("uses_ansi_nulls"), SqlType{TypeId::Bit, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("uses_quoted_identifier"), SqlType{TypeId::Bit, 0, 0, 0});
+        virtualColumn(*t, s, QStringLiteral("is_schema_bound"), SqlType{TypeId::Bit, 0, 0, 0});
+        for (const auto& [k, m] : db->modules)
+            t->rows.push_back(std::make_unique<Row>(Row{intValue(m->objectId), str(m->definition, nv(-1)), bitValue(true),
+                                                        bitValue(true), bitValue(false)}));
     } else if (schema == QLatin1String("sys") && name == QLatin1String("columns")) {
         virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
         virtualColumn(*t, s, QStringLiteral("name"), nv(128));
@@ -544,11 +627,35 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
         return combos;
     }
     {
+        // Conditions of the WHERE clause that read the first source alone are tested as it is read, so
+        // rows they refuse never join (not past a RIGHT or FULL join, whose unmatched rows have no first row).
+        std::vector<Expr*> early;
+        if (n > 1 && where) {
+            bool outerJoined = false;
+            for (size_t i = 1; i < n; ++i)
+                outerJoined |= refs[i].join == JoinType::Right || refs[i].join == JoinType::Full;
+            if (!outerJoined) {
+                std::vector<Expr*> conj;
+                collectConjuncts(where, conj);
+                for (Expr* c : conj)
+                    if (sourcesUsed(*c) == 1)
+                        early.push_back(c);
+            }
+        }
         std::vector<const Row*> c(n, nullptr);
+        ctx.rows = &c;
         for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
             c[0] = r;
-            keep(combos, c, n == 1);
+            bool refused = false;
+            for (Expr* e : early)
+                if (test(*e, ctx) != true) {
+                    refused = true;
+                    break;
+                }
+            if (!refused)
+                keep(combos, c, n == 1);
         }
+        ctx.rows = &current;
     }
     for (size_t i = 1; i < n; ++i) {
         const bool last = i + 1 == n;
@@ -627,18 +734,22 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
             auto keyText = [&](bool rightSide, bool& hasNull) {
                 QString key;
                 for (size_t k = 0; k < keys.size(); ++k) {
-                    Value v = eval(rightSide ? *keys[k].second : *keys[k].first, ctx);
-                    if (v.isNull()) {
+                    Value scratch;
+                    const Value* v = &evalRef(rightSide ? *keys[k].second : *keys[k].first, ctx, scratch);
+                    if (v->isNull()) {
                         hasNull = true;
                         return QString();
                     }
-                    if (v.type.id != keyTypes[k].id)
-                        v = convert(v, keyTypes[k]);
+                    Value converted;
+                    if (v->type.id != keyTypes[k].id) {
+                        converted = convert(*v, keyTypes[k]);
+                        v = &converted;
+                    }
                     if (keys.size() == 1)
-                        return textKey(v);
+                        return textKey(*v);
                     if (k > 0)
                         key += QChar(0x1f);
-                    key += textKey(v);
+                    key += textKey(*v);
                 }
                 return key;
             };
@@ -1047,11 +1158,11 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         if (items[c].variable.isEmpty())
             continue;
         assigns = true;
-        auto var = session_.variables.find(items[c].variable.toLower());
-        if (var == session_.variables.end())
+        Variable* var = findVariable(items[c].variable);
+        if (!var)
             throw undeclaredVariable(items[c].variable);
         for (auto& r : out)
-            var->second.value = assign(r.values[c], var->second.type, true);
+            var->value = assign(r.values[c], var->type, true);
     }
     if (assigns) {
         rs.columns.clear();

@@ -401,6 +401,12 @@ void Executor::runDropTable(DropTableStatement& s)
                                                 "permission.").arg(name.join(QLatin1Char('.'))), 11, 5);
         }
         replaceTable(db, t, nullptr);
+        // The table's triggers go with it.
+        for (const auto& m : db->triggersOf(t->name)) {
+            const QString key = collationKey(m->name);
+            db->modules.erase(key);
+            undo_.push([db, key, m] { db->modules[key] = m; });
+        }
         auto previous = db->properties;
         std::erase_if(db->properties, [&](const ExtendedProperty& p) { return collationKey(p.table) == collationKey(t->name); });
         undo_.push([db, previous] { db->properties = previous; });

@@ -161,6 +161,13 @@ bool Connection::attentionPending()
     return readMessage(m) && m.type == AttentionPacket;
 }
 
+bool Connection::cancelArrived()
+{
+    if (!attention_)
+        attention_ = attentionPending();
+    return attention_;
+}
+
 ServerMessage Connection::protocolMessage(int number, const QString& text, int severity) const
 {
     ServerMessage m;
@@ -330,6 +337,7 @@ bool Connection::handleLogin(const Message& m)
         return fail({error, loginFailed});
     }
     session_->spid = spid_;
+    session_->cancelRequested = [this] { return cancelArrived(); };
     session_->login = userName;
     session_->hostName = hostName;
     session_->appName = appName;
@@ -547,7 +555,9 @@ void Connection::handleBatch(const Message& m)
     const QString text(reinterpret_cast<const QChar*>(m.payload.constData() + start), bytes / 2);
     const QString before = session_->currentDatabase();
     const BatchResult result = backend_.execute(*session_, text);
-    if (attentionPending()) {
+    // A cancel (during the batch or just after it) is answered with its acknowledgement alone.
+    if (cancelArrived()) {
+        attention_ = false;
         sendAttentionAck();
         return;
     }
@@ -841,7 +851,8 @@ void Connection::handleRpc(const Message& m)
         w.u32(failed ? uint32_t(-6) : 0);
         writeDone(w, DoneProcToken, uint16_t((r.atEnd() ? 0 : DoneMore) | (failed ? DoneError : 0)), 0, 0);
     }
-    if (attentionPending()) {
+    if (cancelArrived()) {
+        attention_ = false;
         sendAttentionAck();
         return;
     }

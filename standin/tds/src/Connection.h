@@ -43,6 +43,8 @@ private:
     bool readFully(char* buf, int n);
     void send(const QByteArray& tokens, uint8_t type = ReplyPacket);
     bool attentionPending();
+    // Whether the client sent a cancel; asked by the engine between statements of a running batch.
+    bool cancelArrived();
 
     bool handlePrelogin(const Message& m);
     bool handleLogin(const Message& m);
@@ -69,6 +71,7 @@ private:
     int packetSize_ = 4096;
     uint8_t packetId_ = 1;
     std::unique_ptr<Session> session_;
+    bool attention_ = false;  // a cancel arrived while the current request ran
     QHash<int, QPair<QString, QString>> prepared_;  // handle -> (declarations, statement)
     int nextHandle_ = 1;
     std::atomic<bool> closed_{false};

@@ -114,3 +114,51 @@ TEST_F(Persistence, MissingDirectoryIsAnError)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+TEST_F(Persistence, ModulesComeBackWithTheirTextAndWork)
+{
+    const QString trigger = QStringLiteral("-- carimbo\rCREATE TRIGGER GNR_Itens ON [Itens Nota] AFTER INSERT AS\r\n"
+                                           "UPDATE [Itens Nota] SET Descrição = 'novo' WHERE IdItem IN (SELECT IdItem FROM inserted)");
+    ok(trigger);
+    ok("CREATE FUNCTION dbo.Dobro (@n int) RETURNS int AS BEGIN RETURN @n * 2 END");
+    QString err;
+    ASSERT_TRUE(engine.save(dir.path(), &err)) << err.toStdString();
+    Engine other;
+    ASSERT_TRUE(other.load(dir.path(), &err)) << err.toStdString();
+    auto s = other.openSession("sa", "h", "ORVO");
+    ASSERT_TRUE(s);
+    BatchResult r = other.execute(*s, "INSERT INTO [Itens Nota] (Valor) VALUES (dbo.Dobro(4))\n"
+                                      "SELECT Descrição, Valor FROM [Itens Nota] WHERE IdItem = 3\n"
+                                      "SELECT OBJECT_DEFINITION(OBJECT_ID('GNR_Itens', 'TR'))");
+    ASSERT_EQ(r.statements.size(), 3u);
+    ASSERT_TRUE(r.statements[1].resultSet);
+    EXPECT_EQ(toText(r.statements[1].resultSet->rows.at(0).at(0)), "novo");
+    EXPECT_EQ(toText(r.statements[1].resultSet->rows.at(0).at(1)), "8.00");
+    ASSERT_TRUE(r.statements[2].resultSet);
+    EXPECT_EQ(toText(r.statements[2].resultSet->rows.at(0).at(0)), trigger);
+}
+
+TEST_F(Persistence, AFileOfTheFormerFormatIsRefusedClearly)
+{
+    ASSERT_TRUE(engine.save(dir.path()));
+    QFile f(databaseFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray content = f.readAll();
+    // magic (length-prefixed bytes), then the format version as a big-endian quint32.
+    const int at = 4 + int(QByteArray("SQL-STANDIN-DATABASE").size());
+    ASSERT_EQ(content[at + 3], char(2));
+    content[at + 3] = char(1);
+    f.seek(0);
+    f.write(content);
+    f.close();
+    Engine other;
+    QString err;
+    EXPECT_FALSE(other.load(dir.path(), &err));
+    EXPECT_TRUE(err.contains("unknown format version 1")) << err.toStdString();
+}
+
+}  // namespace
+}  // namespace standin::test

@@ -364,3 +364,52 @@ TEST(StandinClients, GarbageAndDroppedConnectionsDoNotDisturbAWellBehavedClient)
     EXPECT_GT(good, 10);
     EXPECT_TRUE(s.running());
 }
+
+TEST(StandinClients, TheOnlyCountOfAFiringStatementIsItsOwn)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+    ASSERT_TRUE(c.batch(QStringLiteral("CREATE TABLE Registro (Quem nvarchar(10))")).errors.empty());
+    const TdsTestReply created = c.batch(QStringLiteral("CREATE TRIGGER GNR_Tipos ON Tipos AFTER UPDATE AS\r\n"
+                                                        "INSERT INTO Registro VALUES ('a'), ('b'), ('c')"));
+    ASSERT_TRUE(created.errors.empty()) << created.errors[0].text.toStdString();
+    const TdsTestReply r = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 4 WHERE IdTipo = 2"));
+    ASSERT_TRUE(r.complete);
+    // The trigger's insert sends no count of its own: the only count is the update's.
+    ASSERT_EQ(r.doneStatus.size(), 1u);
+    EXPECT_EQ(r.doneCounts.back(), 1u);
+    EXPECT_EQ(r.doneStatus.back(), DoneCount);
+    // A trigger's PRINT travels before the firing statement's count, which stays last.
+    ASSERT_TRUE(c.batch(QStringLiteral("ALTER TRIGGER GNR_Tipos ON Tipos AFTER UPDATE AS PRINT 'gatilho'")).errors.empty());
+    const TdsTestReply p = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 5"));
+    ASSERT_EQ(p.infos.size(), 1u);
+    EXPECT_EQ(p.infos[0].text, QStringLiteral("gatilho"));
+    EXPECT_EQ(p.doneCounts.back(), 2u);
+    EXPECT_EQ(p.doneStatus.back(), DoneCount);
+}
+
+TEST(StandinClients, ACancelStopsARunningLoop)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    ASSERT_TRUE(c.login(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).loginAck);
+    const QString text = QStringLiteral("DECLARE @i int = 0 WHILE 1 = 1 SET @i = @i + 1");
+    const QByteArray batch = QByteArray::fromHex("16000000120000000200") + QByteArray(8, '\0') + QByteArray::fromHex("01000000")
+          + QByteArray(reinterpret_cast<const char*>(text.utf16()), int(text.size()) * 2);
+    ASSERT_TRUE(c.sendMessage(0x01, batch));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(c.sendMessage(0x06, QByteArray()));
+    QByteArray reply;
+    ASSERT_TRUE(c.readMessage(&reply, nullptr, 10000));
+    const TdsTestReply r = TdsTestClient::parse(reply);
+    ASSERT_FALSE(r.doneStatus.empty());
+    EXPECT_TRUE(r.doneStatus.back() & 0x20);  // DONE_ATTN
+    EXPECT_EQ(c.batch(QStringLiteral("SELECT 'depois'")).rows.at(0).at(0), QStringLiteral("depois"));
+}

@@ -107,6 +107,25 @@ TEST_F(QodbcTest, ReadsColumnMetadataAndValues)
     EXPECT_FALSE(q.next());
 }
 
+TEST_F(QodbcTest, DecimalResultsKeepTheirScaleAndTriggersLeaveTheCountOfTheUpdate)
+{
+    QSqlQuery q = query(QStringLiteral("SELECT 2.5 * 1.5, 72.75 * 10, 7.0 / 3, (SELECT MAX(Inteiro) FROM Tipos)"));
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("3.75"));
+    EXPECT_EQ(q.value(1).toString(), QStringLiteral("727.50"));
+    EXPECT_EQ(q.value(2).toString(), QStringLiteral("2.333333"));
+    EXPECT_EQ(q.record().field(3).typeID(), 4);  // SQL_INTEGER, not text
+    EXPECT_EQ(q.value(3).toInt(), -5);
+    q.finish();
+    query(QStringLiteral("CREATE TABLE Registro (Quem nvarchar(10))"));
+    query(QStringLiteral("CREATE TRIGGER GNR_Tipos ON Tipos AFTER UPDATE AS\r\nINSERT INTO Registro VALUES ('a'), ('b')"));
+    QSqlQuery u = query(QStringLiteral("UPDATE Tipos SET Inteiro = 4 WHERE IdTipo = 2"));
+    EXPECT_EQ(u.numRowsAffected(), 1);
+    QSqlQuery n = query(QStringLiteral("SELECT COUNT(*) FROM Registro"));
+    ASSERT_TRUE(n.next());
+    EXPECT_EQ(n.value(0).toInt(), 2);
+}
+
 TEST_F(QodbcTest, ReadsDateAndTimeTypes)
 {
     QSqlQuery q = query(QStringLiteral("SELECT Dia, Hora, Momento, Minuto FROM Datas"));

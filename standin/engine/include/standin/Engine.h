@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -51,6 +52,7 @@ struct StatementResult {
 struct BatchResult {
     std::vector<StatementResult> statements;
     bool aborted = false;        // an error ended the batch before its last statement
+    bool cancelled = false;      // the client's cancel stopped the batch (it gets no results, only the acknowledgement)
     bool changedData = false;    // something in some database changed (for persistence)
 };
 
@@ -86,6 +88,10 @@ public:
     bool save(const QString& directory, QString* error = nullptr) const;
     bool load(const QString& directory, QString* error = nullptr);
 
+    // How many statements (loop rounds and module statements included) one batch may run before it
+    // ends with an error; 0, the default, sets no limit. A runaway loop then ends instead of hanging.
+    void setStepBudget(int64_t steps);
+
     EngineImpl& impl() { return *d; }
 
 private:
@@ -101,6 +107,8 @@ public:
     QString hostName;       // HOST_NAME()
     QString appName;        // APP_NAME()
     int spid = 51;          // @@SPID
+    // Asked between statements of a running batch: true stops it (the client sent a cancel).
+    std::function<bool()> cancelRequested;
     virtual QString currentDatabase() const = 0;  // changes with USE
 };
 
