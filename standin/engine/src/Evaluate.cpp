@@ -1175,8 +1175,12 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             Value dv = arg(2);
             if (!amount || dv.isNull())
                 return nullValue(resultType);
-            // Worked out in datetime2, then given the type of the date argument.
+            // Worked out in datetime2, then given the type of the date argument. A number or a
+            // text becomes a datetime first, as the server converts it (DATEADD(day, 1, 0) is
+            // 1900-01-02).
             const SqlType wide{TypeId::DateTime2, 0, 0, 7};
+            if (resultType.id == TypeId::DateTime)
+                dv = convert(dv, datetimeType());
             QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
             return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
         }
