@@ -1,0 +1,1 @@
+-- GNR_DEL_ContasPR_Matriz

@@ -1,0 +1,1 @@
+-- GNR_Fases_Servicos

@@ -1,0 +1,1 @@
+-- Baixa_filhos

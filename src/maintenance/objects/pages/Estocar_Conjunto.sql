@@ -1,0 +1,1 @@
+-- Estocar_Conjunto

@@ -1,0 +1,1 @@
+-- GNR_Gera_B2B

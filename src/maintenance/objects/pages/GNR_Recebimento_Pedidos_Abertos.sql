@@ -1,0 +1,1 @@
+-- GNR_Recebimento_Pedidos_Abertos

@@ -1,0 +1,1 @@
+-- NFs_geral

@@ -1,0 +1,1 @@
+-- Reajuste_compras

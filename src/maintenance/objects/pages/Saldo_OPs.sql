@@ -1,0 +1,1 @@
+-- Saldo_OPs

@@ -1,0 +1,1 @@
+-- TOP_Kardex
