@@ -248,3 +248,34 @@ TEST_F(InstalledObjectsTest, TheLabelTriggerCompletesSubLotsFromTheLedger)
     EXPECT_EQ(fx.rows(QStringLiteral("SELECT IdKardex, IdRec FROM Kardex_SubLote WHERE IdRec = 41 OR IdKardex = %1 ORDER BY IdKSL").arg(k)),
               (QList<QVariantList> {{k, 41}, {k, 41}}));
 }
+
+// The reference pages hold scripts the server accepts, one batch at a time (batches end at a
+// line GO), on a database that has the tables: equalized and with its accent-free columns.
+TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
+{
+    equalize();
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("SemAcento"));
+    ASSERT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty());
+    // TOP_Kardex alters two triggers that the page " TRIGGERs união " creates.
+    for (const char *memo : {"Memo3", "Varios", "TOP_Kardex", "Memo2", "Memo1", "Constraints"}) {
+        const QStringList batches =
+            pageText(QString::fromLatin1(memo)).split(QStringLiteral("\r\nGO\r\n"), Qt::SkipEmptyParts);
+        EXPECT_GE(batches.size(), 1) << memo;
+        for (const QString &batch : batches) {
+            try {
+                fx.exec(batch);
+            } catch (const std::exception &e) {
+                ADD_FAILURE() << memo << ": " << e.what() << "\n" << batch.left(200).toStdString();
+            }
+        }
+    }
+    // What some of them do.
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 18);
+    fx.exec(QStringLiteral("UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
+    EXPECT_EQ(value(QStringLiteral("SELECT Descrição FROM Unidades WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)")).toString(),
+              QStringLiteral("Peça solta"));
+    fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 4)"));
+    EXPECT_FALSE(value(QStringLiteral("SELECT ReadData FROM SBuild_Etiquetas WHERE IdOrdem = 7")).isNull());
+    EXPECT_GT(fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0)).size(), 10);
+}
