@@ -258,6 +258,7 @@ TEST_F(InstallerTest, TheBatchOnAFreshDatabaseEndsWithTheShortLedgerTrigger)
 // The gate compares the active company's CNPJ as stored, punctuation included.
 struct GateCase
 {
+    const char *name;
     const char *cnpj; // nullptr: NULL
     bool matriz, rnd;
 };
@@ -273,7 +274,12 @@ TEST_P(GateTest, OnlyTheListedCompaniesInstall)
     const GateCase c = GetParam();
     open(c.cnpj ? QVariant(QString::fromLatin1(c.cnpj)) : QVariant(QMetaType::fromType<QString>()));
     choose(QStringLiteral("Varios"), QStringLiteral("GNR_NEW_ContasPR"));
-    EXPECT_EQ(fx.server().batches().size(), c.matriz ? 2 : 0);
+    const QStringList matriz = fx.server().batches();
+    EXPECT_EQ(matriz.size(), c.matriz ? 2 : 0);
+    if (c.matriz) {
+        EXPECT_EQ(matriz.value(0), QStringLiteral("DROP trigger [GNR_DEL_ContasPR_Matriz]\r\n"));
+    }
+    fx.prompter().clear();
     fx.server().markLog();
     choose(QStringLiteral("Varios"), QStringLiteral("GNRUPContasPRVctoImpostos2"));
     if (c.rnd) {
@@ -292,6 +298,9 @@ TEST_P(GateTest, OnlyTheListedCompaniesInstall)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cnpjs, GateTest,
-                         ::testing::Values(GateCase {"90.817.263/0001-69", false, false}, GateCase {"", false, false},
-                                           GateCase {nullptr, false, false}, GateCase {"11222333000181", false, false},
-                                           GateCase {"41526374000197", false, true}));
+                         ::testing::Values(GateCase {"Punctuated", "90.817.263/0001-69", false, false},
+                                           GateCase {"Empty", "", false, false}, GateCase {"Null", nullptr, false, false},
+                                           GateCase {"NotListed", "11222333000181", false, false},
+                                           GateCase {"RndOnly", "41526374000197", false, true},
+                                           GateCase {"Listed", "90817263000169", true, true}),
+                         [](const ::testing::TestParamInfo<GateCase> &info) { return std::string(info.param.name); });
