@@ -31,14 +31,17 @@ TEST(InstallerTexts, PagesEndLinesWithCrLfAndBuiltInTextsWithCrAlone)
 
 TEST(InstallerTexts, TheHeadersNameWhatEachObjectIs)
 {
-    EXPECT_TRUE(builtInText(QStringLiteral("GNR_UP_Kardex_Novo")).startsWith(QStringLiteral("/* Transição entre as versões */\r")));
-    EXPECT_TRUE(pageText(QStringLiteral("Kardex_Novo"))
-                    .startsWith(QStringLiteral("/* Transição entre as versões com o objetivo de calcular até o PMP */\r\n")));
+    EXPECT_TRUE(builtInText(QStringLiteral("GNR_UP_Kardex_Novo"))
+                    .startsWith(QStringLiteral("/* Transição entre as versões */\r")));
+    EXPECT_TRUE(
+        pageText(QStringLiteral("Kardex_Novo"))
+            .startsWith(QStringLiteral("/* Transição entre as versões com o objetivo de calcular até o PMP */\r\n")));
     EXPECT_TRUE(builtInText(QStringLiteral("Evol_Invent_Kardex"))
                     .startsWith(QStringLiteral("/* Erro_Saldo_Kardex Verifica o Saldo do Kardex dos")));
     EXPECT_TRUE(pageText(QStringLiteral("Erro_Saldo_Kardex"))
                     .startsWith(QStringLiteral("/* Erro_Saldo_Kardex Verifica o Saldo do Kardex dos")));
-    EXPECT_TRUE(pageText(QStringLiteral("IdPlanta")).startsWith(QStringLiteral("/* Trigger temporária até unificar os BANCOS */")));
+    EXPECT_TRUE(pageText(QStringLiteral("IdPlanta"))
+                    .startsWith(QStringLiteral("/* Trigger temporária até unificar os BANCOS */")));
     const QString rnd = builtInText(QStringLiteral("GNR_UP_RND_ITENS"));
     EXPECT_TRUE(rnd.startsWith(QStringLiteral("/* Atualiza programação diária */\r")));
     EXPECT_TRUE(rnd.contains(QStringLiteral("-- A- Varre tudo para retirar caracteres estranhos\r")));
