@@ -303,7 +303,7 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
         }
     }
     // What some of them do.
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 18);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 23);
     fx.exec(QStringLiteral(
         "UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
     EXPECT_EQ(

@@ -170,3 +170,54 @@ IF UPDATE(Data_Início)
 ELSE IF UPDATE(Data_Inicio)
     UPDATE [OFs_New] SET [Data_Início] = [OFs_New].Data_Inicio FROM [OFs_New] INNER JOIN inserted i ON i.[IdOrdem] = [OFs_New].[IdOrdem]
 GO
+/* GNR_Feriados: cada campo acentuado e seu gêmeo sem acento ficam iguais, qualquer que seja o alterado */
+CREATE TRIGGER [dbo].[GNR_Feriados] ON [dbo].[Feriados]
+AFTER INSERT, UPDATE
+AS
+SET NOCOUNT ON
+IF UPDATE(Descrição)
+    UPDATE [Feriados] SET Descricao = [Feriados].[Descrição] FROM [Feriados] INNER JOIN inserted i ON i.[IdFeriado] = [Feriados].[IdFeriado]
+ELSE IF UPDATE(Descricao)
+    UPDATE [Feriados] SET [Descrição] = [Feriados].Descricao FROM [Feriados] INNER JOIN inserted i ON i.[IdFeriado] = [Feriados].[IdFeriado]
+GO
+/* GNR_Horários: cada campo acentuado e seu gêmeo sem acento ficam iguais, qualquer que seja o alterado */
+CREATE TRIGGER [dbo].[GNR_Horários] ON [dbo].[Horários]
+AFTER INSERT, UPDATE
+AS
+SET NOCOUNT ON
+IF UPDATE(Horário)
+    UPDATE [Horários] SET Horario = [Horários].[Horário] FROM [Horários] INNER JOIN inserted i ON i.[IdHorario] = [Horários].[IdHorario]
+ELSE IF UPDATE(Horario)
+    UPDATE [Horários] SET [Horário] = [Horários].Horario FROM [Horários] INNER JOIN inserted i ON i.[IdHorario] = [Horários].[IdHorario]
+IF UPDATE(Início)
+    UPDATE [Horários] SET Inicio = [Horários].[Início] FROM [Horários] INNER JOIN inserted i ON i.[IdHorario] = [Horários].[IdHorario]
+ELSE IF UPDATE(Inicio)
+    UPDATE [Horários] SET [Início] = [Horários].Inicio FROM [Horários] INNER JOIN inserted i ON i.[IdHorario] = [Horários].[IdHorario]
+GO
+/* GNR_Grupos: o nome do grupo é gravado sem espaços nas pontas */
+CREATE TRIGGER [dbo].[GNR_Grupos] ON [dbo].[Grupos]
+AFTER INSERT, UPDATE
+AS
+SET NOCOUNT ON
+IF UPDATE(Grupo)
+    UPDATE [Grupos] SET Grupo = LTRIM(RTRIM([Grupos].Grupo)) FROM [Grupos] INNER JOIN inserted i ON i.CodGrupo = [Grupos].CodGrupo
+    WHERE [Grupos].Grupo <> LTRIM(RTRIM([Grupos].Grupo))
+GO
+/* GNR_Bancos: o código do portador é gravado sem espaços nas pontas */
+CREATE TRIGGER [dbo].[GNR_Bancos] ON [dbo].[Bancos]
+AFTER INSERT, UPDATE
+AS
+SET NOCOUNT ON
+IF UPDATE(CD_PORTADOR)
+    UPDATE [Bancos] SET CD_PORTADOR = LTRIM(RTRIM([Bancos].CD_PORTADOR)) FROM [Bancos] INNER JOIN inserted i ON i.IdBanco = [Bancos].IdBanco
+    WHERE [Bancos].CD_PORTADOR <> LTRIM(RTRIM([Bancos].CD_PORTADOR))
+GO
+/* GNR_Conta_contabil: o código reduzido da conta é gravado sem espaços nas pontas */
+CREATE TRIGGER [dbo].[GNR_Conta_contabil] ON [dbo].[Conta_contabil]
+AFTER INSERT, UPDATE
+AS
+SET NOCOUNT ON
+IF UPDATE(Reduzido)
+    UPDATE [Conta_contabil] SET Reduzido = LTRIM(RTRIM([Conta_contabil].Reduzido)) FROM [Conta_contabil] INNER JOIN inserted i ON i.IdConta = [Conta_contabil].IdConta
+    WHERE [Conta_contabil].Reduzido <> LTRIM(RTRIM([Conta_contabil].Reduzido))
+GO
