@@ -278,6 +278,11 @@ struct GateCase
     bool matriz, rnd;
 };
 
+void PrintTo(const GateCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
 class GateTest : public InstallerTest, public ::testing::WithParamInterface<GateCase>
 {
 protected:
