@@ -1242,7 +1242,9 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             Value dv = arg(2);
             if (!amount || dv.isNull())
                 return nullValue(resultType);
-            // Worked out in datetime2, then given the type of the date argument.
+            // Worked out in datetime2, then given the type of the date argument. A number or a
+            // text becomes a datetime first, as the server converts it (DATEADD(day, 1, 0) is
+            // 1900-01-02).
             const SqlType wide{TypeId::DateTime2, 0, 0, 7};
             if (!isDateTime(dv.type.id))
                 dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)

@@ -27,6 +27,9 @@ TEST_F(Mends, DatePartsAreKeywordsNotColumns)
     EXPECT_EQ(toText(r.resultSet->rows[0][0]), "2024-02-29");
     EXPECT_EQ(scalar("SELECT DATENAME(month, d) FROM T"), "January");
     EXPECT_EQ(error("SELECT DATEPART(ano, d) FROM T").number, 155);
+    // A number as the date is a count of days after 1900-01-01, converted to datetime.
+    EXPECT_EQ(scalar("SELECT CONVERT(varchar(19), DATEADD(day, 1, 0), 120)"), "1900-01-02 00:00:00");
+    EXPECT_EQ(scalar("SELECT CAST(DATEADD(year, 124, DATEADD(month, 3, DATEADD(day, 1, 0))) - 1.5 AS int)"), "45381");
 }
 
 TEST_F(Mends, DecimalProductsAndQuotientsHaveSqlServersPrecisionAndScale)

@@ -1,0 +1,1 @@
+/* GNR_DEL_ContasPR_Matriz: o texto deste objeto ainda não acompanha esta versão do programa */RAISERROR('O texto de GNR_DEL_ContasPR_Matriz ainda não acompanha esta versão do programa', 16, 1)

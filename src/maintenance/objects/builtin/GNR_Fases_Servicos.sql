@@ -1,0 +1,1 @@
+/* GNR_Fases_Servicos: o texto deste objeto ainda não acompanha esta versão do programa */RAISERROR('O texto de GNR_Fases_Servicos ainda não acompanha esta versão do programa', 16, 1)

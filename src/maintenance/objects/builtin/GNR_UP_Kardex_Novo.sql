@@ -1,0 +1,1 @@
+/* Transição entre as versões */CREATE TRIGGER [dbo].[GNR_UP_Kardex_Novo] ON [dbo].[Kardex]AFTER INSERTASSET NOCOUNT ONDECLARE @IdKardex int = 0SELECT @IdKardex = IdKardex FROM insertedIF @@ROWCOUNT > 0    UPDATE Kardex SET DATE_LCTO = GETDATE() WHERE IdKardex = @IdKardex

@@ -1,0 +1,316 @@
+// The installed objects at work: the two functions, the ledger triggers and the balance
+// procedures, installed from their menus (the ledger's full trigger from the first script of
+// its page, which the page as a whole never installs), on a database the administrator has
+// equalized first. Every expectation is read back through SQL.
+#include "InstallerDriver.h"
+#include "maintenance/installer/ObjectTexts.h"
+
+using namespace installer;
+
+namespace {
+
+class InstalledObjectsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fx.startServer();
+        fx.writeIni(fx.plantSection(QStringLiteral("Matriz")));
+        w = fx.openWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    }
+    void choose(const QString &memo, const QString &item)
+    {
+        ASSERT_TRUE(chooseFromMenu(w, memo, item)) << item.toStdString();
+        ASSERT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty()) << item.toStdString();
+    }
+    void equalize()
+    {
+        clickTab(w->shell().PageControl1, w->shell().TabSheet12);
+        fx.prompter().queueAnswer(Prompter::Answer::Yes);
+        fx.click(QStringLiteral("DataBaseSTRU"));
+    }
+    // A new product; its identifier.
+    int product(const QString &columns = QStringLiteral("Produto"), const QString &values = QStringLiteral("N'Teste'"))
+    {
+        fx.exec(QStringLiteral("INSERT INTO Produtos (%1) VALUES (%2)").arg(columns, values));
+        return fx.scalar(QStringLiteral("SELECT MAX(IdProd) FROM Produtos")).toInt();
+    }
+    QVariant value(const QString &sql) { return fx.scalar(sql); }
+    int lastKardex() { return value(QStringLiteral("SELECT MAX(IdKardex) FROM Kardex")).toInt(); }
+    QVariantList productState(int id)
+    {
+        return fx
+            .rows(QStringLiteral("SELECT LastIdK, LastIdKInDate, SValidar, Estoque FROM Produtos WHERE IdProd = %1")
+                      .arg(id))
+            .value(0);
+    }
+    QList<double> balances(int id)
+    {
+        QList<double> out;
+        for (const QVariantList &r :
+             fx.rows(QStringLiteral("SELECT Saldo FROM Kardex WHERE IdProd = %1 ORDER BY IdKardex").arg(id)))
+            out << r.value(0).toDouble();
+        return out;
+    }
+
+    AppFixture fx;
+    UsersForm *w = nullptr;
+};
+
+QVariantList state(int lastIdK, int inDate, double validar, double estoque)
+{
+    return {lastIdK, inDate, validar, estoque};
+}
+
+} // namespace
+
+TEST_F(InstalledObjectsTest, TheFunctionsGiveTheFirstDayOfTheNextMonthAndTheTextWithoutAccents)
+{
+    choose(QStringLiteral("First_DayMonth"), QStringLiteral("FUNCTIONFirstDayMonth1"));
+    choose(QStringLiteral("Remover_Acentos"), QStringLiteral("FUNCTIONRemoverAcentos1"));
+    // Day numbers after 1900-01-01: 1 April 2024 is 45381, 1 January 2025 is 45656.
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.First_Day_Month('2024-03-15')")).toInt(), 45381);
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.First_Day_Month('2024-12-31T23:59:00')")).toInt(), 45656);
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.First_Day_Month('2024-02-01T00:00:00')")).toInt(),
+              value(QStringLiteral("SELECT CAST(CAST('2024-03-01' AS datetime) AS int)")).toInt());
+    EXPECT_TRUE(value(QStringLiteral("SELECT dbo.First_Day_Month(NULL)")).isNull());
+
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('Conexão, peça')")).toString(),
+              QStringLiteral("CONEXAO. PECA"));
+    // Capitals go too, under the case-insensitive collation.
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('ÁGUA Ô Ü, ç')")).toString(),
+              QStringLiteral("AGUA O U. C"));
+    // 60 characters in, the first 50 out.
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento(REPLICATE('ação,', 12))")).toString(),
+              QStringLiteral("ACAO.").repeated(10));
+    EXPECT_TRUE(value(QStringLiteral("SELECT dbo.Remover_acento(NULL)")).isNull());
+}
+
+TEST_F(InstalledObjectsTest, TheShortLedgerTriggerStampsOneRowOfAMultiRowInsert)
+{
+    clickTab(w->shell().PageControl1, w->shell().TabSheet12);
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("GetTriggers"));
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 1, 1), (%1, 2, 3), (%1, 3, 6)").arg(p));
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        1);
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 4, 10)").arg(p));
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        2);
+    EXPECT_FALSE(value(QStringLiteral("SELECT DATE_LCTO FROM Kardex WHERE IdKardex = %1").arg(lastKardex())).isNull());
+}
+
+TEST_F(InstalledObjectsTest, TheFullLedgerTriggerKeepsTheProductOnInsertAndDeleteAndIgnoresUpdates)
+{
+    equalize();
+    const QString page = pageText(QStringLiteral("Kardex_Novo"));
+    const qsizetype second = page.indexOf(QLatin1String("/* Inverte o sinal do PIS COFINS de Vendas */"));
+    ASSERT_GT(second, 0);
+    fx.exec(page.left(second));
+
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO Recebimento (IdNF, IdPeça, Qtde) VALUES (77, 1, 10)"));
+    const int rec = value(QStringLiteral("SELECT MAX(IdRec) FROM Recebimento")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO NFs_Itens (IdNF, pIPI) VALUES (77, 6.5)"));
+    const int item = value(QStringLiteral("SELECT MAX(IdItemNF) FROM NFs_Itens")).toInt();
+    fx.exec(QStringLiteral(
+                "INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec, IdItemNF, Preço) VALUES (%1, 10, 10, %2, %3, 4.5)")
+                .arg(p)
+                .arg(rec)
+                .arg(item));
+    const int first = lastKardex();
+    EXPECT_EQ(
+        fx.rows(QStringLiteral("SELECT IdNFK, IPIk, Preço, CASE WHEN DATE_LCTO IS NULL THEN 0 ELSE 1 END FROM Kardex "
+                               "WHERE IdKardex = %1")
+                    .arg(first))
+            .value(0),
+        (QVariantList {77, 6.5, 4.5, 1}));
+    EXPECT_EQ(productState(p), state(0, first, 0, 10));
+
+    // Two rows in one statement: both walked; the outgoing one loses its price.
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Preço) VALUES (%1, -4, 6, 3), (%1, 5, 11, 2)").arg(p));
+    const int last = lastKardex();
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        3);
+    EXPECT_EQ(value(QStringLiteral("SELECT Preço FROM Kardex WHERE IdProd = %1 AND Qtd < 0").arg(p)).toDouble(), 0.0);
+    EXPECT_EQ(productState(p), state(0, last, 0, 11));
+
+    // An update changes nothing, not even the product.
+    fx.exec(QStringLiteral("UPDATE Kardex SET Saldo = 999, Preço = 8 WHERE IdKardex = %1").arg(last - 1));
+    EXPECT_EQ(productState(p), state(0, last, 0, 11));
+    EXPECT_EQ(value(QStringLiteral("SELECT Preço FROM Kardex WHERE IdKardex = %1").arg(last - 1)).toDouble(), 8.0);
+
+    // Deleting the last movement: the product follows the remaining ledger.
+    fx.exec(QStringLiteral("DELETE FROM Kardex WHERE IdKardex = %1").arg(last));
+    EXPECT_EQ(productState(p), state(0, last - 1, 0, 999));
+}
+
+TEST_F(InstalledObjectsTest, TheFullLedgerTriggerMarksSubLotsAndReturns)
+{
+    equalize();
+    const QString page = pageText(QStringLiteral("Kardex_Novo"));
+    fx.exec(page.left(page.indexOf(QLatin1String("/* Inverte o sinal do PIS COFINS de Vendas */"))));
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO Reservas (IdPRJ, IdPai, Projeto) VALUES (3, %1, 12)").arg(p));
+    const int res = value(QStringLiteral("SELECT MAX(IdRes) FROM Reservas")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO OFs_New (Qtd_Pedida, IdPRJ, IdProd) VALUES (10, 3, %1)").arg(p));
+    const int order = value(QStringLiteral("SELECT MAX(IdOrdem) FROM OFs_New")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, IdPeça, Qtde, CFOPtxt) VALUES (1, 1, 2, N'1.201')"));
+    const int own = value(QStringLiteral("SELECT MAX(IdItem) FROM [Itens Nota]")).toInt();
+
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdResK, Fornecedor, Documento) "
+                           "VALUES (%1, 5, 5, %2, N'Almox', N'Sub Lote 9')")
+                .arg(p)
+                .arg(res));
+    const int lot = lastKardex();
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdItemV, Documento) VALUES (%1, -2, 3, %2, N'NF 55')")
+            .arg(p)
+            .arg(own));
+    const int back = lastKardex();
+    // A later insert appends nothing twice.
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 1, 4)").arg(p));
+    EXPECT_EQ(
+        fx.rows(QStringLiteral("SELECT Fornecedor, Documento FROM Kardex WHERE IdKardex = %1").arg(lot)).value(0),
+        (QVariantList {QStringLiteral("Almox - OP001-%1").arg(order), QStringLiteral("Sub Lote 9 - Projeto-12")}));
+    EXPECT_EQ(value(QStringLiteral("SELECT Documento FROM Kardex WHERE IdKardex = %1").arg(back)).toString(),
+              QStringLiteral("NF 55 **Devolução**"));
+}
+
+TEST_F(InstalledObjectsTest, TheInventoryEvolutionStartsFromTheLastCountOrChangesNothing)
+{
+    clickTab(w->shell().PageControl1, w->shell().TabSheet12);
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("GetTriggers"));
+
+    // No count in phase 2: the positions end at 0, ledger and stock stay.
+    const int bare = product(QStringLiteral("Produto, LastIdK, LastIdKInDate, SValidar, Estoque"),
+                             QStringLiteral("N'A', 4, 5, 6, 7"));
+    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, 1, 1, 50)").arg(bare));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Data) VALUES (%1, 3, 3, '2026-01-20')").arg(bare));
+    fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(bare));
+    EXPECT_EQ(productState(bare), state(0, 0, 0, 7));
+    EXPECT_EQ(balances(bare), QList<double> {3});
+
+    // A count of 30 on 10 January: the movements from the next day on are rebuilt from it.
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO DataInv (DataInv) VALUES ('2026-01-10T00:00:00')"));
+    const int count = value(QStringLiteral("SELECT MAX(IdDI) FROM DataInv")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 20), (%1, %2, 2, 10)")
+                .arg(p)
+                .arg(count));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Data) VALUES (%1, 8, 8, '2026-01-09'), "
+                           "(%1, 1, 9, '2026-01-10T18:00:00'), (%1, 5, 0, '2026-01-11'), (%1, -2, 0, '2026-01-12')")
+                .arg(p));
+    const int last = lastKardex();
+    fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(p));
+    EXPECT_EQ(balances(p), (QList<double> {8, 9, 35, 33}));
+    EXPECT_EQ(productState(p), state(count, last, 30, 33));
+
+    // A product without ledger rows: the count is taken, nothing else.
+    const int empty = product();
+    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 12)")
+                .arg(empty)
+                .arg(count));
+    fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(empty));
+    EXPECT_EQ(productState(empty), state(count, 0, 12, 0));
+}
+
+TEST_F(InstalledObjectsTest, TheBalanceRepairRewritesAtMostAHundredRowsFromTheNewestBreak)
+{
+    choose(QStringLiteral("Erro_Saldo_Kardex"), QStringLiteral("mErro_SaldoKardex"));
+
+    // No break (a complement row moves nothing): only the product's positions are set.
+    const int sound = product();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, H_MIN_MVT) VALUES (%1, 10, 10, 0), (%1, 5, 10, 1), "
+                           "(%1, -3, 7, 0)")
+                .arg(sound));
+    fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(sound));
+    EXPECT_EQ(balances(sound), (QList<double> {10, 10, 7}));
+    EXPECT_EQ(productState(sound), state(0, lastKardex(), 0, 7));
+
+    // A break at the second row, 150 rows from it on: the first 100 are rebuilt.
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 10, 10)").arg(p));
+    fx.exec(QStringLiteral("DECLARE @i int = 0 WHILE @i < 150 BEGIN INSERT INTO Kardex (IdProd, Qtd, Saldo) "
+                           "VALUES (%1, 1, 100 + @i) SET @i = @i + 1 END")
+                .arg(p));
+    const int breakRow =
+        value(QStringLiteral("SELECT MIN(IdKardex) FROM Kardex WHERE IdProd = %1 AND Saldo = 100").arg(p)).toInt();
+    fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(p));
+    QList<double> expected {10};
+    for (int i = 0; i < 150; ++i)
+        expected << (i < 100 ? 11 + i : 100 + i);
+    EXPECT_EQ(balances(p), expected);
+    EXPECT_EQ(productState(p), state(0, lastKardex(), 10, 249));
+    // The next call starts again from the newest break, after the rebuilt rows.
+    fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(p));
+    EXPECT_EQ(balances(p).last(), 160.0);
+    EXPECT_GT(breakRow, 0);
+}
+
+TEST_F(InstalledObjectsTest, ANewProductGetsThePlantOfTheActiveCompanyUnlessItHasOne)
+{
+    choose(QStringLiteral("IdPlanta"), QStringLiteral("mnIdPlanta"));
+    const int active = value(QStringLiteral("SELECT IdPess FROM PessoaFJ WHERE Ativa = 1")).toInt();
+    const int kept = product(QStringLiteral("Produto, IdPlanta"), QStringLiteral("N'Com planta', 606"));
+    const int set = product();
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPlanta FROM Produtos WHERE IdProd = %1").arg(kept)).toInt(), 606);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPlanta FROM Produtos WHERE IdProd = %1").arg(set)).toInt(), active);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Produtos WHERE KDXok <> 1")).toInt(), 0);
+    EXPECT_GT(value(QStringLiteral("SELECT COUNT(*) FROM Produtos")).toInt(), 2);
+}
+
+TEST_F(InstalledObjectsTest, TheLabelTriggerCompletesSubLotsFromTheLedger)
+{
+    choose(QStringLiteral("Memo3"), QStringLiteral("GNR_Etiquetas"));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec) VALUES (1, 4, 4, 41)"));
+    const int k = lastKardex();
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (%1, 0, 1, 0)").arg(k));
+    fx.exec(QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (0, 41, 1, 0)"));
+    EXPECT_EQ(fx.rows(QStringLiteral(
+                          "SELECT IdKardex, IdRec FROM Kardex_SubLote WHERE IdRec = 41 OR IdKardex = %1 ORDER BY IdKSL")
+                          .arg(k)),
+              (QList<QVariantList> {{k, 41}, {k, 41}}));
+}
+
+// The reference pages hold scripts the server accepts, one batch at a time (batches end at a
+// line GO), on a database that has the tables: equalized and with its accent-free columns.
+TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
+{
+    equalize();
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("SemAcento"));
+    ASSERT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty());
+    // TOP_Kardex alters two triggers that the page " TRIGGERs união " creates.
+    for (const char *memo : {"Memo3", "Varios", "TOP_Kardex", "Memo2", "Memo1", "Constraints"}) {
+        const QStringList batches =
+            pageText(QString::fromLatin1(memo)).split(QStringLiteral("\r\nGO\r\n"), Qt::SkipEmptyParts);
+        EXPECT_GE(batches.size(), 1) << memo;
+        for (const QString &batch : batches) {
+            try {
+                fx.exec(batch);
+            } catch (const std::exception &e) {
+                ADD_FAILURE() << memo << ": " << e.what() << "\n" << batch.left(200).toStdString();
+            }
+        }
+    }
+    // What some of them do.
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 23);
+    fx.exec(QStringLiteral(
+        "UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT Descrição FROM Unidades WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"))
+            .toString(),
+        QStringLiteral("Peça solta"));
+    fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 4)"));
+    EXPECT_FALSE(value(QStringLiteral("SELECT ReadData FROM SBuild_Etiquetas WHERE IdOrdem = 7")).isNull());
+    EXPECT_GT(fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0)).size(), 10);
+}
