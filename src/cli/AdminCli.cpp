@@ -880,11 +880,15 @@ private:
                 QStringLiteral("O servidor encerrou a transação do ensaio na instrução %1; nada mais foi enviado e "
                                "o que o ensaio mudou foi desfeito pelo servidor ..!")
                     .arg(r.transactionLostAtStatement));
-        m_console.print(QStringLiteral("%1 criações %2, %3 %4")
-                            .arg(r.creationsOk())
-                            .arg(rehearsal ? QStringLiteral("aplicariam") : QStringLiteral("aplicadas"))
-                            .arg(r.creationsFailed())
-                            .arg(rehearsal ? QStringLiteral("falhariam") : QStringLiteral("falharam")));
+        const int ok = r.creationsOk(), failed = r.creationsFailed();
+        m_console.print(QStringLiteral("%1 %2, %3 %4")
+                            .arg(ok)
+                            .arg(ok == 1 ? (rehearsal ? QStringLiteral("criação aplicaria") : QStringLiteral("criação aplicada"))
+                                         : (rehearsal ? QStringLiteral("criações aplicariam")
+                                                      : QStringLiteral("criações aplicadas")))
+                            .arg(failed)
+                            .arg(failed == 1 ? (rehearsal ? QStringLiteral("falharia") : QStringLiteral("falhou"))
+                                             : (rehearsal ? QStringLiteral("falhariam") : QStringLiteral("falharam"))));
         if (!r.leftMissing.isEmpty())
             m_console.print(QStringLiteral("%1 sem o objeto: %2")
                                 .arg(rehearsal ? QStringLiteral("O banco ficaria") : QStringLiteral("O banco ficou"),

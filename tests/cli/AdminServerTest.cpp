@@ -687,7 +687,7 @@ TEST_F(AdminTest, InstallOfAnEntrySendsItsDropAndItsTextAndTheRehearsalLeavesNot
         EXPECT_EQ(InstalledObjects::normalizedLineEnds(definition(QStringLiteral("Remover_acento"))),
                   InstalledObjects::normalizedLineEnds(carriedText(QStringLiteral("Remover_acento"))));
         EXPECT_EQ(real.text().contains(QStringLiteral("exclusão: falhou [3701]")), run == 0) << qPrintable(real.text());
-        EXPECT_TRUE(real.text().contains(QStringLiteral("1 criações aplicadas, 0 falharam")));
+        EXPECT_TRUE(real.text().contains(QStringLiteral("1 criação aplicada, 0 falharam")));
     }
 
     // Named by its object, without regard to case; the entry that only drops.
