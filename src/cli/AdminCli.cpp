@@ -2,6 +2,7 @@
 
 #include "app/DatasetTexts.h"
 #include "cli/Console.h"
+#include "cli/InstallRun.h"
 #include "cli/PlantSession.h"
 #include "cli/PlantStatus.h"
 #include "cli/SchemaRun.h"
@@ -11,6 +12,7 @@
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 #include "maintenance/Catalogue.h"
+#include "maintenance/installer/InstallerEntries.h"
 #include "switch/ApplicationSwitch.h"
 #include "users/UserScript.h"
 #include "users/UserStatements.h"
@@ -32,10 +34,13 @@ const char *const generalHelp =
     "\n"
     "Comandos:\n"
     "  plantas                          as plantas do arquivo INI, com servidor e banco\n"
-    "  status [PLANTA...]               conexão, chave do aplicativo, passos do catálogo e colunas\n"
-    "                                   sem acento que faltam, de cada planta (todas quando nenhuma)\n"
+    "  status [PLANTA...]               conexão, chave do aplicativo, passos do catálogo, colunas\n"
+    "                                   sem acento e objetos (triggers, funções, procedimentos) que\n"
+    "                                   faltam, de cada planta (todas quando nenhuma)\n"
     "  equalizar PLANTA [--dry-run]     a equalização do esquema de acordo com o padrão\n"
     "  sem-acento PLANTA [--dry-run]    os campos sem acento nas tabelas\n"
+    "  instalar PLANTA (--lote | --entrada NOME) [--dry-run]\n"
+    "                                   o lote de triggers ou uma entrada do instalador de objetos\n"
     "  chave PLANTA (liga|desliga)      libera ou derruba o aplicativo ORVO.exe na rede\n"
     "  exportar-usuario PLANTA REGISTRO o script de inclusão do usuário\n"
     "  conferir PLANTA PASTA            confere os arquivos do leitor de código de barras (*.txt)\n"
@@ -66,7 +71,10 @@ const CommandHelp commandHelps[] = {
                "Para cada planta (todas quando nenhuma é dada): se o servidor responde, ou a mensagem dele; o\n"
                "estado da chave do aplicativo (tabela Jobs) com quem e quando desabilitou e reabilitou; quantos\n"
                "passos e descrições do catálogo de equalização ainda mudariam o banco (por um ensaio desfeito ao\n"
-               "final); quais colunas sem acento faltam. Termina com uma tabela de todas as plantas.\n"
+               "final); quais colunas sem acento faltam; cada objeto do instalador (triggers, funções e\n"
+               "procedimentos cujo texto o programa traz): igual, ausente ou com texto diferente (a definição\n"
+               "do banco comparada com o texto do programa, fins de linha igualados, com a primeira linha que\n"
+               "difere). Termina com uma tabela de todas as plantas; a coluna dos objetos dá ausentes/diferentes.\n"
                "Sai com 0 quando todas as plantas respondem, 3 quando alguma não responde.\n"},
     {"equalizar",
      "Uso: orvo-admin equalizar PLANTA (--yes | --dry-run) [--ini ARQUIVO] [--json]\n"
@@ -82,6 +90,20 @@ const CommandHelp commandHelps[] = {
                    "Cria e atualiza os campos sem acento nas tabelas da planta, como o botão da janela, com as linhas\n"
                    "de progresso do MemoCCDB. --dry-run como em \"equalizar\".\n"
                    "Sai com 1 quando uma cópia falha e interrompe a execução.\n"},
+    {"instalar",
+     "Uso: orvo-admin instalar PLANTA (--lote | --entrada NOME) (--yes | --dry-run) [--ini ARQUIVO] [--json]\n"
+     "\n"
+     "--lote: o lote de triggers, como o botão \"Cria Triggers no Banco de Dados\": as funções\n"
+     "Remover_acento e First_Day_Month, os triggers GNR_Etiquetas_Recebimento e GNR_Saldo_Terceiros_NOTAS,\n"
+     "o procedimento Evol_Invent_Kardex e a versão curta de GNR_UP_Kardex_Novo.\n"
+     "--entrada NOME: uma entrada dos menus do instalador, pelo nome do item (FUNCTIONRemoverAcentos1,\n"
+     "GNR_NFs, mnIdPlanta...) ou pelo objeto que instala (Remover_acento). Cada instalação exclui o objeto\n"
+     "e o cria de novo com o texto do programa; a falha da exclusão (objeto ainda inexistente) é ignorada.\n"
+     "GNR_NEW_ContasPR e GNRUPContasPRVctoImpostos2 só instalam para os CNPJs da sua lista (o CNPJ da\n"
+     "empresa ativa, como gravado); fora dela nada é enviado e sai com 2.\n"
+     "--dry-run: abre uma transação, envia cada instrução como a execução real, anota o resultado e\n"
+     "desfaz tudo.\n"
+     "Sai com 1 quando uma criação falha e o banco fica sem o objeto.\n"},
     {"chave", "Uso: orvo-admin chave PLANTA (liga|desliga) --yes [--ini ARQUIVO] [--json]\n"
               "\n"
               "desliga: encerra todos os aplicativos ORVO.exe na rede (Estado 1, com data e responsável do\n"
@@ -117,6 +139,9 @@ struct Options
     bool yes = false;
     bool dryRun = false;
     bool help = false;
+    bool batch = false; // instalar --lote
+    QString entry; // instalar --entrada NOME
+    bool entryGiven = false;
     QString command;
     QStringList arguments;
 };
@@ -181,13 +206,16 @@ public:
         static const QStringList known {QStringLiteral("plantas"),   QStringLiteral("status"),
                                         QStringLiteral("equalizar"), QStringLiteral("sem-acento"),
                                         QStringLiteral("chave"),     QStringLiteral("exportar-usuario"),
-                                        QStringLiteral("conferir")};
+                                        QStringLiteral("conferir"),  QStringLiteral("instalar")};
         if (m_o.command.isEmpty())
             return usage(QStringLiteral("Falta o comando ..!"));
         if (!known.contains(m_o.command))
             return usage(QStringLiteral("Comando desconhecido: %1 ..!").arg(m_o.command));
-        if (m_o.dryRun && m_o.command != QLatin1String("equalizar") && m_o.command != QLatin1String("sem-acento"))
-            return usage(QStringLiteral("--dry-run só vale para equalizar e sem-acento ..!"), m_o.command);
+        if (m_o.dryRun && m_o.command != QLatin1String("equalizar") && m_o.command != QLatin1String("sem-acento")
+            && m_o.command != QLatin1String("instalar"))
+            return usage(QStringLiteral("--dry-run só vale para equalizar, sem-acento e instalar ..!"), m_o.command);
+        if ((m_o.batch || m_o.entryGiven) && m_o.command != QLatin1String("instalar"))
+            return usage(QStringLiteral("--lote e --entrada só valem para instalar ..!"), m_o.command);
         if (!m_ini.load(m_o.ini)) {
             m_console.error(m_ini.error());
             return BadUsage;
@@ -204,6 +232,8 @@ public:
             return chave();
         if (m_o.command == QLatin1String("conferir"))
             return conferir();
+        if (m_o.command == QLatin1String("instalar"))
+            return instalar();
         return exportarUsuario();
     }
 
@@ -335,6 +365,7 @@ private:
                                      QStringLiteral("-"),
                                      QStringLiteral("-"),
                                      QStringLiteral("-"),
+                                     QStringLiteral("-"),
                                      QStringLiteral("-")};
                 continue;
             }
@@ -382,14 +413,59 @@ private:
                 if (!names.isEmpty())
                     m_console.print(QStringLiteral("    ") + names.join(QStringLiteral(", ")));
             }
+            m_console.print(QStringLiteral("  ") + objectsLine(s));
+            for (const InstalledObjects::Object &o : s.objects) {
+                if (o.state == InstalledObjects::State::Missing)
+                    m_console.print(QStringLiteral("    ausente: %1 (%2)").arg(o.name, o.kind));
+                else if (o.state == InstalledObjects::State::Different)
+                    m_console.print(QStringLiteral("    texto diferente: %1 (%2), a partir da linha %3")
+                                        .arg(o.name, o.kind)
+                                        .arg(o.firstDifferentLine));
+            }
             m_console.print(QString());
-            rows << QStringList {s.plant, QStringLiteral("ok"), switchText(s), steps, descriptions, mirror};
+            rows << QStringList {s.plant, QStringLiteral("ok"), switchText(s), steps, descriptions, mirror,
+                                 objectsCell(s)};
         }
         for (const QString &line :
              formatTable({QStringLiteral("Planta"), QStringLiteral("Conexão"), QStringLiteral("Aplicativo"),
-                          QStringLiteral("Passos"), QStringLiteral("Descrições"), QStringLiteral("Sem acento")},
+                          QStringLiteral("Passos"), QStringLiteral("Descrições"), QStringLiteral("Sem acento"),
+                          QStringLiteral("Objetos faltam/diferem")},
                          rows))
             m_console.print(line);
+    }
+
+    static QString objectsLine(const PlantStatus &s)
+    {
+        if (!s.objectsError.isEmpty())
+            return QStringLiteral("Objetos: não puderam ser lidos: %1").arg(s.objectsError);
+        return QStringLiteral("Objetos: %1 de %2 instalados com o texto do programa; %3 ausentes, %4 com texto diferente")
+            .arg(s.objectsIn(InstalledObjects::State::Same))
+            .arg(s.objects.size())
+            .arg(s.objectsIn(InstalledObjects::State::Missing))
+            .arg(s.objectsIn(InstalledObjects::State::Different));
+    }
+
+    // The objects in the final table: how many are missing and how many differ.
+    static QString objectsCell(const PlantStatus &s)
+    {
+        if (!s.objectsError.isEmpty())
+            return QStringLiteral("?");
+        return QStringLiteral("%1/%2")
+            .arg(s.objectsIn(InstalledObjects::State::Missing))
+            .arg(s.objectsIn(InstalledObjects::State::Different));
+    }
+
+    static QString stateKey(InstalledObjects::State state)
+    {
+        switch (state) {
+        case InstalledObjects::State::Same:
+            return QStringLiteral("igual");
+        case InstalledObjects::State::Missing:
+            return QStringLiteral("ausente");
+        case InstalledObjects::State::Different:
+            return QStringLiteral("diferente");
+        }
+        return QString();
     }
 
     static QJsonArray statusJson(const QList<PlantStatus> &all)
@@ -440,6 +516,25 @@ private:
                 mirror[QStringLiteral("faltando")] = missing;
             }
             o[QStringLiteral("semAcento")] = mirror;
+            QJsonObject objects {{QStringLiteral("total"), int(s.objects.size())}};
+            if (!s.objectsError.isEmpty())
+                objects[QStringLiteral("erro")] = s.objectsError;
+            else {
+                objects[QStringLiteral("iguais")] = s.objectsIn(InstalledObjects::State::Same);
+                objects[QStringLiteral("ausentes")] = s.objectsIn(InstalledObjects::State::Missing);
+                objects[QStringLiteral("diferentes")] = s.objectsIn(InstalledObjects::State::Different);
+                QJsonArray list;
+                for (const InstalledObjects::Object &ob : s.objects) {
+                    QJsonObject j {{QStringLiteral("nome"), ob.name},
+                                   {QStringLiteral("tipo"), ob.kind},
+                                   {QStringLiteral("estado"), stateKey(ob.state)}};
+                    if (ob.state == InstalledObjects::State::Different)
+                        j[QStringLiteral("primeiraLinhaDiferente")] = ob.firstDifferentLine;
+                    list.append(j);
+                }
+                objects[QStringLiteral("lista")] = list;
+            }
+            o[QStringLiteral("objetos")] = objects;
             out.append(o);
         }
         return out;
@@ -656,6 +751,186 @@ private:
         return Done;
     }
 
+    // An entry named on the command line: its menu item's name or the object it installs,
+    // without regard to case; nullptr (said) when there is none.
+    const installer::MenuItem *entryNamed(const QString &name)
+    {
+        for (const installer::MenuItem &item : installer::menuItems())
+            if (QString::fromLatin1(item.name).compare(name, Qt::CaseInsensitive) == 0)
+                return &item;
+        for (const installer::MenuItem &item : installer::menuItems())
+            if ((item.kind == installer::ItemKind::Entry || item.kind == installer::ItemKind::DropOnly)
+                && QString::fromUtf8(item.object).compare(name, Qt::CaseInsensitive) == 0)
+                return &item;
+        QStringList names;
+        for (const installer::MenuItem &item : installer::menuItems())
+            if (item.kind == installer::ItemKind::Entry || item.kind == installer::ItemKind::DropOnly)
+                names << QString::fromLatin1(item.name);
+        m_console.error(
+            QStringLiteral("Entrada desconhecida: %1 (entradas: %2) ..!").arg(name, names.join(QStringLiteral(", "))));
+        return nullptr;
+    }
+
+    int instalar()
+    {
+        if (m_o.arguments.size() != 1)
+            return usage(QStringLiteral("Dê uma planta ..!"), m_o.command);
+        if (m_o.batch == m_o.entryGiven)
+            return usage(QStringLiteral("Dê --lote ou --entrada NOME (um dos dois) ..!"), m_o.command);
+        const installer::MenuItem *item = nullptr;
+        if (m_o.entryGiven) {
+            if (!(item = entryNamed(m_o.entry)))
+                return BadUsage;
+            if (InstallRun::statementsOf(*item) == 0) {
+                m_console.error(QStringLiteral("A entrada %1 (\"%2\") não instala nada ..!")
+                                    .arg(QString::fromLatin1(item->name), QString::fromUtf8(item->caption).trimmed()));
+                return BadUsage;
+            }
+        }
+        if (!m_o.dryRun && !confirmed())
+            return BadUsage;
+        const QString plant = plantNamed(m_o.arguments[0]);
+        if (plant.isEmpty())
+            return BadUsage;
+        PlantSession session(m_ini.profile(plant));
+        if (!connect(session))
+            return NoConnection;
+        const bool rehearsal = m_o.dryRun;
+        const InstallRun::Mode mode = rehearsal ? InstallRun::Mode::Rehearse : InstallRun::Mode::Apply;
+        InstallRun run(session.connection(), session.command());
+        run.onStatement = [&](int n, int count) {
+            m_console.progress(QStringLiteral("Instalação: instrução %1 de %2").arg(n).arg(count), n, count);
+        };
+        InstallRun::Result r;
+        try {
+            r = item ? run.runEntry(*item, mode) : run.runBatch(mode);
+        } catch (const DbError &e) {
+            m_console.endProgress();
+            // The gate's reading of the active company, or the rehearsal's transaction.
+            m_console.error(
+                QStringLiteral("A instalação na planta %1 não pôde ser feita: %2").arg(plant, e.message().trimmed()));
+            return StatementFailed;
+        }
+        m_console.endProgress();
+        const QString target = item ? QString::fromLatin1(item->name) : QStringLiteral("lote");
+        if (r.gatedOut) {
+            const QString line =
+                QStringLiteral("A entrada %1 só instala para as empresas de CNPJ %2; a empresa ativa da planta %3 "
+                               "tem o CNPJ \"%4\": nada foi enviado ..!")
+                    .arg(target, item->cnpjs.join(QStringLiteral(", ")), plant, r.cnpj);
+            if (m_o.json)
+                printJson(QJsonObject {{QStringLiteral("planta"), plant},
+                                       {QStringLiteral("ensaio"), rehearsal},
+                                       {QStringLiteral("alvo"), target},
+                                       {QStringLiteral("cnpj"), r.cnpj},
+                                       {QStringLiteral("recusadoPeloCnpj"), true},
+                                       {QStringLiteral("instalacoes"), QJsonArray()}});
+            m_console.error(line);
+            return BadUsage;
+        }
+        if (m_o.json)
+            printJson(installJson(plant, target, r));
+        else
+            printInstall(plant, target, r);
+        if (rehearsal && !r.rolledBack) {
+            m_console.error(QStringLiteral("A transação do ensaio continua aberta no servidor ..!"));
+            return StatementFailed;
+        }
+        return r.leftMissing.isEmpty() && r.transactionLostAtStatement == 0 ? Done : StatementFailed;
+    }
+
+    // Each statement of an installation: its part (drop or creation) and outcome.
+    struct InstallStatement
+    {
+        bool creation;
+        const StatementOutcome *outcome;
+    };
+    static QList<InstallStatement> statementsOf(const installer::InstallReport &report)
+    {
+        QList<InstallStatement> out;
+        for (qsizetype i = 0; i < report.statements.size(); ++i)
+            out << InstallStatement {report.creationSent && i == report.statements.size() - 1, &report.statements[i]};
+        return out;
+    }
+
+    void printInstall(const QString &plant, const QString &target, const InstallRun::Result &r)
+    {
+        const bool rehearsal = r.mode == InstallRun::Mode::Rehearse;
+        m_console.print(QStringLiteral("Instalação (%1) na planta %2%3")
+                            .arg(target == QLatin1String("lote") ? QStringLiteral("lote de triggers")
+                                                                 : QStringLiteral("entrada ") + target,
+                                 plant, rehearsal ? QStringLiteral(" (ensaio: nada fica gravado)") : QString()));
+        for (const installer::InstallReport &report : r.reports) {
+            m_console.print(report.item == report.object ? report.object
+                                                         : QStringLiteral("%1 (%2)").arg(report.object, report.item));
+            for (const InstallStatement &st : statementsOf(report)) {
+                QString line = QStringLiteral("  %1: %2")
+                                   .arg(st.creation ? QStringLiteral("criação") : QStringLiteral("exclusão"),
+                                        st.outcome->ok ? (rehearsal ? QStringLiteral("aplicaria")
+                                                                    : QStringLiteral("aplicada"))
+                                                       : (rehearsal ? QStringLiteral("falharia")
+                                                                    : QStringLiteral("falhou")));
+                if (!st.outcome->ok)
+                    line += QStringLiteral(" [%1] %2").arg(st.outcome->errorCode).arg(st.outcome->error.trimmed());
+                m_console.print(line);
+            }
+        }
+        if (r.transactionLostAtStatement > 0)
+            m_console.print(
+                QStringLiteral("O servidor encerrou a transação do ensaio na instrução %1; nada mais foi enviado e "
+                               "o que o ensaio mudou foi desfeito pelo servidor ..!")
+                    .arg(r.transactionLostAtStatement));
+        const int ok = r.creationsOk(), failed = r.creationsFailed();
+        m_console.print(QStringLiteral("%1 %2, %3 %4")
+                            .arg(ok)
+                            .arg(ok == 1 ? (rehearsal ? QStringLiteral("criação aplicaria") : QStringLiteral("criação aplicada"))
+                                         : (rehearsal ? QStringLiteral("criações aplicariam")
+                                                      : QStringLiteral("criações aplicadas")))
+                            .arg(failed)
+                            .arg(failed == 1 ? (rehearsal ? QStringLiteral("falharia") : QStringLiteral("falhou"))
+                                             : (rehearsal ? QStringLiteral("falhariam") : QStringLiteral("falharam"))));
+        if (!r.leftMissing.isEmpty())
+            m_console.print(QStringLiteral("%1 sem o objeto: %2")
+                                .arg(rehearsal ? QStringLiteral("O banco ficaria") : QStringLiteral("O banco ficou"),
+                                     r.leftMissing.join(QStringLiteral(", "))));
+    }
+
+    static QJsonObject installJson(const QString &plant, const QString &target, const InstallRun::Result &r)
+    {
+        QJsonArray installs;
+        for (const installer::InstallReport &report : r.reports) {
+            QJsonArray statements;
+            for (const InstallStatement &st : statementsOf(report)) {
+                QJsonObject j {{QStringLiteral("tipo"), st.creation ? QStringLiteral("criacao") : QStringLiteral("exclusao")},
+                               {QStringLiteral("texto"), st.outcome->text},
+                               {QStringLiteral("ok"), st.outcome->ok}};
+                if (!st.outcome->ok) {
+                    j[QStringLiteral("erroNumero")] = st.outcome->errorCode;
+                    j[QStringLiteral("erro")] = st.outcome->error.trimmed();
+                }
+                statements.append(j);
+            }
+            installs.append(QJsonObject {{QStringLiteral("entrada"), report.item},
+                                         {QStringLiteral("objeto"), report.object},
+                                         {QStringLiteral("instrucoes"), statements}});
+        }
+        QJsonObject out {{QStringLiteral("planta"), plant},
+                         {QStringLiteral("ensaio"), r.mode == InstallRun::Mode::Rehearse},
+                         {QStringLiteral("alvo"), target},
+                         {QStringLiteral("recusadoPeloCnpj"), false},
+                         {QStringLiteral("instalacoes"), installs},
+                         {QStringLiteral("criacoesAplicadas"), r.creationsOk()},
+                         {QStringLiteral("criacoesFalhas"), r.creationsFailed()},
+                         {QStringLiteral("ausentesAoFinal"), QJsonArray::fromStringList(r.leftMissing)}};
+        if (!r.cnpj.isNull())
+            out[QStringLiteral("cnpj")] = r.cnpj;
+        if (r.mode == InstallRun::Mode::Rehearse) {
+            out[QStringLiteral("desfeito")] = r.rolledBack;
+            out[QStringLiteral("transacaoPerdidaNaInstrucao")] = r.transactionLostAtStatement;
+        }
+        return out;
+    }
+
     int exportarUsuario()
     {
         if (m_o.arguments.size() != 2)
@@ -859,6 +1134,18 @@ int run(const QStringList &args, const QString &defaultIni, Console &console)
             o.yes = true;
         } else if (a == QLatin1String("--dry-run")) {
             o.dryRun = true;
+        } else if (a == QLatin1String("--lote")) {
+            o.batch = true;
+        } else if (a == QLatin1String("--entrada")) {
+            if (i + 1 >= args.size()) {
+                console.error(QStringLiteral("--entrada precisa do nome da entrada ..!"));
+                return BadUsage;
+            }
+            o.entry = args[++i];
+            o.entryGiven = true;
+        } else if (a.startsWith(QLatin1String("--entrada="))) {
+            o.entry = a.mid(10);
+            o.entryGiven = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {

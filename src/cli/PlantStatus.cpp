@@ -15,6 +15,14 @@ QString displayDateTime(const QDateTime &when)
     return when.isValid() ? when.toString(QStringLiteral("dd/MM/yyyy hh:mm")) : QString();
 }
 
+int PlantStatus::objectsIn(InstalledObjects::State state) const
+{
+    int n = 0;
+    for (const InstalledObjects::Object &o : objects)
+        n += o.state == state;
+    return n;
+}
+
 bool PlantStatus::switchedOn() const
 {
     return ApplicationSwitch::isEnabledState(state);
@@ -81,6 +89,12 @@ PlantStatus PlantStatus::of(PlantSession &session)
         s.mirrorMissing = MirrorColumns::missing(session.connection(), columns);
     } catch (const DbError &e) {
         s.mirrorError = e.message().trimmed();
+    }
+
+    try {
+        s.objects = InstalledObjects::check(session.connection());
+    } catch (const DbError &e) {
+        s.objectsError = e.message().trimmed();
     }
     return s;
 }

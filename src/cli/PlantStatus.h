@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/InstalledObjects.h"
 #include "cli/MirrorColumns.h"
 
 #include <QDateTime>
@@ -8,7 +9,8 @@
 class PlantSession;
 
 // One look at a plant: reachable or not, the switch of the ORVO application, what the schema
-// catalogue would still change (from a rehearsal, rolled back), the mirror columns missing.
+// catalogue would still change (from a rehearsal, rolled back), the mirror columns missing,
+// the installer's objects missing or with another text than the program's.
 struct PlantStatus
 {
     QString plant, server, database;
@@ -35,6 +37,11 @@ struct PlantStatus
     QString mirrorError;
     int mirrorColumns = 0;
     QList<MirrorColumns::Column> mirrorMissing;
+
+    // The installer's objects.
+    QString objectsError;
+    QList<InstalledObjects::Object> objects;
+    int objectsIn(InstalledObjects::State state) const;
 
     bool switchedOn() const;
 

@@ -98,6 +98,59 @@ QVariant readReal(SQLHANDLE stmt, int index)
     return QVariant(QString::number(float(value), 'g', 9).toDouble());
 }
 
+bool isCharacter(int odbcType)
+{
+    switch (odbcType) {
+    case OdbcChar: case OdbcVarChar: case OdbcLongVarChar:
+    case OdbcWChar: case OdbcWVarChar: case OdbcWLongVarChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A character cell of the current row, read from the statement underneath as UTF-16 in
+// chunks until the driver has handed out all of it. Qt reads text in the client's 8-bit
+// character set into a buffer sized by the column (256 bytes for a (max) column); when the
+// text does not fit, the driver cannot tell how long the rest is once converted and answers
+// "no total", which Qt takes for NULL, and a character cut between two chunks is garbled.
+// So a long nvarchar(max) value, or accented text that fills a narrow column, came back
+// empty. In UTF-16 the driver converts nothing and every chunk ends on a whole unit. The
+// columns before this one must have been read already (cells are handed out in order).
+QVariant readText(SQLHANDLE stmt, int index)
+{
+    constexpr int chunkUnits = 4096;
+    SQLWCHAR chunk[chunkUnits];
+    QString text;
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN r = SQLGetData(stmt, SQLUSMALLINT(index + 1), SQL_C_WCHAR, chunk, sizeof chunk, &indicator);
+        if (r == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(r)) {
+            SQLWCHAR state[6] = {}, message[512] = {};
+            SQLINTEGER native = 0;
+            SQLSMALLINT length = 0;
+            QString reason;
+            if (SQL_SUCCEEDED(SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, 1, state, &native, message, 512, &length)))
+                reason = QString::fromUtf16(reinterpret_cast<const char16_t *>(message), qMin<int>(length, 511));
+            throw DbError(stripDriverTags(reason).isEmpty()
+                              ? QStringLiteral("O texto da coluna %1 não pôde ser lido ..!").arg(index + 1)
+                              : stripDriverTags(reason),
+                          int(native));
+        }
+        if (indicator == SQL_NULL_DATA)
+            return QVariant(QMetaType::fromType<QString>());
+        // A full chunk holds one unit less than its size: the driver ends it with a zero.
+        const bool full = indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof chunk);
+        const qsizetype units = full ? chunkUnits - 1 : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
+        text.append(QStringView(reinterpret_cast<const char16_t *>(chunk), units));
+        if (!full)
+            break;
+    }
+    return QVariant(text); // not null, also when the server sent an empty text
+}
+
 // Steps through the remaining results of the batch so that errors of later statements
 // surface; returns false with the query's error set when one failed.
 void drain(QSqlQuery &q)
@@ -206,8 +259,10 @@ Result select(Connection &connection, const QString &text)
     while (q.next()) {
         QVector<QVariant> row(rec.count());
         for (int i = 0; i < rec.count(); ++i)
-            row[i] = stmt && r.columns[i].odbcType == OdbcReal ? readReal(stmt, i)
-                                                               : normalize(r.columns[i], q.value(i));
+            row[i] = !stmt                                   ? normalize(r.columns[i], q.value(i))
+                     : r.columns[i].odbcType == OdbcReal         ? readReal(stmt, i)
+                     : isCharacter(r.columns[i].odbcType)        ? readText(stmt, i)
+                                                                 : normalize(r.columns[i], q.value(i));
         r.rows.append(row);
     }
     if (q.lastError().isValid())

@@ -3,11 +3,14 @@
 // rehearsal, the switch, the insert script, and bad input. The database is checked through SQL.
 #include "StandinServer.h"
 #include "app/DatasetTexts.h"
+#include "cli/InstalledObjects.h"
 #include "cli/SchemaRun.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
 #include "connection/PlantProfiles.h"
+#include "connection/SqlText.h"
+#include "maintenance/installer/ObjectTexts.h"
 #include "users/UserScript.h"
 
 #include <QDir>
@@ -159,6 +162,43 @@ protected:
         return out;
     }
 
+    // What an installation sent, without the rehearsal's statements and the reads around it.
+    QStringList installBatches()
+    {
+        QStringList out;
+        for (const QString &b : stepBatches())
+            if (!b.startsWith(QLatin1String("SELECT ")))
+                out << b;
+        return out;
+    }
+
+    // A text as the stand-in's log gives it back: a batch ending with a lone CR gains the line
+    // feed the log adds after every batch.
+    static QString logged(const QString &text)
+    {
+        return text.endsWith(QLatin1Char('\r')) ? text + QLatin1Char('\n') : text;
+    }
+
+    // An object's definition as the server holds it; null when there is no such object.
+    QString definition(const QString &object, const QString &database = QStringLiteral("ORVO"))
+    {
+        Dataset ds;
+        ds.setConnection(&connection(database));
+        ds.setReadOnly(true);
+        ds.setSql(QStringLiteral("SELECT OBJECT_DEFINITION(OBJECT_ID(%1)) AS Texto")
+                      .arg(SqlText::unicode(QStringLiteral("dbo.") + object)));
+        ds.open();
+        return ds.isNull(QStringLiteral("Texto")) ? QString() : ds.asString(QStringLiteral("Texto"));
+    }
+
+    static QJsonObject objectOf(const QJsonObject &plant, const QString &name)
+    {
+        for (const QJsonValue &v : plant[QStringLiteral("objetos")].toObject()[QStringLiteral("lista")].toArray())
+            if (v.toObject()[QStringLiteral("nome")].toString() == name)
+                return v.toObject();
+        return {};
+    }
+
     static QStringList outcomes(const QJsonObject &run)
     {
         QStringList out;
@@ -260,7 +300,8 @@ TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchO
               (QStringList {QStringLiteral("Matriz"), QStringLiteral("ok"), QStringLiteral("liberado")}));
     EXPECT_EQ(lines.last().split(columns),
               (QStringList {QStringLiteral("Filial"), QStringLiteral("ok"), QStringLiteral("derrubado (Estado 1)"),
-                            QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+                            QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                            QStringLiteral("%1/0").arg(InstalledObjects::carried().size())}));
     EXPECT_TRUE(two.text().contains(QStringLiteral("Responsável ..... fulano")));
 }
 
@@ -557,12 +598,209 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
               rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
 }
 
+TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
+{
+    using installer::carriedText;
+    ASSERT_EQ(admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"), QStringLiteral("--yes")})
+                  .code,
+              0);
+    // First_Day_Month created again by hand with LF line ends only: the same text. One line of
+    // Remover_acento changed by hand: another text from that line on.
+    exec(QStringLiteral("DROP FUNCTION First_Day_Month"));
+    exec(QString(carriedText(QStringLiteral("First_Day_Month"))).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    QStringList lines = carriedText(QStringLiteral("Remover_acento")).split(QStringLiteral("\r\n"));
+    int changed = -1;
+    for (int i = 2; i < lines.size() && changed < 0; ++i)
+        if (lines[i].trimmed().startsWith(QLatin1String("--")) || lines[i].contains(QLatin1String("REPLACE")))
+            changed = i;
+    ASSERT_GT(changed, 0);
+    lines[changed] += QStringLiteral(" -- mudado à mão");
+    exec(QStringLiteral("DROP FUNCTION Remover_acento"));
+    exec(lines.join(QStringLiteral("\r\n")));
+
+    const Outcome json = admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("Filial"),
+                                QStringLiteral("--json")});
+    EXPECT_EQ(json.code, 0) << qPrintable(json.err);
+    const QJsonObject matriz = plantOf(json.json(), QStringLiteral("Matriz"));
+    const qsizetype carried = InstalledObjects::carried().size();
+    EXPECT_EQ(matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("total")].toInt(), carried);
+    for (const char *same : {"First_Day_Month", "GNR_Etiquetas_Recebimento", "GNR_Saldo_Terceiros_NOTAS",
+                             "Evol_Invent_Kardex", "GNR_UP_Kardex_Novo"})
+        EXPECT_EQ(objectOf(matriz, QLatin1String(same))[QStringLiteral("estado")].toString(), QStringLiteral("igual"))
+            << same;
+    const QJsonObject different = objectOf(matriz, QStringLiteral("Remover_acento"));
+    EXPECT_EQ(different[QStringLiteral("estado")].toString(), QStringLiteral("diferente"));
+    EXPECT_EQ(different[QStringLiteral("tipo")].toString(), QStringLiteral("função"));
+    EXPECT_EQ(different[QStringLiteral("primeiraLinhaDiferente")].toInt(), changed + 1);
+    EXPECT_EQ(objectOf(matriz, QStringLiteral("Erro_Saldo_Kardex"))[QStringLiteral("estado")].toString(),
+              QStringLiteral("ausente"));
+    EXPECT_EQ(matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("diferentes")].toInt(), 1);
+    const int missing = matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt();
+    EXPECT_EQ(missing + 6, carried);
+    // A database without any of them.
+    const QJsonObject filial = plantOf(json.json(), QStringLiteral("Filial"));
+    EXPECT_EQ(filial[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt(), carried);
+
+    const Outcome text = admin({QStringLiteral("status"), QStringLiteral("Matriz")});
+    EXPECT_EQ(text.code, 0);
+    EXPECT_TRUE(text.text().contains(
+        QStringLiteral("    texto diferente: Remover_acento (função), a partir da linha %1\n").arg(changed + 1)));
+    EXPECT_TRUE(text.text().contains(QStringLiteral("    ausente: Erro_Saldo_Kardex (procedimento)\n")));
+    EXPECT_TRUE(text.text().contains(QStringLiteral("Objetos: 5 de %1 instalados com o texto do programa").arg(carried)));
+    static const QRegularExpression columns(QStringLiteral("\\s{2,}"));
+    EXPECT_EQ(text.text().trimmed().split(QLatin1Char('\n')).last().split(columns).last(),
+              QStringLiteral("%1/1").arg(missing));
+}
+
+TEST_F(AdminTest, InstallOfAnEntrySendsItsDropAndItsTextAndTheRehearsalLeavesNothing)
+{
+    using installer::carriedText;
+    using installer::pageText;
+    const QStringList entry {QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--entrada"),
+                             QStringLiteral("FUNCTIONRemoverAcentos1")};
+    server.markLog();
+    const Outcome refused = admin(entry);
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_TRUE(refused.err.contains(QLatin1String("--yes")));
+    EXPECT_TRUE(server.batches().isEmpty());
+
+    const QStringList sent {QStringLiteral("DROP FUNCTION Remover_acento\r\n"), pageText(QStringLiteral("Remover_Acentos"))};
+    server.markLog();
+    const Outcome dry = admin(entry + QStringList {QStringLiteral("--dry-run"), QStringLiteral("--json")});
+    EXPECT_EQ(dry.code, 0) << qPrintable(dry.err);
+    EXPECT_EQ(installBatches(), sent);
+    EXPECT_EQ(server.batches().count(QStringLiteral("ROLLBACK TRANSACTION")), 1);
+    EXPECT_TRUE(dry.json()[QStringLiteral("desfeito")].toBool());
+    const QJsonArray rehearsed =
+        dry.json()[QStringLiteral("instalacoes")].toArray()[0].toObject()[QStringLiteral("instrucoes")].toArray();
+    ASSERT_EQ(rehearsed.size(), 2);
+    EXPECT_EQ(rehearsed[0].toObject()[QStringLiteral("erroNumero")].toInt(), 3701);
+    EXPECT_TRUE(rehearsed[1].toObject()[QStringLiteral("ok")].toBool());
+    EXPECT_TRUE(definition(QStringLiteral("Remover_acento")).isNull());
+
+    // The real run, twice: the second replaces the object with the same text.
+    for (int run = 0; run < 2; ++run) {
+        server.markLog();
+        const Outcome real = admin(entry + QStringList {QStringLiteral("--yes")});
+        EXPECT_EQ(real.code, 0) << qPrintable(real.err);
+        EXPECT_EQ(installBatches(), sent);
+        EXPECT_EQ(InstalledObjects::normalizedLineEnds(definition(QStringLiteral("Remover_acento"))),
+                  InstalledObjects::normalizedLineEnds(carriedText(QStringLiteral("Remover_acento"))));
+        EXPECT_EQ(real.text().contains(QStringLiteral("exclusão: falhou [3701]")), run == 0) << qPrintable(real.text());
+        EXPECT_TRUE(real.text().contains(QStringLiteral("1 criação aplicada, 0 falharam")));
+    }
+
+    // Named by its object, without regard to case; the entry that only drops.
+    exec(QStringLiteral("CREATE TRIGGER GNR_Inventario ON Jobs AFTER UPDATE AS SET NOCOUNT ON"));
+    const Outcome drop = admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--entrada"),
+                                QStringLiteral("gnr_inventario"), QStringLiteral("--yes")});
+    EXPECT_EQ(drop.code, 0) << qPrintable(drop.err);
+    EXPECT_TRUE(definition(QStringLiteral("GNR_Inventario")).isNull());
+}
+
+TEST_F(AdminTest, TheBatchLeavesTheShortLedgerTriggerAndAnEntryThatLeavesItsObjectMissingExitsOne)
+{
+    using installer::builtInText;
+    using installer::pageText;
+    exec(QStringLiteral("CREATE TRIGGER GNR_UP_Notas_Status ON Jobs AFTER UPDATE AS SET NOCOUNT ON"));
+    server.markLog();
+    const Outcome batch = admin(
+        {QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"), QStringLiteral("--yes"),
+         QStringLiteral("--json")});
+    EXPECT_EQ(batch.code, 0) << qPrintable(batch.err);
+    EXPECT_EQ(installBatches(),
+              (QStringList {"DROP FUNCTION Remover_acento\r\n", pageText("Remover_Acentos"),
+                            "DROP FUNCTION First_Day_Month\r\n", pageText("First_DayMonth"),
+                            "DROP trigger GNR_Etiquetas_Recebimento\r\n", logged(builtInText("GNR_Etiquetas_Recebimento")),
+                            "DROP trigger [GNR_Saldo_Terceiros_NOTAS]\r\n", pageText("Saldo_Terceiros_NOTAS"),
+                            "DROP PROCEDURE Evol_Invent_Kardex\r\n", logged(builtInText("Evol_Invent_Kardex")),
+                            "DROP trigger [dbo].GNR_UP_Kardex_Novo\r\n", pageText("Kardex_Novo"),
+                            "DROP trigger [dbo].GNR_UP_Notas_Status ", logged(builtInText("GNR_UP_Kardex_Novo"))}));
+    // The page of the full version fails, as it always does; the short version stands after it.
+    EXPECT_EQ(batch.json()[QStringLiteral("criacoesFalhas")].toInt(), 1);
+    EXPECT_TRUE(batch.json()[QStringLiteral("ausentesAoFinal")].toArray().isEmpty());
+    EXPECT_EQ(definition(QStringLiteral("GNR_UP_Kardex_Novo")), builtInText(QStringLiteral("GNR_UP_Kardex_Novo")));
+    EXPECT_TRUE(definition(QStringLiteral("GNR_UP_Notas_Status")).isNull());
+    EXPECT_FALSE(definition(QStringLiteral("Evol_Invent_Kardex")).isNull());
+
+    // The full version's entry alone drops the short one and cannot create its own.
+    const Outcome full = admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--entrada"),
+                                QStringLiteral("GNRKardexNovo1"), QStringLiteral("--yes")});
+    EXPECT_EQ(full.code, 1);
+    EXPECT_TRUE(full.text().contains(QStringLiteral("O banco ficou sem o objeto: GNR_UP_Kardex_Novo")))
+        << qPrintable(full.text());
+    EXPECT_TRUE(definition(QStringLiteral("GNR_UP_Kardex_Novo")).isNull());
+}
+
+TEST_F(AdminTest, TheCnpjGateRefusesWithoutSendingAnythingAndBadInstallRequestsAreUsageErrors)
+{
+    const auto gated = [&](const char *entry, bool dryRun = false) {
+        QStringList args {QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--entrada"),
+                          QLatin1String(entry)};
+        args << (dryRun ? QStringLiteral("--dry-run") : QStringLiteral("--yes"));
+        return admin(args);
+    };
+    for (const char *cnpj : {"90.817.263/0004-11", "", "11111111000111"}) {
+        exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'%1' WHERE Ativa = 1").arg(QLatin1String(cnpj)));
+        for (bool dryRun : {false, true}) {
+            server.markLog();
+            const Outcome r = gated("GNR_NEW_ContasPR", dryRun);
+            EXPECT_EQ(r.code, 2) << cnpj;
+            EXPECT_TRUE(r.err.contains(QStringLiteral("tem o CNPJ \"%1\": nada foi enviado").arg(QLatin1String(cnpj))))
+                << qPrintable(r.err);
+            // Only the active company was read (after the session's own settings).
+            QStringList sent = server.batches();
+            sent.removeIf([](const QString &b) { return b.startsWith(QLatin1String("SET ")); });
+            EXPECT_EQ(sent, QStringList {QString::fromUtf8(DatasetTexts::OrganizacaoSQL)}) << cnpj;
+        }
+    }
+    exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'41526374000197' WHERE Ativa = 1"));
+    EXPECT_EQ(gated("GNR_NEW_ContasPR").code, 2);
+    server.markLog();
+    const Outcome admitted = gated("GNRUPContasPRVctoImpostos2");
+    EXPECT_EQ(admitted.code, 0) << qPrintable(admitted.text() + admitted.err);
+    EXPECT_EQ(installBatches(), (QStringList {QStringLiteral("DROP trigger [GNR_UP_RND_ITENS]\r\n"),
+                                              logged(installer::builtInText(QStringLiteral("GNR_UP_RND_ITENS")))}));
+    EXPECT_FALSE(definition(QStringLiteral("GNR_UP_RND_ITENS")).isNull());
+
+    // A company the gate cannot read: the server's message, exit 1.
+    exec(QStringLiteral("ALTER TABLE dbo.PessoaFJ DROP COLUMN CNPJ"));
+    const Outcome unreadable = gated("GNR_NEW_ContasPR");
+    EXPECT_EQ(unreadable.code, 1);
+    EXPECT_TRUE(unreadable.err.contains(QLatin1String("CNPJ"))) << qPrintable(unreadable.err);
+
+    server.markLog();
+    const QString m = QStringLiteral("Matriz");
+    for (const QStringList &args : QList<QStringList> {
+             {QStringLiteral("instalar"), m, QStringLiteral("--yes")},
+             {QStringLiteral("instalar"), m, QStringLiteral("--lote"), QStringLiteral("--entrada"),
+              QStringLiteral("GNR_NFs"), QStringLiteral("--yes")},
+             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"), QStringLiteral("--yes")},
+             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("GNRDELReajusteV"),
+              QStringLiteral("--yes")},
+             {QStringLiteral("instalar"), QStringLiteral("--lote"), QStringLiteral("--yes")},
+             {QStringLiteral("equalizar"), m, QStringLiteral("--lote"), QStringLiteral("--yes")},
+             {QStringLiteral("instalar"), m, QStringLiteral("--entrada")}}) {
+        const Outcome r = admin(args);
+        EXPECT_EQ(r.code, 2) << qPrintable(args.join(QLatin1Char(' ')));
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_TRUE(server.batches().isEmpty());
+    const Outcome unknown =
+        admin({QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"), QStringLiteral("--yes")});
+    EXPECT_TRUE(unknown.err.contains(QLatin1String("Entrada desconhecida: Nada"))) << qPrintable(unknown.err);
+    EXPECT_TRUE(unknown.err.contains(QLatin1String("GNR_NFs")));
+    const Outcome unreachable =
+        admin({QStringLiteral("instalar"), QStringLiteral("Fora"), QStringLiteral("--lote"), QStringLiteral("--yes")});
+    EXPECT_EQ(unreachable.code, 3);
+}
+
 TEST_F(AdminTest, HelpOnEveryLevel)
 {
     const Outcome general = admin({QStringLiteral("--help")}, false);
     EXPECT_EQ(general.code, 0);
     for (const char *command :
-         {"plantas", "status", "equalizar", "sem-acento", "chave", "exportar-usuario", "conferir"}) {
+         {"plantas", "status", "equalizar", "sem-acento", "instalar", "chave", "exportar-usuario", "conferir"}) {
         EXPECT_TRUE(general.text().contains(QLatin1String(command))) << command;
         const Outcome one = admin({QString::fromLatin1(command), QStringLiteral("--help")}, false);
         EXPECT_EQ(one.code, 0);

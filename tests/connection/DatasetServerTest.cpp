@@ -5,6 +5,7 @@
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 #include "connection/PlantProfiles.h"
+#include "connection/SqlText.h"
 #include "widgets/DbControls.h"
 
 #include <QTest>
@@ -374,4 +375,50 @@ TEST_F(DatasetTest, RealAndFloatColumnsReadWithTheirFractions)
     ds.next();
     EXPECT_TRUE(ds.value(QStringLiteral("R")).isNull());
     EXPECT_TRUE(ds.value(QStringLiteral("F")).isNull());
+}
+
+// Texts come back whole whatever their length and characters: a (max) value far beyond one
+// read of the driver, accented text that fills a narrow column (more bytes in UTF-8 than the
+// column has characters), a character outside the basic plane across the seam of two reads,
+// 8-bit text, NULL apart from empty, and the columns after them still in place.
+TEST_F(DatasetTest, LongAndAccentedTextsReadWhole)
+{
+    fx.exec(QStringLiteral("CREATE TABLE Textos (Id int PRIMARY KEY, Curto nvarchar(10) NULL, Cheio nvarchar(4000) NULL, "
+                           "Longo nvarchar(max) NULL, Oito varchar(max) NULL, Fixo char(5) NULL, Depois int NULL)"));
+    const QString curto = QStringLiteral("áéíóúçãõâê");
+    const QString cheio(4000, QChar(0x00E7));
+    QString longo;
+    for (int i = 0; longo.size() < 12000; ++i)
+        longo += QStringLiteral("Linha %1: São João, ação e opção\r\n").arg(i);
+    longo.insert(4094, QStringLiteral("\U0001F600"));
+    QString oito;
+    while (oito.size() < 9000)
+        oito += QStringLiteral("preço à vista ");
+    fx.exec(QStringLiteral("INSERT INTO Textos VALUES (1, %1, %2, %3, '%4', 'ab', 7), (2, NULL, N'', NULL, '', NULL, NULL)")
+                .arg(SqlText::unicode(curto), SqlText::unicode(cheio), SqlText::unicode(longo), oito));
+    Dataset ds;
+    open(ds, "SELECT * FROM Textos ORDER BY Id");
+    ASSERT_EQ(ds.recordCount(), 2);
+    EXPECT_EQ(ds.asString(QStringLiteral("Curto")), curto);
+    EXPECT_EQ(ds.asString(QStringLiteral("Cheio")), cheio);
+    EXPECT_EQ(ds.asString(QStringLiteral("Longo")), longo);
+    EXPECT_EQ(ds.asString(QStringLiteral("Oito")), oito);
+    EXPECT_EQ(ds.value(QStringLiteral("Fixo")).toString(), QStringLiteral("ab   "));
+    EXPECT_EQ(ds.asInteger(QStringLiteral("Depois")), 7);
+    ds.next();
+    EXPECT_TRUE(ds.isNull(QStringLiteral("Curto")));
+    EXPECT_FALSE(ds.isNull(QStringLiteral("Cheio")));
+    EXPECT_EQ(ds.asString(QStringLiteral("Cheio")), QString());
+    EXPECT_TRUE(ds.isNull(QStringLiteral("Longo")));
+    EXPECT_FALSE(ds.isNull(QStringLiteral("Oito")));
+    EXPECT_TRUE(ds.isNull(QStringLiteral("Depois")));
+
+    // The definition of an object, as the server keeps it (nvarchar(max)).
+    const QString function = QStringLiteral("CREATE FUNCTION dbo.Texto_Longo() RETURNS int AS\r\nBEGIN\r\n")
+                             + QStringLiteral("    -- comentário de uma função que não cabe numa leitura só\r\n").repeated(30)
+                             + QStringLiteral("    RETURN 1\r\nEND\r\n");
+    fx.exec(function);
+    Dataset definition;
+    open(definition, "SELECT OBJECT_DEFINITION(OBJECT_ID('dbo.Texto_Longo')) AS Texto");
+    EXPECT_EQ(definition.asString(QStringLiteral("Texto")), function);
 }
