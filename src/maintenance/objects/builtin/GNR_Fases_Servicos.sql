@@ -1,1 +1,1 @@
--- GNR_Fases_Servicos
+/* Transição entre as versões */CREATE TRIGGER [dbo].[GNR_Fases_Servicos] ON [dbo].[Processos]AFTER UPDATEASSET NOCOUNT ONDECLARE @Fase int = 0SELECT @Fase = Fase FROM inserted-- A fase renumerada no roteiro passa às peças do produto que estavam na fase antigaIF UPDATE(Fase)    UPDATE Peças SET FaseP = @Fase    FROM Peças        INNER JOIN deleted ON deleted.Fase = Peças.FaseP AND deleted.IdProd = Peças.IdConjunto
