@@ -14,6 +14,7 @@ DECLARE @VEstoque int = 0
 DECLARE @Status int = 0
 DECLARE @Sinal int = 0
 DECLARE @IdPess int = 0
+DECLARE @LastIdK int = 0
 DECLARE @Prefixo nvarchar(20)
 DECLARE @Declaracao nvarchar(40) = N'<?xml version="1.0" encoding="UTF-8"?>'
 DECLARE @Digest nvarchar(60)
@@ -70,14 +71,14 @@ BEGIN
         WHERE [Itens Nota].IdItem = @IdItem
 
     -- Último movimento do produto: saldo e preço sem ICMS, PIS e COFINS
-    UPDATE Produtos SET LastIdK = ISNULL((SELECT MAX(IdKardex) FROM Kardex WHERE IdProd = @IdProd), 0)
-    WHERE IdProd = @IdProd
+    SELECT @LastIdK = ISNULL(MAX(IdKardex), 0) FROM Kardex WHERE IdProd = @IdProd
+    UPDATE Produtos SET LastIdK = @LastIdK WHERE IdProd = @IdProd
 
     UPDATE Produtos SET Estoque = Kardex.Saldo, PMPp = Kardex.PMPk,
         PMPL = ROUND(ABS((100 - Kardex.ICMk - Kardex.PisCofinsK) * Kardex.PMPk * 0.01), 4),
         CTMat = ROUND(ABS((100 - Kardex.ICMk - Kardex.PisCofinsK) * Kardex.PMPk * 0.01), 4)
-    FROM Produtos INNER JOIN Kardex ON Kardex.IdKardex = Produtos.LastIdK
-    WHERE Produtos.IdProd = @IdProd
+    FROM Kardex INNER JOIN Produtos ON Produtos.IdProd = Kardex.IdProd
+    WHERE Kardex.IdKardex = @LastIdK
 
     -- Impostos e preço dos movimentos do item conforme a natureza e o emitente
     UPDATE Kardex SET ICMk = CASE WHEN [Itens Nota].VIcms > 0 THEN [Itens Nota].A_ICMS ELSE 0 END,

@@ -37,7 +37,7 @@ BEGIN
     WHERE OF_Apoint.IdApoint = @IdApoint
         AND OF_Apoint.Job IN (1, 2, 4)
         AND Filho.Gestão IN (0, 1, 70, 99)
-        AND NOT EXISTS (SELECT 1 FROM Kardex AS K WHERE K.IdApoint = OF_Apoint.IdApoint AND K.IdProd = Filho.IdProd)
+        AND Filho.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
     ORDER BY Filho.IdProd
 
     -- Atualiza o Kardex e os produtos movimentados pelo apontamento
@@ -59,7 +59,7 @@ BEGIN
                         GROUP BY IdProd) M ON M.IdProd = Produtos.IdProd
 
         UPDATE Produtos SET Estoque = Kardex.Saldo
-        FROM Produtos INNER JOIN Kardex ON Kardex.IdKardex = Produtos.LastIdKInDate
+        FROM Kardex INNER JOIN Produtos ON Produtos.LastIdKInDate = Kardex.IdKardex
         WHERE Kardex.IdApoint = @IdApoint
     END
 

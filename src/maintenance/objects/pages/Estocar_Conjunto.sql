@@ -39,7 +39,7 @@ BEGIN
         AND OF_Apoint.QtdeBoa > 0
         AND Processos.Fase = Produtos.HFase
         AND (@Estoca_ofs = 3 OR Projetos.IdProdP = Produtos.IdProd)
-        AND NOT EXISTS (SELECT 1 FROM Kardex AS K WHERE K.IdApoint = OF_Apoint.IdApoint AND K.IdProd = Produtos.IdProd)
+        AND Produtos.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
 
     -- Quantidade e operador da entrada do produto da O.F.
     UPDATE Kardex SET Qtd = OF_Apoint.QtdeBoa,
@@ -85,7 +85,7 @@ BEGIN
         AND ((@Estoca_ofsfilhos = 1 AND Componente.Gestão IN (1, 2, 3, 99))
              OR (@Estoca_ofsfilhos = 2 AND Componente.Gestão = 0)
              OR @Estoca_ofsfilhos = 3)
-        AND NOT EXISTS (SELECT 1 FROM Kardex AS K WHERE K.IdApoint = OF_Apoint.IdApoint AND K.IdProd = Componente.IdProd)
+        AND Componente.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
     ORDER BY Componente.IdProd
 
     -- Atualiza o Kardex e os produtos movimentados pelo apontamento
@@ -107,7 +107,7 @@ BEGIN
                         GROUP BY IdProd) M ON M.IdProd = Produtos.IdProd
 
         UPDATE Produtos SET Estoque = Kardex.Saldo
-        FROM Produtos INNER JOIN Kardex ON Kardex.IdKardex = Produtos.LastIdKInDate
+        FROM Kardex INNER JOIN Produtos ON Produtos.LastIdKInDate = Kardex.IdKardex
         WHERE Kardex.IdApoint = @IdApoint
     END
 
