@@ -22,8 +22,8 @@ protected:
         issuer = value(QStringLiteral("SELECT IdPess FROM PessoaFJ WHERE Ativa = 1")).toInt();
         customer = insert(QStringLiteral("INSERT INTO PessoaFJ (Razão, CNPJ) VALUES (N'%1', N'11222333000181')").arg(Customer));
         exec(QStringLiteral("INSERT INTO NatFiscal (Código, CodNatF, Saída, VEstoque, OK_CMPL, Ctrl_Terceiros) VALUES "
-                            "(N'V5101', N'5101', 1, 1, 0, 0), (N'E1101', N'1101', 0, 1, 0, 0), (N'V5949', N'5949', 1, 0, 0, 0), "
-                            "(N'R5901', N'5901', 1, 0, 0, 1), (N'C5101', N'5101C', 1, 1, 1, 0)"));
+                            "(N'V5101', N'X5101', 1, 1, 0, 0), (N'E1101', N'X1101', 0, 1, 0, 0), (N'V5949', N'X5949', 1, 0, 0, 0), "
+                            "(N'R5901', N'X5901', 1, 0, 0, 1), (N'C5101', N'X5101C', 1, 1, 1, 0)"));
     }
     int product(double stock, int finalPhase = 0)
     {
@@ -66,7 +66,7 @@ protected:
 TEST_F(FiscalNoteObjectsTest, AnAuthorisedSaleLeavesStockOnceAndItsCancellationPutsItBack)
 {
     const int p1 = product(100), p2 = product(50);
-    const int n = invoice(QStringLiteral("1234"), QStringLiteral("5101"));
+    const int n = invoice(QStringLiteral("1234"), QStringLiteral("X5101"));
     const int i1 = item(n, piece(p1), 10, QStringLiteral("Valor, VIcms, A_ICMS, A_PIS, A_COFINS"), QStringLiteral("50, 90, 18, 1.65, 7.6"));
     const int i2 = item(n, piece(p2), 2.6, QStringLiteral("Valor"), QStringLiteral("20"));
     exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, NºLote) VALUES (%1, 0, 0, 41)").arg(product(0)));
@@ -108,7 +108,7 @@ TEST_F(FiscalNoteObjectsTest, AnAuthorisedSaleLeavesStockOnceAndItsCancellationP
 TEST_F(FiscalNoteObjectsTest, AnAuthorisedPurchaseEntersAtItsTaxBaseAndAnImportAsksForALedgerReview)
 {
     const int p = product(5);
-    const int n = invoice(QStringLiteral("77"), QStringLiteral("1101"));
+    const int n = invoice(QStringLiteral("77"), QStringLiteral("X1101"));
     const int i = item(n, piece(p), 10, QStringLiteral("Valor, VBaseICMS, CFOPtxt"), QStringLiteral("280, 300, N'3101'"));
     status(n, 3);
     EXPECT_EQ(ledger(i, QStringLiteral("Qtd, Saldo, Preço, IdRec")), (QList<QVariantList>{{10, 15, 30, 1}}));
@@ -116,9 +116,9 @@ TEST_F(FiscalNoteObjectsTest, AnAuthorisedPurchaseEntersAtItsTaxBaseAndAnImportA
 
     // The issuer whose prices come from the product value of the NF-e; a complement invoice.
     exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'52806417000193' WHERE IdPess = %1").arg(issuer));
-    const int m = invoice(QStringLiteral("78"), QStringLiteral("1101"));
+    const int m = invoice(QStringLiteral("78"), QStringLiteral("X1101"));
     const int j = item(m, piece(p), 4, QStringLiteral("Valor, VBaseICMS, Nfe_vProd"), QStringLiteral("40, 44, 41.5"));
-    const int c = invoice(QStringLiteral("79"), QStringLiteral("5101C"));
+    const int c = invoice(QStringLiteral("79"), QStringLiteral("X5101C"));
     const int k = item(c, piece(p), 1, QStringLiteral("Valor"), QStringLiteral("12"));
     exec(QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE IdNota IN (%1, %2)").arg(m).arg(c));
     EXPECT_EQ(ledger(j, QStringLiteral("Qtd, Preço")), (QList<QVariantList>{{4, 41.5}}));
@@ -136,7 +136,7 @@ TEST_F(FiscalNoteObjectsTest, WithoutStockTheSchedulesClosedOrdersAndTheEnvelope
     const int undated = insert(QStringLiteral("INSERT INTO Programas (IdPeça, IdAuto, IdPedVenda, Data, Qtd, QtdLIQ_Acm) VALUES (%1, 8, %2, NULL, 20, 9)").arg(a).arg(order));
 
     const QString body = QStringLiteral("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe3526\" versao=\"4.00\"></infNFe></NFe>");
-    const int n = invoice(QStringLiteral("2001"), QStringLiteral("5949"),
+    const int n = invoice(QStringLiteral("2001"), QStringLiteral("X5949"),
                           QStringLiteral("IdForma, NFe_Final, NFe_XML, NFe_chave, NFe_NumProtocolo, NFe_DataProtocolo"),
                           QStringLiteral("1, 1, N'%1', N'35261290817263000169550010000020011000020010', N'135260001234567', '2026-12-02T14:05:09'")
                               .arg(Declaration + body));
@@ -165,7 +165,7 @@ TEST_F(FiscalNoteObjectsTest, WithoutStockTheSchedulesClosedOrdersAndTheEnvelope
 
     // A second invoice brings the total to 120: both schedules are covered; its XML lacks the
     // protocol number, so the envelope is empty.
-    const int m = invoice(QStringLiteral("2005"), QStringLiteral("5949"), QStringLiteral("Vcto1, NFe_Final, NFe_XML"),
+    const int m = invoice(QStringLiteral("2005"), QStringLiteral("X5949"), QStringLiteral("Vcto1, NFe_Final, NFe_XML"),
                           QStringLiteral("30, 1, N'%1'").arg(body));
     exec(QStringLiteral("INSERT INTO Notas_XMLs (IdNota, DigestValue) VALUES (%1, N'z=')").arg(m));
     item(m, a, 90, QStringLiteral("IdPdv, IdAuto"), QStringLiteral("%1, 7").arg(order));
@@ -192,7 +192,7 @@ protected:
         phase = insert(QStringLiteral("INSERT INTO Processos (IdProd, Fase) VALUES (%1, 20)").arg(assembly));
         const int project = insert(QStringLiteral("INSERT INTO Projetos (Projeto, IdProdP) VALUES (4800, %1)").arg(assembly));
         order = insert(QStringLiteral("INSERT INTO OFs_New (IdOF, IdProd, IdPRJ, NUM_OF, MaiorFASE) VALUES (700, %1, %2, 3, 20)").arg(assembly).arg(project));
-        sent = invoice(QStringLiteral("3001"), QStringLiteral("5901"));
+        sent = invoice(QStringLiteral("3001"), QStringLiteral("X5901"));
         line = item(sent, piece(assembly, 20), 100, QStringLiteral("SdoN, UIdReta, CFOPtxt"), QStringLiteral("100, %1, N'5901'").arg(order));
         status(sent, 3);
         supplierInvoice = insert(QStringLiteral("INSERT INTO NFs (IdEmp, NF) VALUES (%1, 5555)").arg(customer));

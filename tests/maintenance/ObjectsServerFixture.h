@@ -19,9 +19,12 @@
 class ObjectsServerTest : public ::testing::Test
 {
 protected:
+    // Further databases or scripts for the stand-in ("--database", "NAME=FILE").
+    virtual QStringList serverArguments() const { return {}; }
+
     void SetUp() override
     {
-        fx.startServer();
+        fx.server().start({}, serverArguments());
         PlantProfile p;
         p.server = fx.server().address();
         p.database = QStringLiteral("ORVO");
