@@ -126,7 +126,7 @@ TEST_F(TitleObjectsTest, OtherCompaniesNeitherInstallNorDeleteAndAPunctuatedCnpj
     EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(kept)), 1);
 }
 
-TEST_F(TitleObjectsTest, TheSisterDeleteJoinsTheTransactionAndAMissingSisterTableFailsTheDelete)
+TEST_F(TitleObjectsTest, TheSisterDeleteJoinsTheTransactionAndAMissingSisterDatabaseFailsTheDelete)
 {
     makeActive(Plastics);
     installed(QStringLiteral("GNR_NEW_ContasPR"));
@@ -139,10 +139,16 @@ TEST_F(TitleObjectsTest, TheSisterDeleteJoinsTheTransactionAndAMissingSisterTabl
     EXPECT_TRUE(sisterHas(QStringLiteral("Vuzur"), mirror));
     EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(local)), 1);
 
-    // The sister database without its titles table: the server's error, and nothing deleted here.
-    exec(QStringLiteral("DROP TABLE Vuzur.dbo.ContasPR"));
-    EXPECT_NE(failure(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local)), 0);
+    // Without the sister database: the server's error, and nothing deleted here.
+    exec(QStringLiteral("DROP DATABASE Vuzur"));
+    QString message;
+    EXPECT_EQ(failure(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local), &message), 208);
+    EXPECT_TRUE(message.contains(QLatin1String("Vuzur"))) << message.toStdString();
     EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(local)), 1);
+    // A title of a branch that reaches no sister is deleted as usual.
+    exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'11222333000181' WHERE Ativa = 1"));
+    exec(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local));
+    EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(local)), 0);
 }
 
 TEST_F(TitleObjectsTest, ANewTitleValueSetsItsPurchaseInvoicesTotalExceptForTypes10And99)
