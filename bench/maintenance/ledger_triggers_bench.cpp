@@ -61,7 +61,8 @@ void fill(Engine &engine, Session &s, const QString &table, const QString &colum
         QStringList rows;
         for (int i = start; i < std::min(count, start + 1000); ++i)
             rows << QLatin1Char('(') + values(i) + QLatin1Char(')');
-        must(engine, s, QStringLiteral("INSERT INTO %1 (%2) VALUES %3").arg(table, columns, rows.join(QLatin1Char(','))));
+        must(engine, s,
+             QStringLiteral("INSERT INTO %1 (%2) VALUES %3").arg(table, columns, rows.join(QLatin1Char(','))));
     }
 }
 
@@ -74,8 +75,9 @@ void installEntry(Engine &engine, Session &s, const char *item)
         std::exit(1);
     }
     engine.execute(s, QString::fromUtf8(entry->dropText));
-    const QString text = entry->source == installer::TextSource::Page ? installer::pageText(QLatin1String(entry->textName))
-                                                                      : installer::builtInText(QLatin1String(entry->textName));
+    const QString text = entry->source == installer::TextSource::Page
+                             ? installer::pageText(QLatin1String(entry->textName))
+                             : installer::builtInText(QLatin1String(entry->textName));
     must(engine, s, text);
 }
 
@@ -100,7 +102,7 @@ void report(const char *what, double withTriggers, double baseline)
                 baseline > 0 ? withTriggers / baseline : 0.0, withTriggers < 200 ? "under 200 ms" : "OVER 200 ms");
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -126,50 +128,72 @@ int main()
     QElapsedTimer load_t;
     load_t.start();
     const int products = 1000, ledgerRows = 100000, postings = 10000, runs = 15;
-    fill(engine, *s, QStringLiteral("Produtos"), QStringLiteral("Produto, Gestão, Estoque, Und, PrMédio, PMPP, HFase"), products,
+    fill(engine, *s, QStringLiteral("Produtos"), QStringLiteral("Produto, Gestão, Estoque, Und, PrMédio, PMPP, HFase"),
+         products,
          [](int i) { return QStringLiteral("N'P%1', %2, 1000, N'PC', 2.5, 3, 30").arg(i).arg(i % 4 == 0 ? 0 : 1); });
-    fill(engine, *s, QStringLiteral("Kardex"), QStringLiteral("IdProd, Qtd, Saldo, Data, Documento, IdApoint"), ledgerRows, [&](int i) {
-        return QStringLiteral("%1, 1, %2, '2026-01-01', N'Carga', %3").arg(3 + i % products).arg(i / products).arg(i % 7 == 0 ? i / 7 + 1 : 0);
-    });
+    fill(engine, *s, QStringLiteral("Kardex"), QStringLiteral("IdProd, Qtd, Saldo, Data, Documento, IdApoint"),
+         ledgerRows, [&](int i) {
+             return QStringLiteral("%1, 1, %2, '2026-01-01', N'Carga', %3")
+                 .arg(3 + i % products)
+                 .arg(i / products)
+                 .arg(i % 7 == 0 ? i / 7 + 1 : 0);
+         });
     // 100 assemblies (the first 100 products), each with a project, an order, phases 10 and
     // 30 (final), 5 components assembled at 30 and 3 children in the exploded structure.
-    fill(engine, *s, QStringLiteral("Projetos"), QStringLiteral("Projeto, IdProdP"), 100, [](int i) { return QStringLiteral("%1, %2").arg(5000 + i).arg(3 + i); });
+    fill(engine, *s, QStringLiteral("Projetos"), QStringLiteral("Projeto, IdProdP"), 100,
+         [](int i) { return QStringLiteral("%1, %2").arg(5000 + i).arg(3 + i); });
     fill(engine, *s, QStringLiteral("OFs_New"), QStringLiteral("IdOF, IdProd, IdPRJ, NUM_OF, MaiorFASE"), 100,
          [](int i) { return QStringLiteral("%1, %2, %3, %4, 30").arg(1000 + i).arg(3 + i).arg(1 + i).arg(i); });
     fill(engine, *s, QStringLiteral("Processos"), QStringLiteral("IdProd, Fase"), 200,
          [](int i) { return QStringLiteral("%1, %2").arg(3 + i / 2).arg(i % 2 ? 30 : 10); });
     fill(engine, *s, QStringLiteral("Elo"), QStringLiteral("IdProd, IdEle, Qtd"), 500,
          [](int i) { return QStringLiteral("%1, %2, 0.5").arg(3 + i / 5).arg(200 + i % 500); });
-    must(engine, *s, QStringLiteral("INSERT INTO Montar (IdElo, IdProcesso) SELECT Elo.IdElo, Processos.IdProcesso FROM Elo "
-                                    "INNER JOIN Processos ON Processos.IdProd = Elo.IdProd AND Processos.Fase = 30"));
+    must(engine, *s,
+         QStringLiteral("INSERT INTO Montar (IdElo, IdProcesso) SELECT Elo.IdElo, Processos.IdProcesso FROM Elo "
+                        "INNER JOIN Processos ON Processos.IdProd = Elo.IdProd AND Processos.Fase = 30"));
     fill(engine, *s, QStringLiteral("TempPILHA"), QStringLiteral("IdConjunto, IdFilho, Uso"), 300,
          [](int i) { return QStringLiteral("%1, %2, 2").arg(3 + i / 3).arg(800 + i % 150); });
     const QString phase30 = QStringLiteral("(SELECT IdProcesso FROM Processos WHERE IdProd = %1 AND Fase = 30)");
-    fill(engine, *s, QStringLiteral("OF_Apoint"), QStringLiteral("IdOF, IdProcesso, Registro, Job, QtdeBoa, DataS, DataE, TGasto"), postings, [](int i) {
-        return QStringLiteral("%1, %2, %3, 1, %4, '2026-11-01T08:00:00', DATEADD(minute, %5, '2026-11-01T09:00:00'), %6")
-            .arg(1000 + i % 100).arg(1 + (i % 100) * 2 + 1).arg(50 + i % 30).arg(1 + i % 9).arg(i).arg(i % 60);
-    });
+    fill(engine, *s, QStringLiteral("OF_Apoint"),
+         QStringLiteral("IdOF, IdProcesso, Registro, Job, QtdeBoa, DataS, DataE, TGasto"), postings, [](int i) {
+             return QStringLiteral(
+                        "%1, %2, %3, 1, %4, '2026-11-01T08:00:00', DATEADD(minute, %5, '2026-11-01T09:00:00'), %6")
+                 .arg(1000 + i % 100)
+                 .arg(1 + (i % 100) * 2 + 1)
+                 .arg(50 + i % 30)
+                 .arg(1 + i % 9)
+                 .arg(i)
+                 .arg(i % 60);
+         });
     must(engine, *s, QStringLiteral("INSERT INTO Funcionários (Registro, Nome) VALUES (55, N'Ana Souza')"));
     must(engine, *s, QStringLiteral("UPDATE PessoaFJ SET Estoca_ofs = 1, Estoca_ofsfilhos = 1 WHERE Ativa = 1"));
 
     // Invoices: a customer, an outgoing nature that moves stock, 2 x runs invoices of 20 items.
     must(engine, *s, QStringLiteral("INSERT INTO PessoaFJ (Razão, CNPJ) VALUES (N'Cliente Alfa', N'11222333000181')"));
-    must(engine, *s, QStringLiteral("INSERT INTO NatFiscal (Código, CodNatF, Saída, VEstoque) VALUES (N'V5101', N'5101', 1, 1)"));
+    must(engine, *s,
+         QStringLiteral("INSERT INTO NatFiscal (Código, CodNatF, Saída, VEstoque) VALUES (N'V5101', N'5101', 1, 1)"));
     fill(engine, *s, QStringLiteral("Peças"), QStringLiteral("Código, IdConjunto, IdPess"), 200,
          [](int i) { return QStringLiteral("N'PC%1', %2, 3").arg(i).arg(300 + i); });
     const int invoices = 2 * runs;
-    fill(engine, *s, QStringLiteral("Notas"), QStringLiteral("NotaNº, CodNat, IdPess, IdEmp, Emissão, RespNF, IdForma, NFe_Final"), invoices,
+    fill(engine, *s, QStringLiteral("Notas"),
+         QStringLiteral("NotaNº, CodNat, IdPess, IdEmp, Emissão, RespNF, IdForma, NFe_Final"), invoices,
          [](int i) { return QStringLiteral("N'%1', N'5101', 3, 1, '2026-12-01', N'Maria', 1, 1").arg(9000 + i); });
-    fill(engine, *s, QStringLiteral("[Itens Nota]"), QStringLiteral("IdNota, IdPeça, Qtde, Valor, VIcms, A_ICMS"), invoices * 20, [](int i) {
-        return QStringLiteral("(SELECT IdNota FROM Notas WHERE NotaNº = N'%1'), (SELECT MIN(IdPeça) FROM Peças WHERE Código LIKE N'PC%') + %2, 3, 30, 5, 18")
-            .arg(9000 + i / 20).arg((i * 7) % 200);
-    });
+    fill(engine, *s, QStringLiteral("[Itens Nota]"), QStringLiteral("IdNota, IdPeça, Qtde, Valor, VIcms, A_ICMS"),
+         invoices * 20, [](int i) {
+             return QStringLiteral("(SELECT IdNota FROM Notas WHERE NotaNº = N'%1'), (SELECT MIN(IdPeça) FROM Peças "
+                                   "WHERE Código LIKE N'PC%') + %2, 3, 30, 5, 18")
+                 .arg(9000 + i / 20)
+                 .arg((i * 7) % 200);
+         });
     // Titles of a plant that mirrors into Vuzur: 10 000 here, each mirrored there.
     const int titles = 10000;
     must(engine, *s, QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'90817263000411' WHERE Ativa = 1"));
-    must(engine, *s, QStringLiteral("INSERT INTO Vuzur.dbo.PessoaFJ (Razão, CNPJ) VALUES (N'Plásticos', N'90817263000411')"));
-    fill(engine, *s, QStringLiteral("NFs"), QStringLiteral("IdEmp, Número"), titles / 2, [](int i) { return QStringLiteral("2, N'%1'").arg(i); });
-    fill(engine, *s, QStringLiteral("Vuzur.dbo.NFs"), QStringLiteral("IdEmp, IDNFORG"), titles / 2, [](int i) { return QStringLiteral("1, %1").arg(i + 2); });
+    must(engine, *s,
+         QStringLiteral("INSERT INTO Vuzur.dbo.PessoaFJ (Razão, CNPJ) VALUES (N'Plásticos', N'90817263000411')"));
+    fill(engine, *s, QStringLiteral("NFs"), QStringLiteral("IdEmp, Número"), titles / 2,
+         [](int i) { return QStringLiteral("2, N'%1'").arg(i); });
+    fill(engine, *s, QStringLiteral("Vuzur.dbo.NFs"), QStringLiteral("IdEmp, IDNFORG"), titles / 2,
+         [](int i) { return QStringLiteral("1, %1").arg(i + 2); });
     fill(engine, *s, QStringLiteral("ContasPR"), QStringLiteral("IdNF, IdEmp, Valor, NUM_PGTO"), titles,
          [](int i) { return QStringLiteral("%1, 2, 100, %2").arg(i / 2 + 2).arg(i % 2 + 1); });
     fill(engine, *s, QStringLiteral("Vuzur.dbo.ContasPR"), QStringLiteral("IdNF, IdOrigem, Valor"), titles,
@@ -177,8 +201,9 @@ int main()
     std::printf("load: %d ledger rows, %d postings, %d invoices of 20 items, %d titles mirrored in Vuzur, in %.0f ms\n",
                 ledgerRows, postings, invoices, titles, load_t.nsecsElapsed() / 1e6);
 
-    const QString posting = QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) "
-                                           "VALUES (%1, %2, 55, 1, 4, 1, '2026-12-01T08:00:00', DATEADD(second, %3, '2026-12-01T10:00:00'), 1)");
+    const QString posting = QStringLiteral(
+        "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) "
+        "VALUES (%1, %2, 55, 1, 4, 1, '2026-12-01T08:00:00', DATEADD(second, %3, '2026-12-01T10:00:00'), 1)");
     const auto postingAt = [&](int i) {
         const int order = 1000 + i % 100;
         return posting.arg(order).arg(phase30.arg(3 + i % 100)).arg(i);
@@ -188,13 +213,17 @@ int main()
     installEntry(engine, *s, "GNREstocar_Conjuntos");
     const double postTrig = medianMs(engine, *s, runs, [&](int i) { return postingAt(runs + i); });
 
-    const auto authorise = [&](int i) { return QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE NotaNº = N'%1'").arg(9000 + i); };
+    const auto authorise = [&](int i) {
+        return QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE NotaNº = N'%1'").arg(9000 + i);
+    };
     const double noteBase = medianMs(engine, *s, runs, authorise);
     installEntry(engine, *s, "GNRBaixaEstornoNFes");
     installEntry(engine, *s, "GNRSaldoNotasTerceiros");
     const double noteTrig = medianMs(engine, *s, runs, [&](int i) { return authorise(runs + i); });
 
-    const auto remove = [](int i) { return QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(3 + i * 37); };
+    const auto remove = [](int i) {
+        return QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(3 + i * 37);
+    };
     const double delBase = medianMs(engine, *s, runs, remove);
     installEntry(engine, *s, "GNR_NEW_ContasPR");
     const double delTrig = medianMs(engine, *s, runs, [&](int i) { return remove(runs + i); });

@@ -50,7 +50,8 @@ protected:
         const installer::InstallReport r = install(item);
         ASSERT_TRUE(r.creationSent) << item.toStdString();
         const StatementOutcome *failed = r.failedCreation();
-        ASSERT_EQ(failed, nullptr) << item.toStdString() << ": " << (failed ? failed->error.toStdString() : std::string());
+        ASSERT_EQ(failed, nullptr) << item.toStdString() << ": "
+                                   << (failed ? failed->error.toStdString() : std::string());
     }
     // The administrator's schema equalization and accent-free mirror runs, which add columns
     // and tables some objects use.

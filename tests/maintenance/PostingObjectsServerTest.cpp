@@ -13,10 +13,10 @@ struct Assembly
     int product = 0;
     int order = 900;
     int phase10 = 0, phase30 = 0;
-    int atFinal = 0;     // Gestão 1, 0.333333 per piece, assembled at 30
-    int notManaged = 0;  // Gestão 0, assembled at 30
-    int atFirst = 0;     // Gestão 1, assembled at 10
-    int child = 0;       // Gestão 70, 2 per piece in TempPILHA
+    int atFinal = 0; // Gestão 1, 0.333333 per piece, assembled at 30
+    int notManaged = 0; // Gestão 0, assembled at 30
+    int atFirst = 0; // Gestão 1, assembled at 10
+    int child = 0; // Gestão 70, 2 per piece in TempPILHA
 };
 
 class PostingObjectsTest : public ObjectsServerTest
@@ -24,13 +24,21 @@ class PostingObjectsTest : public ObjectsServerTest
 protected:
     void settings(int stocking, int children)
     {
-        exec(QStringLiteral("UPDATE PessoaFJ SET Estoca_ofs = %1, Estoca_ofsfilhos = %2 WHERE Ativa = 1").arg(stocking).arg(children));
+        exec(QStringLiteral("UPDATE PessoaFJ SET Estoca_ofs = %1, Estoca_ofsfilhos = %2 WHERE Ativa = 1")
+                 .arg(stocking)
+                 .arg(children));
     }
-    int product(const QString &name, int management, double stock, const QString &unit, double price, int finalPhase = 0)
+    int product(const QString &name, int management, double stock, const QString &unit, double price,
+                int finalPhase = 0)
     {
         return insert(QStringLiteral("INSERT INTO Produtos (Produto, Gestão, Estoque, Und, PrMédio, PMPP, ICM, HFase) "
                                      "VALUES (N'%1', %2, %3, N'%4', %5, 7, 18, %6)")
-                          .arg(name).arg(management).arg(stock).arg(unit).arg(price).arg(finalPhase));
+                          .arg(name)
+                          .arg(management)
+                          .arg(stock)
+                          .arg(unit)
+                          .arg(price)
+                          .arg(finalPhase));
     }
     int phase(int product, int number)
     {
@@ -38,15 +46,23 @@ protected:
     }
     void component(int parent, int part, double perPiece, int atPhase)
     {
-        const int link = insert(QStringLiteral("INSERT INTO Elo (IdProd, IdEle, Qtd) VALUES (%1, %2, %3)").arg(parent).arg(part).arg(perPiece));
+        const int link = insert(QStringLiteral("INSERT INTO Elo (IdProd, IdEle, Qtd) VALUES (%1, %2, %3)")
+                                    .arg(parent)
+                                    .arg(part)
+                                    .arg(perPiece));
         exec(QStringLiteral("INSERT INTO Montar (IdElo, IdProcesso) VALUES (%1, %2)").arg(link).arg(atPhase));
     }
     // An order of the product in a project whose main product is mainProduct.
     void order(int idOf, int product, int mainProduct, int project = 4711, int number = 12, int highestPhase = 30)
     {
-        const int prj = insert(QStringLiteral("INSERT INTO Projetos (Projeto, IdProdP) VALUES (%1, %2)").arg(project).arg(mainProduct));
+        const int prj = insert(
+            QStringLiteral("INSERT INTO Projetos (Projeto, IdProdP) VALUES (%1, %2)").arg(project).arg(mainProduct));
         exec(QStringLiteral("INSERT INTO OFs_New (IdOF, IdProd, IdPRJ, NUM_OF, MaiorFASE) VALUES (%1, %2, %3, %4, %5)")
-                 .arg(idOf).arg(product).arg(prj).arg(number).arg(highestPhase));
+                 .arg(idOf)
+                 .arg(product)
+                 .arg(prj)
+                 .arg(number)
+                 .arg(highestPhase));
     }
     Assembly assembly()
     {
@@ -62,7 +78,9 @@ protected:
         component(a.product, a.atFinal, 0.333333, a.phase30);
         component(a.product, a.notManaged, 4, a.phase30);
         component(a.product, a.atFirst, 1.5, a.phase10);
-        exec(QStringLiteral("INSERT INTO TempPILHA (IdConjunto, IdFilho, Uso) VALUES (%1, %2, 2)").arg(a.product).arg(a.child));
+        exec(QStringLiteral("INSERT INTO TempPILHA (IdConjunto, IdFilho, Uso) VALUES (%1, %2, 2)")
+                 .arg(a.product)
+                 .arg(a.child));
         order(a.order, a.product, a.product);
         exec(QStringLiteral("INSERT INTO Funcionários (Registro, Nome) VALUES (55, N'Ana Souza')"));
         return a;
@@ -70,20 +88,34 @@ protected:
     int post(int idOf, int phase, double good, double rejected = 0, int registro = 55, int job = 1,
              const QString &end = QStringLiteral("2026-11-30T17:00:00"))
     {
-        return insert(QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) "
-                                     "VALUES (%1, %2, %3, %4, %5, %6, '2026-11-30T08:00:00', '%7', 9)")
-                          .arg(idOf).arg(phase).arg(registro).arg(job).arg(good).arg(rejected).arg(end));
+        return insert(
+            QStringLiteral(
+                "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) "
+                "VALUES (%1, %2, %3, %4, %5, %6, '2026-11-30T08:00:00', '%7', 9)")
+                .arg(idOf)
+                .arg(phase)
+                .arg(registro)
+                .arg(job)
+                .arg(good)
+                .arg(rejected)
+                .arg(end));
     }
     // The posting's movement of a product: Qtd, Saldo, and the columns named.
     QVariantList movement(int posting, int product, const QString &more = QString())
     {
-        const QList<QVariantList> r = rows(QStringLiteral("SELECT Qtd, Saldo%3 FROM Kardex WHERE IdApoint = %1 AND IdProd = %2")
-                                               .arg(posting).arg(product).arg(more.isEmpty() ? QString() : QStringLiteral(", ") + more));
+        const QList<QVariantList> r =
+            rows(QStringLiteral("SELECT Qtd, Saldo%3 FROM Kardex WHERE IdApoint = %1 AND IdProd = %2")
+                     .arg(posting)
+                     .arg(product)
+                     .arg(more.isEmpty() ? QString() : QStringLiteral(", ") + more));
         EXPECT_LE(r.size(), 1) << "product " << product;
         return r.value(0);
     }
     int movements(int posting) { return count(QStringLiteral("Kardex WHERE IdApoint = %1").arg(posting)); }
-    double stock(int product) { return value(QStringLiteral("SELECT Estoque FROM Produtos WHERE IdProd = %1").arg(product)).toDouble(); }
+    double stock(int product)
+    {
+        return value(QStringLiteral("SELECT Estoque FROM Produtos WHERE IdProd = %1").arg(product)).toDouble();
+    }
 };
 
 } // namespace
@@ -96,16 +128,18 @@ TEST_F(PostingObjectsTest, AFinalPhasePostingStocksTheAssemblyAndConsumesWhatIsA
     const Assembly a = assembly();
     const int p = post(a.order, a.phase30, 3, 1);
 
-    const QString texts = QStringLiteral("Unidade, Preço, ICMk, PMPk, [Preço Médio], Operador, Project, IdMe, Flag_Mov, Fornecedor, Documento");
+    const QString texts = QStringLiteral(
+        "Unidade, Preço, ICMk, PMPk, [Preço Médio], Operador, Project, IdMe, Flag_Mov, Fornecedor, Documento");
     EXPECT_EQ(movement(p, a.product, texts),
-              (QVariantList{3, 8, QStringLiteral("PC"), 0, 18, 7, 7, QStringLiteral("55/Ana Souza"), 4711, 9, 0,
-                            QStringLiteral("FABRICAÇÃO PRÓPRIA O.F.: 4711 - 12"), QStringLiteral("TÉRMINO DA OF 4711 - 12")}));
+              (QVariantList {3, 8, QStringLiteral("PC"), 0, 18, 7, 7, QStringLiteral("55/Ana Souza"), 4711, 9, 0,
+                             QStringLiteral("FABRICAÇÃO PRÓPRIA O.F.: 4711 - 12"),
+                             QStringLiteral("TÉRMINO DA OF 4711 - 12")}));
     // 3 x 0.333333 rounds to 1.
     EXPECT_EQ(movement(p, a.atFinal, texts),
-              (QVariantList{-1, 99, QStringLiteral("KG"), 8, 0, 2, 2, QStringLiteral("55/Ana Souza"), 4711, 9, 0,
-                            QStringLiteral("Consumo Produção O.F.: 4711"), QStringLiteral("Projeto 4711")}));
+              (QVariantList {-1, 99, QStringLiteral("KG"), 8, 0, 2, 2, QStringLiteral("55/Ana Souza"), 4711, 9, 0,
+                             QStringLiteral("Consumo Produção O.F.: 4711"), QStringLiteral("Projeto 4711")}));
     // The exploded structure's child leaves too (Gestão 70).
-    EXPECT_EQ(movement(p, a.child, QStringLiteral("Preço")), (QVariantList{-6, 14, 36}));
+    EXPECT_EQ(movement(p, a.child, QStringLiteral("Preço")), (QVariantList {-6, 14, 36}));
     // Gestão 0 is not consumed under setting 1; a component of phase 10 is not consumed at 30.
     EXPECT_EQ(movements(p), 3);
 
@@ -113,8 +147,11 @@ TEST_F(PostingObjectsTest, AFinalPhasePostingStocksTheAssemblyAndConsumesWhatIsA
     EXPECT_EQ(stock(a.atFinal), 99);
     EXPECT_EQ(stock(a.child), 14);
     EXPECT_EQ(stock(a.notManaged), 50);
-    EXPECT_EQ(rows(QStringLiteral("SELECT LastIdK, LastIdKInDate FROM Produtos WHERE IdProd = %1").arg(a.atFinal)).value(0),
-              (QVariantList{0, value(QStringLiteral("SELECT IdKardex FROM Kardex WHERE IdApoint = %1 AND IdProd = %2").arg(p).arg(a.atFinal))}));
+    EXPECT_EQ(
+        rows(QStringLiteral("SELECT LastIdK, LastIdKInDate FROM Produtos WHERE IdProd = %1").arg(a.atFinal)).value(0),
+        (QVariantList {0, value(QStringLiteral("SELECT IdKardex FROM Kardex WHERE IdApoint = %1 AND IdProd = %2")
+                                    .arg(p)
+                                    .arg(a.atFinal))}));
 }
 
 TEST_F(PostingObjectsTest, BothTriggersNeverWriteOneComponentTwiceForOnePosting)
@@ -126,9 +163,10 @@ TEST_F(PostingObjectsTest, BothTriggersNeverWriteOneComponentTwiceForOnePosting)
     // The same part in the structure and in the exploded structure, both at 2 per piece.
     const int both = product(QStringLiteral("Solda"), 1, 10, QStringLiteral("KG"), 1);
     component(a.product, both, 2, a.phase30);
-    exec(QStringLiteral("INSERT INTO TempPILHA (IdConjunto, IdFilho, Uso) VALUES (%1, %2, 2)").arg(a.product).arg(both));
+    exec(
+        QStringLiteral("INSERT INTO TempPILHA (IdConjunto, IdFilho, Uso) VALUES (%1, %2, 2)").arg(a.product).arg(both));
     const int p = post(a.order, a.phase30, 2);
-    EXPECT_EQ(movement(p, both), (QVariantList{-4, 6}));
+    EXPECT_EQ(movement(p, both), (QVariantList {-4, 6}));
     EXPECT_EQ(stock(both), 6);
 }
 
@@ -141,7 +179,7 @@ TEST_F(PostingObjectsTest, IntermediatePhasesZeroGoodPiecesAndOtherProductsOfThe
     // Phase 10: no entry, the component assembled there leaves.
     const int first = post(a.order, a.phase10, 4);
     EXPECT_TRUE(movement(first, a.product).isEmpty());
-    EXPECT_EQ(movement(first, a.atFirst), (QVariantList{-6, 24}));
+    EXPECT_EQ(movement(first, a.atFirst), (QVariantList {-6, 24}));
     EXPECT_EQ(movements(first), 1);
 
     // The final phase without good pieces: no entry.
@@ -155,7 +193,8 @@ TEST_F(PostingObjectsTest, IntermediatePhasesZeroGoodPiecesAndOtherProductsOfThe
     EXPECT_TRUE(movement(post(901, subPhase, 5), sub).isEmpty());
     settings(3, 0);
     const int stocked = post(901, subPhase, 5);
-    EXPECT_EQ(movement(stocked, sub, QStringLiteral("Documento")), (QVariantList{5, 5, QStringLiteral("TÉRMINO DA OF 4711 - 13")}));
+    EXPECT_EQ(movement(stocked, sub, QStringLiteral("Documento")),
+              (QVariantList {5, 5, QStringLiteral("TÉRMINO DA OF 4711 - 13")}));
     // Setting 0 for the components: none leave.
     EXPECT_EQ(movements(stocked), 1);
 }
@@ -166,11 +205,17 @@ TEST_F(PostingObjectsTest, TheOperatorIsTheAndroidPhoneTheUserOrTheEmployee)
     settings(3, 0);
     const Assembly a = assembly();
     const auto operatorOf = [&](int p) {
-        return value(QStringLiteral("SELECT Operador FROM Kardex WHERE IdApoint = %1 AND IdProd = %2").arg(p).arg(a.product)).toString();
+        return value(QStringLiteral("SELECT Operador FROM Kardex WHERE IdApoint = %1 AND IdProd = %2")
+                         .arg(p)
+                         .arg(a.product))
+            .toString();
     };
     EXPECT_EQ(operatorOf(post(a.order, a.phase30, 1, 0, -1)), QStringLiteral("CELULAR ANDROID"));
     // A registration of the user list without an employee: the user's name.
-    const QString user = value(QStringLiteral("SELECT TOP 1 Registro FROM Usuarios WHERE Registro NOT LIKE '%[^0-9]%' ORDER BY Registro")).toString();
+    const QString user =
+        value(
+            QStringLiteral("SELECT TOP 1 Registro FROM Usuarios WHERE Registro NOT LIKE '%[^0-9]%' ORDER BY Registro"))
+            .toString();
     ASSERT_FALSE(user.isEmpty());
     EXPECT_EQ(operatorOf(post(a.order, a.phase30, 1, 0, user.toInt())),
               value(QStringLiteral("SELECT Nome FROM Usuarios WHERE Registro = N'%1'").arg(user)).toString());
@@ -242,9 +287,11 @@ TEST_F(PostingObjectsTest, TwoActiveCompaniesFailThePostingAndUndoWhatTheTrigger
     exec(QStringLiteral("UPDATE PessoaFJ SET Ativa = 1, Estoca_ofs = 3, Estoca_ofsfilhos = 1"));
     const int postings = count(QStringLiteral("OF_Apoint"));
     const int ledger = count(QStringLiteral("Kardex"));
-    EXPECT_EQ(failure(QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, QtdeBoa) VALUES (%1, %2, 55, 3)")
-                          .arg(a.order).arg(a.phase30)),
-              512);
+    EXPECT_EQ(
+        failure(QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, QtdeBoa) VALUES (%1, %2, 55, 3)")
+                    .arg(a.order)
+                    .arg(a.phase30)),
+        512);
     EXPECT_EQ(count(QStringLiteral("OF_Apoint")), postings);
     EXPECT_EQ(count(QStringLiteral("Kardex")), ledger);
     EXPECT_EQ(stock(a.product), 5);
@@ -258,16 +305,20 @@ TEST_F(PostingObjectsTest, ARenumberedPhaseMovesThePiecesOfItsProductOnly)
     const int y = product(QStringLiteral("Y"), 0, 0, QStringLiteral("PC"), 0);
     const int phaseX = phase(x, 20);
     phase(y, 20);
-    exec(QStringLiteral("INSERT INTO Peças (Código, IdConjunto, FaseP) VALUES (N'X-A', %1, 20), (N'X-B', %1, 20), (N'X-C', %1, 10), "
-                        "(N'Y-A', %2, 20)").arg(x).arg(y));
+    exec(QStringLiteral("INSERT INTO Peças (Código, IdConjunto, FaseP) VALUES (N'X-A', %1, 20), (N'X-B', %1, 20), "
+                        "(N'X-C', %1, 10), "
+                        "(N'Y-A', %2, 20)")
+             .arg(x)
+             .arg(y));
     const auto phases = [&] {
         QList<int> out;
-        for (const QVariantList &r : rows(QStringLiteral("SELECT FaseP FROM Peças WHERE Código LIKE N'[XY]-%' ORDER BY Código")))
+        for (const QVariantList &r :
+             rows(QStringLiteral("SELECT FaseP FROM Peças WHERE Código LIKE N'[XY]-%' ORDER BY Código")))
             out << r.value(0).toInt();
         return out;
     };
     exec(QStringLiteral("UPDATE Processos SET Operação = N'Dobrar' WHERE IdProcesso = %1").arg(phaseX));
-    EXPECT_EQ(phases(), (QList<int>{20, 20, 10, 20}));
+    EXPECT_EQ(phases(), (QList<int> {20, 20, 10, 20}));
     exec(QStringLiteral("UPDATE Processos SET Fase = 30 WHERE IdProcesso = %1").arg(phaseX));
-    EXPECT_EQ(phases(), (QList<int>{30, 30, 10, 20}));
+    EXPECT_EQ(phases(), (QList<int> {30, 30, 10, 20}));
 }

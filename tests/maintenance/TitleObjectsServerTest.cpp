@@ -16,12 +16,14 @@ protected:
     // A company of a sister database; its IdPess.
     int sisterCompany(const QString &db, const QString &cnpj)
     {
-        return insert(QStringLiteral("INSERT INTO %1.dbo.PessoaFJ (Razão, CNPJ) VALUES (N'Emitente %2', N'%2')").arg(db, cnpj));
+        return insert(
+            QStringLiteral("INSERT INTO %1.dbo.PessoaFJ (Razão, CNPJ) VALUES (N'Emitente %2', N'%2')").arg(db, cnpj));
     }
     int sisterInvoice(const QString &db, int issuer, const QString &origin)
     {
-        return insert(QStringLiteral("INSERT INTO %1.dbo.NFs (IdEmp, %2) VALUES (%3)").arg(db, origin.section(QLatin1Char('='), 0, 0),
-                                                                                            QString::number(issuer) + QLatin1String(", ") + origin.section(QLatin1Char('='), 1)));
+        return insert(QStringLiteral("INSERT INTO %1.dbo.NFs (IdEmp, %2) VALUES (%3)")
+                          .arg(db, origin.section(QLatin1Char('='), 0, 0),
+                               QString::number(issuer) + QLatin1String(", ") + origin.section(QLatin1Char('='), 1)));
     }
     int sisterTitle(const QString &db, const QString &columns, const QString &values)
     {
@@ -50,15 +52,19 @@ TEST_F(TitleObjectsTest, ADeletedPlantTitleTakesItsMirrorInVuzurAlongAndLeavesOt
     const int local = title(QStringLiteral("IdNF, IdEmp, Valor"), QStringLiteral("%1, 2, 300").arg(purchase));
     const int fromUs = sisterInvoice(QStringLiteral("Vuzur"), ours, QStringLiteral("IDNFORG=%1").arg(purchase));
     const int fromOther = sisterInvoice(QStringLiteral("Vuzur"), other, QStringLiteral("IDNFORG=%1").arg(purchase));
-    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"), QStringLiteral("%1, %2, 300").arg(fromUs).arg(local));
-    const int otherIssuer = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"), QStringLiteral("%1, %2, 300").arg(fromOther).arg(local));
-    const int otherOrigin = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"), QStringLiteral("%1, %2, 300").arg(fromUs).arg(local + 1000));
+    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"),
+                                   QStringLiteral("%1, %2, 300").arg(fromUs).arg(local));
+    const int otherIssuer = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"),
+                                        QStringLiteral("%1, %2, 300").arg(fromOther).arg(local));
+    const int otherOrigin = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"),
+                                        QStringLiteral("%1, %2, 300").arg(fromUs).arg(local + 1000));
 
     // A title of an own invoice: its mirror sits on a Vuzur invoice made from that invoice.
     const int invoice = insert(QStringLiteral("INSERT INTO Notas (IdEmp, NumNota) VALUES (2, 88)"));
     const int sale = title(QStringLiteral("IdNota, IdEmp, Valor"), QStringLiteral("%1, 2, 150").arg(invoice));
     const int fromInvoice = sisterInvoice(QStringLiteral("Vuzur"), ours, QStringLiteral("IdNotaORG=%1").arg(invoice));
-    const int saleMirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"), QStringLiteral("%1, %2, 150").arg(fromInvoice).arg(sale));
+    const int saleMirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem, Valor"),
+                                       QStringLiteral("%1, %2, 150").arg(fromInvoice).arg(sale));
 
     exec(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local));
     EXPECT_FALSE(sisterHas(QStringLiteral("Vuzur"), mirror));
@@ -81,7 +87,8 @@ TEST_F(TitleObjectsTest, TheHeadOfficeDeletesInZAraradoviOnlyForThePlasticsPlant
     const int other = sisterCompany(z, QStringLiteral("11222333000181"));
     const int purchase = sisterInvoice(z, plastics, QStringLiteral("IDNFORG=0"));
     const int otherPurchase = sisterInvoice(z, other, QStringLiteral("IDNFORG=0"));
-    const int sale = insert(QStringLiteral("INSERT INTO zAraradovi.dbo.Notas (IdEmp, NumNota) VALUES (%1, 91)").arg(plastics));
+    const int sale =
+        insert(QStringLiteral("INSERT INTO zAraradovi.dbo.Notas (IdEmp, NumNota) VALUES (%1, 91)").arg(plastics));
     const int onPurchase = sisterTitle(z, QStringLiteral("IdNF, Valor"), QStringLiteral("%1, 10").arg(purchase));
     const int onOther = sisterTitle(z, QStringLiteral("IdNF, Valor"), QStringLiteral("%1, 20").arg(otherPurchase));
     const int onSale = sisterTitle(z, QStringLiteral("IdNota, Valor"), QStringLiteral("%1, 30").arg(sale));
@@ -114,7 +121,8 @@ TEST_F(TitleObjectsTest, OtherCompaniesNeitherInstallNorDeleteAndAPunctuatedCnpj
     const int ours = sisterCompany(QStringLiteral("Vuzur"), QStringLiteral("41526374000197"));
     const int nf = sisterInvoice(QStringLiteral("Vuzur"), ours, QStringLiteral("IDNFORG=55"));
     const int local = title(QStringLiteral("IdNF, Valor"), QStringLiteral("55, 1"));
-    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"), QStringLiteral("%1, %2").arg(nf).arg(local));
+    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"),
+                                   QStringLiteral("%1, %2").arg(nf).arg(local));
     exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'41526374000197' WHERE Ativa = 1"));
     exec(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local));
     EXPECT_TRUE(sisterHas(QStringLiteral("Vuzur"), mirror));
@@ -133,9 +141,11 @@ TEST_F(TitleObjectsTest, TheSisterDeleteJoinsTheTransactionAndAMissingSisterData
     const int ours = sisterCompany(QStringLiteral("Vuzur"), Plastics);
     const int nf = sisterInvoice(QStringLiteral("Vuzur"), ours, QStringLiteral("IDNFORG=66"));
     const int local = title(QStringLiteral("IdNF, Valor"), QStringLiteral("66, 5"));
-    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"), QStringLiteral("%1, %2").arg(nf).arg(local));
+    const int mirror = sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"),
+                                   QStringLiteral("%1, %2").arg(nf).arg(local));
 
-    exec(QStringLiteral("BEGIN TRANSACTION\nDELETE FROM ContasPR WHERE IdContasPR = %1\nROLLBACK TRANSACTION").arg(local));
+    exec(QStringLiteral("BEGIN TRANSACTION\nDELETE FROM ContasPR WHERE IdContasPR = %1\nROLLBACK TRANSACTION")
+             .arg(local));
     EXPECT_TRUE(sisterHas(QStringLiteral("Vuzur"), mirror));
     EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(local)), 1);
 
@@ -157,7 +167,9 @@ TEST_F(TitleObjectsTest, ANewTitleValueSetsItsPurchaseInvoicesTotalExceptForType
     const int single = insert(QStringLiteral("INSERT INTO NFs (IdEmp, Total_Titulos) VALUES (2, 100)"));
     const int only = title(QStringLiteral("IdNF, Valor, Tipo"), QStringLiteral("%1, 100, 1").arg(single));
     const int special = title(QStringLiteral("IdNF, Valor, Tipo"), QStringLiteral("%1, 40, 10").arg(single));
-    const auto total = [&](int nf) { return value(QStringLiteral("SELECT Total_Titulos FROM NFs WHERE IdNF = %1").arg(nf)).toDouble(); };
+    const auto total = [&](int nf) {
+        return value(QStringLiteral("SELECT Total_Titulos FROM NFs WHERE IdNF = %1").arg(nf)).toDouble();
+    };
 
     exec(QStringLiteral("UPDATE ContasPR SET Valor = 70 WHERE IdContasPR = %1").arg(special));
     EXPECT_EQ(total(single), 100);
@@ -190,7 +202,9 @@ TEST_F(TitleObjectsTest, TheSalesPisCofinsScriptTurnsOutgoingTitlesOfTheTaxBanks
     const int bank1028 = insert(QStringLiteral("INSERT INTO Bancos (CD_PORTADOR) VALUES (N'1028')"));
     const int tax = title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("%1, -1, 3, 9").arg(bank1028));
     const int other = title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("1, -1, 3, 9"));
-    const auto es = [&](int t) { return value(QStringLiteral("SELECT ES FROM ContasPR WHERE IdContasPR = %1").arg(t)).toInt(); };
+    const auto es = [&](int t) {
+        return value(QStringLiteral("SELECT ES FROM ContasPR WHERE IdContasPR = %1").arg(t)).toInt();
+    };
     ASSERT_EQ(es(tax), -1) << "a second instalment walks nothing";
 
     // A first instalment on any bank: every outgoing title of banks 1027 and 1028 turns incoming.
@@ -210,21 +224,39 @@ TEST_F(TitleObjectsTest, ANewPurchasePriceReachesTheOpenOrdersAndTheirSchedulesO
     mirror();
     installed(QStringLiteral("GNRDELReajusteC"));
 
-    const int purchase = insert(QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (N'MP0099', 10, 9)"));
-    const int shipment = insert(QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (N'RT0001', 10, 10)"));
+    const int purchase =
+        insert(QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (N'MP0099', 10, 9)"));
+    const int shipment =
+        insert(QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (N'RT0001', 10, 10)"));
     const int open = insert(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], GestaoP) VALUES (7001, 9)"));
     const int closed = insert(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], GestaoP) VALUES (7002, 0)"));
-    const int openItem = insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)").arg(open).arg(purchase));
-    const int closedItem = insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)").arg(closed).arg(purchase));
-    const int shipItem = insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)").arg(open).arg(shipment));
-    exec(QStringLiteral("INSERT INTO Itens_CRONOS (IdItemP, cPreço, cQtde, cDataItem) VALUES (%1, 10, 5, '2027-01-05'), (%1, 10, 7, '2027-02-05'), (%2, 10, 1, '2027-01-05')").arg(openItem).arg(closedItem));
+    const int openItem =
+        insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)")
+                   .arg(open)
+                   .arg(purchase));
+    const int closedItem =
+        insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)")
+                   .arg(closed)
+                   .arg(purchase));
+    const int shipItem =
+        insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 10)")
+                   .arg(open)
+                   .arg(shipment));
+    exec(QStringLiteral("INSERT INTO Itens_CRONOS (IdItemP, cPreço, cQtde, cDataItem) VALUES (%1, 10, 5, "
+                        "'2027-01-05'), (%1, 10, 7, '2027-02-05'), (%2, 10, 1, '2027-01-05')")
+             .arg(openItem)
+             .arg(closedItem));
 
     exec(QStringLiteral("UPDATE Peças SET PREATUAL = 12.5 WHERE IdPeça = %1").arg(purchase));
-    const auto price = [&](int item) { return value(QStringLiteral("SELECT Preço FROM [Itens Pedido] WHERE IdItemP = %1").arg(item)).toDouble(); };
+    const auto price = [&](int item) {
+        return value(QStringLiteral("SELECT Preço FROM [Itens Pedido] WHERE IdItemP = %1").arg(item)).toDouble();
+    };
     EXPECT_EQ(price(openItem), 12.5);
     EXPECT_EQ(price(closedItem), 10);
-    EXPECT_EQ(rows(QStringLiteral("SELECT cPreço FROM Itens_CRONOS WHERE IdItemP = %1").arg(openItem)), (QList<QVariantList>{{12.5}, {12.5}}));
-    EXPECT_EQ(value(QStringLiteral("SELECT cPreço FROM Itens_CRONOS WHERE IdItemP = %1").arg(closedItem)).toDouble(), 10);
+    EXPECT_EQ(rows(QStringLiteral("SELECT cPreço FROM Itens_CRONOS WHERE IdItemP = %1").arg(openItem)),
+              (QList<QVariantList> {{12.5}, {12.5}}));
+    EXPECT_EQ(value(QStringLiteral("SELECT cPreço FROM Itens_CRONOS WHERE IdItemP = %1").arg(closedItem)).toDouble(),
+              10);
 
     // Shipment and return keeps its price; the piece gets its accent-free identifier instead.
     exec(QStringLiteral("UPDATE Peças SET PREATUAL = 11 WHERE IdPeça = %1").arg(shipment));
