@@ -40,14 +40,16 @@ protected:
     int lastKardex() { return value(QStringLiteral("SELECT MAX(IdKardex) FROM Kardex")).toInt(); }
     QVariantList productState(int id)
     {
-        return fx.rows(QStringLiteral("SELECT LastIdK, LastIdKInDate, SValidar, Estoque FROM Produtos WHERE IdProd = %1")
-                           .arg(id))
+        return fx
+            .rows(QStringLiteral("SELECT LastIdK, LastIdKInDate, SValidar, Estoque FROM Produtos WHERE IdProd = %1")
+                      .arg(id))
             .value(0);
     }
     QList<double> balances(int id)
     {
         QList<double> out;
-        for (const QVariantList &r : fx.rows(QStringLiteral("SELECT Saldo FROM Kardex WHERE IdProd = %1 ORDER BY IdKardex").arg(id)))
+        for (const QVariantList &r :
+             fx.rows(QStringLiteral("SELECT Saldo FROM Kardex WHERE IdProd = %1 ORDER BY IdKardex").arg(id)))
             out << r.value(0).toDouble();
         return out;
     }
@@ -74,9 +76,11 @@ TEST_F(InstalledObjectsTest, TheFunctionsGiveTheFirstDayOfTheNextMonthAndTheText
               value(QStringLiteral("SELECT CAST(CAST('2024-03-01' AS datetime) AS int)")).toInt());
     EXPECT_TRUE(value(QStringLiteral("SELECT dbo.First_Day_Month(NULL)")).isNull());
 
-    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('Conexão, peça')")).toString(), QStringLiteral("CONEXAO. PECA"));
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('Conexão, peça')")).toString(),
+              QStringLiteral("CONEXAO. PECA"));
     // Capitals go too, under the case-insensitive collation.
-    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('ÁGUA Ô Ü, ç')")).toString(), QStringLiteral("AGUA O U. C"));
+    EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento('ÁGUA Ô Ü, ç')")).toString(),
+              QStringLiteral("AGUA O U. C"));
     // 60 characters in, the first 50 out.
     EXPECT_EQ(value(QStringLiteral("SELECT dbo.Remover_acento(REPLICATE('ação,', 12))")).toString(),
               QStringLiteral("ACAO.").repeated(10));
@@ -90,9 +94,13 @@ TEST_F(InstalledObjectsTest, TheShortLedgerTriggerStampsOneRowOfAMultiRowInsert)
     fx.click(QStringLiteral("GetTriggers"));
     const int p = product();
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 1, 1), (%1, 2, 3), (%1, 3, 6)").arg(p));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(), 1);
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        1);
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 4, 10)").arg(p));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(), 2);
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        2);
     EXPECT_FALSE(value(QStringLiteral("SELECT DATE_LCTO FROM Kardex WHERE IdKardex = %1").arg(lastKardex())).isNull());
 }
 
@@ -109,18 +117,27 @@ TEST_F(InstalledObjectsTest, TheFullLedgerTriggerKeepsTheProductOnInsertAndDelet
     const int rec = value(QStringLiteral("SELECT MAX(IdRec) FROM Recebimento")).toInt();
     fx.exec(QStringLiteral("INSERT INTO NFs_Itens (IdNF, pIPI) VALUES (77, 6.5)"));
     const int item = value(QStringLiteral("SELECT MAX(IdItemNF) FROM NFs_Itens")).toInt();
-    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec, IdItemNF, Preço) VALUES (%1, 10, 10, %2, %3, 4.5)")
-                .arg(p).arg(rec).arg(item));
+    fx.exec(QStringLiteral(
+                "INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec, IdItemNF, Preço) VALUES (%1, 10, 10, %2, %3, 4.5)")
+                .arg(p)
+                .arg(rec)
+                .arg(item));
     const int first = lastKardex();
-    EXPECT_EQ(fx.rows(QStringLiteral("SELECT IdNFK, IPIk, Preço, CASE WHEN DATE_LCTO IS NULL THEN 0 ELSE 1 END FROM Kardex "
-                                     "WHERE IdKardex = %1").arg(first)).value(0),
-              (QVariantList {77, 6.5, 4.5, 1}));
+    EXPECT_EQ(
+        fx.rows(QStringLiteral("SELECT IdNFK, IPIk, Preço, CASE WHEN DATE_LCTO IS NULL THEN 0 ELSE 1 END FROM Kardex "
+                               "WHERE IdKardex = %1")
+                    .arg(first))
+            .value(0),
+        (QVariantList {77, 6.5, 4.5, 1}));
     EXPECT_EQ(productState(p), state(0, first, 0, 10));
 
     // Two rows in one statement: both walked; the outgoing one loses its price.
-    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Preço) VALUES (%1, -4, 6, 3), (%1, 5, 11, 2)").arg(p));
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Preço) VALUES (%1, -4, 6, 3), (%1, 5, 11, 2)").arg(p));
     const int last = lastKardex();
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(), 3);
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
+        3);
     EXPECT_EQ(value(QStringLiteral("SELECT Preço FROM Kardex WHERE IdProd = %1 AND Qtd < 0").arg(p)).toDouble(), 0.0);
     EXPECT_EQ(productState(p), state(0, last, 0, 11));
 
@@ -148,15 +165,20 @@ TEST_F(InstalledObjectsTest, TheFullLedgerTriggerMarksSubLotsAndReturns)
     const int own = value(QStringLiteral("SELECT MAX(IdItem) FROM [Itens Nota]")).toInt();
 
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdResK, Fornecedor, Documento) "
-                           "VALUES (%1, 5, 5, %2, N'Almox', N'Sub Lote 9')").arg(p).arg(res));
+                           "VALUES (%1, 5, 5, %2, N'Almox', N'Sub Lote 9')")
+                .arg(p)
+                .arg(res));
     const int lot = lastKardex();
-    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdItemV, Documento) VALUES (%1, -2, 3, %2, N'NF 55')")
-                .arg(p).arg(own));
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdItemV, Documento) VALUES (%1, -2, 3, %2, N'NF 55')")
+            .arg(p)
+            .arg(own));
     const int back = lastKardex();
     // A later insert appends nothing twice.
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 1, 4)").arg(p));
-    EXPECT_EQ(fx.rows(QStringLiteral("SELECT Fornecedor, Documento FROM Kardex WHERE IdKardex = %1").arg(lot)).value(0),
-              (QVariantList {QStringLiteral("Almox - OP001-%1").arg(order), QStringLiteral("Sub Lote 9 - Projeto-12")}));
+    EXPECT_EQ(
+        fx.rows(QStringLiteral("SELECT Fornecedor, Documento FROM Kardex WHERE IdKardex = %1").arg(lot)).value(0),
+        (QVariantList {QStringLiteral("Almox - OP001-%1").arg(order), QStringLiteral("Sub Lote 9 - Projeto-12")}));
     EXPECT_EQ(value(QStringLiteral("SELECT Documento FROM Kardex WHERE IdKardex = %1").arg(back)).toString(),
               QStringLiteral("NF 55 **Devolução**"));
 }
@@ -168,7 +190,8 @@ TEST_F(InstalledObjectsTest, TheInventoryEvolutionStartsFromTheLastCountOrChange
     fx.click(QStringLiteral("GetTriggers"));
 
     // No count in phase 2: the positions end at 0, ledger and stock stay.
-    const int bare = product(QStringLiteral("Produto, LastIdK, LastIdKInDate, SValidar, Estoque"), QStringLiteral("N'A', 4, 5, 6, 7"));
+    const int bare = product(QStringLiteral("Produto, LastIdK, LastIdKInDate, SValidar, Estoque"),
+                             QStringLiteral("N'A', 4, 5, 6, 7"));
     fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, 1, 1, 50)").arg(bare));
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Data) VALUES (%1, 3, 3, '2026-01-20')").arg(bare));
     fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(bare));
@@ -180,7 +203,8 @@ TEST_F(InstalledObjectsTest, TheInventoryEvolutionStartsFromTheLastCountOrChange
     fx.exec(QStringLiteral("INSERT INTO DataInv (DataInv) VALUES ('2026-01-10T00:00:00')"));
     const int count = value(QStringLiteral("SELECT MAX(IdDI) FROM DataInv")).toInt();
     fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 20), (%1, %2, 2, 10)")
-                .arg(p).arg(count));
+                .arg(p)
+                .arg(count));
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, Data) VALUES (%1, 8, 8, '2026-01-09'), "
                            "(%1, 1, 9, '2026-01-10T18:00:00'), (%1, 5, 0, '2026-01-11'), (%1, -2, 0, '2026-01-12')")
                 .arg(p));
@@ -191,7 +215,9 @@ TEST_F(InstalledObjectsTest, TheInventoryEvolutionStartsFromTheLastCountOrChange
 
     // A product without ledger rows: the count is taken, nothing else.
     const int empty = product();
-    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 12)").arg(empty).arg(count));
+    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 12)")
+                .arg(empty)
+                .arg(count));
     fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(empty));
     EXPECT_EQ(productState(empty), state(count, 0, 12, 0));
 }
@@ -203,7 +229,8 @@ TEST_F(InstalledObjectsTest, TheBalanceRepairRewritesAtMostAHundredRowsFromTheNe
     // No break (a complement row moves nothing): only the product's positions are set.
     const int sound = product();
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, H_MIN_MVT) VALUES (%1, 10, 10, 0), (%1, 5, 10, 1), "
-                           "(%1, -3, 7, 0)").arg(sound));
+                           "(%1, -3, 7, 0)")
+                .arg(sound));
     fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(sound));
     EXPECT_EQ(balances(sound), (QList<double> {10, 10, 7}));
     EXPECT_EQ(productState(sound), state(0, lastKardex(), 0, 7));
@@ -212,8 +239,10 @@ TEST_F(InstalledObjectsTest, TheBalanceRepairRewritesAtMostAHundredRowsFromTheNe
     const int p = product();
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 10, 10)").arg(p));
     fx.exec(QStringLiteral("DECLARE @i int = 0 WHILE @i < 150 BEGIN INSERT INTO Kardex (IdProd, Qtd, Saldo) "
-                           "VALUES (%1, 1, 100 + @i) SET @i = @i + 1 END").arg(p));
-    const int breakRow = value(QStringLiteral("SELECT MIN(IdKardex) FROM Kardex WHERE IdProd = %1 AND Saldo = 100").arg(p)).toInt();
+                           "VALUES (%1, 1, 100 + @i) SET @i = @i + 1 END")
+                .arg(p));
+    const int breakRow =
+        value(QStringLiteral("SELECT MIN(IdKardex) FROM Kardex WHERE IdProd = %1 AND Saldo = 100").arg(p)).toInt();
     fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(p));
     QList<double> expected {10};
     for (int i = 0; i < 150; ++i)
@@ -243,8 +272,45 @@ TEST_F(InstalledObjectsTest, TheLabelTriggerCompletesSubLotsFromTheLedger)
     choose(QStringLiteral("Memo3"), QStringLiteral("GNR_Etiquetas"));
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec) VALUES (1, 4, 4, 41)"));
     const int k = lastKardex();
-    fx.exec(QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (%1, 0, 1, 0)").arg(k));
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (%1, 0, 1, 0)").arg(k));
     fx.exec(QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (0, 41, 1, 0)"));
-    EXPECT_EQ(fx.rows(QStringLiteral("SELECT IdKardex, IdRec FROM Kardex_SubLote WHERE IdRec = 41 OR IdKardex = %1 ORDER BY IdKSL").arg(k)),
+    EXPECT_EQ(fx.rows(QStringLiteral(
+                          "SELECT IdKardex, IdRec FROM Kardex_SubLote WHERE IdRec = 41 OR IdKardex = %1 ORDER BY IdKSL")
+                          .arg(k)),
               (QList<QVariantList> {{k, 41}, {k, 41}}));
+}
+
+// The reference pages hold scripts the server accepts, one batch at a time (batches end at a
+// line GO), on a database that has the tables: equalized and with its accent-free columns.
+TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
+{
+    equalize();
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("SemAcento"));
+    ASSERT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty());
+    // TOP_Kardex alters two triggers that the page " TRIGGERs união " creates.
+    for (const char *memo : {"Memo3", "Varios", "TOP_Kardex", "Memo2", "Memo1", "Constraints"}) {
+        const QStringList batches =
+            pageText(QString::fromLatin1(memo)).split(QStringLiteral("\r\nGO\r\n"), Qt::SkipEmptyParts);
+        EXPECT_GE(batches.size(), 1) << memo;
+        for (const QString &batch : batches) {
+            try {
+                fx.exec(batch);
+            } catch (const std::exception &e) {
+                ADD_FAILURE() << memo << ": " << e.what() << "\n" << batch.left(200).toStdString();
+            }
+        }
+    }
+    // What some of them do.
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 23);
+    fx.exec(QStringLiteral(
+        "UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
+    EXPECT_EQ(
+        value(QStringLiteral("SELECT Descrição FROM Unidades WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"))
+            .toString(),
+        QStringLiteral("Peça solta"));
+    fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 4)"));
+    EXPECT_FALSE(value(QStringLiteral("SELECT ReadData FROM SBuild_Etiquetas WHERE IdOrdem = 7")).isNull());
+    EXPECT_GT(fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0)).size(), 10);
 }

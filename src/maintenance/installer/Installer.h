@@ -14,9 +14,9 @@ namespace installer {
 // What one installation did: the statements sent (drop, then creation) with their outcomes.
 struct InstallReport
 {
-    QString item;     // the menu item, or the object for the batch's own steps
+    QString item; // the menu item, or the object for the batch's own steps
     QString object;
-    bool gatedOut = false;  // the CNPJ gate refused it: nothing was sent
+    bool gatedOut = false; // the CNPJ gate refused it: nothing was sent
     QList<StatementOutcome> statements;
     // The creation statement when it was sent and the server refused it.
     const StatementOutcome *failedCreation() const;
@@ -42,8 +42,8 @@ public:
     QList<InstallReport> runTriggerBatch();
 
 private:
-    InstallReport send(const QString &item, const QString &object, const QString &dropText,
-                       const QString &creationText, bool withCreation);
+    InstallReport send(const QString &item, const QString &object, const QString &dropText, const QString &creationText,
+                       bool withCreation);
 
     Command &m_command;
 };

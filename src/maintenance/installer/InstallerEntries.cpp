@@ -59,10 +59,10 @@ const QList<MenuItem> &menuItems()
         {"ItensMenu", "GNR_NFs", "  *GNR_NFs", K::Entry, "GNR_NFs_geral", O::Trigger, "DROP trigger GNR_NFs_geral\r",
          S::Page, "NFs_geral"},
 
-        {"TriggerMenu", "FUNCTIONFirstDayMonth1", "FUNCTION_First_Day_Month", K::Entry, "First_Day_Month",
-         O::Function, "DROP FUNCTION First_Day_Month\r", S::Page, "First_DayMonth"},
-        {"TriggerMenu", "FUNCTIONRemoverAcentos1", "FUNCTION_Remover_Acentos", K::Entry, "Remover_acento",
-         O::Function, "DROP FUNCTION Remover_acento\r", S::Page, "Remover_Acentos"},
+        {"TriggerMenu", "FUNCTIONFirstDayMonth1", "FUNCTION_First_Day_Month", K::Entry, "First_Day_Month", O::Function,
+         "DROP FUNCTION First_Day_Month\r", S::Page, "First_DayMonth"},
+        {"TriggerMenu", "FUNCTIONRemoverAcentos1", "FUNCTION_Remover_Acentos", K::Entry, "Remover_acento", O::Function,
+         "DROP FUNCTION Remover_acento\r", S::Page, "Remover_Acentos"},
 
         {"ProcedureMenu", "MenuItem3", " Procedures", K::Heading},
         {"ProcedureMenu", "mErro_SaldoKardex", "   Erro_SaldoKardex", K::Entry, "Erro_Saldo_Kardex", O::Procedure,

@@ -10,33 +10,33 @@
 namespace installer {
 
 enum class ItemKind {
-    Entry,      // drops its object, then runs its creation text
-    DropOnly,   // only drops its object
-    Heading,    // a caption, no action
-    Separator,  // "-"
-    NoAction,   // an entry shown in the menu that does nothing when chosen
+    Entry, // drops its object, then runs its creation text
+    DropOnly, // only drops its object
+    Heading, // a caption, no action
+    Separator, // "-"
+    NoAction, // an entry shown in the menu that does nothing when chosen
 };
 
 enum class ObjectKind { None, Trigger, Function, Procedure };
 
 enum class TextSource {
     None,
-    Page,     // the text of a script page (textName: the page's memo)
-    BuiltIn,  // a text held by the program, shown nowhere (textName: the object)
+    Page, // the text of a script page (textName: the page's memo)
+    BuiltIn, // a text held by the program, shown nowhere (textName: the object)
 };
 
 struct MenuItem
 {
-    const char *menu;        // ItensMenu, TriggerMenu, ProcedureMenu, TriggerMenuTEMP
-    const char *name;        // the menu item's object name
+    const char *menu; // ItensMenu, TriggerMenu, ProcedureMenu, TriggerMenuTEMP
+    const char *name; // the menu item's object name
     const char *caption;
     ItemKind kind;
     const char *object = "";
     ObjectKind objectKind = ObjectKind::None;
-    const char *dropText = "";   // sent exactly as it stands, trailing CR included
+    const char *dropText = ""; // sent exactly as it stands, trailing CR included
     TextSource source = TextSource::None;
     const char *textName = "";
-    QStringList cnpjs = {};      // empty: no gate; otherwise the CNPJs that may install it
+    QStringList cnpjs = {}; // empty: no gate; otherwise the CNPJs that may install it
 };
 
 // Every item of every menu, menu by menu, each in its menu order.
@@ -69,13 +69,13 @@ bool gateAdmits(const MenuItem &item, const QString &cnpj);
 struct BatchStep
 {
     enum class Kind {
-        Entry,     // runs the menu item named in `name`
-        Install,   // drop text, then a built-in creation text
-        Drop,      // a drop alone
-        Create,    // a built-in creation text alone, without a drop before it
+        Entry, // runs the menu item named in `name`
+        Install, // drop text, then a built-in creation text
+        Drop, // a drop alone
+        Create, // a built-in creation text alone, without a drop before it
     };
     Kind kind;
-    const char *name;          // Entry: menu item; otherwise the object
+    const char *name; // Entry: menu item; otherwise the object
     const char *dropText = "";
     const char *textName = ""; // built-in text
 };

@@ -59,8 +59,8 @@ QString carriedText(const QString &object)
 {
     // The batch's own creations come first: its short GNR_UP_Kardex_Novo is what stays.
     for (const BatchStep &step : triggerBatch())
-        if ((step.kind == BatchStep::Kind::Install || step.kind == BatchStep::Kind::Create) &&
-            QLatin1String(step.name) == object)
+        if ((step.kind == BatchStep::Kind::Install || step.kind == BatchStep::Kind::Create)
+            && QLatin1String(step.name) == object)
             return builtInText(QString::fromLatin1(step.textName));
     for (const MenuItem &item : menuItems()) {
         if (item.kind != ItemKind::Entry || QString::fromUtf8(item.object) != object)

@@ -110,7 +110,8 @@ void ProgrammabilityPage::menuItemClick(const QString &name)
     // The gate reads the active company's CNPJ unprotected: a failure there is shown in
     // the standard error box.
     const bool done = m_shell.runBusy([&] {
-        report = installer.install(*item, [this] { return m_shell.OrganizacaoSQL->value(QStringLiteral("CNPJ")).toString(); });
+        report = installer.install(*item,
+                                   [this] { return m_shell.OrganizacaoSQL->value(QStringLiteral("CNPJ")).toString(); });
     });
     if (!done)
         return;

@@ -1,1 +1,1 @@
--- GNR_Recebimento_Pedidos_Abertos
+/* GNR_Recebimento_Pedidos_Abertos (saldos dos pedidos em aberto no recebimento): script de referência ainda não incluído nesta versão */
