@@ -201,7 +201,7 @@ TEST_F(FiscalNoteObjectsTest, WithoutStockTheSchedulesClosedOrdersAndTheEnvelope
     EXPECT_EQ(of(QStringLiteral("PedVenda"), QStringLiteral("sLQPV"), QStringLiteral("IdPedVenda"), open).toDouble(),
               5);
 
-    // Read as a sized text: the test connection's dataset reads nvarchar(max) columns as empty.
+    // Read as a sized text: through the dataset an nvarchar(max) column comes back empty.
     const QString envelope =
         value(QStringLiteral("SELECT CAST(NFe_XMLn AS nvarchar(4000)) FROM Notas WHERE IdNota = %1").arg(n)).toString();
     EXPECT_EQ(
