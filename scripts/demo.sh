@@ -19,6 +19,7 @@ RUN_DIR="$(mktemp -d)"
 "$STANDIN" --listen 127.0.0.1:14330 --login orvo:orvo \
   --database "ORVO=$FX/orvo-base.sql" --database "ORVO=$FX/orvo-demo.sql" \
   --database "Vuzur=$FX/sister.sql" --database "zAraradovi=$FX/sister.sql" \
+  --database "zAraradovi=$FX/sister-demo.sql" \
   --log "$RUN_DIR/standin.log" >"$RUN_DIR/standin.out" 2>"$RUN_DIR/standin.err" &
 STANDIN_PID=$!
 trap 'kill "$STANDIN_PID" 2>/dev/null || true' EXIT
