@@ -140,7 +140,7 @@ QVariant readText(SQLHANDLE stmt, int index)
                           int(native));
         }
         if (indicator == SQL_NULL_DATA)
-            return QVariant(QMetaType::fromType<QString>());
+            return QVariant();   // as every other NULL cell of a row (normalize)
         // A full chunk holds one unit less than its size: the driver ends it with a zero.
         const bool full = indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof chunk);
         const qsizetype units = full ? chunkUnits - 1 : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
