@@ -81,6 +81,17 @@ void installEntry(Engine &engine, Session &s, const char *item)
     must(engine, s, text);
 }
 
+int scalarInt(Engine &engine, Session &s, const QString &sql)
+{
+    const BatchResult r = engine.execute(s, sql);
+    for (const auto &st : r.statements)
+        if (st.resultSet && !st.resultSet->rows.empty() && !st.resultSet->rows[0].empty())
+            if (const auto *v = std::get_if<int64_t>(&st.resultSet->rows[0][0].data))
+                return int(*v);
+    std::fprintf(stderr, "no number from %s\n", qPrintable(sql));
+    std::exit(1);
+}
+
 // Milliseconds of each run of the statement i (0 .. n-1); the median is printed.
 double medianMs(Engine &engine, Session &s, int n, const std::function<QString(int)> &sql)
 {
@@ -128,38 +139,52 @@ int main()
     QElapsedTimer load_t;
     load_t.start();
     const int products = 1000, ledgerRows = 100000, postings = 10000, runs = 15;
+    // The demo database has rows of its own: the new ones are numbered after them.
+    const auto next = [&](const char *table, const char *key) {
+        return scalarInt(
+            engine, *s,
+            QStringLiteral("SELECT ISNULL(MAX(%1), 0) + 1 FROM %2").arg(QLatin1String(key), QLatin1String(table)));
+    };
+    const int product = next("Produtos", "IdProd"), project = next("Projetos", "IdPRJ"),
+              phase = next("Processos", "IdProcesso");
     fill(engine, *s, QStringLiteral("Produtos"), QStringLiteral("Produto, Gestão, Estoque, Und, PrMédio, PMPP, HFase"),
          products,
          [](int i) { return QStringLiteral("N'P%1', %2, 1000, N'PC', 2.5, 3, 30").arg(i).arg(i % 4 == 0 ? 0 : 1); });
+    const int posting = next("OF_Apoint", "IdApoint");
     fill(engine, *s, QStringLiteral("Kardex"), QStringLiteral("IdProd, Qtd, Saldo, Data, Documento, IdApoint"),
          ledgerRows, [&](int i) {
              return QStringLiteral("%1, 1, %2, '2026-01-01', N'Carga', %3")
-                 .arg(3 + i % products)
+                 .arg(product + i % products)
                  .arg(i / products)
-                 .arg(i % 7 == 0 ? i / 7 + 1 : 0);
+                 .arg(i % 10 == 0 ? posting + (i / 10) % postings : 0);
          });
     // 100 assemblies (the first 100 products), each with a project, an order, phases 10 and
     // 30 (final), 5 components assembled at 30 and 3 children in the exploded structure.
     fill(engine, *s, QStringLiteral("Projetos"), QStringLiteral("Projeto, IdProdP"), 100,
-         [](int i) { return QStringLiteral("%1, %2").arg(5000 + i).arg(3 + i); });
+         [&](int i) { return QStringLiteral("%1, %2").arg(5000 + i).arg(product + i); });
     fill(engine, *s, QStringLiteral("OFs_New"), QStringLiteral("IdOF, IdProd, IdPRJ, NUM_OF, MaiorFASE"), 100,
-         [](int i) { return QStringLiteral("%1, %2, %3, %4, 30").arg(1000 + i).arg(3 + i).arg(1 + i).arg(i); });
+         [&](int i) {
+             return QStringLiteral("%1, %2, %3, %4, 30").arg(1000 + i).arg(product + i).arg(project + i).arg(i);
+         });
     fill(engine, *s, QStringLiteral("Processos"), QStringLiteral("IdProd, Fase"), 200,
-         [](int i) { return QStringLiteral("%1, %2").arg(3 + i / 2).arg(i % 2 ? 30 : 10); });
+         [&](int i) { return QStringLiteral("%1, %2").arg(product + i / 2).arg(i % 2 ? 30 : 10); });
     fill(engine, *s, QStringLiteral("Elo"), QStringLiteral("IdProd, IdEle, Qtd"), 500,
-         [](int i) { return QStringLiteral("%1, %2, 0.5").arg(3 + i / 5).arg(200 + i % 500); });
+         [&](int i) { return QStringLiteral("%1, %2, 0.5").arg(product + i / 5).arg(product + 200 + i % 500); });
     must(engine, *s,
-         QStringLiteral("INSERT INTO Montar (IdElo, IdProcesso) SELECT Elo.IdElo, Processos.IdProcesso FROM Elo "
-                        "INNER JOIN Processos ON Processos.IdProd = Elo.IdProd AND Processos.Fase = 30"));
+         QStringLiteral(
+             "INSERT INTO Montar (IdElo, IdProcesso) SELECT Elo.IdElo, Processos.IdProcesso FROM Elo "
+             "INNER JOIN Processos ON Processos.IdProd = Elo.IdProd AND Processos.Fase = 30 WHERE Elo.IdProd >= %1")
+             .arg(product));
     fill(engine, *s, QStringLiteral("TempPILHA"), QStringLiteral("IdConjunto, IdFilho, Uso"), 300,
-         [](int i) { return QStringLiteral("%1, %2, 2").arg(3 + i / 3).arg(800 + i % 150); });
-    const QString phase30 = QStringLiteral("(SELECT IdProcesso FROM Processos WHERE IdProd = %1 AND Fase = 30)");
+         [&](int i) { return QStringLiteral("%1, %2, 2").arg(product + i / 3).arg(product + 800 + i % 150); });
+    // Phase 30 of the k-th assembly.
+    const auto phase30 = [&](int k) { return phase + 2 * k + 1; };
     fill(engine, *s, QStringLiteral("OF_Apoint"),
-         QStringLiteral("IdOF, IdProcesso, Registro, Job, QtdeBoa, DataS, DataE, TGasto"), postings, [](int i) {
+         QStringLiteral("IdOF, IdProcesso, Registro, Job, QtdeBoa, DataS, DataE, TGasto"), postings, [&](int i) {
              return QStringLiteral(
                         "%1, %2, %3, 1, %4, '2026-11-01T08:00:00', DATEADD(minute, %5, '2026-11-01T09:00:00'), %6")
                  .arg(1000 + i % 100)
-                 .arg(1 + (i % 100) * 2 + 1)
+                 .arg(phase30(i % 100))
                  .arg(50 + i % 30)
                  .arg(1 + i % 9)
                  .arg(i)
@@ -168,45 +193,46 @@ int main()
     must(engine, *s, QStringLiteral("INSERT INTO Funcionários (Registro, Nome) VALUES (55, N'Ana Souza')"));
     must(engine, *s, QStringLiteral("UPDATE PessoaFJ SET Estoca_ofs = 1, Estoca_ofsfilhos = 1 WHERE Ativa = 1"));
 
-    // Invoices: a customer, an outgoing nature that moves stock, 2 x runs invoices of 20 items.
+    // Invoices: a customer, the demo's outgoing nature that moves stock (5101), 2 x runs invoices of 20 items.
     must(engine, *s, QStringLiteral("INSERT INTO PessoaFJ (Razão, CNPJ) VALUES (N'Cliente Alfa', N'11222333000181')"));
-    must(engine, *s,
-         QStringLiteral("INSERT INTO NatFiscal (Código, CodNatF, Saída, VEstoque) VALUES (N'V5101', N'5101', 1, 1)"));
+    const int customer = next("PessoaFJ", "IdPess") - 1;
     fill(engine, *s, QStringLiteral("Peças"), QStringLiteral("Código, IdConjunto, IdPess"), 200,
-         [](int i) { return QStringLiteral("N'PC%1', %2, 3").arg(i).arg(300 + i); });
+         [&](int i) { return QStringLiteral("N'PCB%1', %2, %3").arg(i).arg(product + 300 + i).arg(customer); });
     const int invoices = 2 * runs;
     fill(engine, *s, QStringLiteral("Notas"),
-         QStringLiteral("NotaNº, CodNat, IdPess, IdEmp, Emissão, RespNF, IdForma, NFe_Final"), invoices,
-         [](int i) { return QStringLiteral("N'%1', N'5101', 3, 1, '2026-12-01', N'Maria', 1, 1").arg(9000 + i); });
+         QStringLiteral("NotaNº, CodNat, IdPess, IdEmp, Emissão, RespNF, IdForma, NFe_Final"), invoices, [&](int i) {
+             return QStringLiteral("N'%1', N'5101', %2, 1, '2026-12-01', N'Maria', 1, 1").arg(9000 + i).arg(customer);
+         });
     fill(engine, *s, QStringLiteral("[Itens Nota]"), QStringLiteral("IdNota, IdPeça, Qtde, Valor, VIcms, A_ICMS"),
          invoices * 20, [](int i) {
              return QStringLiteral("(SELECT IdNota FROM Notas WHERE NotaNº = N'%1'), (SELECT MIN(IdPeça) FROM Peças "
-                                   "WHERE Código LIKE N'PC%') + %2, 3, 30, 5, 18")
+                                   "WHERE Código LIKE N'PCB%') + %2, 3, 30, 5, 18")
                  .arg(9000 + i / 20)
                  .arg((i * 7) % 200);
          });
     // Titles of a plant that mirrors into Vuzur: 10 000 here, each mirrored there.
     const int titles = 10000;
+    const int nf = next("NFs", "IdNF"), title = next("ContasPR", "IdContasPR");
     must(engine, *s, QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'90817263000411' WHERE Ativa = 1"));
     must(engine, *s,
          QStringLiteral("INSERT INTO Vuzur.dbo.PessoaFJ (Razão, CNPJ) VALUES (N'Plásticos', N'90817263000411')"));
     fill(engine, *s, QStringLiteral("NFs"), QStringLiteral("IdEmp, Número"), titles / 2,
          [](int i) { return QStringLiteral("2, N'%1'").arg(i); });
     fill(engine, *s, QStringLiteral("Vuzur.dbo.NFs"), QStringLiteral("IdEmp, IDNFORG"), titles / 2,
-         [](int i) { return QStringLiteral("1, %1").arg(i + 2); });
+         [&](int i) { return QStringLiteral("1, %1").arg(nf + i); });
     fill(engine, *s, QStringLiteral("ContasPR"), QStringLiteral("IdNF, IdEmp, Valor, NUM_PGTO"), titles,
-         [](int i) { return QStringLiteral("%1, 2, 100, %2").arg(i / 2 + 2).arg(i % 2 + 1); });
+         [&](int i) { return QStringLiteral("%1, 2, 100, %2").arg(nf + i / 2).arg(i % 2 + 1); });
     fill(engine, *s, QStringLiteral("Vuzur.dbo.ContasPR"), QStringLiteral("IdNF, IdOrigem, Valor"), titles,
-         [](int i) { return QStringLiteral("%1, %2, 100").arg(i / 2 + 1).arg(i + 3); });
+         [&](int i) { return QStringLiteral("%1, %2, 100").arg(i / 2 + 1).arg(title + i); });
     std::printf("load: %d ledger rows, %d postings, %d invoices of 20 items, %d titles mirrored in Vuzur, in %.0f ms\n",
                 ledgerRows, postings, invoices, titles, load_t.nsecsElapsed() / 1e6);
 
-    const QString posting = QStringLiteral(
+    const QString postingText = QStringLiteral(
         "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) "
         "VALUES (%1, %2, 55, 1, 4, 1, '2026-12-01T08:00:00', DATEADD(second, %3, '2026-12-01T10:00:00'), 1)");
     const auto postingAt = [&](int i) {
         const int order = 1000 + i % 100;
-        return posting.arg(order).arg(phase30.arg(3 + i % 100)).arg(i);
+        return postingText.arg(order).arg(phase30(i % 100)).arg(i);
     };
     const double postBase = medianMs(engine, *s, runs, postingAt);
     installEntry(engine, *s, "GNRBaixa_filhos");
@@ -221,13 +247,20 @@ int main()
     installEntry(engine, *s, "GNRSaldoNotasTerceiros");
     const double noteTrig = medianMs(engine, *s, runs, [&](int i) { return authorise(runs + i); });
 
-    const auto remove = [](int i) {
-        return QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(3 + i * 37);
+    const auto remove = [&](int i) {
+        return QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(title + i * 37);
     };
     const double delBase = medianMs(engine, *s, runs, remove);
     installEntry(engine, *s, "GNR_NEW_ContasPR");
     const double delTrig = medianMs(engine, *s, runs, [&](int i) { return remove(runs + i); });
 
+    // What the triggers did, so that the figures are of real work.
+    std::printf(
+        "ledger rows written by the %d postings: %d; by the %d invoices: %d; mirrors left in Vuzur: %d of %d\n", runs,
+        scalarInt(engine, *s,
+                  QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdApoint >= %1").arg(posting + postings + runs)),
+        runs, scalarInt(engine, *s, QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdItemV > 0")),
+        scalarInt(engine, *s, QStringLiteral("SELECT COUNT(*) FROM Vuzur.dbo.ContasPR")), titles);
     std::printf("median of %d runs each\n", runs);
     report("posting insert, both posting triggers", postTrig, postBase);
     report("invoice authorisation, 20 items, invoice triggers", noteTrig, noteBase);
