@@ -290,7 +290,9 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     fx.click(QStringLiteral("SemAcento"));
     ASSERT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty());
     // TOP_Kardex alters two triggers that the page " TRIGGERs união " creates.
-    for (const char *memo : {"Memo3", "Varios", "TOP_Kardex", "Memo2", "Memo1", "Constraints"}) {
+    // GNR_Recebimento_Pedidos_Abertos recreates the label trigger that Memo3 creates.
+    for (const char *memo : {"Memo3", "Varios", "TOP_Kardex", "Memo2", "Memo1", "Constraints", "Saldo_OPs",
+                             "GNR_Gera_B2B", "GNR_Recebimento_Pedidos_Abertos"}) {
         const QStringList batches =
             pageText(QString::fromLatin1(memo)).split(QStringLiteral("\r\nGO\r\n"), Qt::SkipEmptyParts);
         EXPECT_GE(batches.size(), 1) << memo;
@@ -303,7 +305,7 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
         }
     }
     // What some of them do.
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 23);
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 34);
     fx.exec(QStringLiteral(
         "UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
     EXPECT_EQ(
@@ -313,4 +315,120 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 4)"));
     EXPECT_FALSE(value(QStringLiteral("SELECT ReadData FROM SBuild_Etiquetas WHERE IdOrdem = 7")).isNull());
     EXPECT_GT(fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0)).size(), 10);
+    // An order of 4 on a routing of phases 10 and 20: 5 started (one rejected), then 4 good at the end.
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO Processos (IdProd, Fase) VALUES (%1, 10), (%1, 20)").arg(p));
+    const int first =
+        value(QStringLiteral("SELECT IdProcesso FROM Processos WHERE IdProd = %1 AND Fase = 10").arg(p)).toInt();
+    const int last =
+        value(QStringLiteral("SELECT IdProcesso FROM Processos WHERE IdProd = %1 AND Fase = 20").arg(p)).toInt();
+    fx.exec(QStringLiteral("INSERT INTO OFs_New (IdProd, Qtd_Pedida) VALUES (%1, 4)").arg(p));
+    const int op = value(QStringLiteral("SELECT MAX(IdOrdem) FROM OFs_New")).toInt();
+    const QString order = QStringLiteral("SELECT MenorFASE, MaiorFASE, Iniciadas, Terminadas, QtdBoas, QtdRejeitadas, "
+                                         "EmProcesso, Estado FROM OFs_New WHERE IdOrdem = %1")
+                              .arg(op);
+    const QString totals = QStringLiteral("SELECT Fábrica, Lançou FROM Produtos WHERE IdProd = %1").arg(p);
+    fx.exec(QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, QtdeBoa, QtdeNC) VALUES (%1, %2, 4, 1)")
+                .arg(op)
+                .arg(first));
+    EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 5.0, 0.0, 0.0, 1.0, 4.0, 1}));
+    EXPECT_EQ(fx.rows(totals).value(0), (QVariantList {4.0, 4.0}));
+    fx.exec(QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, QtdeBoa, QtdeNC) VALUES (%1, %2, 4, 0)")
+                .arg(op)
+                .arg(last));
+    EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 5.0, 4.0, 4.0, 1.0, 0.0, 2}));
+    EXPECT_EQ(fx.rows(totals).value(0), (QVariantList {0.0, 0.0}));
+    // The first phase's posting corrected to 6 good, then removed: the order goes back to what is left.
+    fx.exec(QStringLiteral("UPDATE OF_Apoint SET QtdeBoa = 6 WHERE IdOF = %1 AND IdProcesso = %2").arg(op).arg(first));
+    EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 7.0, 4.0, 4.0, 1.0, 2.0, 2}));
+    fx.exec(QStringLiteral("DELETE FROM OF_Apoint WHERE IdOF = %1 AND IdProcesso = %2").arg(op).arg(first));
+    EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 0.0, 4.0, 4.0, 0.0, 0.0, 2}));
+
+    // An authorised invoice gets its protocol date: the signed XML goes into its envelope, once.
+    const QString declaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    const QString nfe = QStringLiteral("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe/></NFe>");
+    fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, NFe_Status, NFe_XML, NFe_chave, NFe_NumProtocolo) "
+                           "VALUES (N'901', 3, N'%1%2', N'3526', N'135'), (N'902', 1, N'%1%2', N'3527', N'136')")
+                .arg(declaration, nfe));
+    const int nota = value(QStringLiteral("SELECT IdNota FROM Notas WHERE NotaNº = N'901'")).toInt();
+    const int pending = value(QStringLiteral("SELECT IdNota FROM Notas WHERE NotaNº = N'902'")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO Notas_XMLs (IdNota, DigestValue) VALUES (%1, N'dg1'), (%2, N'dg2')")
+                .arg(nota)
+                .arg(pending));
+    fx.exec(QStringLiteral("UPDATE Notas SET NFe_DataProtocolo = '2026-03-02T10:11:12' WHERE IdNota IN (%1, %2)")
+                .arg(nota)
+                .arg(pending));
+    // Read as a sized text: through the dataset an nvarchar(max) column comes back empty.
+    const QString xmln = QStringLiteral("SELECT CAST(NFe_XMLn AS nvarchar(4000)) FROM Notas WHERE IdNota = %1");
+    const QString proc =
+        QStringLiteral("<nfeProc xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\">") + nfe
+        + QStringLiteral("<protNFe versao=\"4.00\"><infProt><tpAmb>1</tpAmb><verAplic>Quorvel NFe4.00.0</verAplic>"
+                         "<chNFe>3526</chNFe><dhRecbto>2026-03-02T10:11:12-03:00</dhRecbto><nProt>135</nProt>"
+                         "<digVal>dg1</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt>"
+                         "</protNFe></nfeProc>");
+    EXPECT_EQ(value(xmln.arg(nota)).toString(), declaration + proc);
+    EXPECT_TRUE(value(xmln.arg(pending)).isNull());
+    fx.exec(QStringLiteral("UPDATE Notas SET NFe_DataProtocolo = '2026-03-03' WHERE IdNota = %1").arg(nota));
+    EXPECT_EQ(value(xmln.arg(nota)).toString(), declaration + proc);
+    // Its item gets the customer's order and item, then a lot: the B2B text is made again from the envelope.
+    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, Qtde) VALUES (%1, 2)").arg(nota));
+    const int item = value(QStringLiteral("SELECT MAX(IdItem) FROM [Itens Nota]")).toInt();
+    fx.exec(QStringLiteral("UPDATE [Itens Nota] SET xPed = N'PC-77', nItemPed = N'3' WHERE IdItem = %1").arg(item));
+    fx.exec(QStringLiteral("UPDATE [Itens Nota] SET xLote = N'L9' WHERE IdItem = %1").arg(item));
+    const QString b2b =
+        declaration + QStringLiteral("<NFeB2BFin versao=\"1.00\">") + proc
+        + QStringLiteral("<NFeB2B><det nItem=\"%1\"><xPed>PC-77</xPed><nItemPed>3</nItemPed><xLote>L9</xLote>"
+                         "<xEstoque></xEstoque></det></NFeB2B></NFeB2BFin>")
+              .arg(item);
+    EXPECT_EQ(value(xmln.arg(nota)).toString(), b2b);
+    fx.exec(QStringLiteral("UPDATE [Itens Nota] SET Qtde = 3 WHERE IdItem = %1").arg(item));
+    EXPECT_EQ(value(xmln.arg(nota)).toString(), b2b);
+
+    // Two receipts against a delivery of 10 leave 3 to deliver; the receipts carry the invoice to their
+    // ledger rows and date it; taking one back reopens its quantity, taking both clears the date.
+    fx.exec(QStringLiteral("INSERT INTO NFs (Número) VALUES (N'E-55')"));
+    const int nf = value(QStringLiteral("SELECT MAX(IdNF) FROM NFs")).toInt();
+    fx.exec(
+        QStringLiteral("INSERT INTO Itens_CRONOS (IdItemP, cQtde, dQtde, cDataItem) VALUES (1, 10, 10, '2026-04-01')"));
+    const int crn = value(QStringLiteral("SELECT MAX(IdCrn) FROM Itens_CRONOS")).toInt();
+    const int nextRec = value(QStringLiteral("SELECT ISNULL(MAX(IdRec), 0) + 1 FROM Recebimento")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, IdRec) VALUES (%1, 4, %2)").arg(p).arg(nextRec));
+    fx.exec(QStringLiteral("INSERT INTO Recebimento (IdNF, Qtde, IdCrn) VALUES (%1, 4, %2)").arg(nf).arg(crn));
+    fx.exec(QStringLiteral("INSERT INTO Recebimento (IdNF, Qtde, IdCrn) VALUES (%1, 3, %2)").arg(nf).arg(crn));
+    const QString toDeliver = QStringLiteral("SELECT dQtde FROM Itens_CRONOS WHERE IdCrn = %1").arg(crn);
+    const QString received = QStringLiteral("SELECT DataReceb FROM NFs WHERE IdNF = %1").arg(nf);
+    EXPECT_DOUBLE_EQ(value(toDeliver).toDouble(), 3.0);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdNFK FROM Kardex WHERE IdRec = %1").arg(nextRec)).toInt(), nf);
+    EXPECT_FALSE(value(received).isNull());
+    fx.exec(QStringLiteral("DELETE FROM Recebimento WHERE IdNF = %1 AND Qtde = 3").arg(nf));
+    EXPECT_DOUBLE_EQ(value(toDeliver).toDouble(), 6.0);
+    EXPECT_FALSE(value(received).isNull());
+    fx.exec(QStringLiteral("DELETE FROM Recebimento WHERE IdNF = %1").arg(nf));
+    EXPECT_DOUBLE_EQ(value(toDeliver).toDouble(), 10.0);
+    EXPECT_TRUE(value(received).isNull());
+
+    // A customer renumbered on import takes its invoices, orders and pieces along; two at once move nothing.
+    fx.exec(QStringLiteral("INSERT INTO PessoaFJ (Razão, IdPessORG) VALUES (N'Importada', 7001), (N'Outra', 7002)"));
+    fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdPess) VALUES (N'903', 7001)"));
+    fx.exec(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], IdPess) VALUES (9031, 7001)"));
+    fx.exec(QStringLiteral("INSERT INTO Peças (Código, IdPess) VALUES (N'IMP-1', 7001), (N'IMP-2', 7002)"));
+    fx.exec(QStringLiteral("UPDATE PessoaFJ SET IdPessORG = 8001 WHERE IdPessORG = 7001"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Notas WHERE NotaNº = N'903'")).toInt(), 8001);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Pedidos WHERE [Nº Pedido] = 9031")).toInt(), 8001);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-1'")).toInt(), 8001);
+    fx.exec(QStringLiteral("UPDATE PessoaFJ SET IdPessORG = IdPessORG + 1000 WHERE IdPessORG IN (8001, 7002)"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 7002);
+    // A payment term renumbered takes its invoices along, and still keeps its accent-free twin.
+    fx.exec(QStringLiteral("INSERT INTO FormaPgto (CódigoPgto, IdFPgtoORG) VALUES (N'30 dias', 61)"));
+    fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdForma) VALUES (N'904', 61)"));
+    fx.exec(QStringLiteral("UPDATE FormaPgto SET IdFPgtoORG = 62 WHERE IdFPgtoORG = 61"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IdForma FROM Notas WHERE NotaNº = N'904'")).toInt(), 62);
+    EXPECT_EQ(value(QStringLiteral("SELECT CodigoPgto FROM FormaPgto WHERE IdFPgtoORG = 62")).toString(),
+              QStringLiteral("30 dias"));
+    // An order renumbered takes its postings along; its first number (from 0) takes none.
+    fx.exec(QStringLiteral("INSERT INTO OF_Apoint (IdOF, QtdeBoa) VALUES (0, 1)"));
+    fx.exec(QStringLiteral("UPDATE OFs_New SET IdOF = %1 WHERE IdOrdem = %1").arg(op));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = 0")).toInt(), 1);
+    fx.exec(QStringLiteral("UPDATE OFs_New SET IdOF = %1 WHERE IdOrdem = %2").arg(op + 5000).arg(op));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = %1").arg(op + 5000)).toInt(), 1);
 }
