@@ -1284,16 +1284,25 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         };
         std::vector<Group> groups;
         std::unordered_map<QString, size_t> index;
+        Value scratch;
         for (auto& combo : combos) {
             ctx.rows = &combo;
-            std::vector<Value> keyValues;
-            for (auto& g : s.groupBy)
-                keyValues.push_back(eval(*g, ctx));
-            const QString key = rowKey(keyValues);
-            auto [it, inserted] = index.emplace(key, groups.size());
-            if (inserted)
-                groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
-            Group& g = groups[it->second];
+            size_t at = 0;
+            if (s.groupBy.empty()) {
+                // One group for the whole query: no key to build.
+                if (groups.empty())
+                    groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
+            } else {
+                std::vector<Value> keyValues;
+                for (auto& g : s.groupBy)
+                    keyValues.push_back(eval(*g, ctx));
+                const QString key = rowKey(keyValues);
+                auto [it, inserted] = index.emplace(key, groups.size());
+                if (inserted)
+                    groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
+                at = it->second;
+            }
+            Group& g = groups[at];
             for (size_t a = 0; a < aggregates.size(); ++a) {
                 Expr& agg = *aggregates[a];
                 Accumulator& acc = g.acc[a];
@@ -1303,7 +1312,7 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
                 }
                 if (agg.args.empty())
                     throw sqlError(174, QStringLiteral("The %1 function requires 1 argument(s).").arg(agg.name.toLower()), 15);
-                Value v = eval(*agg.args[0], ctx);
+                const Value& v = evalRef(*agg.args[0], ctx, scratch);
                 if (v.isNull())
                     continue;
                 if (agg.distinct && !acc.seen.insert(valueKey(v)).second)
