@@ -131,8 +131,30 @@ Row* Table::findDuplicate(const Row& row, const RowIndex** clash) const
     return nullptr;
 }
 
+const std::vector<Row*>& Table::rowsWithKey(int column, const QString& key) const
+{
+    static const std::vector<Row*> none;
+    auto [it, built] = columnIndexes.try_emplace(column);
+    if (built) {
+        it->second.map.reserve(rows.size() / 4 + 1);
+        for (const auto& r : rows)
+            it->second.map[valueKey((*r)[size_t(column)])].push_back(r.get());
+    }
+    auto found = it->second.map.find(key);
+    return found == it->second.map.end() ? none : found->second;
+}
+
+void Table::dropColumnIndexes(const std::vector<int>& columns) const
+{
+    for (int c : columns)
+        columnIndexes.erase(c);
+}
+
 void Table::indexInsert(Row* row) const
 {
+    // Rows are only ever added at the end of the table, so appending keeps table order.
+    for (auto& [c, idx] : columnIndexes)
+        idx.map[valueKey((*row)[size_t(c)])].push_back(row);
     if (!indexesValid)
         return;
     for (RowIndex& idx : indexes)
@@ -141,6 +163,20 @@ void Table::indexInsert(Row* row) const
 
 void Table::indexRemove(const Row* row) const
 {
+    for (auto& [c, idx] : columnIndexes) {
+        auto it = idx.map.find(valueKey((*row)[size_t(c)]));
+        if (it == idx.map.end())
+            continue;
+        // From the end: an undone insert takes back the last rows.
+        auto& list = it->second;
+        for (auto r = list.rbegin(); r != list.rend(); ++r)
+            if (*r == row) {
+                list.erase(std::next(r).base());
+                break;
+            }
+        if (list.empty())
+            idx.map.erase(it);
+    }
     if (!indexesValid)
         return;
     for (RowIndex& idx : indexes) {

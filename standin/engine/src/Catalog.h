@@ -52,6 +52,12 @@ struct RowIndex {
     std::unordered_map<QString, Row*> map;
 };
 
+// Equality index on one column that need not be unique: the column's value key to the rows holding it,
+// in table order. Built the first time a lookup wants it.
+struct ColumnIndex {
+    std::unordered_map<QString, std::vector<Row*>> map;
+};
+
 struct Table {
     QString name;
     QString schema = QStringLiteral("dbo");
@@ -69,12 +75,22 @@ struct Table {
     // Indexes on the primary key / unique keys and the identity column, rebuilt when stale.
     mutable std::vector<RowIndex> indexes;
     mutable bool indexesValid = false;
+    // Indexes on other columns, by column number; dropped when they could go stale.
+    mutable std::unordered_map<int, ColumnIndex> columnIndexes;
 
     int columnIndex(const QString& name) const;
     int identityColumn() const;
     const KeyConstraint* primaryKey() const;
     std::shared_ptr<Table> clone() const;
-    void invalidateIndexes() { indexesValid = false; }
+    void invalidateIndexes()
+    {
+        indexesValid = false;
+        columnIndexes.clear();
+    }
+    // The rows whose column `column` has this value key, in table order (built on first use).
+    const std::vector<Row*>& rowsWithKey(int column, const QString& key) const;
+    // Forgets the column indexes of these columns (their values changed in place).
+    void dropColumnIndexes(const std::vector<int>& columns) const;
     void ensureIndexes() const;
     // Adds a row to the indexes; returns the clashing row if a unique key exists already.
     Row* findDuplicate(const Row& row, const RowIndex** clash = nullptr) const;

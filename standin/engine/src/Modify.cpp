@@ -416,6 +416,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 previous->push_back(std::move((*row)[c]));
                 (*row)[c] = std::move(newValues[at++]);
             }
+        t->dropColumnIndexes(columns);
         auto rows = std::make_shared<std::vector<Row*>>(std::move(targets));
         undo_.push([t, rows, previous, columns] {
             size_t at = 0;
@@ -492,6 +493,9 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
         auto removed = std::make_shared<std::vector<std::unique_ptr<Row>>>();
         std::vector<std::unique_ptr<Row>> kept;
         kept.reserve(t->rows.size() - doomed.size());
+        // Taking many rows one by one out of the column indexes costs more than building them again.
+        if (doomed.size() > 64)
+            t->columnIndexes.clear();
         for (auto& row : t->rows) {
             order->push_back(row.get());
             if (doomed.count(row.get())) {

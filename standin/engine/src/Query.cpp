@@ -64,6 +64,57 @@ uint64_t sourcesUsed(const Expr& e)
     return m;
 }
 
+// Whether an expression has one value for a whole scan of the current query's sources: it reads
+// none of them (variables, literals and outer references of a correlated subquery are fixed while
+// the subquery runs) and nothing that changes from row to row.
+bool constantForScan(const Expr& e)
+{
+    if (e.kind == ExprKind::Column)
+        return e.depth > 0;
+    if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists || e.subquery)
+        return false;
+    if (e.kind == ExprKind::Function && (e.name == QLatin1String("NEWID") || e.name == QLatin1String("RAND")))
+        return false;
+    for (const auto& a : e.args)
+        if (a && !constantForScan(*a))
+            return false;
+    return (!e.caseOperand || constantForScan(*e.caseOperand)) && (!e.elseExpr || constantForScan(*e.elseExpr));
+}
+
+bool plainText(TypeId t)
+{
+    return t == TypeId::Char || t == TypeId::VarChar || t == TypeId::NChar || t == TypeId::NVarChar;
+}
+
+bool wholeNumber(TypeId t)
+{
+    return t == TypeId::TinyInt || t == TypeId::SmallInt || t == TypeId::Int || t == TypeId::BigInt;
+}
+
+// The key under which a column index holds the rows for which `column = v` is true, when that
+// comparison needs no conversion that could change its outcome: text against text (the collation key
+// folds case and trailing blanks as the comparison does) and whole numbers against whole numbers.
+// Anything else (a text compared with a number converts, and may fail) is left to a scan.
+bool columnLookupKey(const Value& v, const SqlType& column, QString& key)
+{
+    if (plainText(column.id) && plainText(v.type.id)) {
+        if (const QString* text = std::get_if<QString>(&v.data)) {
+            key = collationKey(*text);
+            return true;
+        }
+    }
+    if (wholeNumber(column.id) && wholeNumber(v.type.id)) {
+        if (const int64_t* n = std::get_if<int64_t>(&v.data)) {
+            key = QString::number(*n);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Below this many rows a scan is as quick as keeping an index.
+constexpr size_t columnIndexMinRows = 16;
+
 bool isAggregateName(const QString& n)
 {
     const BuiltinFunction* f = findBuiltin(n);
@@ -658,6 +709,48 @@ std::vector<const Row*> Executor::candidateRows(Source& source, int slot, const 
                 return out;
             }
         }
+        // column = value fixed for the scan: the rows come from that column's index (of the columns whose
+        // index exists already, the one giving fewest rows; otherwise the first such column's, built now).
+        // NULL equals nothing.
+        if (t.rows.size() >= columnIndexMinRows) {
+            const std::vector<Row*>* best = nullptr;
+            int first = -1;
+            QString firstKey;
+            for (Expr* c : conj) {
+                if (c->kind != ExprKind::Compare || c->cmp != CompareOp::Eq)
+                    continue;
+                for (int k = 0; k < 2; ++k) {
+                    const Expr* a = c->args[k].get();
+                    const Expr* b = c->args[1 - k].get();
+                    if (a->kind != ExprKind::Column || a->depth != 0 || a->slot != slot || !constantForScan(*b))
+                        continue;
+                    const SqlType& type = t.columns[size_t(a->column)].type;
+                    if (!plainText(type.id) && !wholeNumber(type.id))
+                        continue;
+                    const Value v = eval(*b, ctx);
+                    if (v.isNull())
+                        return out;
+                    QString key;
+                    if (!columnLookupKey(v, type, key))
+                        continue;
+                    if (t.columnIndexes.count(a->column)) {
+                        const std::vector<Row*>& rows = t.rowsWithKey(a->column, key);
+                        if (!best || rows.size() < best->size())
+                            best = &rows;
+                    } else if (first < 0) {
+                        first = a->column;
+                        firstKey = key;
+                    }
+                    break;
+                }
+            }
+            if (!best && first >= 0)
+                best = &t.rowsWithKey(first, firstKey);
+            if (best) {
+                out.assign(best->begin(), best->end());
+                return out;
+            }
+        }
         // key IN (SELECT ...) with a subquery that reads nothing of this query: look each value up.
         for (Expr* c : conj) {
             if (c->kind != ExprKind::In || !c->subquery || c->negated || c->args.empty())
@@ -756,7 +849,10 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
         }
         std::vector<const Row*> c(n, nullptr);
         ctx.rows = &c;
-        for (const Row* r : candidateRows(sources[0], 0, n == 1 ? where : ExprPtr(), ctx)) {
+        // A WHERE condition `column = value` on one source refuses, in every join, each combination whose
+        // row of that source does not satisfy it (or that has no such row), so only its satisfying rows
+        // need to be read.
+        for (const Row* r : candidateRows(sources[0], 0, where, ctx)) {
             c[0] = r;
             bool refused = false;
             for (Expr* e : early)
@@ -773,7 +869,7 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
         const bool last = i + 1 == n;
         TableRef& ref = refs[i];
         ctx.rows = &current;
-        std::vector<const Row*> right = candidateRows(sources[i], int(i), ExprPtr(), ctx);
+        std::vector<const Row*> right = candidateRows(sources[i], int(i), where, ctx);
         std::vector<std::vector<const Row*>> next;
         // Equalities between this source and the earlier ones drive a hash join.
         std::vector<std::pair<Expr*, Expr*>> keys;  // (earlier side, this side)
@@ -810,7 +906,56 @@ std::vector<std::vector<const Row*>> Executor::produceRows(std::vector<Source>& 
                 keep(next, combo, last);
             }
         };
-        if (ref.join != JoinType::Cross && !keys.empty()) {
+        // Few rows so far against a whole table: look each one's partners up in the index of a column
+        // of this source that the ON clause equals to them, instead of hashing the table.
+        bool looked = false;
+        if ((ref.join == JoinType::Inner || ref.join == JoinType::Left) && !keys.empty() && sources[i].isBase &&
+            right.size() >= columnIndexMinRows && right.size() == sources[i].table->rows.size() &&
+            combos.size() * 8 < right.size()) {
+            const Table& t = *sources[i].table;
+            for (auto& [l, r] : keys) {
+                if (r->kind != ExprKind::Column || r->depth != 0 || r->slot != int(i))
+                    continue;
+                const SqlType& type = t.columns[size_t(r->column)].type;
+                if (!plainText(type.id) && !wholeNumber(type.id))
+                    continue;
+                // Every earlier row's key must be one the index answers exactly.
+                std::vector<QString> probe(combos.size());
+                std::vector<char> none(combos.size(), 0);
+                bool usable = true;
+                for (size_t k = 0; k < combos.size() && usable; ++k) {
+                    ctx.rows = &combos[k];
+                    const Value v = eval(*l, ctx);
+                    if (v.isNull())
+                        none[k] = 1;
+                    else
+                        usable = columnLookupKey(v, type, probe[k]);
+                }
+                if (!usable)
+                    continue;
+                for (size_t k = 0; k < combos.size(); ++k) {
+                    auto& combo = combos[k];
+                    bool matched = false;
+                    if (!none[k])
+                        for (Row* row : t.rowsWithKey(r->column, probe[k])) {
+                            combo[i] = row;
+                            ctx.rows = &combo;
+                            if (test(*ref.on, ctx) == true) {
+                                matched = true;
+                                keep(next, combo, last);
+                            }
+                        }
+                    if (!matched && ref.join == JoinType::Left) {
+                        combo[i] = nullptr;
+                        keep(next, combo, last);
+                    }
+                }
+                looked = true;
+                break;
+            }
+        }
+        if (looked) {
+        } else if (ref.join != JoinType::Cross && !keys.empty()) {
             std::vector<SqlType> keyTypes;
             for (auto& [l, r] : keys)
                 keyTypes.push_back(commonType(typeOf(*l, scope), typeOf(*r, scope)));
@@ -1139,16 +1284,25 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         };
         std::vector<Group> groups;
         std::unordered_map<QString, size_t> index;
+        Value scratch;
         for (auto& combo : combos) {
             ctx.rows = &combo;
-            std::vector<Value> keyValues;
-            for (auto& g : s.groupBy)
-                keyValues.push_back(eval(*g, ctx));
-            const QString key = rowKey(keyValues);
-            auto [it, inserted] = index.emplace(key, groups.size());
-            if (inserted)
-                groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
-            Group& g = groups[it->second];
+            size_t at = 0;
+            if (s.groupBy.empty()) {
+                // One group for the whole query: no key to build.
+                if (groups.empty())
+                    groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
+            } else {
+                std::vector<Value> keyValues;
+                for (auto& g : s.groupBy)
+                    keyValues.push_back(eval(*g, ctx));
+                const QString key = rowKey(keyValues);
+                auto [it, inserted] = index.emplace(key, groups.size());
+                if (inserted)
+                    groups.push_back(Group{combo, std::vector<Accumulator>(aggregates.size())});
+                at = it->second;
+            }
+            Group& g = groups[at];
             for (size_t a = 0; a < aggregates.size(); ++a) {
                 Expr& agg = *aggregates[a];
                 Accumulator& acc = g.acc[a];
@@ -1158,7 +1312,7 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
                 }
                 if (agg.args.empty())
                     throw sqlError(174, QStringLiteral("The %1 function requires 1 argument(s).").arg(agg.name.toLower()), 15);
-                Value v = eval(*agg.args[0], ctx);
+                const Value& v = evalRef(*agg.args[0], ctx, scratch);
                 if (v.isNull())
                     continue;
                 if (agg.distinct && !acc.seen.insert(valueKey(v)).second)
