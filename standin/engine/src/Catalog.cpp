@@ -144,6 +144,79 @@ const std::vector<Row*>& Table::rowsWithKey(int column, const QString& key) cons
     return found == it->second.map.end() ? none : found->second;
 }
 
+const Value& Table::columnExtreme(int column, bool greatest) const
+{
+    ColumnExtreme& e = columnExtremes[column];
+    if (!(greatest ? e.hasMax : e.hasMin)) {
+        // The same rule as the aggregate's scan: the first value wins over later equal ones.
+        Value best = nullValue(columns[size_t(column)].type);
+        for (const auto& r : rows) {
+            const Value& v = (*r)[size_t(column)];
+            if (v.isNull())
+                continue;
+            if (best.isNull()) {
+                best = v;
+                continue;
+            }
+            const int c = compareForSort(v, best);
+            if (greatest ? c > 0 : c < 0)
+                best = v;
+        }
+        (greatest ? e.max : e.min) = std::move(best);
+        (greatest ? e.hasMax : e.hasMin) = true;
+    }
+    return greatest ? e.max : e.min;
+}
+
+namespace {
+
+// A value added after every row that holds the extreme: it takes the extreme's place only when beyond it.
+void extremeAdd(bool& has, Value& best, const Value& v, bool greatest)
+{
+    if (!has || v.isNull())
+        return;
+    if (best.isNull()) {
+        best = v;
+        return;
+    }
+    const int c = compareForSort(v, best);
+    if (greatest ? c > 0 : c < 0)
+        best = v;
+}
+
+// A value leaving the column: when it could be the extreme, the extreme is no longer known.
+void extremeTake(bool& has, const Value& best, const Value& v, bool greatest)
+{
+    if (!has || v.isNull() || best.isNull())
+        return;
+    const int c = compareForSort(v, best);
+    if (greatest ? c >= 0 : c <= 0)
+        has = false;
+}
+
+}  // namespace
+
+void Table::extremeChange(int column, const Value& before, const Value& after) const
+{
+    auto it = columnExtremes.find(column);
+    if (it == columnExtremes.end())
+        return;
+    ColumnExtreme& e = it->second;
+    extremeTake(e.hasMax, e.max, before, true);
+    extremeTake(e.hasMin, e.min, before, false);
+    // The changed row may stand before the row holding an equal extreme, so an equal value drops it too.
+    if (!after.isNull()) {
+        if (e.hasMax && !e.max.isNull() && compareForSort(after, e.max) == 0)
+            e.hasMax = false;
+        if (e.hasMin && !e.min.isNull() && compareForSort(after, e.min) == 0)
+            e.hasMin = false;
+    }
+    extremeAdd(e.hasMax, e.max, after, true);
+    extremeAdd(e.hasMin, e.min, after, false);
+    if (!e.hasMax && !e.hasMin)
+        columnExtremes.erase(it);
+}
+
 void Table::dropColumnIndexes(const std::vector<int>& columns) const
 {
     for (int c : columns)
@@ -155,6 +228,10 @@ void Table::indexInsert(Row* row) const
     // Rows are only ever added at the end of the table, so appending keeps table order.
     for (auto& [c, idx] : columnIndexes)
         idx.map[valueKey((*row)[size_t(c)])].push_back(row);
+    for (auto& [c, e] : columnExtremes) {
+        extremeAdd(e.hasMax, e.max, (*row)[size_t(c)], true);
+        extremeAdd(e.hasMin, e.min, (*row)[size_t(c)], false);
+    }
     if (!indexesValid)
         return;
     for (RowIndex& idx : indexes)
@@ -163,6 +240,15 @@ void Table::indexInsert(Row* row) const
 
 void Table::indexRemove(const Row* row) const
 {
+    for (auto it = columnExtremes.begin(); it != columnExtremes.end();) {
+        ColumnExtreme& e = it->second;
+        extremeTake(e.hasMax, e.max, (*row)[size_t(it->first)], true);
+        extremeTake(e.hasMin, e.min, (*row)[size_t(it->first)], false);
+        if (!e.hasMax && !e.hasMin)
+            it = columnExtremes.erase(it);
+        else
+            ++it;
+    }
     for (auto& [c, idx] : columnIndexes) {
         auto it = idx.map.find(valueKey((*row)[size_t(c)]));
         if (it == idx.map.end())

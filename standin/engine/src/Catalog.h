@@ -58,6 +58,14 @@ struct ColumnIndex {
     std::unordered_map<QString, std::vector<Row*>> map;
 };
 
+// The greatest and least value of one column, NULLs left out (NULL when the column holds no value), as a
+// scan in table order finds them: the first of equal values. Kept current while that is cheap; a change
+// that could take an extreme away drops it, and the next query that wants it reads the column again.
+struct ColumnExtreme {
+    bool hasMax = false, hasMin = false;
+    Value max, min;
+};
+
 struct Table {
     QString name;
     QString schema = QStringLiteral("dbo");
@@ -77,6 +85,8 @@ struct Table {
     mutable bool indexesValid = false;
     // Indexes on other columns, by column number; dropped when they could go stale.
     mutable std::unordered_map<int, ColumnIndex> columnIndexes;
+    // Extremes of other columns, by column number; dropped when they could go stale.
+    mutable std::unordered_map<int, ColumnExtreme> columnExtremes;
 
     int columnIndex(const QString& name) const;
     int identityColumn() const;
@@ -86,7 +96,12 @@ struct Table {
     {
         indexesValid = false;
         columnIndexes.clear();
+        columnExtremes.clear();
     }
+    // The greatest (or least) value of a column, NULLs left out, NULL when there is none (read on first use).
+    const Value& columnExtreme(int column, bool greatest) const;
+    // A row's value of `column` changed in place from `before` to `after`: keeps or drops its extremes.
+    void extremeChange(int column, const Value& before, const Value& after) const;
     // The rows whose column `column` has this value key, in table order (built on first use).
     const std::vector<Row*>& rowsWithKey(int column, const QString& key) const;
     // Forgets the column indexes of these columns (their values changed in place).

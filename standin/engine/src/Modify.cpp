@@ -415,6 +415,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             for (int c : columns) {
                 previous->push_back(std::move((*row)[c]));
                 (*row)[c] = std::move(newValues[at++]);
+                if (!t->columnExtremes.empty())
+                    t->extremeChange(c, previous->back(), (*row)[c]);
             }
         t->dropColumnIndexes(columns);
         auto rows = std::make_shared<std::vector<Row*>>(std::move(targets));

@@ -1256,7 +1256,20 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         rs.columns.push_back(info);
     }
 
-    auto combos = produceRows(sources, s.from, s.where, scope, outerCtx);
+    // MIN and MAX of columns of one table, nothing else and no filter: the table keeps those extremes,
+    // so no row needs reading (the first row stands for the group, as in the scan).
+    bool fromExtremes = s.groupBy.empty() && !s.having && !s.where && orderKeys.empty() && !aggregates.empty() &&
+                        s.from.size() == 1 && sources.size() == 1 && sources[0].isBase && sources[0].table;
+    for (size_t a = 0; fromExtremes && a < aggregates.size(); ++a) {
+        const Expr& agg = *aggregates[a];
+        fromExtremes = !agg.star && agg.args.size() == 1 && agg.args[0] &&
+                       (agg.name == QLatin1String("MAX") || agg.name == QLatin1String("MIN")) &&
+                       agg.args[0]->kind == ExprKind::Column && agg.args[0]->depth == 0 && agg.args[0]->slot == 0 &&
+                       agg.args[0]->column >= 0 && agg.args[0]->column < int(sources[0].table->columns.size());
+    }
+    std::vector<std::vector<const Row*>> combos;
+    if (!fromExtremes)
+        combos = produceRows(sources, s.from, s.where, scope, outerCtx);
 
     EvalContext ctx;
     ctx.outer = outerCtx;
@@ -1339,6 +1352,19 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
                     }
                 }
                 acc.any = true;
+            }
+        }
+        if (fromExtremes) {
+            const Table& t = *sources[0].table;
+            std::vector<const Row*> first(1, t.rows.empty() ? nullptr : t.rows.front().get());
+            groups.push_back(Group{std::move(first), std::vector<Accumulator>(aggregates.size())});
+            for (size_t a = 0; a < aggregates.size(); ++a) {
+                const Expr& agg = *aggregates[a];
+                const Value& v = t.columnExtreme(agg.args[0]->column, agg.name == QLatin1String("MAX"));
+                if (!v.isNull()) {
+                    groups.back().acc[a].best = v;
+                    groups.back().acc[a].any = true;
+                }
             }
         }
         if (groups.empty() && s.groupBy.empty())
