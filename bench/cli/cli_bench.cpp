@@ -10,6 +10,8 @@
 #include "connection/PlantProfiles.h"
 #include "maintenance/Catalogue.h"
 
+#include "../support/BenchServer.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -19,41 +21,20 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, QString::fromLatin1(argv[1]).toInt()) : 5;
     const QString fixtures = QStringLiteral(ORVO_FIXTURES_DIR);
 
-    QStringList args {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--login"),
-                      QStringLiteral("bench:bench")};
+    QStringList databases;
     for (int r = 0; r < rounds; ++r)
         for (const char *side : {"Real", "Rehearsed"})
-            args << QStringLiteral("--database")
-                 << QStringLiteral("%1%2=%3/orvo-base.sql").arg(QLatin1String(side)).arg(r).arg(fixtures)
-                 << QStringLiteral("--database")
-                 << QStringLiteral("%1%2=%3/orvo-demo.sql").arg(QLatin1String(side)).arg(r).arg(fixtures);
+            databases << QString::fromLatin1(side) + QString::number(r);
     QProcess server;
-    server.start(QStringLiteral(SQL_STANDIN_PATH), args);
-    QByteArray first;
-    while (!first.contains('\n') && server.waitForReadyRead(60000))
-        first += server.readAllStandardOutput();
-    const auto m = QRegularExpression(QStringLiteral("listening on [0-9.]+:(\\d+)")).match(QString::fromUtf8(first));
-    if (!m.hasMatch()) {
-        std::fprintf(stderr, "sql-standin did not start: %s\n", server.readAllStandardError().constData());
+    const QString port = startDemoServer(server, QStringLiteral(SQL_STANDIN_PATH), fixtures, databases);
+    if (port.isEmpty())
         return 1;
-    }
-    const QString port = m.captured(1);
     const QList<SchemaStep> steps = schemaCatalogue();
 
     auto timed = [&](const QString &db, SchemaRun::Mode mode, int *statements) {
