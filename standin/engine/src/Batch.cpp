@@ -15,8 +15,8 @@ bool abortsBatch(int number)
 {
     switch (number) {
     case 207: case 208: case 209: case 4104: case 137: case 245: case 241: case 8114: case 8115: case 8169:
-    case 220: case 911: case 1013: case 195: case 174: case 147: case 529: case 2715:
-    case 102: case 105: case 217: case 3609: case 4121: case 201: case 8144: case 8145: case 111:
+    case 911: case 1013: case 195: case 174: case 147: case 529: case 2715:
+    case 102: case 105: case 217: case 3609: case 3727: case 4121: case 201: case 8144: case 8145: case 111:
         return true;
     default:
         return false;
@@ -24,10 +24,16 @@ bool abortsBatch(int number)
 }
 
 // Conversion errors inside a transaction end it: SQL Server rolls the whole transaction back
-// whatever XACT_ABORT says.
+// whatever XACT_ABORT says. So does a failed drop of a constraint that is not there (3728, 3727).
 bool rollsBackTransaction(int number)
 {
-    return number == 245 || number == 241 || number == 8114 || number == 8169;
+    return number == 245 || number == 241 || number == 8114 || number == 8169 || number == 3727;
+}
+
+// Errors that end only their statement even under XACT_ABORT ON.
+bool ignoresXactAbort(int number)
+{
+    return number == 3701;
 }
 
 // Errors after which SQL Server adds "The statement has been terminated."
@@ -81,10 +87,12 @@ bool changesData(StmtKind k)
 
 void Executor::settleBatchStatement()
 {
-    if (session_.transactionCount > 0)
+    if (session_.transactionCount > 0) {
         undo_.appendTo(session_.transactionLog, tranMark_);
-    else
+    } else {
         undo_.commit();
+        session_.savepoints.clear();  // set by SAVE TRAN in a trigger of an autocommit statement
+    }
     tranMark_ = 0;
 }
 
@@ -346,7 +354,8 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
             const bool fromTrigger = std::exchange(triggerFailed_, false);
             // Where the error would have ended the transaction, a CATCH block finds it uncommittable.
             if (session_.transactionCount > 0 && !endedInTrigger_ &&
-                (fromTrigger || session_.xactAbort || rollsBackTransaction(e.message.number)))
+                (fromTrigger || (session_.xactAbort && !ignoresXactAbort(e.message.number)) ||
+                 rollsBackTransaction(e.message.number)))
                 doomed_ = true;
             endedInTrigger_ = false;
             abortBatch_ = false;
@@ -371,7 +380,8 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
         // and takes back the open transaction.
         // A cancel is no error: it undoes the statement, and the transaction stays open unless XACT_ABORT is on.
         const bool fromTrigger = std::exchange(triggerFailed_, false) && !cancelled_;
-        if ((fromTrigger || session_.xactAbort || rollsBackTransaction(e.message.number)) && session_.transactionCount > 0) {
+        const bool xactAbort = session_.xactAbort && !ignoresXactAbort(e.message.number);
+        if ((fromTrigger || xactAbort || rollsBackTransaction(e.message.number)) && session_.transactionCount > 0) {
             undo_.rollbackTo(tranMark_);
             session_.transactionLog.rollback();
             session_.transactionCount = 0;
@@ -382,7 +392,7 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
             tranMark_ = 0;
         }
         recordError(r, e, s.line);
-        abort = fromTrigger || session_.xactAbort || abortsBatch(e.message.number) || stopping_ || endedInTrigger_ ||
+        abort = fromTrigger || xactAbort || abortsBatch(e.message.number) || stopping_ || endedInTrigger_ ||
                 std::exchange(thrown_, false);
         abortBatch_ = false;
     }
@@ -391,10 +401,9 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
     messages_ = nullptr;
     if (!r.failed && changesData(s.kind))
         batch_->changedData = true;
-    // SET NOCOUNT ON: no counts to the client (@@ROWCOUNT is kept). A trigger's statements give none
-    // either: the count a client reads for a statement must be that statement's own, whatever its
-    // triggers did (drivers take the first count they meet).
-    if ((session_.nocount || inTrigger()) && !r.failed)
+    // SET NOCOUNT ON: no counts to the client (@@ROWCOUNT is kept). Without it the statements of
+    // triggers and procedures send their counts too (DONEINPROC), before the firing statement's own.
+    if (session_.nocount && !r.failed)
         r.rowCount = -1;
     for (auto& n : nested)
         out.push_back(std::move(n));
@@ -547,15 +556,33 @@ void Executor::execute(Statement& s, StatementResult& r)
     }
     case StmtKind::Transaction: {
         auto& st = static_cast<TransactionStatement&>(s);
+        // A transaction or savepoint name held in a variable is cut to 32 characters.
+        QString name = st.name;
+        if (name.startsWith(u'@')) {
+            Variable* var = findVariable(name);
+            if (!var)
+                throw undeclaredVariable(name);
+            name = var->value.isNull() ? QString() : toText(var->value).left(32);
+        }
         // Changes of statements inside a transaction stay in its log until COMMIT ends the
         // outermost transaction or ROLLBACK takes them back.
         if (st.action == TransactionAction::Begin) {
             if (session_.transactionCount++ == 0) {
                 doomed_ = false;
                 tranMark_ = undo_.size();
-                session_.transactionName = st.name;
+                session_.transactionName = name;
             }
         } else if (st.action == TransactionAction::Commit) {
+            if (inTrigger() && session_.transactionCount <= 1) {
+                // COMMIT in a trigger ends the transaction the firing statement runs in: its work stays, and
+                // the batch ends when the trigger is done (3609).
+                session_.transactionCount = 0;
+                session_.transactionLog.commit();
+                session_.savepoints.clear();
+                undo_.commit();
+                endedInTrigger_ = true;
+                return;
+            }
             if (session_.transactionCount == 0)
                 throw sqlError(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
             if (--session_.transactionCount == 0) {
@@ -563,15 +590,16 @@ void Executor::execute(Statement& s, StatementResult& r)
                 session_.savepoints.clear();
             }
         } else if (st.action == TransactionAction::Save) {
-            if (session_.transactionCount == 0)
+            // A trigger always runs inside a transaction: in autocommit, that of its firing statement.
+            if (session_.transactionCount == 0 && !inTrigger())
                 throw sqlError(628, QStringLiteral("Cannot issue SAVE TRANSACTION when there is no active transaction."));
             // The position the savepoint will have in the transaction's log once the running statement's
             // work (still in the undo log, inside a procedure) joins it.
-            session_.savepoints.emplace_back(st.name, session_.transactionLog.size() + (undo_.size() - tranMark_));
+            session_.savepoints.emplace_back(name, session_.transactionLog.size() + (undo_.size() - tranMark_));
         } else {
             if (session_.transactionCount == 0 && !inTrigger())
                 throw sqlError(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-            if (inTrigger() && st.name.isEmpty()) {
+            if (inTrigger() && name.isEmpty()) {
                 // ROLLBACK in a trigger takes back the transaction up to here, the firing statement included
                 // (in autocommit, the statement is the transaction); the trigger goes on, and the batch
                 // ends when it is done (3609).
@@ -582,9 +610,10 @@ void Executor::execute(Statement& s, StatementResult& r)
                 endedInTrigger_ = true;
                 return;
             }
-            if (!st.name.isEmpty()) {
+            // Transaction and savepoint names are case-sensitive whatever the collation.
+            if (!name.isEmpty()) {
                 for (auto it = session_.savepoints.rbegin(); it != session_.savepoints.rend(); ++it) {
-                    if (it->first.compare(st.name, Qt::CaseInsensitive) == 0) {
+                    if (it->first == name) {
                         const size_t logged = session_.transactionLog.size();
                         if (it->second >= logged) {
                             undo_.rollbackTo(tranMark_ + (it->second - logged));
@@ -597,9 +626,9 @@ void Executor::execute(Statement& s, StatementResult& r)
                     }
                 }
                 // A name that is neither a savepoint nor the outermost transaction's rolls nothing back.
-                if (st.name.compare(session_.transactionName, Qt::CaseInsensitive) != 0)
+                if (name != session_.transactionName)
                     throw sqlError(6401, QStringLiteral("Cannot roll back %1. No transaction or savepoint of that name was found.")
-                                             .arg(st.name));
+                                             .arg(name));
             }
             session_.transactionLog.rollback();
             undo_.rollbackTo(tranMark_);
@@ -780,11 +809,32 @@ void Executor::runExec(ExecStatement& s, StatementResult& r)
     if (!s.dynamic.empty())
         throw sqlError(0, QStringLiteral("Dynamic SQL is not supported by this server."));
     const QString proc = s.procedure.last().toLower();
-    if (!proc.startsWith(QLatin1String("sp_"))) {
-        if (auto m = findModule(s.procedure); m && m->kind == ModuleKind::Procedure) {
-            runProcedure(m, s);
-            return;
+    // The system procedures below come first; any other name, sp_ ones included, is a procedure of
+    // the database.
+    static const QStringList systemProcedures = {
+        QStringLiteral("sp_addextendedproperty"), QStringLiteral("sp_updateextendedproperty"),
+        QStringLiteral("sp_dropextendedproperty"), QStringLiteral("sp_datatype_info"),
+        QStringLiteral("sp_datatype_info_100"), QStringLiteral("sp_datatype_info_90")};
+    if (auto m = systemProcedures.contains(proc) ? nullptr : findModule(s.procedure); m && m->kind == ModuleKind::Procedure) {
+        const int before = session_.transactionCount;
+        runProcedure(m, s);
+        if (session_.transactionCount != before && !endedInTrigger_) {
+            // The procedure's work stays (in the transaction it left open, or as its ROLLBACK left it).
+            SqlError e = sqlError(266, QStringLiteral("Transaction count after EXECUTE indicates a mismatching number of "
+                                                      "BEGIN and COMMIT statements. Previous count = %1, current count = %2.")
+                                           .arg(before).arg(session_.transactionCount));
+            locate(e.message, s.line);
+            session_.lastError = 266;
+            if (catchable(e))
+                throw TryJump{e};
+            r.messages.push_back(e.message);
+            r.failed = true;
         }
+        return;
+    }
+    if (auto m = systemProcedures.contains(proc) ? nullptr : findModule(s.procedure); m && m->kind == ModuleKind::Function) {
+        runFunctionExec(*m, s);
+        return;
     }
     std::vector<Value> positional;
     std::map<QString, Value> named;
@@ -848,6 +898,62 @@ void Executor::runExec(ExecStatement& s, StatementResult& r)
         return;
     }
     throw sqlError(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(s.procedure.join(QLatin1Char('.'))));
+}
+
+}  // namespace standin
+
+namespace standin {
+
+// EXEC [@r =] dbo.f arguments: a scalar function called as a procedure; its value goes to @r.
+void Executor::runFunctionExec(const Module& function, ExecStatement& s)
+{
+    auto call = std::make_shared<Expr>();
+    call->kind = ExprKind::Function;
+    call->parts = s.procedure;
+    call->name = s.procedure.last().toUpper();
+    call->args.resize(function.parameters.size());
+    size_t position = 0;
+    for (ExecArgument& a : s.arguments) {
+        size_t index = position++;
+        if (!a.parameter.isEmpty()) {
+            auto it = std::find_if(function.parameters.begin(), function.parameters.end(), [&](const Parameter& p) {
+                return p.name.compare(a.parameter, Qt::CaseInsensitive) == 0;
+            });
+            if (it == function.parameters.end())
+                throw sqlError(8145, QStringLiteral("%1 is not a parameter for procedure %2.").arg(a.parameter, function.name));
+            index = size_t(it - function.parameters.begin());
+        }
+        if (index >= call->args.size())
+            throw sqlError(8144, QStringLiteral("Procedure or function %1 has too many arguments specified.").arg(function.name));
+        if (a.isDefault) {
+            call->args[index] = std::make_shared<Expr>();
+            call->args[index]->kind = ExprKind::Default;
+        } else {
+            call->args[index] = a.value;
+        }
+    }
+    for (size_t i = 0; i < call->args.size(); ++i) {
+        if (call->args[i])
+            continue;
+        if (!function.parameters[i].defaultValue)
+            throw sqlError(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
+                                    .arg(function.name, function.parameters[i].name));
+        call->args[i] = std::make_shared<Expr>();
+        call->args[i]->kind = ExprKind::Default;
+    }
+    Scope scope;
+    EvalContext ctx;
+    ctx.scope = &scope;
+    for (auto& a : call->args)
+        if (a->kind != ExprKind::Default)
+            bind(*a, scope);
+    const Value v = callFunction(*call, ctx);
+    if (!s.returnVariable.isEmpty()) {
+        Variable* target = findVariable(s.returnVariable);
+        if (!target)
+            throw undeclaredVariable(s.returnVariable);
+        target->value = assign(v, target->type, true);
+    }
 }
 
 }  // namespace standin

@@ -179,6 +179,7 @@ private:
     void runAlterTable(AlterTableStatement& s);
     void runDropTable(DropTableStatement& s);
     void runExec(ExecStatement& s, StatementResult& r);
+    void runFunctionExec(const Module& function, ExecStatement& s);
     void runSetOption(SetOptionStatement& s);
     void addExtendedProperty(const std::vector<Value>& args, bool drop);
 

@@ -243,10 +243,18 @@ StmtPtr Parser::transactionStatement(TransactionAction action)
             fail();
         acceptWord("WORK");
     }
-    if (peek().isName() && !isReserved(peek()))
+    if (peek().isName() && !isReserved(peek())) {
+        const Token& t = next();
+        if (t.text.size() > 32) {
+            SqlError e = sqlError(103, QStringLiteral("The identifier that starts with '%1' is too long. Maximum length "
+                                                      "is 32.").arg(t.text.left(32)), 15, 4);
+            e.message.line = t.line;
+            throw e;
+        }
+        s->name = t.text;
+    } else if (peek().kind == TokenKind::Variable) {
         s->name = next().text;
-    else if (peek().kind == TokenKind::Variable)
-        s->name = next().text;
+    }
     return s;
 }
 

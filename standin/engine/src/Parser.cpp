@@ -25,7 +25,12 @@ const QSet<QString>& reservedWords()
             "NOT", "NULL", "OF", "ON", "OPEN", "OPTION", "OR", "ORDER", "OUTER", "PERCENT", "PRIMARY", "PRINT", "PROC",
             "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN", "REVOKE", "RIGHT", "ROLLBACK", "SAVE", "SELECT",
             "SESSION_USER", "SET", "SYSTEM_USER", "TABLE", "THEN", "TO", "TOP", "TRAN", "TRANSACTION", "TRIGGER",
-            "TRUNCATE", "UNION", "UNIQUE", "UPDATE", "USE", "USER", "VALUES", "VIEW", "WHEN", "WHERE", "WHILE", "WITH"};
+            "TRUNCATE", "UNION", "UNIQUE", "UPDATE", "USE", "USER", "VALUES", "VIEW", "WHEN", "WHERE", "WHILE", "WITH",
+            // words that begin statements or clauses: never an alias
+            "AUTHORIZATION", "BACKUP", "BROWSE", "BULK", "CHECKPOINT", "CLOSE", "COMPUTE", "DBCC", "DENY", "DUMP",
+            "ERRLVL", "HOLDLOCK", "KILL", "LINENO", "MERGE", "OPENDATASOURCE", "OPENQUERY", "OPENROWSET", "OPENXML",
+            "PIVOT", "READTEXT", "RECONFIGURE", "RESTORE", "REVERT", "SETUSER", "SHUTDOWN", "TABLESAMPLE", "UNPIVOT",
+            "UPDATETEXT", "WAITFOR", "WRITETEXT"};
         for (const char* w : list)
             s.insert(QString::fromLatin1(w));
         return s;

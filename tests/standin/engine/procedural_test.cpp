@@ -201,5 +201,104 @@ TEST_F(TryCatch, ErrorVariableFollowsEveryStatement)
     EXPECT_EQ(printed(r), (QStringList{"8134", "0", "0", "50000"}));
 }
 
+// --- transactions inside modules, and which errors end what -----------------------------------------
+
+using ModuleTransactions = TryCatch;
+
+TEST_F(ModuleTransactions, TriggersRunInATransactionThatACommitOrRollbackThereEnds)
+{
+    ok("CREATE TABLE Log (n int)");
+    // In autocommit too: @@TRANCOUNT is 1 and a savepoint takes back part of the trigger's work.
+    ok("CREATE TRIGGER GNR_T ON T AFTER INSERT AS\n"
+       "INSERT INTO Log VALUES (@@TRANCOUNT)\nSAVE TRAN parcial\nINSERT INTO Log VALUES (-1)\nROLLBACK TRAN parcial");
+    ok("INSERT INTO T VALUES (1)");
+    EXPECT_EQ(rows("SELECT n FROM Log"), std::vector<QStringList>{{"1"}});
+    // COMMIT in a trigger keeps the work and ends the batch (3609).
+    ok("ALTER TRIGGER GNR_T ON T AFTER INSERT AS COMMIT");
+    BatchResult r = run("INSERT INTO T VALUES (2)\nINSERT INTO T VALUES (3)");
+    EXPECT_EQ(errors(r), QList<int>{3609});
+    EXPECT_EQ(rows("SELECT a FROM T ORDER BY a"), (std::vector<QStringList>{{"1"}, {"2"}}));
+}
+
+TEST_F(ModuleTransactions, AProcedureThatChangesTheTransactionCountRaises266AndKeepsItsWork)
+{
+    ok("CREATE PROCEDURE Abre AS BEGIN TRAN INSERT INTO T VALUES (1)");
+    ok("CREATE PROCEDURE Desfaz AS ROLLBACK");
+    BatchResult r = run("EXEC Abre\nSELECT @@TRANCOUNT");
+    EXPECT_EQ(errors(r), QList<int>{266});
+    EXPECT_FALSE(r.aborted);
+    EXPECT_EQ(lastRow(r), QStringList{"1"});
+    EXPECT_EQ(errors(run("EXEC Desfaz")), QList<int>{266});
+    EXPECT_EQ(rows("SELECT @@TRANCOUNT, COUNT(*) FROM T")[0], (QStringList{"0", "0"}));
+    EXPECT_EQ(lastRow(run("BEGIN TRAN\nBEGIN TRY EXEC Desfaz END TRY BEGIN CATCH SELECT ERROR_NUMBER() END CATCH")),
+              QStringList{"266"});
+}
+
+TEST_F(ModuleTransactions, NamesAreCaseSensitiveAndAtMost32Characters)
+{
+    EXPECT_EQ(error("BEGIN TRAN Lancamento\nROLLBACK TRAN lancamento").number, 6401);
+    ok("ROLLBACK TRAN Lancamento");
+    EXPECT_EQ(error("BEGIN TRAN Um_nome_de_transacao_com_mais_de_32").number, 103);
+    ok("DECLARE @n varchar(40) = 'Um_nome_de_transacao_com_mais_de_32'\nBEGIN TRAN @n\n"
+       "INSERT INTO T VALUES (1)\nROLLBACK TRAN Um_nome_de_transacao_com_mais_de");
+    EXPECT_EQ(rows("SELECT @@TRANCOUNT, COUNT(*) FROM T")[0], (QStringList{"0", "0"}));
+}
+
+TEST_F(ModuleTransactions, ErrorClassesWithAndWithoutXactAbort)
+{
+    ok("CREATE TABLE Pequena (p tinyint)");
+    ok("CREATE PROCEDURE Estoura AS INSERT INTO Pequena VALUES (300) INSERT INTO T VALUES (1)");
+    struct Case {
+        const char* batch;
+        int error;
+        bool aborted;
+        const char* after;  // @@TRANCOUNT and rows of T afterwards
+    };
+    const Case cases[] = {
+        // 220 ends only its statement, inside a procedure too.
+        {"BEGIN TRAN\nEXEC Estoura\nCOMMIT", 220, false, "0 1"},
+        // 3701 ends only its statement even under XACT_ABORT ON.
+        {"SET XACT_ABORT ON\nBEGIN TRAN\nINSERT INTO T VALUES (2)\nDROP TABLE Nenhuma\nCOMMIT\nSET XACT_ABORT OFF", 3701,
+         false, "0 2"},
+        // Under XACT_ABORT ON another statement error ends the batch and takes the transaction back.
+        {"SET XACT_ABORT ON\nBEGIN TRAN\nINSERT INTO T VALUES (3)\nINSERT INTO T VALUES (NULL)\nCOMMIT", 515, true, "0 2"},
+        // 3728 ends the batch and takes the transaction back with XACT_ABORT OFF as well.
+        {"SET XACT_ABORT OFF\nBEGIN TRAN\nINSERT INTO T VALUES (4)\nALTER TABLE T DROP CONSTRAINT Nenhuma\nCOMMIT", 3728,
+         true, "0 2"},
+    };
+    for (const Case& c : cases) {
+        BatchResult r = run(c.batch);
+        EXPECT_EQ(errors(r).value(0), c.error) << c.batch;
+        EXPECT_EQ(r.aborted, c.aborted) << c.batch;
+        EXPECT_EQ(rows("SELECT @@TRANCOUNT, COUNT(*) FROM T")[0].join(' '), c.after) << c.batch;
+        run("SET XACT_ABORT OFF IF @@TRANCOUNT > 0 ROLLBACK");
+    }
+}
+
+// --- calls -------------------------------------------------------------------------------------------
+
+using Calls = TryCatch;
+
+TEST_F(Calls, SpProceduresScalarFunctionsReturnAndReservedWords)
+{
+    // A procedure of the database whose name begins with sp_ is found there.
+    ok("CREATE PROCEDURE sp_Grava @a int AS INSERT INTO T VALUES (@a) RETURN");
+    // @@ROWCOUNT after RETURN is 1 (a simple assignment), and EXEC keeps it.
+    EXPECT_EQ(lastRow(run("EXEC sp_Grava 5\nSELECT @@ROWCOUNT")), QStringList{"1"});
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T WHERE a = 5"), "1");
+    // A scalar function called with EXEC gives its value to the return variable.
+    ok("CREATE FUNCTION dbo.Soma (@a int, @b int = 10) RETURNS int AS BEGIN RETURN @a + @b END");
+    EXPECT_EQ(lastRow(run("DECLARE @r int\nEXEC @r = dbo.Soma 1, 2\nSELECT @r")), QStringList{"3"});
+    EXPECT_EQ(lastRow(run("DECLARE @r int\nEXEC @r = dbo.Soma @b = DEFAULT, @a = 4\nSELECT @r")), QStringList{"14"});
+    // A reserved word on the next line begins a statement: it is no column alias.
+    BatchResult r = run("DECLARE c CURSOR LOCAL FOR SELECT a FROM T\nOPEN c\nSELECT @@FETCH_STATUS\nCLOSE c\nDEALLOCATE c");
+    EXPECT_TRUE(errors(r).isEmpty());
+    for (const auto& st : r.statements) {
+        if (st.resultSet) {
+            EXPECT_EQ(st.resultSet->columns.at(0).name, QString());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace standin::test

@@ -83,8 +83,9 @@ TEST_F(Triggers, AnErrorInATriggerUndoesTheStatementAndTheTriggersWork)
     ok("CREATE TRIGGER GNR_Falha ON Kardex AFTER INSERT AS\n"
        "UPDATE Produtos SET Estoque = 50\nINSERT INTO Produtos (IdProd) SELECT IdProd FROM inserted");
     BatchResult r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)\nINSERT INTO Log (Quem) VALUES ('depois')");
-    ASSERT_EQ(r.statements.size(), 1u);
-    const StatementResult& insert = r.statements[0];
+    // The trigger's update reported its count before the error; nothing after the insert ran.
+    ASSERT_EQ(r.statements.size(), 2u);
+    const StatementResult& insert = r.statements.back();
     EXPECT_TRUE(insert.failed);
     ASSERT_FALSE(insert.messages.empty());
     EXPECT_EQ(insert.messages.front().number, 2627);
@@ -146,17 +147,20 @@ TEST_F(Triggers, TheFiringStatementsTransactionIsOpenInsideTheTrigger)
     EXPECT_EQ(scalar("SELECT @@TRANCOUNT"), "0");
 }
 
-TEST_F(Triggers, TheClientsCountStaysTheFiringStatements)
+TEST_F(Triggers, TriggerCountsComeBeforeTheFiringStatementsUnlessNocount)
 {
     ok("CREATE TRIGGER GNR_Conta ON Kardex AFTER INSERT AS\n"
        "UPDATE Produtos SET Estoque = Estoque + 1\nINSERT INTO Log (Quem) VALUES ('a'), ('b'), ('c')");
-    // The trigger's statements report no counts: the only count is the insert's.
+    // The trigger's statements report their counts (in the module), then the insert its own.
     BatchResult r = run("INSERT INTO Kardex (IdProd, Qtd) VALUES (1, 5)\nSELECT @@ROWCOUNT");
-    ASSERT_EQ(r.statements.size(), 2u);
-    EXPECT_FALSE(r.statements[0].inProcedure);
-    EXPECT_EQ(r.statements[0].rowCount, 1);
-    ASSERT_TRUE(r.statements[1].resultSet);
-    EXPECT_EQ(toText(r.statements[1].resultSet->rows[0][0]), "1");
+    ASSERT_EQ(r.statements.size(), 4u);
+    EXPECT_TRUE(r.statements[0].inProcedure);
+    EXPECT_TRUE(r.statements[1].inProcedure);
+    EXPECT_EQ(r.statements[1].rowCount, 3);
+    EXPECT_FALSE(r.statements[2].inProcedure);
+    EXPECT_EQ(r.statements[2].rowCount, 1);
+    ASSERT_TRUE(r.statements[3].resultSet);
+    EXPECT_EQ(toText(r.statements[3].resultSet->rows[0][0]), "1");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Log"), "3");
     // Inside the trigger @@ROWCOUNT follows its own statements.
     ok("ALTER TRIGGER GNR_Conta ON Kardex AFTER INSERT AS\n"

@@ -369,7 +369,7 @@ TEST(StandinClients, GarbageAndDroppedConnectionsDoNotDisturbAWellBehavedClient)
     EXPECT_TRUE(s.running());
 }
 
-TEST(StandinClients, TheOnlyCountOfAFiringStatementIsItsOwn)
+TEST(StandinClients, TriggerStatementsSendTheirCountsBeforeTheFiringStatementsUnlessNocount)
 {
     StandinProcess s;
     QString err;
@@ -383,10 +383,15 @@ TEST(StandinClients, TheOnlyCountOfAFiringStatementIsItsOwn)
     ASSERT_TRUE(created.errors.empty()) << created.errors[0].text.toStdString();
     const TdsTestReply r = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 4 WHERE IdTipo = 2"));
     ASSERT_TRUE(r.complete);
-    // The trigger's insert sends no count of its own: the only count is the update's.
-    ASSERT_EQ(r.doneStatus.size(), 1u);
-    EXPECT_EQ(r.doneCounts.back(), 1u);
-    EXPECT_EQ(r.doneStatus.back(), DoneCount);
+    // The trigger's insert sends its count (DONEINPROC) first; the update's DONE comes last.
+    ASSERT_EQ(r.doneStatus.size(), 2u);
+    EXPECT_EQ(r.doneCounts, (std::vector<uint64_t>{3u, 1u}));
+    EXPECT_EQ(r.doneStatus, (std::vector<uint16_t>{DoneMore | DoneCount, DoneCount}));
+    // SET NOCOUNT ON inside the trigger keeps its counts back.
+    ASSERT_TRUE(c.batch(QStringLiteral("ALTER TRIGGER GNR_Tipos ON Tipos AFTER UPDATE AS\r\nSET NOCOUNT ON\r\n"
+                                       "INSERT INTO Registro VALUES ('a'), ('b'), ('c')")).errors.empty());
+    const TdsTestReply quiet = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 4 WHERE IdTipo = 2"));
+    EXPECT_EQ(quiet.doneCounts, std::vector<uint64_t>{1u});
     // A trigger's PRINT travels before the firing statement's count, which stays last.
     ASSERT_TRUE(c.batch(QStringLiteral("ALTER TRIGGER GNR_Tipos ON Tipos AFTER UPDATE AS PRINT 'gatilho'")).errors.empty());
     const TdsTestReply p = c.batch(QStringLiteral("UPDATE Tipos SET Inteiro = 5"));
