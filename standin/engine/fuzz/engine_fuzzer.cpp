@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Loops and recursion run on a step budget, so a runaway body ends with an error, never a hang.
     standin::Engine engine;
     engine.setStepBudget(5000);
+    engine.setDelayLimit(1);  // WAITFOR never sleeps longer than a millisecond here
     engine.createDatabase(QStringLiteral("ORVO"));
     auto session = engine.openSession(QStringLiteral("sa"), QStringLiteral("fuzz"), QStringLiteral("ORVO"));
     // A scratch database with a table, a trigger that writes another table, a procedure and a function,
