@@ -68,7 +68,17 @@ int fromClauseTarget(const QStringList& target, const std::vector<TableRef>& ref
     for (size_t i = 0; i < refs.size(); ++i)
         if (refs[i].alias.isEmpty() && !refs[i].derived && !refs[i].isFunction && sameName(refs[i].name))
             return int(i);
-    return -1;
+    // A table the FROM clause holds once under an alias is that instance; held twice, the name does
+    // not say which.
+    int found = -1;
+    for (size_t i = 0; i < refs.size(); ++i) {
+        if (refs[i].derived || refs[i].isFunction || !sameName(refs[i].name))
+            continue;
+        if (found >= 0)
+            throw sqlError(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target.join(QLatin1Char('.'))));
+        found = int(i);
+    }
+    return found;
 }
 
 }  // namespace
