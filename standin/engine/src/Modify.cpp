@@ -25,6 +25,12 @@ QString keyValues(const Row& row, const std::vector<int>& columns)
 
 SqlError duplicateKey(const Table& t, const KeyConstraint& key, const Row& row, const std::vector<int>& columns)
 {
+    if (key.index)
+        return sqlError(2601,
+                        QStringLiteral("Cannot insert duplicate key row in object '%1.%2' with unique index '%3'. "
+                                       "The duplicate key value is (%4).")
+                            .arg(t.schema, t.name, key.name, keyValues(row, columns)),
+                        14, 1);
     return sqlError(2627, QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object "
                                          "'%3.%4'. The duplicate key value is (%5).")
                               .arg(key.primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), key.name,
@@ -93,6 +99,46 @@ void Executor::checkNulls(const Database& db, const Table& t, const Row& row, co
                            16, 2);
 }
 
+void Executor::checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
+                                const char* statement)
+{
+    if (rows.empty() || std::none_of(t.others.begin(), t.others.end(), [](const OtherConstraint& o) {
+            return o.kind == ConstraintKind::Check && o.enabled && o.check;
+        }))
+        return;
+    std::vector<Source> sources(1);
+    sources[0].tableName = t.name;
+    for (const Column& c : t.columns) {
+        SourceColumn sc;
+        sc.name = c.name;
+        sc.type = c.type;
+        sc.nullable = c.nullable;
+        sources[0].columns.push_back(sc);
+    }
+    Scope scope;
+    scope.sources = &sources;
+    EvalContext ctx;
+    ctx.scope = &scope;
+    std::vector<const Row*> current(1);
+    ctx.rows = &current;
+    for (const OtherConstraint& o : t.others) {
+        if (o.kind != ConstraintKind::Check || !o.enabled || !o.check)
+            continue;
+        bind(*o.check, scope);
+        for (const Row* row : rows) {
+            current[0] = row;
+            if (test(*o.check, ctx) != false)
+                continue;
+            const QString column = o.column.isEmpty() ? QString() : QStringLiteral(", column '%1'").arg(o.column);
+            throw sqlError(547,
+                           QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". The conflict "
+                                          "occurred in database \"%3\", table \"%4.%5\"%6.")
+                               .arg(QLatin1String(statement), o.name, db.name, t.schema, t.name, column),
+                           16, 0);
+        }
+    }
+}
+
 int64_t Executor::nextIdentity(Table& t)
 {
     const Column& c = t.columns[t.identityColumn()];
@@ -112,6 +158,8 @@ Value Executor::defaultValue(const Column& c)
 void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& t, Row row)
 {
     checkNulls(*db, *t, row, "INSERT");
+    if (!t->others.empty())
+        checkConstraints(*db, *t, {&row}, "INSERT");
     const RowIndex* clash = nullptr;
     if (t->findDuplicate(row, &clash)) {
         size_t k = size_t(clash - t->indexes.data());
@@ -439,6 +487,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
         });
         targets = *rows;
     }
+    if (!targets.empty() && !t->others.empty())
+        checkConstraints(*db, *t, std::vector<const Row*>(targets.begin(), targets.end()), "UPDATE");
     bool keyTouched = false;
     for (const KeyConstraint& k : t->keys)
         for (const QString& c : k.columns)

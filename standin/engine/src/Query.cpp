@@ -377,8 +377,11 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             if (tablesOnly)
                 continue;
             for (const KeyConstraint& key : tab->keys)
-                add(key.name, key.objectId, tab->objectId, key.primary ? QStringLiteral("PK") : QStringLiteral("UQ"),
-                    key.primary ? QStringLiteral("PRIMARY_KEY_CONSTRAINT") : QStringLiteral("UNIQUE_CONSTRAINT"), tab->created);
+                if (!key.index)
+                    add(key.name, key.objectId, tab->objectId,
+                        key.primary ? QStringLiteral("PK") : QStringLiteral("UQ"),
+                        key.primary ? QStringLiteral("PRIMARY_KEY_CONSTRAINT") : QStringLiteral("UNIQUE_CONSTRAINT"),
+                        tab->created);
             for (const Column& c : tab->columns)
                 if (!c.defaultName.isEmpty())
                     add(c.defaultName, c.defaultObjectId, tab->objectId, QStringLiteral("D"),
