@@ -378,7 +378,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             if (!findVariable(a.variable))
                 throw undeclaredVariable(a.variable);
             set.variable = a.variable;
-        } else {
+        }
+        if (!a.column.isEmpty()) {
             if (a.column.size() >= 2 && collationKey(a.column[a.column.size() - 2]) != collationKey(target.qualifier()) &&
                 collationKey(a.column[a.column.size() - 2]) != collationKey(t->name))
                 throw unboundIdentifier(a.column.join(QLatin1Char('.')));
@@ -451,7 +452,9 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                                                        "column does not allow nulls. UPDATE fails.")
                                             .arg(c.name, db->name, t->schema, t->name), 16, 2);
                 newValues.push_back(assign(v, c.type));
-            } else {
+                v = newValues.back();
+            }
+            if (!set.variable.isEmpty()) {
                 Variable& var = *findVariable(set.variable);
                 var.value = assign(v, var.type, true);
             }
