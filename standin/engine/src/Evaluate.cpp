@@ -73,8 +73,8 @@ DatePart datePart(const QString& part, const QString& function)
     throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, function.toLower()), 15);
 }
 
-// Weekday with the default DATEFIRST 7: Sunday 1 ... Saturday 7.
-int weekday(const QDate& d) { return d.dayOfWeek() % 7 + 1; }
+// Weekday counted from the session's first day of the week (DATEFIRST 7: Sunday 1 ... Saturday 7).
+int weekday(const QDate& d) { return (d.dayOfWeek() - currentDateSettings().dateFirst + 7) % 7 + 1; }
 
 int64_t datePartOf(const QDateTime& d, DatePart p)
 {
@@ -86,7 +86,7 @@ int64_t datePartOf(const QDateTime& d, DatePart p)
     case DatePart::DayOfYear: return date.dayOfYear();
     case DatePart::Day: return date.day();
     case DatePart::Week: {
-        // Week 1 holds January 1st; weeks begin on Sunday.
+        // Week 1 holds January 1st; weeks begin on the session's first day of the week.
         const int firstWeekday = weekday(QDate(date.year(), 1, 1)) - 1;
         return (date.dayOfYear() - 1 + firstWeekday) / 7 + 1;
     }
@@ -168,6 +168,9 @@ bool numericText(const QString& raw)
     if (i < n && currency.contains(s[i])) {
         money = true;
         ++i;
+        // A sign may follow the currency sign, blanks around it ('$ + 1.5').
+        while (!sign && i < n && s[i].isSpace())
+            ++i;
         if (!sign && isSign(i))
             ++i;
     }
@@ -328,13 +331,17 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
             return v->type;
         if (e.name.compare(QLatin1String("@@VERSION"), Qt::CaseInsensitive) == 0)
             return nvarcharType(300);
-        if (e.name.compare(QLatin1String("@@SERVERNAME"), Qt::CaseInsensitive) == 0 ||
-            e.name.compare(QLatin1String("@@SERVICENAME"), Qt::CaseInsensitive) == 0)
+        if (e.name.compare(QLatin1String("@@SERVERNAME"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@SERVICENAME"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@LANGUAGE"), Qt::CaseInsensitive) == 0)
             return nvarcharType(128);
         if (e.name.compare(QLatin1String("@@IDENTITY"), Qt::CaseInsensitive) == 0)
             return SqlType{TypeId::Numeric, 0, 38, 0};
-        if (e.name.compare(QLatin1String("@@SPID"), Qt::CaseInsensitive) == 0)
+        if (e.name.compare(QLatin1String("@@SPID"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@LANGID"), Qt::CaseInsensitive) == 0)
             return SqlType{TypeId::SmallInt, 0, 0, 0};
+        if (e.name.compare(QLatin1String("@@DATEFIRST"), Qt::CaseInsensitive) == 0)
+            return SqlType {TypeId::TinyInt, 0, 0, 0};
         return intType();
     }
     case ExprKind::Negate:
@@ -794,9 +801,9 @@ Value Executor::systemVariable(const QString& name)
     if (name == QLatin1String("SERVERNAME") || name == QLatin1String("SERVICENAME"))
         return text(name == QLatin1String("SERVERNAME") ? QStringLiteral("SQL-STANDIN") : QStringLiteral("MSSQLSERVER"), 128);
     if (name == QLatin1String("LANGID"))
-        return intValue(0);
+        return Value {SqlType {TypeId::SmallInt, 0, 0, 0}, int64_t(session_.dateSettings.language->id)};
     if (name == QLatin1String("LANGUAGE"))
-        return text(QStringLiteral("us_english"), 128);
+        return text(languageName(*session_.dateSettings.language), 128);
     if (name == QLatin1String("TEXTSIZE"))
         return intValue(2147483647);
     if (name == QLatin1String("MAX_PRECISION"))
@@ -808,7 +815,7 @@ Value Executor::systemVariable(const QString& name)
     if (name == QLatin1String("FETCH_STATUS"))
         return intValue(session_.fetchStatus);
     if (name == QLatin1String("DATEFIRST"))
-        return intValue(7);
+        return Value {SqlType {TypeId::TinyInt, 0, 0, 0}, int64_t(session_.dateSettings.dateFirst)};
     if (name == QLatin1String("MICROSOFTVERSION"))
         return intValue(251660240);
     throw undeclaredVariable(QStringLiteral("@@") + name);
@@ -837,6 +844,16 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         if (v.type.id == TypeId::NChar)
             v.type.id = TypeId::NVarChar;
         v.data = s;
+        return v;
+    };
+    // REPLACE, REPLICATE and STUFF can give more than their argument holds: their type is the widest of
+    // its kind (varchar(8000), nvarchar(4000)) unless the argument is (max); a longer result is cut there.
+    auto grownTextResult = [&](const QString& s, const Value& like) {
+        Value v = textResult(s, like);
+        if (v.type.length != -1 && (v.type.id == TypeId::VarChar || v.type.id == TypeId::NVarChar)) {
+            v.type.length = isUnicode(v.type.id) ? 4000 : 8000;
+            v.data = s.left(v.type.length);
+        }
         return v;
     };
     if (e.parts.size() >= 2)
@@ -1149,14 +1166,14 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         QString find = toText(f);
         if (!find.isEmpty())
             str.replace(find, toText(r), Qt::CaseInsensitive);
-        return textResult(str, s);
+        return grownTextResult(str, s);
     }
     if (n == QLatin1String("REPLICATE")) {
         Value s = arg(0);
         auto count = intArg(1);
         if (s.isNull() || !count || *count < 0)
             return nullValue(s.type);
-        return textResult(toText(s).repeated(int(qMin<int64_t>(*count, 8000))), s);
+        return grownTextResult(toText(s).repeated(int(qMin<int64_t>(*count, 8000))), s);
     }
     if (n == QLatin1String("SPACE")) {
         auto count = intArg(0);
@@ -1183,7 +1200,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         if (*start < 1 || *start > str.size())
             return nullValue(s.type);
         str.replace(int(*start - 1), int(*len), r.isNull() ? QString() : toText(r));
-        return textResult(str, s);
+        return grownTextResult(str, s);
     }
     if (n == QLatin1String("CHAR") || n == QLatin1String("NCHAR")) {
         auto code = intArg(0);
@@ -1253,7 +1270,19 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             if (!isDateTime(dv.type.id))
                 dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)
             QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
-            return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
+            // A result outside the range of the date's type overflows (datetime: 1753 to 9999).
+            const QDate first = resultType.id == TypeId::DateTime        ? QDate(1753, 1, 1)
+                                : resultType.id == TypeId::SmallDateTime ? QDate(1900, 1, 1)
+                                                                         : QDate(1, 1, 1);
+            const QDate last = resultType.id == TypeId::SmallDateTime ? QDate(2079, 6, 6) : QDate(9999, 12, 31);
+            const bool calendar = unit == DatePart::Year || unit == DatePart::Quarter || unit == DatePart::Month;
+            const bool tooFar = std::llabs(*amount) > (calendar ? 1000000LL : int64_t(INT32_MAX));
+            const QDateTime moved = tooFar ? QDateTime() : addDatePart(d, unit, *amount);
+            if (!moved.isValid() || moved.date() < first || moved.date() > last)
+                throw sqlError(
+                    517,
+                    QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(resultType.id)));
+            return castValue(Value {wide, moved}, resultType);
         }
         if (n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME")) {
             auto d = dateArg(1);
@@ -1262,13 +1291,11 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             const int64_t v = datePartOf(*d, unit);
             if (n == QLatin1String("DATEPART"))
                 return intValue(v);
-            static const char* const months[] = {"January", "February", "March", "April", "May", "June", "July",
-                                                 "August", "September", "October", "November", "December"};
-            static const char* const days[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+            const Language& language = *session_.dateSettings.language;
             if (unit == DatePart::Month)
-                return text(QLatin1String(months[v - 1]), 30);
+                return text(monthName(language, int(v), false), 30);
             if (unit == DatePart::Weekday)
-                return text(QLatin1String(days[v - 1]), 30);
+                return text(dayName(language, d->date().dayOfWeek()), 30);
             return text(QString::number(v), 30);
         }
         auto a = dateArg(1), b = dateArg(2);
