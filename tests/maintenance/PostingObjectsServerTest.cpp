@@ -387,6 +387,8 @@ TEST_F(PostingObjectsTest, TwoActiveCompaniesFailThePostingAndUndoWhatTheTrigger
     EXPECT_EQ(count(QStringLiteral("Kardex")), ledger);
     EXPECT_EQ(stock(a.product), 5);
     EXPECT_EQ(stock(a.atFinal), 100);
+    // A statement that touches no posting reads no setting and fails nothing.
+    EXPECT_EQ(failure(QStringLiteral("DELETE FROM OF_Apoint WHERE 1 = 0")), 0);
 }
 
 TEST_F(PostingObjectsTest, ARenumberedPhaseMovesThePiecesOfItsProductOnly)
