@@ -3,7 +3,10 @@
 //  - a production posting into OF_Apoint with both posting triggers, over a ledger (Kardex) of
 //    100 000 rows and 10 000 postings;
 //  - the authorisation of an invoice of 20 items with the invoice triggers;
-//  - the delete of a title with the trigger that deletes its mirror in the sister database.
+//  - the delete of a title with the trigger that deletes its mirror in the sister database;
+//  - 100 postings (of 100 orders) in one statement next to the same postings one statement each,
+//    and 10 invoices authorised in one statement next to 10 authorised one statement each, both
+//    with the triggers installed: a statement of many rows should cost no more than its rows one by one.
 // The trigger texts are the installer's own (its entries' pages and built-in texts).
 #include "maintenance/Catalogue.h"
 #include "maintenance/installer/InstallerEntries.h"
@@ -107,6 +110,41 @@ double medianMs(Engine &engine, Session &s, int n, const std::function<QString(i
     return ms[ms.size() / 2];
 }
 
+// Milliseconds of the statements run one after the other.
+double totalMs(Engine &engine, Session &s, const QStringList &statements)
+{
+    QElapsedTimer t;
+    t.start();
+    for (const QString &sql : statements)
+        must(engine, s, sql);
+    return t.nsecsElapsed() / 1e6;
+}
+
+// The median over `rounds` of one statement of many rows and of the same rows one statement each.
+// `written` counts the ledger rows, so that both ways are seen doing the same work.
+void compareTogether(Engine &engine, Session &s, const char *what, int rounds,
+                     const std::function<QString(int round)> &together,
+                     const std::function<QStringList(int round)> &oneByOne, const std::function<int()> &written)
+{
+    std::vector<double> one, many;
+    int rowsOne = 0, rowsMany = 0;
+    for (int r = 0; r < rounds; ++r) {
+        int before = written();
+        one.push_back(totalMs(engine, s, oneByOne(2 * r)));
+        rowsOne += written() - before;
+        before = written();
+        many.push_back(totalMs(engine, s, {together(2 * r + 1)}));
+        rowsMany += written() - before;
+    }
+    std::sort(one.begin(), one.end());
+    std::sort(many.begin(), many.end());
+    const double m = many[many.size() / 2], o = one[one.size() / 2];
+    std::printf("%-58s %8.2f ms   one statement each %8.2f ms   ratio %6.2f   %s\n", what, m, o, o > 0 ? m / o : 0.0,
+                m <= o ? "no slower" : "SLOWER");
+    std::printf("    ledger rows written in %d rounds: one statement %d, one statement each %d%s\n", rounds, rowsMany,
+                rowsOne, rowsMany == rowsOne ? "" : "   DIFFERENT");
+}
+
 void report(const char *what, double withTriggers, double baseline)
 {
     std::printf("%-58s %8.2f ms   without triggers %8.2f ms   ratio %6.1f   %s\n", what, withTriggers, baseline,
@@ -198,7 +236,8 @@ int main()
     const int customer = next("PessoaFJ", "IdPess") - 1;
     fill(engine, *s, QStringLiteral("Peças"), QStringLiteral("Código, IdConjunto, IdPess"), 200,
          [&](int i) { return QStringLiteral("N'PCB%1', %2, %3").arg(i).arg(product + 300 + i).arg(customer); });
-    const int invoices = 2 * runs;
+    // 2 x runs invoices for the single authorisations, then 2 x rounds x 10 for the statements of ten.
+    const int rounds = 3, invoices = 2 * runs + 2 * rounds * 10;
     fill(engine, *s, QStringLiteral("Notas"),
          QStringLiteral("NotaNº, CodNat, IdPess, IdEmp, Emissão, RespNF, IdForma, NFe_Final"), invoices, [&](int i) {
              return QStringLiteral("N'%1', N'5101', %2, 1, '2026-12-01', N'Maria', 1, 1").arg(9000 + i).arg(customer);
@@ -265,5 +304,51 @@ int main()
     report("posting insert, both posting triggers", postTrig, postBase);
     report("invoice authorisation, 20 items, invoice triggers", noteTrig, noteBase);
     report("title delete, sister-database trigger", delTrig, delBase);
+
+    // Statements of many rows, after the figures above so that their counts are of those runs alone.
+    const auto ledgerCount = [&] { return scalarInt(engine, *s, QStringLiteral("SELECT COUNT(*) FROM Kardex")); };
+    // Ten invoices of one set (0, 1, ... of 2 x rounds), after the ones authorised above.
+    const auto tenInvoices = [&](int set) {
+        QStringList numbers;
+        for (int i = 0; i < 10; ++i)
+            numbers << QStringLiteral("N'%1'").arg(9000 + 2 * runs + 10 * set + i);
+        return numbers;
+    };
+    compareTogether(
+        engine, *s, "10 invoices authorised in one statement", rounds,
+        [&](int set) {
+            return QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE NotaNº IN (%1)")
+                .arg(tenInvoices(set).join(QStringLiteral(", ")));
+        },
+        [&](int set) {
+            QStringList each;
+            for (const QString &number : tenInvoices(set))
+                each << QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE NotaNº = %1").arg(number);
+            return each;
+        },
+        ledgerCount);
+    // 100 postings, one on each assembly's final phase, numbered after the ones measured above.
+    const auto hundredPostings = [&](int set) {
+        QStringList rows;
+        for (int k = 0; k < 100; ++k)
+            rows << QStringLiteral("(%1, %2, 55, 1, 4, 1, '2026-12-02T08:00:00', DATEADD(second, %3, "
+                                   "'2026-12-02T10:00:00'), 1)")
+                        .arg(1000 + k)
+                        .arg(phase30(k))
+                        .arg(100 * set + k);
+        return rows;
+    };
+    const QString postingInsert = QStringLiteral(
+        "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) VALUES ");
+    compareTogether(
+        engine, *s, "100 postings in one statement, both posting triggers", rounds,
+        [&](int set) { return postingInsert + hundredPostings(set).join(QStringLiteral(", ")); },
+        [&](int set) {
+            QStringList each;
+            for (const QString &row : hundredPostings(set))
+                each << postingInsert + row;
+            return each;
+        },
+        ledgerCount);
     return 0;
 }

@@ -3,6 +3,7 @@
 // its page, which the page as a whole never installs), on a database the administrator has
 // equalized first. Every expectation is read back through SQL.
 #include "InstallerDriver.h"
+#include "OneByOne.h"
 #include "maintenance/installer/ObjectTexts.h"
 
 using namespace installer;
@@ -87,21 +88,142 @@ TEST_F(InstalledObjectsTest, TheFunctionsGiveTheFirstDayOfTheNextMonthAndTheText
     EXPECT_TRUE(value(QStringLiteral("SELECT dbo.Remover_acento(NULL)")).isNull());
 }
 
-TEST_F(InstalledObjectsTest, TheShortLedgerTriggerStampsOneRowOfAMultiRowInsert)
+TEST_F(InstalledObjectsTest, TheShortLedgerTriggerStampsEveryRowOfAStatement)
 {
     clickTab(w->shell().PageControl1, w->shell().TabSheet12);
     fx.prompter().queueAnswer(Prompter::Answer::Yes);
     fx.click(QStringLiteral("GetTriggers"));
     const int p = product();
+    const QString stamped =
+        QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p);
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 1, 1), (%1, 2, 3), (%1, 3, 6)").arg(p));
-    EXPECT_EQ(
-        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
-        1);
+    EXPECT_EQ(value(stamped).toInt(), 3);
     fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 4, 10)").arg(p));
-    EXPECT_EQ(
-        value(QStringLiteral("SELECT COUNT(*) FROM Kardex WHERE IdProd = %1 AND DATE_LCTO IS NOT NULL").arg(p)).toInt(),
-        2);
+    EXPECT_EQ(value(stamped).toInt(), 4);
     EXPECT_FALSE(value(QStringLiteral("SELECT DATE_LCTO FROM Kardex WHERE IdKardex = %1").arg(lastKardex())).isNull());
+}
+
+// Each ledger trigger, given the same rows in one INSERT and in one INSERT per row, leaves the
+// same tables.
+TEST_F(InstalledObjectsTest, AnInsertOfSeveralRowsLeavesWhatItsRowsLeaveOneByOne)
+{
+    equalize();
+    const int a = product(QStringLiteral("Produto"), QStringLiteral("N'MR-A'"));
+    const int b = product(QStringLiteral("Produto"), QStringLiteral("N'MR-B'"));
+    fx.exec(QStringLiteral("INSERT INTO Recebimento (IdNF, IdPeça, Qtde) VALUES (77, 1, 10)"));
+    const int rec = value(QStringLiteral("SELECT MAX(IdRec) FROM Recebimento")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO NFs_Itens (IdNF, pIPI) VALUES (77, 6.5)"));
+    const int item = value(QStringLiteral("SELECT MAX(IdItemNF) FROM NFs_Itens")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO Reservas (IdPRJ, IdPai, Projeto) VALUES (3, %1, 12)").arg(b));
+    const int res = value(QStringLiteral("SELECT MAX(IdRes) FROM Reservas")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO OFs_New (Qtd_Pedida, IdPRJ, IdProd) VALUES (10, 3, %1)").arg(b));
+    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, IdPeça, Qtde, CFOPtxt) VALUES (1, 1, 2, N'1.201')"));
+    const int own = value(QStringLiteral("SELECT MAX(IdItem) FROM [Itens Nota]")).toInt();
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdRec) VALUES (%1, 1, 1, 41), (%1, 1, 2, 42)").arg(a));
+    const int k41 = value(QStringLiteral("SELECT IdKardex FROM Kardex WHERE IdRec = 41")).toInt();
+
+    const QString ledger =
+        QStringLiteral(
+            "SELECT IdProd, Qtd, Saldo, Preço, IdNFK, IPIk, Fornecedor, Documento, "
+            "CASE WHEN DATE_LCTO IS NULL THEN 0 ELSE 1 END FROM Kardex WHERE IdProd IN (%1, %2) ORDER BY IdKardex")
+            .arg(a)
+            .arg(b);
+    // The product's last movement by its place in the product's ledger, not by its identifier.
+    const QString products = QStringLiteral("SELECT P.IdProd, P.Estoque, P.SValidar, (SELECT COUNT(*) FROM Kardex K "
+                                            "WHERE K.IdProd = P.IdProd AND K.IdKardex <= P.LastIdKInDate) "
+                                            "FROM Produtos P WHERE P.IdProd IN (%1, %2) ORDER BY P.IdProd")
+                                 .arg(a)
+                                 .arg(b);
+    const QString fullText = pageText(QStringLiteral("Kardex_Novo"))
+                                 .section(QStringLiteral("/* Inverte o sinal do PIS COFINS de Vendas */"), 0, 0);
+    const QString movements = QStringLiteral("IdProd, Qtd, Saldo, IdRec, IdItemNF, IdItemV, IdResK, Preço, "
+                                             "Fornecedor, Documento");
+    // The return to the supplier is not the last row: every row of the statement is looked at.
+    const QStringList ledgerRows {
+        QStringLiteral("%1, 10, 12, %2, %3, 0, 0, 4.5, N'Forn', N'NF 77'").arg(a).arg(rec).arg(item),
+        QStringLiteral("%1, -2, -2, 0, 0, %2, 0, 1, N'Cliente', N'NF 55'").arg(b).arg(own),
+        QStringLiteral("%1, -4, 8, 0, 0, 0, 0, 3, N'Obra', N'Req 1'").arg(a),
+        QStringLiteral("%1, 5, 3, 0, 0, 0, %2, 2, N'Almox', N'Sub Lote 9'").arg(b).arg(res),
+    };
+    struct Case
+    {
+        const char *what;
+        std::function<void()> install;
+        QString table, columns;
+        QStringList rows, outcome;
+        std::function<void(const QList<QList<QVariantList>> &)> check;
+    };
+    const QList<Case> cases {
+        {"short ledger trigger",
+         [&] {
+             clickTab(w->shell().PageControl1, w->shell().TabSheet12);
+             fx.prompter().queueAnswer(Prompter::Answer::Yes);
+             fx.click(QStringLiteral("GetTriggers"));
+         },
+         QStringLiteral("Kardex"),
+         movements,
+         ledgerRows,
+         {ledger},
+         [](const auto &out) {
+             for (const QVariantList &row : out[0].mid(2))
+                 EXPECT_EQ(row.last().toInt(), 1);
+         }},
+        {"full ledger trigger",
+         [&] {
+             fx.exec(QStringLiteral("DROP TRIGGER GNR_UP_Kardex_Novo"));
+             fx.exec(fullText);
+         },
+         QStringLiteral("Kardex"),
+         movements,
+         ledgerRows,
+         {ledger, products},
+         [&](const auto &out) {
+             EXPECT_EQ(out[0].value(3).mid(3, 3), (QVariantList {1.0, 0, 0.0})) << "returned item keeps its price";
+             EXPECT_EQ(out[0].value(3).value(7).toString(), QStringLiteral("NF 55 **Devolução**"));
+             EXPECT_EQ(out[0].value(2).mid(3, 3), (QVariantList {4.5, 77, 6.5}));
+             EXPECT_EQ(out[0].value(4).value(3).toDouble(), 0.0);
+             EXPECT_EQ(out[0].value(5).value(7).toString(), QStringLiteral("Sub Lote 9 - Projeto-12"));
+             EXPECT_EQ(out[1], (QList<QVariantList> {{a, 8.0, 0.0, 4}, {b, 3.0, 0.0, 2}}));
+         }},
+        {"label trigger",
+         [] {},
+         QStringLiteral("Kardex_SubLote"),
+         QStringLiteral("IdKardex, IdRec, IdOrdem, Qtd_CSM"),
+         {QStringLiteral("%1, 0, 801, 0").arg(k41), QStringLiteral("0, 42, 802, 0")},
+         {QStringLiteral("SELECT IdOrdem, IdKardex, IdRec FROM Kardex_SubLote WHERE IdOrdem IN (801, 802) "
+                         "ORDER BY IdOrdem")},
+         [&](const auto &out) {
+             EXPECT_EQ(out[0], (QList<QVariantList> {{801, k41, 41}, {802, k41 + 1, 42}}));
+         }},
+        {"plant trigger",
+         [&] { choose(QStringLiteral("IdPlanta"), QStringLiteral("mnIdPlanta")); },
+         QStringLiteral("Produtos"),
+         QStringLiteral("Produto, IdPlanta"),
+         {QStringLiteral("N'MR-P1', 0"), QStringLiteral("N'MR-P2', 606"), QStringLiteral("N'MR-P3', 0")},
+         {QStringLiteral("SELECT Produto, IdPlanta, KDXok FROM Produtos WHERE Produto LIKE N'MR-P%' ORDER BY Produto"),
+          QStringLiteral("SELECT COUNT(*) FROM Produtos WHERE KDXok <> 1")},
+         [&](const auto &out) {
+             const int active = value(QStringLiteral("SELECT IdPess FROM PessoaFJ WHERE Ativa = 1")).toInt();
+             EXPECT_EQ(out[0], (QList<QVariantList> {{QStringLiteral("MR-P1"), active, 1},
+                                                     {QStringLiteral("MR-P2"), 606, 1},
+                                                     {QStringLiteral("MR-P3"), active, 1}}));
+             EXPECT_EQ(out[1].value(0).value(0).toInt(), 0);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.install();
+        const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(c.table, c.columns);
+        QStringList oneByOne;
+        for (const QString &row : c.rows)
+            oneByOne << insert + QLatin1Char('(') + row + QLatin1Char(')');
+        const BothWays r =
+            runBothWays(fx, insert + QLatin1Char('(') + c.rows.join(QStringLiteral("), (")) + QLatin1Char(')'),
+                        oneByOne, c.outcome);
+        EXPECT_EQ(r.together, r.oneByOne);
+        c.check(r.oneByOne);
+    }
 }
 
 TEST_F(InstalledObjectsTest, TheFullLedgerTriggerKeepsTheProductOnInsertAndDeleteAndIgnoresUpdates)
@@ -149,6 +271,46 @@ TEST_F(InstalledObjectsTest, TheFullLedgerTriggerKeepsTheProductOnInsertAndDelet
     // Deleting the last movement: the product follows the remaining ledger.
     fx.exec(QStringLiteral("DELETE FROM Kardex WHERE IdKardex = %1").arg(last));
     EXPECT_EQ(productState(p), state(0, last - 1, 0, 999));
+}
+
+TEST_F(InstalledObjectsTest, TheFullLedgerTriggerIgnoresStatementsWithoutRowsAndSurvivesAnError)
+{
+    equalize();
+    const QString page = pageText(QStringLiteral("Kardex_Novo"));
+    fx.exec(page.left(page.indexOf(QLatin1String("/* Inverte o sinal do PIS COFINS de Vendas */"))));
+    const int p = product();
+    fx.exec(QStringLiteral("INSERT INTO NFs_Itens (IdNF, pIPI) VALUES (78, 5)"));
+    const int item = value(QStringLiteral("SELECT MAX(IdItemNF) FROM NFs_Itens")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdItemNF) VALUES (%1, 3, 3, %2)").arg(p).arg(item));
+    const int k = lastKardex();
+    // The purchase item's rate changes afterwards: only a statement that touches movements takes it.
+    fx.exec(QStringLiteral("UPDATE NFs_Itens SET pIPI = 12 WHERE IdItemNF = %1").arg(item));
+    fx.exec(QStringLiteral("UPDATE Kardex SET Saldo = Saldo WHERE 1 = 0"));
+    fx.exec(QStringLiteral("DELETE FROM Kardex WHERE 1 = 0"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IPIk FROM Kardex WHERE IdKardex = %1").arg(k)).toDouble(), 5.0);
+
+    // A sub-lot whose supplier text cannot take the order number fails its insert, and the walk's
+    // cursor does not outlive it: the next insert on the same connection runs.
+    fx.exec(QStringLiteral("INSERT INTO Reservas (IdPRJ, IdPai, Projeto) VALUES (4, %1, 13)").arg(p));
+    const int res = value(QStringLiteral("SELECT MAX(IdRes) FROM Reservas")).toInt();
+    fx.exec(QStringLiteral("INSERT INTO OFs_New (Qtd_Pedida, IdPRJ, IdProd) VALUES (1, 4, %1)").arg(p));
+    const int before = value(QStringLiteral("SELECT COUNT(*) FROM Kardex")).toInt();
+    QString message;
+    try {
+        fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, IdResK, Fornecedor, Documento) "
+                               "VALUES (%1, 1, 4, %2, REPLICATE(N'x', 95), N'Sub Lote 1')")
+                    .arg(p)
+                    .arg(res));
+        ADD_FAILURE() << "the sub-lot insert ran";
+    } catch (const std::exception &e) {
+        message = QString::fromUtf8(e.what());
+    }
+    EXPECT_TRUE(message.contains(QLatin1String("truncated"))) << message.toStdString();
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Kardex")).toInt(), before);
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo) VALUES (%1, 2, 5)").arg(p));
+    EXPECT_EQ(productState(p), state(0, lastKardex(), 0, 5));
+    // The earlier movement now takes the purchase item's new rate.
+    EXPECT_EQ(value(QStringLiteral("SELECT IPIk FROM Kardex WHERE IdKardex = %1").arg(k)).toDouble(), 12.0);
 }
 
 TEST_F(InstalledObjectsTest, TheFullLedgerTriggerMarksSubLotsAndReturns)
@@ -213,6 +375,26 @@ TEST_F(InstalledObjectsTest, TheInventoryEvolutionStartsFromTheLastCountOrChange
     EXPECT_EQ(balances(p), (QList<double> {8, 9, 35, 33}));
     EXPECT_EQ(productState(p), state(count, last, 30, 33));
 
+    // The count's first movement is the one with the lowest identifier at or after the date, even when
+    // a later identifier was stored first.
+    const int late = product();
+    fx.exec(
+        QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 30)").arg(late).arg(count));
+    const int base = lastKardex() + 100;
+    fx.exec(
+        QStringLiteral("SET IDENTITY_INSERT Kardex ON "
+                       "INSERT INTO Kardex (IdKardex, IdProd, Qtd, Saldo, Data) VALUES (%2, %1, 5, 0, '2026-01-12') "
+                       "INSERT INTO Kardex (IdKardex, IdProd, Qtd, Saldo, Data) VALUES (%3, %1, -2, 0, '2026-01-11') "
+                       "INSERT INTO Kardex (IdKardex, IdProd, Qtd, Saldo, Data) VALUES (%4, %1, 8, 8, '2026-01-09') "
+                       "SET IDENTITY_INSERT Kardex OFF")
+            .arg(late)
+            .arg(base + 2)
+            .arg(base + 1)
+            .arg(base));
+    fx.exec(QStringLiteral("EXEC Evol_Invent_Kardex %1").arg(late));
+    EXPECT_EQ(balances(late), (QList<double> {8, 28, 33}));
+    EXPECT_EQ(productState(late), state(count, base + 2, 30, 33));
+
     // A product without ledger rows: the count is taken, nothing else.
     const int empty = product();
     fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, IdDI, Fase, Qtd) VALUES (%1, %2, 2, 12)")
@@ -234,6 +416,18 @@ TEST_F(InstalledObjectsTest, TheBalanceRepairRewritesAtMostAHundredRowsFromTheNe
     fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(sound));
     EXPECT_EQ(balances(sound), (QList<double> {10, 10, 7}));
     EXPECT_EQ(productState(sound), state(0, lastKardex(), 0, 7));
+
+    // A break before a complement row: the repair moves the complement by nothing, as the search
+    // does, so a second call finds no break.
+    const int complement = product();
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, Saldo, H_MIN_MVT) VALUES (%1, 10, 10, 0), (%1, 5, 20, 0), "
+                           "(%1, -3, 20, 1), (%1, 2, 22, 0)")
+                .arg(complement));
+    for (int call = 1; call <= 2; ++call) {
+        fx.exec(QStringLiteral("EXEC Erro_Saldo_Kardex %1").arg(complement));
+        EXPECT_EQ(balances(complement), (QList<double> {10, 15, 15, 17})) << call;
+    }
+    EXPECT_EQ(productState(complement), state(0, lastKardex(), 0, 17));
 
     // A break at the second row, 150 rows from it on: the first 100 are rebuilt.
     const int p = product();
@@ -431,4 +625,22 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = 0")).toInt(), 1);
     fx.exec(QStringLiteral("UPDATE OFs_New SET IdOF = %1 WHERE IdOrdem = %2").arg(op + 5000).arg(op));
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = %1").arg(op + 5000)).toInt(), 1);
+    // Two purchase invoices renumbered in one statement, one onto the other's old number: each
+    // takes its own items and ledger rows along.
+    fx.exec(QStringLiteral("INSERT INTO NFs (Número, IDNFORG) VALUES (N'R-1', 501), (N'R-2', 502)"));
+    fx.exec(QStringLiteral("INSERT INTO NFs_Itens (IdNF, pIPI) VALUES (501, 1.25), (502, 2.75)"));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, IdNFK) VALUES (%1, 1, 501), (%1, 2, 502)").arg(p));
+    fx.exec(QStringLiteral("UPDATE NFs SET IDNFORG = CASE IDNFORG WHEN 501 THEN 502 ELSE 1502 END "
+                           "WHERE IDNFORG IN (501, 502)"));
+    EXPECT_EQ(fx.rows(QStringLiteral("SELECT IdNF FROM NFs_Itens WHERE pIPI IN (1.25, 2.75) ORDER BY pIPI")),
+              (QList<QVariantList> {{502}, {1502}}));
+    EXPECT_EQ(
+        fx.rows(QStringLiteral("SELECT IdNFK FROM Kardex WHERE IdProd = %1 AND Qtd IN (1, 2) ORDER BY Qtd").arg(p)),
+        (QList<QVariantList> {{502}, {1502}}));
+
+    // A stock count of several cards frees the ledger of every product.
+    fx.exec(pageText(QStringLiteral("GNR_Inventario")));
+    fx.exec(QStringLiteral("UPDATE Produtos SET KDXok = 0"));
+    fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, Fase, Qtd) VALUES (%1, 2, 1), (%1, 2, 2)").arg(p));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Produtos WHERE KDXok <> 1")).toInt(), 0);
 }

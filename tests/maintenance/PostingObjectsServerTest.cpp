@@ -3,6 +3,7 @@
 // it, steered by the active company's two settings; duplicated postings go; a renumbered
 // routing phase reaches the pieces.
 #include "ObjectsServerFixture.h"
+#include "OneByOne.h"
 
 namespace {
 
@@ -64,10 +65,11 @@ protected:
                  .arg(number)
                  .arg(highestPhase));
     }
-    Assembly assembly()
+    Assembly assembly(int idOf = 900, int project = 4711, const QString &code = QStringLiteral("CJ-100"))
     {
         Assembly a;
-        a.product = product(QStringLiteral("CJ-100"), 1, 5, QStringLiteral("PC"), 40, 30);
+        a.order = idOf;
+        a.product = product(code, 1, 5, QStringLiteral("PC"), 40, 30);
         a.phase10 = phase(a.product, 10);
         phase(a.product, 20);
         a.phase30 = phase(a.product, 30);
@@ -81,8 +83,9 @@ protected:
         exec(QStringLiteral("INSERT INTO TempPILHA (IdConjunto, IdFilho, Uso) VALUES (%1, %2, 2)")
                  .arg(a.product)
                  .arg(a.child));
-        order(a.order, a.product, a.product);
-        exec(QStringLiteral("INSERT INTO Funcionários (Registro, Nome) VALUES (55, N'Ana Souza')"));
+        order(a.order, a.product, a.product, project);
+        exec(QStringLiteral("IF NOT EXISTS (SELECT 1 FROM Funcionários WHERE Registro = 55) "
+                            "INSERT INTO Funcionários (Registro, Nome) VALUES (55, N'Ana Souza')"));
         return a;
     }
     int post(int idOf, int phase, double good, double rejected = 0, int registro = 55, int job = 1,
@@ -152,6 +155,59 @@ TEST_F(PostingObjectsTest, AFinalPhasePostingStocksTheAssemblyAndConsumesWhatIsA
         (QVariantList {0, value(QStringLiteral("SELECT IdKardex FROM Kardex WHERE IdApoint = %1 AND IdProd = %2")
                                     .arg(p)
                                     .arg(a.atFinal))}));
+}
+
+// Several postings in one statement (two assemblies, phases, kinds, an Android phone and a copy of
+// a reading on another product's phase) leave what the same postings leave one statement each,
+// whatever the company's stocking settings.
+TEST_F(PostingObjectsTest, APostingStatementOfSeveralRowsLeavesWhatItsRowsLeaveOneByOne)
+{
+    installed(QStringLiteral("GNRBaixa_filhos"));
+    installed(QStringLiteral("GNREstocar_Conjuntos"));
+    const Assembly a = assembly();
+    const Assembly b = assembly(910, 4712, QStringLiteral("CJ-200"));
+    const int other = product(QStringLiteral("OUTRO-3"), 1, 0, QStringLiteral("PC"), 1, 10);
+    const int otherPhase = phase(other, 10);
+    order(970, other, a.product, 5002, 42, 10);
+    const QString insert = QStringLiteral(
+        "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) VALUES ");
+    const QString row = QStringLiteral("(%1, %2, %3, %4, %5, %6, '2026-11-30T08:00:00', '2026-11-30T%7:00:00', 9)");
+    const QStringList postings {
+        row.arg(a.order).arg(a.phase30).arg(55).arg(1).arg(3).arg(1).arg(10),
+        row.arg(b.order).arg(b.phase10).arg(55).arg(1).arg(4).arg(0).arg(11),
+        row.arg(a.order).arg(a.phase30).arg(-1).arg(2).arg(2).arg(0).arg(12),
+        row.arg(b.order).arg(b.phase30).arg(55).arg(4).arg(5).arg(0).arg(13),
+        row.arg(a.order).arg(a.phase30).arg(55).arg(3).arg(1).arg(0).arg(14),
+        row.arg(970).arg(otherPhase).arg(55).arg(1).arg(3).arg(1).arg(10),
+    };
+    QStringList oneByOne;
+    for (const QString &p : postings)
+        oneByOne << insert + p;
+    const QStringList outcome {
+        // Each posting trigger walks the whole statement in turn, so the rows are written in another
+        // order: compared by what they hold.
+        QStringLiteral("SELECT IdProd, Qtd, Saldo, Operador, Fornecedor, Documento, Preço FROM Kardex "
+                       "WHERE IdApoint > 0 ORDER BY IdProd, Saldo, Qtd, Operador"),
+        QStringLiteral(
+            "SELECT IdOF, IdProcesso, QtdeBoa FROM OF_Apoint WHERE IdOF IN (900, 910, 970) ORDER BY IdApoint"),
+        QStringLiteral(
+            "SELECT P.IdProd, P.Estoque, P.LastIdK, (SELECT COUNT(*) FROM Kardex K WHERE K.IdProd = P.IdProd "
+            "AND K.IdKardex <= P.LastIdKInDate) FROM Produtos P ORDER BY P.IdProd"),
+    };
+    const struct
+    {
+        int stocking, children, movements;
+    } cases[] = {{1, 1, 12}, {3, 2, 8}, {3, 3, 12}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.stocking * 10 + c.children);
+        settings(c.stocking, c.children);
+        const BothWays r = runBothWays(fx, insert + postings.join(QStringLiteral(", ")), oneByOne, outcome);
+        EXPECT_EQ(r.together, r.oneByOne);
+        EXPECT_EQ(r.oneByOne[0].size(), c.movements);
+        // The copy on the other product's phase is gone, the five postings stay.
+        EXPECT_EQ(r.oneByOne[1].size(), 5);
+        EXPECT_EQ(r.oneByOne[1].value(0).value(0).toInt(), a.order);
+    }
 }
 
 TEST_F(PostingObjectsTest, BothTriggersNeverWriteOneComponentTwiceForOnePosting)
@@ -279,6 +335,41 @@ TEST_F(PostingObjectsTest, WhenBothCopiesAreOnMainProductsOnlyTheLaterOneGoes)
     EXPECT_EQ(count(QStringLiteral("OF_Apoint WHERE IdApoint = %1").arg(second)), 0);
 }
 
+// The removal of duplicated postings starts on 1 June 2025 whatever the session's language and
+// date format (Portuguese and British read day before month).
+TEST_F(PostingObjectsTest, DuplicatesGoFromJuneTwentyTwentyFiveUnderEveryLanguage)
+{
+    installed(QStringLiteral("GNREstocar_Conjuntos"));
+    settings(3, 0);
+    const Assembly a = assembly();
+    const int other = product(QStringLiteral("OUTRO-4"), 1, 0, QStringLiteral("PC"), 1, 10);
+    const int otherPhase = phase(other, 10);
+    order(980, other, a.product, 5003, 43, 10);
+    const QString duplicate = QStringLiteral(
+        "INSERT INTO OF_Apoint (IdOF, IdProcesso, Registro, Job, QtdeBoa, QtdeNC, DataS, DataE, TGasto) VALUES "
+        "(%1, %2, 55, 1, 2, 0, '%5', '%6', 9), (%3, %4, 55, 1, 2, 0, '%5', '%6', 9)");
+    const char *sessions[] = {"SET LANGUAGE us_english", "SET LANGUAGE Português", "SET DATEFORMAT dmy",
+                              "SET LANGUAGE British"};
+    int hour = 0;
+    for (const char *session : sessions) {
+        SCOPED_TRACE(session);
+        exec(QString::fromUtf8(session));
+        for (const char *day : {"2025-05-30", "2025-06-02"}) {
+            const QString start =
+                QStringLiteral("%1T%2:00:00").arg(QLatin1String(day)).arg(++hour, 2, 10, QLatin1Char('0'));
+            exec(duplicate.arg(a.order)
+                     .arg(a.phase30)
+                     .arg(980)
+                     .arg(otherPhase)
+                     .arg(start, QLatin1String(day) + QStringLiteral("T17:00:00")));
+            const int copies = count(QStringLiteral("OF_Apoint WHERE IdOF = 980 AND DataS = '%1'").arg(start));
+            EXPECT_EQ(copies, QLatin1String(day) == QLatin1String("2025-05-30") ? 1 : 0) << day;
+            EXPECT_EQ(count(QStringLiteral("OF_Apoint WHERE IdOF = %1 AND DataS = '%2'").arg(a.order).arg(start)), 1);
+        }
+    }
+    exec(QStringLiteral("SET LANGUAGE us_english"));
+}
+
 TEST_F(PostingObjectsTest, TwoActiveCompaniesFailThePostingAndUndoWhatTheTriggersWrote)
 {
     installed(QStringLiteral("GNREstocar_Conjuntos"));
@@ -296,6 +387,8 @@ TEST_F(PostingObjectsTest, TwoActiveCompaniesFailThePostingAndUndoWhatTheTrigger
     EXPECT_EQ(count(QStringLiteral("Kardex")), ledger);
     EXPECT_EQ(stock(a.product), 5);
     EXPECT_EQ(stock(a.atFinal), 100);
+    // A statement that touches no posting reads no setting and fails nothing.
+    EXPECT_EQ(failure(QStringLiteral("DELETE FROM OF_Apoint WHERE 1 = 0")), 0);
 }
 
 TEST_F(PostingObjectsTest, ARenumberedPhaseMovesThePiecesOfItsProductOnly)
@@ -321,4 +414,30 @@ TEST_F(PostingObjectsTest, ARenumberedPhaseMovesThePiecesOfItsProductOnly)
     EXPECT_EQ(phases(), (QList<int> {20, 20, 10, 20}));
     exec(QStringLiteral("UPDATE Processos SET Fase = 30 WHERE IdProcesso = %1").arg(phaseX));
     EXPECT_EQ(phases(), (QList<int> {30, 30, 10, 20}));
+}
+
+// The routing renumbered at once (the phases 10, 20 and 30 of X and 20 of Y move by 100): each
+// piece follows its own phase, as when the phases are renumbered one statement each.
+TEST_F(PostingObjectsTest, RenumberingSeveralPhasesInOneStatementMovesEachPieceWithItsPhase)
+{
+    installed(QStringLiteral("GNR_Fases"));
+    const int x = product(QStringLiteral("RX"), 0, 0, QStringLiteral("PC"), 0);
+    const int y = product(QStringLiteral("RY"), 0, 0, QStringLiteral("PC"), 0);
+    const QList<int> routing {phase(x, 10), phase(x, 20), phase(x, 30), phase(y, 20)};
+    exec(QStringLiteral("INSERT INTO Peças (Código, IdConjunto, FaseP) VALUES (N'RX-10', %1, 10), (N'RX-20', %1, 20), "
+                        "(N'RX-30', %1, 30), (N'RX-40', %1, 40), (N'RY-20', %2, 20)")
+             .arg(x)
+             .arg(y));
+    QStringList oneByOne;
+    for (int id : routing)
+        oneByOne << QStringLiteral("UPDATE Processos SET Fase = Fase + 100 WHERE IdProcesso = %1").arg(id);
+    const BothWays r = runBothWays(
+        fx, QStringLiteral("UPDATE Processos SET Fase = Fase + 100 WHERE IdProd IN (%1, %2)").arg(x).arg(y), oneByOne,
+        {QStringLiteral("SELECT Código, FaseP FROM Peças WHERE Código LIKE N'R[XY]-%' ORDER BY Código")});
+    EXPECT_EQ(r.together, r.oneByOne);
+    EXPECT_EQ(r.oneByOne[0], (QList<QVariantList> {{QStringLiteral("RX-10"), 110},
+                                                   {QStringLiteral("RX-20"), 120},
+                                                   {QStringLiteral("RX-30"), 130},
+                                                   {QStringLiteral("RX-40"), 40},
+                                                   {QStringLiteral("RY-20"), 120}}));
 }

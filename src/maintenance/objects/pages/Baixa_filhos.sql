@@ -3,16 +3,21 @@ CREATE TRIGGER [dbo].[GNR_Baixa_montar] ON [dbo].[OF_Apoint]
 AFTER INSERT, DELETE
 AS
 SET NOCOUNT ON
+-- Instrução sem apontamentos incluídos nem excluídos: nada a fazer
+IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+    RETURN
+
 DECLARE @Estoca_ofsfilhos int = 0
 DECLARE @IdApoint int = 0
 
 -- Uma só empresa ativa: com duas a subconsulta falha e o apontamento não é gravado
-SET @Estoca_ofsfilhos = (SELECT Estoca_ofsfilhos FROM PessoaFJ WHERE Ativa = 1)
+SET @Estoca_ofsfilhos = (SELECT PessoaFJ.Estoca_ofsfilhos FROM PessoaFJ WHERE PessoaFJ.Ativa = 1)
 IF ISNULL(@Estoca_ofsfilhos, 0) <> 1
     RETURN
 
+-- Os apontamentos incluídos, um a um, na ordem em que foram gravados
 DECLARE Apontamentos CURSOR LOCAL FORWARD_ONLY FOR
-    SELECT IdApoint FROM inserted
+    SELECT inserted.IdApoint FROM inserted ORDER BY inserted.IdApoint
 OPEN Apontamentos
 FETCH NEXT FROM Apontamentos INTO @IdApoint
 WHILE @@FETCH_STATUS = 0
@@ -37,11 +42,11 @@ BEGIN
     WHERE OF_Apoint.IdApoint = @IdApoint
         AND OF_Apoint.Job IN (1, 2, 4)
         AND Filho.Gestão IN (0, 1, 70, 99)
-        AND Filho.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
+        AND Filho.IdProd NOT IN (SELECT K.IdProd FROM Kardex K WHERE K.IdApoint = @IdApoint)
     ORDER BY Filho.IdProd
 
     -- Atualiza o Kardex e os produtos movimentados pelo apontamento
-    IF EXISTS (SELECT 1 FROM OF_Apoint WHERE IdApoint = @IdApoint AND Job IN (1, 2, 4))
+    IF EXISTS (SELECT 1 FROM OF_Apoint WHERE OF_Apoint.IdApoint = @IdApoint AND OF_Apoint.Job IN (1, 2, 4))
     BEGIN
         UPDATE Kardex SET Operador = CAST(Funcionários.Registro AS varchar(12)) + '/' + Funcionários.Nome
         FROM Kardex
@@ -50,13 +55,13 @@ BEGIN
         WHERE Kardex.IdApoint = @IdApoint
 
         UPDATE Produtos SET LastIdK = 0, LastIdKInDate = 0
-        WHERE IdProd IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
+        WHERE Produtos.IdProd IN (SELECT K.IdProd FROM Kardex K WHERE K.IdApoint = @IdApoint)
 
         UPDATE Produtos SET LastIdKInDate = M.UltimoIdK
         FROM Produtos
-            INNER JOIN (SELECT IdProd, MAX(IdKardex) AS UltimoIdK
-                        FROM Kardex WHERE IdApoint = @IdApoint
-                        GROUP BY IdProd) M ON M.IdProd = Produtos.IdProd
+            INNER JOIN (SELECT K.IdProd, MAX(K.IdKardex) AS UltimoIdK
+                        FROM Kardex K WHERE K.IdApoint = @IdApoint
+                        GROUP BY K.IdProd) M ON M.IdProd = Produtos.IdProd
 
         UPDATE Produtos SET Estoque = Kardex.Saldo
         FROM Kardex INNER JOIN Produtos ON Produtos.LastIdKInDate = Kardex.IdKardex

@@ -27,15 +27,17 @@ IF @Quebra > 0
 BEGIN
     UPDATE Produtos SET LastIdKInDate = @Quebra, SValidar = @SaldoAnterior WHERE IdProd = @ProductID
 
+    -- Entradas e saídas com a mesma quantidade efetiva da procura: o complemento não entra nem sai,
+    -- e o trecho refeito não tem quebra
     UPDATE Kardex SET Saldo = @SaldoAnterior
         + ISNULL((SELECT SUM(E.Qtd) FROM Kardex E
                   WHERE E.IdProd = @ProductID AND E.IdKardex >= @Quebra AND E.IdKardex <= Kardex.IdKardex
                       AND CASE WHEN E.H_MIN_MVT = 1 THEN 0 ELSE E.Qtd END > 0), 0)
         + ISNULL((SELECT SUM(S.Qtd) FROM Kardex S
                   WHERE S.IdProd = @ProductID AND S.IdKardex >= @Quebra AND S.IdKardex <= Kardex.IdKardex
-                      AND S.Qtd < 0), 0)
-    WHERE IdKardex IN (SELECT TOP 100 T.IdKardex FROM Kardex T
-                       WHERE T.IdProd = @ProductID AND T.IdKardex >= @Quebra ORDER BY T.IdKardex)
+                      AND CASE WHEN S.H_MIN_MVT = 1 THEN 0 ELSE S.Qtd END < 0), 0)
+    WHERE Kardex.IdKardex IN (SELECT TOP 100 T.IdKardex FROM Kardex T
+                              WHERE T.IdProd = @ProductID AND T.IdKardex >= @Quebra ORDER BY T.IdKardex)
 END
 
 UPDATE Produtos SET LastIdKInDate = ISNULL((SELECT MAX(K.IdKardex) FROM Kardex K WHERE K.IdProd = @ProductID), 0)

@@ -3,17 +3,23 @@ CREATE TRIGGER [dbo].[GNR_Estocar_Conjunto] ON [dbo].[OF_Apoint]
 AFTER INSERT, DELETE
 AS
 SET NOCOUNT ON
+-- Instrução sem apontamentos incluídos nem excluídos: nada a fazer
+IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+    RETURN
+
 DECLARE @Estoca_ofs int = 0
 DECLARE @Estoca_ofsfilhos int = 0
 DECLARE @IdApoint int = 0
 
-SELECT @Estoca_ofs = Estoca_ofs, @Estoca_ofsfilhos = Estoca_ofsfilhos FROM PessoaFJ WHERE Ativa = 1
+SELECT @Estoca_ofs = PessoaFJ.Estoca_ofs, @Estoca_ofsfilhos = PessoaFJ.Estoca_ofsfilhos
+FROM PessoaFJ WHERE PessoaFJ.Ativa = 1
 -- 1: só o produto principal do projeto; 3: todo produto fabricado
 IF @Estoca_ofs NOT IN (1, 3)
     RETURN
 
+-- Os apontamentos incluídos, um a um, na ordem em que foram gravados
 DECLARE Apontamentos CURSOR LOCAL FORWARD_ONLY FOR
-    SELECT IdApoint FROM inserted
+    SELECT inserted.IdApoint FROM inserted ORDER BY inserted.IdApoint
 OPEN Apontamentos
 FETCH NEXT FROM Apontamentos INTO @IdApoint
 WHILE @@FETCH_STATUS = 0
@@ -39,7 +45,7 @@ BEGIN
         AND OF_Apoint.QtdeBoa > 0
         AND Processos.Fase = Produtos.HFase
         AND (@Estoca_ofs = 3 OR Projetos.IdProdP = Produtos.IdProd)
-        AND Produtos.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
+        AND Produtos.IdProd NOT IN (SELECT K.IdProd FROM Kardex K WHERE K.IdApoint = @IdApoint)
 
     -- Quantidade e operador da entrada do produto da O.F.
     UPDATE Kardex SET Qtd = OF_Apoint.QtdeBoa,
@@ -85,11 +91,11 @@ BEGIN
         AND ((@Estoca_ofsfilhos = 1 AND Componente.Gestão IN (1, 2, 3, 99))
              OR (@Estoca_ofsfilhos = 2 AND Componente.Gestão = 0)
              OR @Estoca_ofsfilhos = 3)
-        AND Componente.IdProd NOT IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
+        AND Componente.IdProd NOT IN (SELECT K.IdProd FROM Kardex K WHERE K.IdApoint = @IdApoint)
     ORDER BY Componente.IdProd
 
     -- Atualiza o Kardex e os produtos movimentados pelo apontamento
-    IF EXISTS (SELECT 1 FROM OF_Apoint WHERE IdApoint = @IdApoint AND Job IN (1, 2, 4))
+    IF EXISTS (SELECT 1 FROM OF_Apoint WHERE OF_Apoint.IdApoint = @IdApoint AND OF_Apoint.Job IN (1, 2, 4))
     BEGIN
         UPDATE Kardex SET Operador = CAST(Funcionários.Registro AS varchar(12)) + '/' + Funcionários.Nome
         FROM Kardex
@@ -98,13 +104,13 @@ BEGIN
         WHERE Kardex.IdApoint = @IdApoint
 
         UPDATE Produtos SET LastIdK = 0, LastIdKInDate = 0
-        WHERE IdProd IN (SELECT IdProd FROM Kardex WHERE IdApoint = @IdApoint)
+        WHERE Produtos.IdProd IN (SELECT K.IdProd FROM Kardex K WHERE K.IdApoint = @IdApoint)
 
         UPDATE Produtos SET LastIdKInDate = M.UltimoIdK
         FROM Produtos
-            INNER JOIN (SELECT IdProd, MAX(IdKardex) AS UltimoIdK
-                        FROM Kardex WHERE IdApoint = @IdApoint
-                        GROUP BY IdProd) M ON M.IdProd = Produtos.IdProd
+            INNER JOIN (SELECT K.IdProd, MAX(K.IdKardex) AS UltimoIdK
+                        FROM Kardex K WHERE K.IdApoint = @IdApoint
+                        GROUP BY K.IdProd) M ON M.IdProd = Produtos.IdProd
 
         UPDATE Produtos SET Estoque = Kardex.Saldo
         FROM Kardex INNER JOIN Produtos ON Produtos.LastIdKInDate = Kardex.IdKardex
@@ -132,7 +138,7 @@ WHERE IdApoint IN (
         INNER JOIN Produtos AS PB ON PB.IdProd = OB.IdProd
         INNER JOIN Processos AS FB ON FB.IdProcesso = B.IdProcesso AND FB.IdProd = OB.IdProd
         INNER JOIN Projetos AS JB ON JB.IdPRJ = OB.IdPRJ
-    WHERE PA.Produto <> PB.Produto AND A.DataE > '2025-06-01 00:00:00'
+    WHERE PA.Produto <> PB.Produto AND A.DataE > '20250601'
         -- B também no produto principal do seu projeto: o par vale nos dois sentidos e só o mais novo sai
         AND NOT (JB.IdProdP = OB.IdProd AND B.IdApoint < A.IdApoint)
     ORDER BY A.DataE DESC)

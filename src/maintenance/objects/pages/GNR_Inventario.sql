@@ -3,15 +3,6 @@ CREATE TRIGGER [dbo].[GNR_Inventario] ON [dbo].[Inventário]
 FOR INSERT, UPDATE
 AS
 SET NOCOUNT ON
-DECLARE @IdInv int = 0
-
-DECLARE Cartoes CURSOR FORWARD_ONLY READ_ONLY FOR SELECT IdInv FROM inserted
-OPEN Cartoes
-FETCH NEXT FROM Cartoes INTO @IdInv
-WHILE @@FETCH_STATUS = 0
-BEGIN
+-- Qualquer cartão incluído ou alterado pela instrução libera todos os produtos, uma vez só
+IF EXISTS (SELECT 1 FROM inserted)
     UPDATE Produtos SET KDXok = 1 WHERE KDXok <> 1
-    FETCH NEXT FROM Cartoes INTO @IdInv
-END
-CLOSE Cartoes
-DEALLOCATE Cartoes

@@ -4,6 +4,10 @@ FOR INSERT, UPDATE, DELETE
 AS
 SET NOCOUNT ON
 
+-- Uma instrução que não tocou em nenhum movimento não recalcula nada
+IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+    RETURN
+
 -- Uma alteração (inclusive as deste trigger) não recalcula nada
 IF EXISTS (SELECT 1 FROM inserted) AND EXISTS (SELECT 1 FROM deleted)
     RETURN
@@ -11,11 +15,12 @@ IF EXISTS (SELECT 1 FROM inserted) AND EXISTS (SELECT 1 FROM deleted)
 DECLARE @IdKardex int = 0
 DECLARE @IdProd int = 0
 
--- Na inclusão percorre os movimentos incluídos, na exclusão os excluídos
-DECLARE Movimentos CURSOR FORWARD_ONLY READ_ONLY FOR
-    SELECT IdKardex, IdProd FROM inserted
+-- Na inclusão percorre os movimentos incluídos, na exclusão os excluídos, em ordem de IdKardex
+DECLARE Movimentos CURSOR LOCAL FORWARD_ONLY READ_ONLY FOR
+    SELECT inserted.IdKardex, inserted.IdProd FROM inserted
     UNION ALL
-    SELECT IdKardex, IdProd FROM deleted
+    SELECT deleted.IdKardex, deleted.IdProd FROM deleted
+    ORDER BY IdKardex
 
 OPEN Movimentos
 FETCH NEXT FROM Movimentos INTO @IdKardex, @IdProd
@@ -29,12 +34,12 @@ BEGIN
 
     -- Saídas não levam preço, a não ser as de item de Nota própria
     UPDATE Kardex SET Preço = 0
-    WHERE IdProd = @IdProd AND Qtd < 0 AND Preço <> 0 AND IdItemV = 0
+    WHERE Kardex.IdProd = @IdProd AND Kardex.Qtd < 0 AND Kardex.Preço <> 0 AND Kardex.IdItemV = 0
 
-    UPDATE Produtos SET LastIdKInDate = 0, SValidar = 0 WHERE IdProd = @IdProd
+    UPDATE Produtos SET LastIdKInDate = 0, SValidar = 0 WHERE Produtos.IdProd = @IdProd
 
     UPDATE Produtos SET LastIdKInDate = ISNULL((SELECT MAX(K.IdKardex) FROM Kardex K WHERE K.IdProd = @IdProd), 0)
-    WHERE IdProd = @IdProd
+    WHERE Produtos.IdProd = @IdProd
 
     UPDATE Produtos SET Estoque = Kardex.Saldo
     FROM Produtos INNER JOIN Kardex ON Kardex.IdKardex = Produtos.LastIdKInDate
@@ -59,10 +64,12 @@ UPDATE Kardex SET Documento = Kardex.Documento + ' - Projeto-' + CAST(Reservas.P
 FROM Kardex INNER JOIN Reservas ON Reservas.IdRes = Kardex.IdResK
 WHERE Kardex.Documento LIKE '%sub%Lote%' AND Kardex.Documento NOT LIKE '%Projeto%'
 
--- Saída por Nota de devolução (CFOP x201)
+-- Saídas por Nota de devolução (CFOP x201) entre os movimentos incluídos
 UPDATE Kardex SET Documento = Kardex.Documento + ' **Devolução**'
-FROM Kardex INNER JOIN [Itens Nota] ON [Itens Nota].IdItem = Kardex.IdItemV
-WHERE Kardex.IdKardex = @IdKardex AND Kardex.Qtd < 0 AND [Itens Nota].CFOPtxt LIKE '%201'
+FROM Kardex
+    INNER JOIN inserted ON inserted.IdKardex = Kardex.IdKardex
+    INNER JOIN [Itens Nota] ON [Itens Nota].IdItem = Kardex.IdItemV
+WHERE Kardex.Qtd < 0 AND [Itens Nota].CFOPtxt LIKE '%201'
     AND Kardex.Documento NOT LIKE '%**Devolução**'
 
 CLOSE Movimentos

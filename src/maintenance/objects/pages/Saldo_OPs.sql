@@ -9,9 +9,9 @@ SET NOCOUNT ON
 -- Faixa de fases do roteiro do produto da O.P.
 UPDATE OFs_New SET MenorFASE = ISNULL(Roteiro.Menor, 0), MaiorFASE = ISNULL(Roteiro.Maior, 0)
 FROM OFs_New
-    INNER JOIN (SELECT IdOF AS IdOrdem FROM inserted UNION SELECT IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
-    LEFT JOIN (SELECT IdProd, MIN(Fase) AS Menor, MAX(Fase) AS Maior
-               FROM Processos GROUP BY IdProd) Roteiro ON Roteiro.IdProd = OFs_New.IdProd
+    INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+    LEFT JOIN (SELECT Processos.IdProd, MIN(Processos.Fase) AS Menor, MAX(Processos.Fase) AS Maior
+               FROM Processos GROUP BY Processos.IdProd) Roteiro ON Roteiro.IdProd = OFs_New.IdProd
 
 -- Iniciadas na primeira fase, terminadas e boas na última, rejeitadas em todas
 UPDATE OFs_New SET Iniciadas = ISNULL(Apt.Iniciadas, 0),
@@ -19,31 +19,31 @@ UPDATE OFs_New SET Iniciadas = ISNULL(Apt.Iniciadas, 0),
                    QtdBoas = ISNULL(Apt.Boas, 0),
                    QtdRejeitadas = ISNULL(Apt.Rejeitadas, 0)
 FROM OFs_New
-    INNER JOIN (SELECT IdOF AS IdOrdem FROM inserted UNION SELECT IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+    INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
     LEFT JOIN (SELECT OF_Apoint.IdOF,
                       SUM(CASE WHEN Processos.Fase = OP.MenorFASE THEN OF_Apoint.QtdeBoa + OF_Apoint.QtdeNC ELSE 0 END) AS Iniciadas,
                       SUM(CASE WHEN Processos.Fase = OP.MaiorFASE THEN OF_Apoint.QtdeBoa + OF_Apoint.QtdeNC ELSE 0 END) AS Terminadas,
                       SUM(CASE WHEN Processos.Fase = OP.MaiorFASE THEN OF_Apoint.QtdeBoa ELSE 0 END) AS Boas,
                       SUM(OF_Apoint.QtdeNC) AS Rejeitadas
                FROM OF_Apoint
-                   INNER JOIN (SELECT IdOF AS IdOrdem FROM inserted UNION SELECT IdOF FROM deleted) A ON A.IdOrdem = OF_Apoint.IdOF
+                   INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) A ON A.IdOrdem = OF_Apoint.IdOF
                    INNER JOIN OFs_New OP ON OP.IdOrdem = OF_Apoint.IdOF
                    INNER JOIN Processos ON Processos.IdProcesso = OF_Apoint.IdProcesso
                GROUP BY OF_Apoint.IdOF) Apt ON Apt.IdOF = OFs_New.IdOrdem
 
 -- Em processo: iniciadas que ainda não saíram boas da última fase nem foram rejeitadas
-UPDATE OFs_New SET EmProcesso = CASE WHEN Iniciadas - QtdBoas - QtdRejeitadas > 0
-                                     THEN Iniciadas - QtdBoas - QtdRejeitadas ELSE 0 END,
-                   Estado = CASE WHEN Iniciadas = 0 AND Terminadas = 0 THEN 0
-                                 WHEN QtdBoas >= ISNULL(Qtd_Pedida, 0) THEN 2
+UPDATE OFs_New SET EmProcesso = CASE WHEN OFs_New.Iniciadas - OFs_New.QtdBoas - OFs_New.QtdRejeitadas > 0
+                                     THEN OFs_New.Iniciadas - OFs_New.QtdBoas - OFs_New.QtdRejeitadas ELSE 0 END,
+                   Estado = CASE WHEN OFs_New.Iniciadas = 0 AND OFs_New.Terminadas = 0 THEN 0
+                                 WHEN OFs_New.QtdBoas >= ISNULL(OFs_New.Qtd_Pedida, 0) THEN 2
                                  ELSE 1 END
-FROM OFs_New INNER JOIN (SELECT IdOF AS IdOrdem FROM inserted UNION SELECT IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+FROM OFs_New INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
 
 -- Totais dos produtos: em fábrica e lançado das O.P.s não encerradas
 UPDATE Produtos SET Fábrica = ISNULL(Total.EmProcesso, 0), Lançou = ISNULL(Total.Lancado, 0)
 FROM Produtos
     INNER JOIN (SELECT DISTINCT OFs_New.IdProd FROM OFs_New
-                INNER JOIN (SELECT IdOF AS IdOrdem FROM inserted UNION SELECT IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem) P ON P.IdProd = Produtos.IdProd
-    LEFT JOIN (SELECT IdProd, SUM(EmProcesso) AS EmProcesso, SUM(ISNULL(Qtd_Pedida, 0)) AS Lancado
-               FROM OFs_New WHERE Estado < 2 GROUP BY IdProd) Total ON Total.IdProd = Produtos.IdProd
+                INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem) P ON P.IdProd = Produtos.IdProd
+    LEFT JOIN (SELECT T.IdProd, SUM(T.EmProcesso) AS EmProcesso, SUM(ISNULL(T.Qtd_Pedida, 0)) AS Lancado
+               FROM OFs_New T WHERE T.Estado < 2 GROUP BY T.IdProd) Total ON Total.IdProd = Produtos.IdProd
 GO
