@@ -407,7 +407,7 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_DOUBLE_EQ(value(toDeliver).toDouble(), 10.0);
     EXPECT_TRUE(value(received).isNull());
 
-    // A customer renumbered on import takes its invoices, orders and pieces along; two at once move nothing.
+    // A customer renumbered on import takes its invoices, orders and pieces along; two at once each take their own.
     fx.exec(QStringLiteral("INSERT INTO PessoaFJ (Razão, IdPessORG) VALUES (N'Importada', 7001), (N'Outra', 7002)"));
     fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdPess) VALUES (N'903', 7001)"));
     fx.exec(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], IdPess) VALUES (9031, 7001)"));
@@ -417,7 +417,12 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Pedidos WHERE [Nº Pedido] = 9031")).toInt(), 8001);
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-1'")).toInt(), 8001);
     fx.exec(QStringLiteral("UPDATE PessoaFJ SET IdPessORG = IdPessORG + 1000 WHERE IdPessORG IN (8001, 7002)"));
-    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 7002);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 8002);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Notas WHERE NotaNº = N'903'")).toInt(), 9001);
+    // Pieces given their first identifier (from 0) take no item along.
+    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, IdPeça, Qtde) VALUES (%1, 0, 1)").arg(nota));
+    fx.exec(QStringLiteral("UPDATE Peças SET IdPeca = IdPeça WHERE Código LIKE N'IMP-%'"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Itens Nota] WHERE IdPeça = 0")).toInt(), 1);
     // A payment term renumbered takes its invoices along, and still keeps its accent-free twin.
     fx.exec(QStringLiteral("INSERT INTO FormaPgto (CódigoPgto, IdFPgtoORG) VALUES (N'30 dias', 61)"));
     fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdForma) VALUES (N'904', 61)"));
