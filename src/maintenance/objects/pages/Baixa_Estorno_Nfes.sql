@@ -215,6 +215,9 @@ END
 CLOSE Itens
 DEALLOCATE Itens
 
--- Lote da NF-e autorizada: o próprio número da nota, quando é um número
-UPDATE Notas SET NFe_NumLote = TRY_CONVERT(int, NotaNº)
-WHERE NFe_Status = 3 AND NFe_NumLote = 0 AND TRY_CONVERT(int, NotaNº) IS NOT NULL
+-- Lote da NF-e autorizada: o próprio número da nota, quando é um número (de até 9 dígitos, o da NF-e)
+UPDATE Notas SET NFe_NumLote = CASE WHEN LTRIM(RTRIM(NotaNº)) <> N'' AND LTRIM(RTRIM(NotaNº)) NOT LIKE N'%[^0-9]%'
+                                         AND LEN(LTRIM(RTRIM(NotaNº))) <= 9
+                                    THEN CONVERT(int, LTRIM(RTRIM(NotaNº))) END
+WHERE NFe_Status = 3 AND NFe_NumLote = 0
+    AND LTRIM(RTRIM(NotaNº)) <> N'' AND LTRIM(RTRIM(NotaNº)) NOT LIKE N'%[^0-9]%' AND LEN(LTRIM(RTRIM(NotaNº))) <= 9
