@@ -436,4 +436,12 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = 0")).toInt(), 1);
     fx.exec(QStringLiteral("UPDATE OFs_New SET IdOF = %1 WHERE IdOrdem = %2").arg(op + 5000).arg(op));
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF = %1").arg(op + 5000)).toInt(), 1);
+
+    // A statement that touches no label leaves the labels it did not touch as they are.
+    const int k = value(QStringLiteral("SELECT CAST(IDENT_CURRENT('Kardex') AS int) + 1")).toInt();
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (%1, 0, 1, 0)").arg(k));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, IdRec) VALUES (%1, 1, 77)").arg(p));
+    fx.exec(QStringLiteral("DELETE FROM Kardex_SubLote WHERE 1 = 0"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IdRec FROM Kardex_SubLote WHERE IdKardex = %1").arg(k)).toInt(), 0);
 }
