@@ -419,10 +419,12 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     fx.exec(QStringLiteral("UPDATE PessoaFJ SET IdPessORG = IdPessORG + 1000 WHERE IdPessORG IN (8001, 7002)"));
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 8002);
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Notas WHERE NotaNº = N'903'")).toInt(), 9001);
-    // Pieces given their first identifier (from 0) take no item along.
-    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, IdPeça, Qtde) VALUES (%1, 0, 1)").arg(nota));
-    fx.exec(QStringLiteral("UPDATE Peças SET IdPeca = IdPeça WHERE Código LIKE N'IMP-%'"));
-    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Itens Nota] WHERE IdPeça = 0")).toInt(), 1);
+    // Products given their first plant (from 0) take no rejection along.
+    fx.exec(QStringLiteral("INSERT INTO OF_Rejeitos (IdApt, Qtde, IdPlt) VALUES (1, 1, 0)"));
+    const QString withoutPlant = QStringLiteral("SELECT COUNT(*) FROM OF_Rejeitos WHERE IdPlt = 0");
+    const int rejections = value(withoutPlant).toInt();
+    fx.exec(QStringLiteral("UPDATE Produtos SET IdPlanta = 3 WHERE IdPlanta = 0"));
+    EXPECT_EQ(value(withoutPlant).toInt(), rejections);
     // A payment term renumbered takes its invoices along, and still keeps its accent-free twin.
     fx.exec(QStringLiteral("INSERT INTO FormaPgto (CódigoPgto, IdFPgtoORG) VALUES (N'30 dias', 61)"));
     fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdForma) VALUES (N'904', 61)"));
