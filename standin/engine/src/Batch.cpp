@@ -66,6 +66,7 @@ BatchResult Executor::run(const std::vector<StmtPtr>& statements)
 {
     BatchResult out;
     Frame batchFrame;
+    const DateSettingsScope dates(&session_.dateSettings);
     batch_ = &out;
     frame_ = &batchFrame;
     const Flow flow = runStatements(statements, out.statements);
@@ -407,7 +408,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         return;
     }
     case StmtKind::SetOption:
-        runSetOption(static_cast<SetOptionStatement&>(s));
+        runSetOption(static_cast<SetOptionStatement&>(s), r);
         return;
     case StmtKind::SetVariable: {
         auto& st = static_cast<SetVariableStatement&>(s);
@@ -540,7 +541,7 @@ void Executor::execute(Statement& s, StatementResult& r)
     }
 }
 
-void Executor::runSetOption(SetOptionStatement& s)
+void Executor::runSetOption(SetOptionStatement& s, StatementResult& r)
 {
     if (s.option == QLatin1String("IDENTITY_INSERT")) {
         if (s.arguments.size() < 2)
@@ -568,6 +569,44 @@ void Executor::runSetOption(SetOptionStatement& s)
         if (!on && s.arguments[0].compare(QLatin1String("OFF"), Qt::CaseInsensitive) != 0)
             throw syntaxError(s.arguments[0]);
         (s.option == QLatin1String("NOCOUNT") ? session_.nocount : session_.xactAbort) = on;
+        return;
+    }
+    if (s.option == QLatin1String("LANGUAGE") || s.option == QLatin1String("DATEFORMAT")
+        || s.option == QLatin1String("DATEFIRST")) {
+        if (s.arguments.size() != 1)
+            throw syntaxError(s.arguments.isEmpty() ? s.option : s.arguments.last());
+        QString value = s.arguments[0];
+        if (value.startsWith(QLatin1Char('@'))) {
+            const Variable* v = findVariable(value);
+            if (!v)
+                throw undeclaredVariable(value);
+            value = v->value.isNull() ? QString() : toText(v->value);
+        }
+        DateSettings& settings = session_.dateSettings;
+        if (s.option == QLatin1String("LANGUAGE")) {
+            const Language* language = findLanguage(value);
+            if (!language)
+                throw sqlError(2740, QStringLiteral("SET LANGUAGE failed because '%1' is not an official language name "
+                                                    "or a language alias on this SQL Server.")
+                                         .arg(value));
+            settings.setLanguage(*language);
+            r.messages.push_back(
+                info(5703, QStringLiteral("Changed language setting to %1.").arg(languageName(*language))));
+            r.messages.back().line = s.line;
+        } else if (s.option == QLatin1String("DATEFORMAT")) {
+            static const QStringList orders {QStringLiteral("mdy"), QStringLiteral("dmy"), QStringLiteral("ymd"),
+                                             QStringLiteral("ydm"), QStringLiteral("myd"), QStringLiteral("dym")};
+            const QString order = value.trimmed().toLower();
+            if (!orders.contains(order))
+                throw sqlError(2741, QStringLiteral("SET DATEFORMAT date order '%1' is invalid.").arg(value));
+            settings.order = order;
+        } else {
+            bool ok = false;
+            const int first = value.trimmed().toInt(&ok);
+            if (!ok || first < 1 || first > 7)
+                throw sqlError(2742, QStringLiteral("SET DATEFIRST %1 is out of range.").arg(value.trimmed()));
+            settings.dateFirst = first;
+        }
         return;
     }
     // Other connection options (TEXTSIZE, ANSI_*, QUOTED_IDENTIFIER, LOCK_TIMEOUT, DATEFORMAT,

@@ -3,6 +3,7 @@
 
 #include "Catalog.h"
 #include "standin/Engine.h"
+#include "standin/ValueOps.h"
 
 #include <mutex>
 
@@ -28,11 +29,20 @@ public:
 
     QString database;
     QString currentDatabase() const override { return database; }
+    QString language() const override { return languageName(*dateSettings.language); }
+    bool setLanguage(const QString& nameOrAlias) override
+    {
+        const Language* l = findLanguage(nameOrAlias);
+        if (l)
+            dateSettings.setLanguage(*l);
+        return l != nullptr;
+    }
 
     // Procedural state of the connection (variables live in the call frames of a batch).
     std::optional<int64_t> lastIdentity;    // @@IDENTITY (triggers' inserts included)
     bool nocount = false;                   // SET NOCOUNT
     bool xactAbort = false;                 // SET XACT_ABORT
+    DateSettings dateSettings;  // SET LANGUAGE, SET DATEFORMAT, SET DATEFIRST
     int fetchStatus = 0;                    // @@FETCH_STATUS
     std::map<QString, std::shared_ptr<Cursor>> globalCursors;  // key: collation key
     int64_t lastRowCount = 0;               // @@ROWCOUNT

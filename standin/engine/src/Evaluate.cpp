@@ -73,8 +73,8 @@ DatePart datePart(const QString& part, const QString& function)
     throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, function.toLower()), 15);
 }
 
-// Weekday with the default DATEFIRST 7: Sunday 1 ... Saturday 7.
-int weekday(const QDate& d) { return d.dayOfWeek() % 7 + 1; }
+// Weekday counted from the session's first day of the week (DATEFIRST 7: Sunday 1 ... Saturday 7).
+int weekday(const QDate& d) { return (d.dayOfWeek() - currentDateSettings().dateFirst + 7) % 7 + 1; }
 
 int64_t datePartOf(const QDateTime& d, DatePart p)
 {
@@ -86,7 +86,7 @@ int64_t datePartOf(const QDateTime& d, DatePart p)
     case DatePart::DayOfYear: return date.dayOfYear();
     case DatePart::Day: return date.day();
     case DatePart::Week: {
-        // Week 1 holds January 1st; weeks begin on Sunday.
+        // Week 1 holds January 1st; weeks begin on the session's first day of the week.
         const int firstWeekday = weekday(QDate(date.year(), 1, 1)) - 1;
         return (date.dayOfYear() - 1 + firstWeekday) / 7 + 1;
     }
@@ -328,13 +328,17 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
             return v->type;
         if (e.name.compare(QLatin1String("@@VERSION"), Qt::CaseInsensitive) == 0)
             return nvarcharType(300);
-        if (e.name.compare(QLatin1String("@@SERVERNAME"), Qt::CaseInsensitive) == 0 ||
-            e.name.compare(QLatin1String("@@SERVICENAME"), Qt::CaseInsensitive) == 0)
+        if (e.name.compare(QLatin1String("@@SERVERNAME"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@SERVICENAME"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@LANGUAGE"), Qt::CaseInsensitive) == 0)
             return nvarcharType(128);
         if (e.name.compare(QLatin1String("@@IDENTITY"), Qt::CaseInsensitive) == 0)
             return SqlType{TypeId::Numeric, 0, 38, 0};
-        if (e.name.compare(QLatin1String("@@SPID"), Qt::CaseInsensitive) == 0)
+        if (e.name.compare(QLatin1String("@@SPID"), Qt::CaseInsensitive) == 0
+            || e.name.compare(QLatin1String("@@LANGID"), Qt::CaseInsensitive) == 0)
             return SqlType{TypeId::SmallInt, 0, 0, 0};
+        if (e.name.compare(QLatin1String("@@DATEFIRST"), Qt::CaseInsensitive) == 0)
+            return SqlType {TypeId::TinyInt, 0, 0, 0};
         return intType();
     }
     case ExprKind::Negate:
@@ -792,9 +796,9 @@ Value Executor::systemVariable(const QString& name)
     if (name == QLatin1String("SERVERNAME") || name == QLatin1String("SERVICENAME"))
         return text(name == QLatin1String("SERVERNAME") ? QStringLiteral("SQL-STANDIN") : QStringLiteral("MSSQLSERVER"), 128);
     if (name == QLatin1String("LANGID"))
-        return intValue(0);
+        return Value {SqlType {TypeId::SmallInt, 0, 0, 0}, int64_t(session_.dateSettings.language->id)};
     if (name == QLatin1String("LANGUAGE"))
-        return text(QStringLiteral("us_english"), 128);
+        return text(languageName(*session_.dateSettings.language), 128);
     if (name == QLatin1String("TEXTSIZE"))
         return intValue(2147483647);
     if (name == QLatin1String("MAX_PRECISION"))
@@ -806,7 +810,7 @@ Value Executor::systemVariable(const QString& name)
     if (name == QLatin1String("FETCH_STATUS"))
         return intValue(session_.fetchStatus);
     if (name == QLatin1String("DATEFIRST"))
-        return intValue(7);
+        return Value {SqlType {TypeId::TinyInt, 0, 0, 0}, int64_t(session_.dateSettings.dateFirst)};
     if (name == QLatin1String("MICROSOFTVERSION"))
         return intValue(251660240);
     throw undeclaredVariable(QStringLiteral("@@") + name);
@@ -1258,13 +1262,11 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             const int64_t v = datePartOf(*d, unit);
             if (n == QLatin1String("DATEPART"))
                 return intValue(v);
-            static const char* const months[] = {"January", "February", "March", "April", "May", "June", "July",
-                                                 "August", "September", "October", "November", "December"};
-            static const char* const days[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+            const Language& language = *session_.dateSettings.language;
             if (unit == DatePart::Month)
-                return text(QLatin1String(months[v - 1]), 30);
+                return text(monthName(language, int(v), false), 30);
             if (unit == DatePart::Weekday)
-                return text(QLatin1String(days[v - 1]), 30);
+                return text(dayName(language, d->date().dayOfWeek()), 30);
             return text(QString::number(v), 30);
         }
         auto a = dateArg(1), b = dateArg(2);

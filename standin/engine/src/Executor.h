@@ -164,7 +164,7 @@ private:
     void runAlterTable(AlterTableStatement& s);
     void runDropTable(DropTableStatement& s);
     void runExec(ExecStatement& s, StatementResult& r);
-    void runSetOption(SetOptionStatement& s);
+    void runSetOption(SetOptionStatement& s, StatementResult& r);
     void addExtendedProperty(const std::vector<Value>& args, bool drop);
 
     // Catalog helpers

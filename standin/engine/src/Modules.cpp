@@ -102,6 +102,7 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
         Frame& frame;
         StatementState saved;
         bool nocount;
+        DateSettings dates;
         const std::shared_ptr<const Module>& module;
         std::shared_ptr<CreateModuleStatement> program;
         ~Restore()
@@ -109,10 +110,11 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
             x.frame_ = caller;
             x.restoreStatement(saved);
             x.session_.nocount = nocount;  // SET NOCOUNT inside a module lasts until it ends
+            x.session_.dateSettings = dates;  // so do SET LANGUAGE, DATEFORMAT and DATEFIRST
             if (!frame.keepsProgram)
                 module->returnProgram(std::move(program));
         }
-    } restore{*this, frame_, frame, saveStatement(), session_.nocount, module, program};
+    } restore {*this, frame_, frame, saveStatement(), session_.nocount, session_.dateSettings, module, program};
 
     std::vector<StatementResult> discarded;  // module statements run outside any statement (defaults)
     std::vector<StatementResult>& out = restore.saved.nested ? *restore.saved.nested : discarded;

@@ -4,23 +4,23 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <array>
 #include <cmath>
 
 namespace standin::values {
 
 namespace {
 
-const char* const kMonthShort[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const kMonthLong[12] = {"january", "february", "march", "april", "may", "june",
-                                    "july", "august", "september", "october", "november", "december"};
-
+// A month named in the session's language, in full or abbreviated (at least three letters of the
+// full name, or the language's short name).
 int monthFromName(const QString& name)
 {
+    const Language& l = *currentDateSettings().language;
     const QString n = name.toLower();
-    for (int i = 0; i < 12; ++i) {
-        const QString full = QLatin1String(kMonthLong[i]);
-        if (n == full || (n.size() >= 3 && full.startsWith(n))) return i + 1;
+    for (int i = 1; i <= 12; ++i) {
+        const QString full = monthName(l, i, false).toLower();
+        if (n == full || n == monthName(l, i, true).toLower() || (n.size() >= 3 && full.startsWith(n)))
+            return i;
     }
     return 0;
 }
@@ -30,6 +30,79 @@ int expandYear(const QString& y)
     const int v = y.toInt();
     if (y.size() > 2) return v;
     return v < 50 ? 2000 + v : 1900 + v;  // two-digit year cutoff 2049
+}
+
+// The order of day, month and year a date text is read in: a CONVERT style that names one, else the
+// session's SET DATEFORMAT (or its language's).
+QString dateOrder(int style)
+{
+    switch (style) {
+    case 1:
+    case 101:
+    case 10:
+    case 110:
+    case 22:
+        return QStringLiteral("mdy");
+    case 3:
+    case 103:
+    case 4:
+    case 104:
+    case 5:
+    case 105:
+    case 13:
+    case 113:
+        return QStringLiteral("dmy");
+    case 2:
+    case 102:
+    case 11:
+    case 111:
+    case 20:
+    case 120:
+    case 21:
+    case 121:
+    case 23:
+    case 126:
+    case 127:
+        return QStringLiteral("ymd");
+    default:
+        return currentDateSettings().order;
+    }
+}
+
+// Three numbers separated by '-', '/' or '.'. A four-digit number is the year; the other two are
+// month and day in the order the date order gives them. A text that starts with its year is read
+// year-month-day by date and datetime2, and by datetime and smalldatetime in the order of month and
+// day of the date order ('2025-06-01' is 6 January under dmy). Without a four-digit number each
+// place of the date order takes one number, the year in two digits.
+bool numericDate(const std::array<QString, 3>& parts, TypeId target, const QString& order, int* year, int* month,
+                 int* day)
+{
+    const bool legacy = target == TypeId::DateTime || target == TypeId::SmallDateTime;
+    const bool dayBeforeMonth = order.indexOf(u'd') < order.indexOf(u'm');
+    int yearAt = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].size() == 3)
+            return false;
+        if (parts[i].size() == 4) {
+            if (yearAt >= 0)
+                return false;
+            yearAt = i;
+        }
+    }
+    std::array<int, 3> at {};  // where year, month and day stand
+    if (yearAt >= 0) {
+        const int first = yearAt == 0 ? 1 : 0, second = yearAt == 2 ? 1 : 2;
+        const bool dayFirst = (yearAt == 0 && !legacy) ? false : dayBeforeMonth;
+        at = {yearAt, dayFirst ? second : first, dayFirst ? first : second};
+    } else {
+        at = {int(order.indexOf(u'y')), int(order.indexOf(u'm')), int(order.indexOf(u'd'))};
+    }
+    if (parts[at[1]].size() > 2 || parts[at[2]].size() > 2)
+        return false;
+    *year = expandYear(parts[at[0]]);
+    *month = parts[at[1]].toInt();
+    *day = parts[at[2]].toInt();
+    return true;
 }
 
 QString pad(int v, int width, QChar fill = u'0') { return QStringLiteral("%1").arg(v, width, 10, fill); }
@@ -88,7 +161,7 @@ QString formatDateTimeValue(const Value& v, int style)
     const int hour = int(ms / 3600000), minute = int(ms / 60000 % 60), second = int(ms / 1000 % 60);
     const int milli = int(ms % 1000);
     const int y = date.year(), mo = date.month(), d = date.day();
-    const QString mon = QLatin1String(kMonthShort[mo - 1]);
+    const QString mon = monthName(*currentDateSettings().language, mo, true);
     auto frac = [&](int digits) -> QString {
         if (digits <= 0) return QString();
         QString f = pad(milli, 3) + QString(std::max(0, digits - 3), u'0');
@@ -219,24 +292,19 @@ bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* d
     }
     datePart = datePart.trimmed();
     if (!datePart.isEmpty()) {
-        static const QRegularExpression ymdRe(QStringLiteral("^(\\d{4})([-/.])(\\d{1,2})\\2(\\d{1,2})$"));
-        static const QRegularExpression mdyRe(QStringLiteral("^(\\d{1,2})([-/.])(\\d{1,2})\\2(\\d{4}|\\d{2})$"));
+        static const QRegularExpression numericRe(QStringLiteral("^(\\d{1,4})([-/.])(\\d{1,4})\\2(\\d{1,4})$"));
         static const QRegularExpression compactRe(QStringLiteral("^(\\d{6}|\\d{8})$"));
         static const QRegularExpression yearRe(QStringLiteral("^(\\d{4})$"));
-        static const QRegularExpression monFirstRe(QStringLiteral("^([A-Za-z]+)\\.?\\s*(\\d{1,2})\\s*,?\\s*(\\d{4}|\\d{2})$"));
-        static const QRegularExpression dayFirstRe(QStringLiteral("^(\\d{1,2})\\s*([A-Za-z]+)\\.?\\s*,?\\s*(\\d{4}|\\d{2})$"));
-        static const QRegularExpression yearFirstRe(QStringLiteral("^(\\d{4})\\s*([A-Za-z]+)\\.?\\s*(\\d{1,2})$"));
-        static const QRegularExpression monYearRe(QStringLiteral("^([A-Za-z]+)\\.?\\s*,?\\s*(\\d{4})$"));
-        if (const auto m = ymdRe.match(datePart); m.hasMatch()) {
-            year = m.captured(1).toInt();
-            month = m.captured(3).toInt();
-            day = m.captured(4).toInt();
-        } else if (const auto m = mdyRe.match(datePart); m.hasMatch()) {
-            const bool dayFirst = style == 3 || style == 103 || style == 4 || style == 104 || style == 5
-                                  || style == 105 || style == 13 || style == 113;
-            month = m.captured(dayFirst ? 3 : 1).toInt();
-            day = m.captured(dayFirst ? 1 : 3).toInt();
-            year = expandYear(m.captured(4));
+        static const QRegularExpression monFirstRe(
+            QStringLiteral("^(\\p{L}+)\\.?\\s*(\\d{1,2})\\s*,?\\s*(\\d{4}|\\d{2})$"));
+        static const QRegularExpression dayFirstRe(
+            QStringLiteral("^(\\d{1,2})\\s*(\\p{L}+)\\.?\\s*,?\\s*(\\d{4}|\\d{2})$"));
+        static const QRegularExpression yearFirstRe(QStringLiteral("^(\\d{4})\\s*(\\p{L}+)\\.?\\s*(\\d{1,2})$"));
+        static const QRegularExpression monYearRe(QStringLiteral("^(\\p{L}+)\\.?\\s*,?\\s*(\\d{4})$"));
+        if (const auto m = numericRe.match(datePart); m.hasMatch()) {
+            if (!numericDate({m.captured(1), m.captured(3), m.captured(4)}, target, dateOrder(style), &year, &month,
+                             &day))
+                return false;
         } else if (const auto m = compactRe.match(datePart); m.hasMatch()) {
             const QString s = m.captured(1);
             if (s.size() == 8) {

@@ -1,6 +1,7 @@
 // sql-standin: a SQL Server look-alike speaking TDS on a loopback port, over the stand-in engine.
 #include "EngineBackend.h"
 #include "Server.h"
+#include "standin/ValueOps.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -33,7 +34,10 @@ const char* kHelp =
     "  --listen HOST:PORT        address to listen on (default 127.0.0.1:14330). Port 0 picks a free\n"
     "                            port; the first line of output is then 'listening on HOST:PORT'.\n"
     "  --allow-remote            allow a listen address that is not a loopback address.\n"
-    "  --login NAME:PASSWORD     a SQL login (repeatable). Without any --login every login is accepted.\n"
+    "  --login NAME:PASSWORD[:LANGUAGE]\n"
+    "                            a SQL login (repeatable), with its default language (us_english,\n"
+    "                            British, Português, Brazilian ...). Without any --login every login\n"
+    "                            is accepted.\n"
     "  --database NAME[=SCRIPTS] creates database NAME and runs the scripts into it (repeatable).\n"
     "                            SCRIPTS is one file or a comma-separated list; repeating --database\n"
     "                            with the same NAME appends scripts, run in the order given. Scripts\n"
@@ -59,7 +63,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     const QCommandLineOption listenOpt(QStringLiteral("listen"), QStringLiteral("HOST:PORT"), QStringLiteral("address"),
                                        QStringLiteral("127.0.0.1:14330"));
-    const QCommandLineOption loginOpt(QStringLiteral("login"), QStringLiteral("NAME:PASSWORD"), QStringLiteral("login"));
+    const QCommandLineOption loginOpt(QStringLiteral("login"), QStringLiteral("NAME:PASSWORD[:LANGUAGE]"),
+                                      QStringLiteral("login"));
     const QCommandLineOption databaseOpt(QStringLiteral("database"), QStringLiteral("NAME[=SCRIPTS]"), QStringLiteral("database"));
     const QCommandLineOption dataOpt(QStringLiteral("data"), QStringLiteral("DIR"), QStringLiteral("dir"));
     const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("file"));
@@ -89,8 +94,18 @@ int main(int argc, char** argv)
     for (const QString& l : logins) {
         const int colon = int(l.indexOf(u':'));
         if (colon <= 0)
-            return fail(QStringLiteral("--login expects NAME:PASSWORD, got '%1'").arg(l));
-        config.logins.insert(l.left(colon).toLower(), l.mid(colon + 1));
+            return fail(QStringLiteral("--login expects NAME:PASSWORD[:LANGUAGE], got '%1'").arg(l));
+        const QString name = l.left(colon).toLower();
+        QString password = l.mid(colon + 1);
+        // NAME:PASSWORD:LANGUAGE when the last field names a language of the server.
+        const int last = int(password.lastIndexOf(u':'));
+        if (last >= 0) {
+            if (const Language* language = findLanguage(password.mid(last + 1))) {
+                config.loginLanguages.insert(name, languageName(*language));
+                password.truncate(last);
+            }
+        }
+        config.logins.insert(name, password);
     }
     if (config.logins.isEmpty())
         std::fprintf(stderr, "sql-standin: no --login given, every login is accepted\n");

@@ -296,7 +296,7 @@ bool Connection::handleLogin(const Message& m)
     field();            // server name
     r.skip(4);          // extension
     field();            // client interface name
-    field();            // language
+    const QString clientLanguage = field();
     const QString database = field();
 
     if (pwOff < 0 || pwChars < 0 || pwOff + 2 * pwChars > p.size())
@@ -356,8 +356,14 @@ bool Connection::handleLogin(const Message& m)
         w.bytes(kCollation, 5);
         w.u8(0);
     }
-    writeEnvChange(w, 2, QStringLiteral("us_english"), QString());
-    ServerMessage lang = protocolMessage(5703, QStringLiteral("Changed language setting to us_english."), 0);
+    // The language the client asks for, else the login's default language.
+    const bool clientChose = !clientLanguage.isEmpty() && session_->setLanguage(clientLanguage);
+    const auto defaultLanguage = config_.loginLanguages.constFind(userName.toLower());
+    if (!clientChose && defaultLanguage != config_.loginLanguages.constEnd())
+        session_->setLanguage(defaultLanguage.value());
+    const QString language = session_->language();
+    writeEnvChange(w, 2, language, QString());
+    ServerMessage lang = protocolMessage(5703, QStringLiteral("Changed language setting to %1.").arg(language), 0);
     writeMessage(w, lang, false);
     {
         const QString prog = QStringLiteral("Microsoft SQL Server");
@@ -495,7 +501,8 @@ void Connection::writeResultSet(Writer& w, const ResultSet& rs)
     }
 }
 
-void Connection::writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc)
+void Connection::writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc,
+                                  const QString& languageBefore)
 {
     const QString dbAfter = session_->currentDatabase();
     const bool dbChanged = dbAfter != dbBefore;
@@ -516,8 +523,11 @@ void Connection::writeBatchResult(Writer& w, const BatchResult& r, const QString
             writeResultSet(w, *s.resultSet);
         if (dbChanged && i == envAt)
             writeEnvChange(w, 1, dbAfter, dbBefore);
-        for (const ServerMessage& m : s.messages)
+        for (const ServerMessage& m : s.messages) {
+            if (m.number == 5703)  // SET LANGUAGE
+                writeEnvChange(w, 2, session_->language(), languageBefore);
             writeMessage(w, m, m.severity > 10);
+        }
         if (dbChanged && i == envAt && !engineToldUse)
             writeMessage(w, protocolMessage(5701, QStringLiteral("Changed database context to '%1'.").arg(dbAfter), 0), false);
         const bool last = i == count - 1;
@@ -554,6 +564,7 @@ void Connection::handleBatch(const Message& m)
         throw ProtocolError("odd length of a UTF-16 batch");
     const QString text(reinterpret_cast<const QChar*>(m.payload.constData() + start), bytes / 2);
     const QString before = session_->currentDatabase();
+    const QString languageBefore = session_->language();
     const BatchResult result = backend_.execute(*session_, text);
     // A cancel (during the batch or just after it) is answered with its acknowledgement alone.
     if (cancelArrived()) {
@@ -562,7 +573,7 @@ void Connection::handleBatch(const Message& m)
         return;
     }
     Writer w;
-    writeBatchResult(w, result, before, false);
+    writeBatchResult(w, result, before, false, languageBefore);
     send(w.buf);
 }
 
@@ -823,6 +834,7 @@ void Connection::handleRpc(const Message& m)
             }
             const QString text = literals.isEmpty() ? statement : substituteParameters(statement, literals);
             const QString before = session_->currentDatabase();
+            const QString languageBefore = session_->language();
             const BatchResult result = backend_.execute(*session_, text);
             bool rows = false;
             for (const StatementResult& s : result.statements)
@@ -831,7 +843,7 @@ void Connection::handleRpc(const Message& m)
                 writeMessage(w, protocolMessage(16999, QStringLiteral("Server cursors are not supported; send the statement as a forward-only, read-only query.")), true);
                 failed = true;
             } else {
-                writeBatchResult(w, result, before, true);
+                writeBatchResult(w, result, before, true, languageBefore);
                 failed = result.aborted;
                 for (const StatementResult& s : result.statements)
                     failed = failed || s.failed;

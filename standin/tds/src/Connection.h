@@ -17,6 +17,8 @@ namespace standin::tds {
 struct ServerConfig {
     // Logins by lower-cased name -> password. Empty: every login is accepted.
     QHash<QString, QString> logins;
+    // Default language of a login (lower-cased name -> language name); us_english when absent.
+    QHash<QString, QString> loginLanguages;
     QString serverName = QStringLiteral("SQLSTANDIN");
     int maxMessageBytes = 256 * 1024 * 1024;
     int loginTimeoutSeconds = 30;
@@ -58,7 +60,8 @@ private:
     void writeDone(Writer& w, uint8_t token, uint16_t status, uint16_t curCmd, int64_t rows);
     void writeResultSet(Writer& w, const ResultSet& rs);
     // Writes the tokens of a batch result; the final DONE uses `finalToken` and `more` for the last one.
-    void writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc);
+    void writeBatchResult(Writer& w, const BatchResult& r, const QString& dbBefore, bool insideRpc,
+                          const QString& languageBefore);
 
     int skipAllHeaders(const QByteArray& payload);
     ServerMessage protocolMessage(int number, const QString& text, int severity = 16) const;

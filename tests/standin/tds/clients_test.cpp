@@ -155,6 +155,42 @@ TEST(StandinClients, WrongLoginAndUnknownDatabaseAreRefused)
     EXPECT_FALSE(upper.login(QStringLiteral("orvo"), QStringLiteral("S3NH@"), QStringLiteral("ORVO")).loginAck);
 }
 
+TEST(StandinClients, ALoginsDefaultLanguageHoldsUnlessTheClientNamesOne)
+{
+    StandinProcess s;
+    QString err;
+    const QString script = s.writeFile(QStringLiteral("types.sql"), kTypesScript);
+    ASSERT_TRUE(s.start({QStringLiteral("--login"), QStringLiteral("brasil:s3nh@:Brazilian"),
+                         QStringLiteral("--database"), QStringLiteral("ORVO=") + script},
+                        &err))
+        << err.toStdString();
+    const char *query = "SELECT @@LANGUAGE, CONVERT(char(10), CAST('2025-06-01 00:00:00' AS datetime), 120)\n";
+    // FreeTDS names us_english in its login unless the connection string leaves the language empty.
+    const QString odbc =
+        s.odbcConnectionString(QStringLiteral("brasil"), QStringLiteral("s3nh@"), QStringLiteral("ORVO"));
+    const QStringList isql {QStringLiteral("-v"), QStringLiteral("-k"), QStringLiteral("-b"), QStringLiteral("-d|"),
+                            QStringLiteral("-c")};
+    const ToolResult named = runTool(QStringLiteral("isql"), QStringList(isql) << odbc, query);
+    EXPECT_TRUE(named.out.contains(QStringLiteral("us_english|2025-06-01"))) << named.out.toStdString();
+    const ToolResult empty =
+        runTool(QStringLiteral("isql"), QStringList(isql) << odbc + QStringLiteral(";Language="), query);
+    EXPECT_TRUE(empty.out.contains(QStringLiteral("Português (Brasil)|2025-01-06"))) << empty.out.toStdString();
+
+    // The login answer announces the language, and SET LANGUAGE changes it with the same message.
+    TdsTestClient c;
+    ASSERT_TRUE(c.connect(s.port));
+    const TdsTestReply login = c.login(QStringLiteral("brasil"), QStringLiteral("s3nh@"), QStringLiteral("ORVO"));
+    ASSERT_TRUE(login.loginAck);
+    auto announced = [](const TdsTestReply &r, const QString &language) {
+        for (const TdsTestMessage &m : r.infos)
+            if (m.number == 5703 && m.text == QStringLiteral("Changed language setting to %1.").arg(language))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(announced(login, QStringLiteral("Português (Brasil)")));
+    EXPECT_TRUE(announced(c.batch(QStringLiteral("SET LANGUAGE British")), QStringLiteral("British")));
+}
+
 TEST(StandinClients, SessionsKeepTheirOwnDatabaseAndIdentity)
 {
     StandinProcess s;

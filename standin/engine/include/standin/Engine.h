@@ -110,6 +110,11 @@ public:
     // Asked between statements of a running batch: true stops it (the client sent a cancel).
     std::function<bool()> cancelRequested;
     virtual QString currentDatabase() const = 0;  // changes with USE
+    // The session's language (@@LANGUAGE): us_english until a login's default language or SET LANGUAGE
+    // changes it. setLanguage takes an official name or an alias and returns false for a language the
+    // server does not have.
+    virtual QString language() const { return QStringLiteral("us_english"); }
+    virtual bool setLanguage(const QString&) { return false; }
 };
 
 // Splits a script into batches at lines holding only GO (case-insensitive, surrounding blanks allowed).

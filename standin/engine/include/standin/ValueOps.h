@@ -102,6 +102,48 @@ Value negate(const Value& v);
 // A bit or number used as a condition is not allowed in T-SQL; this is for CASE/IIF results only.
 bool isTrue(const Value& v);
 
+// --- languages and date order -------------------------------------------------------------
+// A language of the server: its names, the order in which it reads an ambiguous date text, the
+// first day of its week and the names of its months and days.
+struct Language {
+    int id;  // @@LANGID
+    const char* name;  // @@LANGUAGE (UTF-8)
+    const char* alias;
+    const char* dateFormat;  // "mdy", "dmy", ...
+    int dateFirst;  // @@DATEFIRST: 1 Monday ... 7 Sunday
+    const char* months;  // comma-separated, January first (UTF-8)
+    const char* shortMonths;
+    const char* days;  // comma-separated, Monday first (UTF-8)
+};
+// By official name or alias, case-insensitive; nullptr when the server has no such language.
+const Language* findLanguage(const QString& nameOrAlias);
+const Language& defaultLanguage();  // us_english
+QString languageName(const Language& l);
+QString monthName(const Language& l, int month, bool shortName);  // month 1..12
+QString dayName(const Language& l, int isoWeekday);  // 1 Monday ... 7 Sunday
+
+// The settings of a session that decide how a date text is read and a date is named: its language,
+// SET DATEFORMAT and SET DATEFIRST (SET LANGUAGE resets both to the language's own).
+struct DateSettings {
+    const Language* language = &defaultLanguage();
+    QString order = QStringLiteral("mdy");
+    int dateFirst = 7;
+    void setLanguage(const Language& l);
+};
+// The settings the running batch installed on this thread; us_english's when none is installed.
+const DateSettings& currentDateSettings();
+// Installs a session's settings on this thread for the life of the object (batches run on one thread).
+class DateSettingsScope {
+public:
+    explicit DateSettingsScope(const DateSettings* settings);
+    ~DateSettingsScope();
+    DateSettingsScope(const DateSettingsScope&) = delete;
+    DateSettingsScope& operator=(const DateSettingsScope&) = delete;
+
+private:
+    const DateSettings* previous_;
+};
+
 // --- serialization (persistence) ---------------------------------------------------------
 void writeValue(QDataStream& out, const Value& v);
 Value readValue(QDataStream& in);  // throws SqlError on damaged input
