@@ -208,9 +208,10 @@ struct ConstraintDef {
     bool clustered = true;
     ExprPtr expr;          // DEFAULT value or CHECK condition
     QString exprText;
-    QString forColumn;     // DEFAULT x FOR column
+    QString forColumn;  // DEFAULT x FOR column; the column a column-level CHECK is declared on
     QStringList refTable;  // FOREIGN KEY ... REFERENCES
     QStringList refColumns;
+    bool index = false;  // CREATE UNIQUE INDEX: a unique key named within its table
 };
 
 struct CreateTableStatement : Statement {
@@ -220,7 +221,7 @@ struct CreateTableStatement : Statement {
     std::vector<ConstraintDef> constraints;
 };
 
-enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn };
+enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn, EnableConstraints };
 
 struct AlterTableStatement : Statement {
     AlterTableStatement() : Statement(StmtKind::AlterTable) {}
@@ -228,8 +229,9 @@ struct AlterTableStatement : Statement {
     AlterAction action = AlterAction::Add;
     std::vector<ColumnDef> columns;          // Add, AlterColumn
     std::vector<ConstraintDef> constraints;  // Add
-    QStringList names;                       // DropConstraint, DropColumn
+    QStringList names;  // DropConstraint, DropColumn, EnableConstraints (empty: ALL)
     bool ifExists = false;
+    bool noCheck = false;  // WITH NOCHECK: rows already there are not checked; NOCHECK CONSTRAINT
 };
 
 struct DropTableStatement : Statement {

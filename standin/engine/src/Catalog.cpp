@@ -362,7 +362,7 @@ int Database::objectId(const QString& n, QString* type) const
             return t->objectId;
         }
         for (const KeyConstraint& c : t->keys)
-            if (collationKey(c.name) == key) {
+            if (!c.index && collationKey(c.name) == key) {
                 if (type)
                     *type = c.primary ? QStringLiteral("PK") : QStringLiteral("UQ");
                 return c.objectId;

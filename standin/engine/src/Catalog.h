@@ -36,6 +36,7 @@ struct KeyConstraint {
     bool primary = true;
     bool clustered = true;
     QStringList columns;
+    bool index = false;  // a UNIQUE INDEX: named within its table, not an object of its own
 };
 
 struct OtherConstraint {  // foreign keys and checks: kept for names and introspection
@@ -44,6 +45,8 @@ struct OtherConstraint {  // foreign keys and checks: kept for names and introsp
     ConstraintKind kind = ConstraintKind::Check;
     QString text;
     ExprPtr check;
+    QString column;  // a column-level CHECK: the column it was declared on
+    bool enabled = true;  // ALTER TABLE ... NOCHECK CONSTRAINT turns a constraint off
 };
 
 // Equality index from a key (one or more columns) to a row.

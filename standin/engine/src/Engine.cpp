@@ -18,7 +18,8 @@ namespace {
 
 const QByteArray kMagic("SQL-STANDIN-DATABASE");
 // 2: modules (triggers, procedures, functions) follow the extended properties.
-const quint32 kFormatVersion = 2;
+// 3: unique indexes are told from unique constraints; checks keep their column and whether they are on.
+const quint32 kFormatVersion = 3;
 const QString kExtension = QStringLiteral(".sdb");
 
 bool validDatabaseName(const QString& name)
@@ -190,10 +191,10 @@ QByteArray serializeDatabase(const Database& db)
         }
         out << quint32(t->keys.size());
         for (const KeyConstraint& k : t->keys)
-            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns;
+            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index;
         out << quint32(t->others.size());
         for (const OtherConstraint& o : t->others)
-            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text;
+            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled;
         out << quint64(t->rows.size());
         for (const auto& row : t->rows)
             for (const Value& v : *row)
@@ -240,7 +241,7 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
     if (f.status() != QDataStream::Ok || magic != kMagic)
         throw Damaged{QStringLiteral("not a database file")};
     f >> version;
-    if (version != kFormatVersion)
+    if (version != kFormatVersion && version != 2)
         throw Damaged{QStringLiteral("unknown format version %1").arg(version)};
     f >> payload >> digest;
     check(f, "file");
@@ -291,6 +292,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 KeyConstraint k;
                 qint32 id = 0;
                 in >> k.name >> id >> k.primary >> k.clustered >> k.columns;
+                if (version >= 3)
+                    in >> k.index;
                 k.objectId = id;
                 t->keys.push_back(k);
             }
@@ -303,6 +306,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 qint32 id = 0;
                 quint8 kind = 0;
                 in >> o.name >> id >> kind >> o.text;
+                if (version >= 3)
+                    in >> o.column >> o.enabled;
                 if (kind > quint8(ConstraintKind::Check))
                     throw Damaged{QStringLiteral("unknown constraint kind")};
                 o.objectId = id;

@@ -168,6 +168,9 @@ bool numericText(const QString& raw)
     if (i < n && currency.contains(s[i])) {
         money = true;
         ++i;
+        // A sign may follow the currency sign, blanks around it ('$ + 1.5').
+        while (!sign && i < n && s[i].isSpace())
+            ++i;
         if (!sign && isSign(i))
             ++i;
     }
@@ -841,6 +844,16 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         v.data = s;
         return v;
     };
+    // REPLACE, REPLICATE and STUFF can give more than their argument holds: their type is the widest of
+    // its kind (varchar(8000), nvarchar(4000)) unless the argument is (max); a longer result is cut there.
+    auto grownTextResult = [&](const QString& s, const Value& like) {
+        Value v = textResult(s, like);
+        if (v.type.length != -1 && (v.type.id == TypeId::VarChar || v.type.id == TypeId::NVarChar)) {
+            v.type.length = isUnicode(v.type.id) ? 4000 : 8000;
+            v.data = s.left(v.type.length);
+        }
+        return v;
+    };
     if (e.parts.size() >= 2)
         return callFunction(e, ctx);
     if (n == QLatin1String("UPDATE")) {
@@ -1149,14 +1162,14 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         QString find = toText(f);
         if (!find.isEmpty())
             str.replace(find, toText(r), Qt::CaseInsensitive);
-        return textResult(str, s);
+        return grownTextResult(str, s);
     }
     if (n == QLatin1String("REPLICATE")) {
         Value s = arg(0);
         auto count = intArg(1);
         if (s.isNull() || !count || *count < 0)
             return nullValue(s.type);
-        return textResult(toText(s).repeated(int(qMin<int64_t>(*count, 8000))), s);
+        return grownTextResult(toText(s).repeated(int(qMin<int64_t>(*count, 8000))), s);
     }
     if (n == QLatin1String("SPACE")) {
         auto count = intArg(0);
@@ -1183,7 +1196,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         if (*start < 1 || *start > str.size())
             return nullValue(s.type);
         str.replace(int(*start - 1), int(*len), r.isNull() ? QString() : toText(r));
-        return textResult(str, s);
+        return grownTextResult(str, s);
     }
     if (n == QLatin1String("CHAR") || n == QLatin1String("NCHAR")) {
         auto code = intArg(0);
@@ -1253,7 +1266,19 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             if (!isDateTime(dv.type.id))
                 dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)
             QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
-            return castValue(Value{wide, addDatePart(d, unit, *amount)}, resultType);
+            // A result outside the range of the date's type overflows (datetime: 1753 to 9999).
+            const QDate first = resultType.id == TypeId::DateTime        ? QDate(1753, 1, 1)
+                                : resultType.id == TypeId::SmallDateTime ? QDate(1900, 1, 1)
+                                                                         : QDate(1, 1, 1);
+            const QDate last = resultType.id == TypeId::SmallDateTime ? QDate(2079, 6, 6) : QDate(9999, 12, 31);
+            const bool calendar = unit == DatePart::Year || unit == DatePart::Quarter || unit == DatePart::Month;
+            const bool tooFar = std::llabs(*amount) > (calendar ? 1000000LL : int64_t(INT32_MAX));
+            const QDateTime moved = tooFar ? QDateTime() : addDatePart(d, unit, *amount);
+            if (!moved.isValid() || moved.date() < first || moved.date() > last)
+                throw sqlError(
+                    517,
+                    QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(resultType.id)));
+            return castValue(Value {wide, moved}, resultType);
         }
         if (n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME")) {
             auto d = dateArg(1);

@@ -179,7 +179,13 @@ private:
     int64_t nextIdentity(Table& t);
     QString newConstraintName(const QString& prefix, const QString& table, const QString& column) const;
     void addColumn(Database& db, Table& t, const ColumnDef& def, bool creating);
-    void addConstraint(Database& db, Table& t, const ConstraintDef& def, std::vector<QString>& names);
+    // checkRows: a CHECK constraint added to a table with rows must hold for them (not WITH NOCHECK).
+    void addConstraint(Database& db, Table& t, const ConstraintDef& def, std::vector<QString>& names,
+                       bool checkRows = true);
+    // Refuses rows that break an enabled CHECK constraint of their table (547): a condition that is
+    // FALSE breaks it, an unknown (NULL) one does not.
+    void checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
+                          const char* statement);
 
     EngineImpl& engine_;
     SessionImpl& session_;

@@ -25,6 +25,12 @@ QString keyValues(const Row& row, const std::vector<int>& columns)
 
 SqlError duplicateKey(const Table& t, const KeyConstraint& key, const Row& row, const std::vector<int>& columns)
 {
+    if (key.index)
+        return sqlError(2601,
+                        QStringLiteral("Cannot insert duplicate key row in object '%1.%2' with unique index '%3'. "
+                                       "The duplicate key value is (%4).")
+                            .arg(t.schema, t.name, key.name, keyValues(row, columns)),
+                        14, 1);
     return sqlError(2627, QStringLiteral("Violation of %1 constraint '%2'. Cannot insert duplicate key in object "
                                          "'%3.%4'. The duplicate key value is (%5).")
                               .arg(key.primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY"), key.name,
@@ -68,7 +74,17 @@ int fromClauseTarget(const QStringList& target, const std::vector<TableRef>& ref
     for (size_t i = 0; i < refs.size(); ++i)
         if (refs[i].alias.isEmpty() && !refs[i].derived && !refs[i].isFunction && sameName(refs[i].name))
             return int(i);
-    return -1;
+    // A table the FROM clause holds once under an alias is that instance; held twice, the name does
+    // not say which.
+    int found = -1;
+    for (size_t i = 0; i < refs.size(); ++i) {
+        if (refs[i].derived || refs[i].isFunction || !sameName(refs[i].name))
+            continue;
+        if (found >= 0)
+            throw sqlError(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target.join(QLatin1Char('.'))));
+        found = int(i);
+    }
+    return found;
 }
 
 }  // namespace
@@ -81,6 +97,46 @@ void Executor::checkNulls(const Database& db, const Table& t, const Row& row, co
                                                "not allow nulls. %3 fails.")
                                     .arg(t.columns[c].name, fullName(db, t), QLatin1String(statement)),
                            16, 2);
+}
+
+void Executor::checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
+                                const char* statement)
+{
+    if (rows.empty() || std::none_of(t.others.begin(), t.others.end(), [](const OtherConstraint& o) {
+            return o.kind == ConstraintKind::Check && o.enabled && o.check;
+        }))
+        return;
+    std::vector<Source> sources(1);
+    sources[0].tableName = t.name;
+    for (const Column& c : t.columns) {
+        SourceColumn sc;
+        sc.name = c.name;
+        sc.type = c.type;
+        sc.nullable = c.nullable;
+        sources[0].columns.push_back(sc);
+    }
+    Scope scope;
+    scope.sources = &sources;
+    EvalContext ctx;
+    ctx.scope = &scope;
+    std::vector<const Row*> current(1);
+    ctx.rows = &current;
+    for (const OtherConstraint& o : t.others) {
+        if (o.kind != ConstraintKind::Check || !o.enabled || !o.check)
+            continue;
+        bind(*o.check, scope);
+        for (const Row* row : rows) {
+            current[0] = row;
+            if (test(*o.check, ctx) != false)
+                continue;
+            const QString column = o.column.isEmpty() ? QString() : QStringLiteral(", column '%1'").arg(o.column);
+            throw sqlError(547,
+                           QStringLiteral("The %1 statement conflicted with the CHECK constraint \"%2\". The conflict "
+                                          "occurred in database \"%3\", table \"%4.%5\"%6.")
+                               .arg(QLatin1String(statement), o.name, db.name, t.schema, t.name, column),
+                           16, 0);
+        }
+    }
 }
 
 int64_t Executor::nextIdentity(Table& t)
@@ -102,6 +158,8 @@ Value Executor::defaultValue(const Column& c)
 void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& t, Row row)
 {
     checkNulls(*db, *t, row, "INSERT");
+    if (!t->others.empty())
+        checkConstraints(*db, *t, {&row}, "INSERT");
     const RowIndex* clash = nullptr;
     if (t->findDuplicate(row, &clash)) {
         size_t k = size_t(clash - t->indexes.data());
@@ -320,7 +378,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             if (!findVariable(a.variable))
                 throw undeclaredVariable(a.variable);
             set.variable = a.variable;
-        } else {
+        }
+        if (!a.column.isEmpty()) {
             if (a.column.size() >= 2 && collationKey(a.column[a.column.size() - 2]) != collationKey(target.qualifier()) &&
                 collationKey(a.column[a.column.size() - 2]) != collationKey(t->name))
                 throw unboundIdentifier(a.column.join(QLatin1Char('.')));
@@ -393,7 +452,9 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                                                        "column does not allow nulls. UPDATE fails.")
                                             .arg(c.name, db->name, t->schema, t->name), 16, 2);
                 newValues.push_back(assign(v, c.type));
-            } else {
+                v = newValues.back();
+            }
+            if (!set.variable.isEmpty()) {
                 Variable& var = *findVariable(set.variable);
                 var.value = assign(v, var.type, true);
             }
@@ -429,6 +490,8 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
         });
         targets = *rows;
     }
+    if (!targets.empty() && !t->others.empty())
+        checkConstraints(*db, *t, std::vector<const Row*>(targets.begin(), targets.end()), "UPDATE");
     bool keyTouched = false;
     for (const KeyConstraint& k : t->keys)
         for (const QString& c : k.columns)

@@ -186,8 +186,9 @@ void Executor::runDropModule(DropModuleStatement& s)
     }
 }
 
-// Deferred name resolution: a module may name tables that do not exist yet (208 when it runs), but a
-// column missing from a table that exists fails the creation (207).
+// Deferred name resolution: a statement of a module that names a table that does not exist yet is
+// resolved when it runs (208 then); in the others a column missing from its tables (207) or an
+// unqualified column that two of them hold (209) fails the creation.
 void Executor::checkModuleColumns(const CreateModuleStatement& s)
 {
     std::shared_ptr<Table> triggerTable = s.kind == ModuleKind::Trigger ? findTable(s.table) : nullptr;
@@ -215,7 +216,43 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
         out = tableSource(ref.name, ref.alias);
         return true;
     };
-    // Binds an expression and the subqueries inside it; only a missing column fails here.
+    // Whether a statement part names a table that is not there yet (then the whole statement waits).
+    auto tableMissing = [&](const QStringList& name) {
+        return !isPseudoTable(name) && isDbo(name) && !findTable(name);
+    };
+    std::function<bool(const SelectStmt&)> selectMissing;
+    std::function<bool(const ExprPtr&)> exprMissing = [&](const ExprPtr& e) {
+        if (!e)
+            return false;
+        if (e->subquery && selectMissing(*e->subquery))
+            return true;
+        for (const auto& a : e->args)
+            if (exprMissing(a))
+                return true;
+        return exprMissing(e->caseOperand) || exprMissing(e->elseExpr);
+    };
+    auto refsMissing = [&](const std::vector<TableRef>& refs) {
+        for (const TableRef& ref : refs)
+            if ((ref.derived ? selectMissing(*ref.derived) : !ref.isFunction && tableMissing(ref.name))
+                || exprMissing(ref.on))
+                return true;
+        return false;
+    };
+    selectMissing = [&](const SelectStmt& sel) {
+        if (refsMissing(sel.from) || exprMissing(sel.where) || exprMissing(sel.having))
+            return true;
+        for (const SelectItem& item : sel.items)
+            if (exprMissing(item.expr))
+                return true;
+        for (const auto& g : sel.groupBy)
+            if (exprMissing(g))
+                return true;
+        for (const auto& [all, other] : sel.unions)
+            if (selectMissing(*other))
+                return true;
+        return false;
+    };
+    // Binds an expression and the subqueries inside it; only a missing or ambiguous column fails here.
     std::function<void(const ExprPtr&, const Scope&)> checkExpr;
     std::function<void(SelectStmt&, const Scope*)> checkSelect = [&](SelectStmt& sel, const Scope* parent) {
         std::vector<Source> sources;
@@ -253,7 +290,7 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
             try {
                 bind(*e, scope);
             } catch (const SqlError& err) {
-                if (err.message.number == 207)
+                if (err.message.number == 207 || err.message.number == 209)
                     throw;
                 // Other binding errors (an alias of a table not yet there ...) wait for the run.
             }
@@ -264,13 +301,33 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
         checkExpr(e->caseOperand, scope);
         checkExpr(e->elseExpr, scope);
     };
+    // Only the subqueries of an expression that stands outside any query (IF, SET, RETURN ...).
+    std::function<void(const ExprPtr&, const Scope&)> checkSubqueries = [&](const ExprPtr& e, const Scope& scope) {
+        if (!e)
+            return;
+        if (e->subquery) {
+            checkSelect(*e->subquery, &scope);
+            return;
+        }
+        for (auto& a : e->args)
+            checkSubqueries(a, scope);
+        checkSubqueries(e->caseOperand, scope);
+        checkSubqueries(e->elseExpr, scope);
+    };
     auto checkTarget = [&](const QStringList& target, std::vector<TableRef> refs, const std::vector<Assignment>* sets,
                            const ExprPtr& where) {
+        if (tableMissing(target) || refsMissing(refs) || exprMissing(where))
+            return;
+        if (sets)
+            for (const Assignment& a : *sets)
+                if (exprMissing(a.value))
+                    return;
+        // The target is a source of the FROM clause by alias or by table name, else a source of its own.
         bool found = false;
-        if (target.size() == 1)
-            for (const TableRef& ref : refs)
-                found |= collationKey(ref.alias.isEmpty() && !ref.name.isEmpty() ? ref.name.last() : ref.alias) ==
-                         collationKey(target[0]);
+        for (const TableRef& ref : refs)
+            found |= (target.size() == 1 && !ref.alias.isEmpty() && collationKey(ref.alias) == collationKey(target[0]))
+                     || (!ref.derived && !ref.isFunction && !ref.name.isEmpty()
+                         && collationKey(ref.name.last()) == collationKey(target.last()));
         if (!found) {
             TableRef t;
             t.name = target;
@@ -319,9 +376,26 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
     std::function<void(const StmtPtr&)> checkStatement = [&](const StmtPtr& st) {
         if (!st)
             return;
+        // The subqueries of a condition or a value stand on their own.
+        const Scope none;
+        auto checkValue = [&](const ExprPtr& e) {
+            if (e && !exprMissing(e))
+                checkSubqueries(e, none);
+        };
         switch (st->kind) {
         case StmtKind::Select:
-            checkSelect(*static_cast<SelectStatement&>(*st).select, nullptr);
+            if (!selectMissing(*static_cast<SelectStatement&>(*st).select))
+                checkSelect(*static_cast<SelectStatement&>(*st).select, nullptr);
+            return;
+        case StmtKind::SetVariable:
+            checkValue(static_cast<SetVariableStatement&>(*st).assignment.value);
+            return;
+        case StmtKind::Declare:
+            for (const VariableDecl& d : static_cast<DeclareStatement&>(*st).variables)
+                checkValue(d.init);
+            return;
+        case StmtKind::Return:
+            checkValue(static_cast<ReturnStatement&>(*st).value);
             return;
         case StmtKind::Update: {
             auto& u = static_cast<UpdateStatement&>(*st);
@@ -339,13 +413,16 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
                 for (const QString& c : i.columns)
                     if (t->columnIndex(c) < 0)
                         throw invalidColumn(c);
-            if (i.select)
+            if (i.select && !selectMissing(*i.select))
                 checkSelect(*i.select, nullptr);
+            for (const auto& row : i.values)
+                for (const ExprPtr& v : row)
+                    checkValue(v);
             return;
         }
         case StmtKind::Cursor: {
             auto& c = static_cast<CursorStatement&>(*st);
-            if (c.select)
+            if (c.select && !selectMissing(*c.select))
                 checkSelect(*c.select, nullptr);
             return;
         }
@@ -355,10 +432,12 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
             return;
         case StmtKind::If:
             checkUpdated(static_cast<IfStatement&>(*st).condition);
+            checkValue(static_cast<IfStatement&>(*st).condition);
             checkStatement(static_cast<IfStatement&>(*st).thenBranch);
             checkStatement(static_cast<IfStatement&>(*st).elseBranch);
             return;
         case StmtKind::While:
+            checkValue(static_cast<WhileStatement&>(*st).condition);
             checkStatement(static_cast<WhileStatement&>(*st).body);
             return;
         default:

@@ -190,6 +190,7 @@ void Parser::columnConstraint(ColumnDef& c, const QString& constraintName, std::
         indexOptions();
     } else if (peek().isWord("CHECK")) {
         ConstraintDef d = constraintBody(constraintName);
+        d.forColumn = c.name;
         extra.push_back(d);
     } else if (peek().isWord("REFERENCES") || peek().isWord("FOREIGN")) {
         ConstraintDef d;
@@ -261,22 +262,36 @@ StmtPtr Parser::createStatement()
         s->name = name();
         return s;
     }
-    // CREATE [UNIQUE] [CLUSTERED|NONCLUSTERED] INDEX name ON table (columns) ...: accepted, no effect.
-    acceptWord("UNIQUE");
-    if (!acceptWord("CLUSTERED"))
+    // CREATE [UNIQUE] [CLUSTERED|NONCLUSTERED] INDEX name ON table (columns) ...: a unique index without
+    // a filter refuses duplicate keys; other indexes are accepted and change nothing.
+    const bool unique = acceptWord("UNIQUE");
+    bool clustered = acceptWord("CLUSTERED");
+    if (!clustered)
         acceptWord("NONCLUSTERED");
     if (acceptWord("INDEX")) {
-        auto s = std::make_shared<SetOptionStatement>();
-        s->option = QStringLiteral("INDEX");
-        name();
+        ConstraintDef index;
+        index.kind = ConstraintKind::Unique;
+        index.index = true;
+        index.clustered = clustered;
+        index.name = name();
         expectWord("ON");
-        s->arguments = multiName();
-        keyColumns();
+        const QStringList table = multiName();
+        index.columns = keyColumns();
         if (acceptWord("INCLUDE"))
             keyColumns();
-        if (acceptWord("WHERE"))
+        const bool filtered = acceptWord("WHERE");
+        if (filtered)
             expr();
         indexOptions();
+        if (unique && !filtered) {
+            auto s = std::make_shared<AlterTableStatement>();
+            s->table = table;
+            s->constraints.push_back(index);
+            return s;
+        }
+        auto s = std::make_shared<SetOptionStatement>();
+        s->option = QStringLiteral("INDEX");
+        s->arguments = table;
         return s;
     }
     fail();
@@ -290,8 +305,10 @@ StmtPtr Parser::alterStatement()
     auto s = std::make_shared<AlterTableStatement>();
     s->table = multiName();
     if (acceptWord("WITH")) {
-        if (!acceptWord("CHECK"))
+        if (!acceptWord("CHECK")) {
             expectWord("NOCHECK");
+            s->noCheck = true;
+        }
     }
     if (acceptWord("ADD")) {
         s->action = AlterAction::Add;
@@ -341,11 +358,14 @@ StmtPtr Parser::alterStatement()
             c.nullable = false;
         }
         s->columns.push_back(c);
-    } else if (acceptWord("CHECK") || acceptWord("NOCHECK")) {
-        s->action = AlterAction::SetOptions;
+    } else if (peek().isWord("CHECK") || peek().isWord("NOCHECK")) {
+        s->action = AlterAction::EnableConstraints;
+        s->noCheck = next().isWord("NOCHECK");
         expectWord("CONSTRAINT");
         if (!acceptWord("ALL"))
-            name();
+            do {
+                s->names << name();
+            } while (acceptSymbol(","));
     } else {
         fail();
     }

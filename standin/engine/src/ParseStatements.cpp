@@ -350,6 +350,15 @@ StmtPtr Parser::updateStatement()
             a.column = multiName();
         }
         a.compound = compoundAssign();
+        if (!a.variable.isEmpty() && !a.compound && peek().isName()) {
+            // SET @v = column = expression: the column and the variable both take the value.
+            const size_t at = pos_;
+            QStringList column = multiName();
+            if (acceptSymbol("="))
+                a.column = column;
+            else
+                pos_ = at;
+        }
         a.value = expr();
         s->sets.push_back(a);
     } while (acceptSymbol(","));

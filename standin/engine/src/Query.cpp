@@ -121,6 +121,22 @@ bool isAggregateName(const QString& n)
     return f && f->aggregate;
 }
 
+// A column of this query's sources read outside any aggregate; nullptr when there is none.
+const Expr* columnOutsideAggregates(const Expr& e)
+{
+    if ((e.kind == ExprKind::Function && isAggregateName(e.name)) || e.kind == ExprKind::Subquery
+        || e.kind == ExprKind::Exists)
+        return nullptr;
+    if (e.kind == ExprKind::Column && e.depth == 0)
+        return &e;
+    for (const auto& a : e.args)
+        if (const Expr* c = a ? columnOutsideAggregates(*a) : nullptr)
+            return c;
+    if (const Expr* c = e.caseOperand ? columnOutsideAggregates(*e.caseOperand) : nullptr)
+        return c;
+    return e.elseExpr ? columnOutsideAggregates(*e.elseExpr) : nullptr;
+}
+
 void collectAggregates(Expr& e, std::vector<Expr*>& out)
 {
     if (e.kind == ExprKind::Function && isAggregateName(e.name)) {
@@ -377,8 +393,11 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             if (tablesOnly)
                 continue;
             for (const KeyConstraint& key : tab->keys)
-                add(key.name, key.objectId, tab->objectId, key.primary ? QStringLiteral("PK") : QStringLiteral("UQ"),
-                    key.primary ? QStringLiteral("PRIMARY_KEY_CONSTRAINT") : QStringLiteral("UNIQUE_CONSTRAINT"), tab->created);
+                if (!key.index)
+                    add(key.name, key.objectId, tab->objectId,
+                        key.primary ? QStringLiteral("PK") : QStringLiteral("UQ"),
+                        key.primary ? QStringLiteral("PRIMARY_KEY_CONSTRAINT") : QStringLiteral("UNIQUE_CONSTRAINT"),
+                        tab->created);
             for (const Column& c : tab->columns)
                 if (!c.defaultName.isEmpty())
                     add(c.defaultName, c.defaultObjectId, tab->objectId, QStringLiteral("D"),
@@ -1289,7 +1308,26 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         out.push_back(std::move(r));
     };
 
-    const bool grouped = !s.groupBy.empty() || !aggregates.empty();
+    // Aggregates or HAVING without GROUP BY make the whole query one group: a column may then be read
+    // only inside an aggregate.
+    const bool grouped = !s.groupBy.empty() || !aggregates.empty() || s.having;
+    if (grouped && s.groupBy.empty()) {
+        auto refuse = [&](const Expr& c, int number, const char* clause) {
+            const QString name =
+                c.slot >= 0 && c.slot < int(sources.size()) && c.column >= 0
+                    ? sources[c.slot].qualifier() + QLatin1Char('.') + sources[c.slot].columns[c.column].name
+                    : c.parts.join(QLatin1Char('.'));
+            throw sqlError(number, QStringLiteral("Column '%1' is invalid in the %2 because it is not contained in "
+                                                  "either an aggregate function or the GROUP BY clause.")
+                                       .arg(name, QLatin1String(clause)));
+        };
+        for (auto& it : items)
+            if (const Expr* c = columnOutsideAggregates(*it.expr))
+                refuse(*c, 8120, "select list");
+        if (s.having)
+            if (const Expr* c = columnOutsideAggregates(*s.having))
+                refuse(*c, 8121, "HAVING clause");
+    }
     if (grouped) {
         struct Group {
             std::vector<const Row*> first;

@@ -17,6 +17,17 @@ SqlError constraintFailed()
     return sqlError(1750, QStringLiteral("Could not create constraint or index. See previous errors."));
 }
 
+// Whether a condition reads the column of this name.
+bool readsColumn(const Expr& e, const QString& column)
+{
+    if (e.kind == ExprKind::Column && !e.parts.isEmpty() && collationKey(e.parts.last()) == collationKey(column))
+        return true;
+    for (const auto& a : e.args)
+        if (a && readsColumn(*a, column))
+            return true;
+    return (e.caseOperand && readsColumn(*e.caseOperand, column)) || (e.elseExpr && readsColumn(*e.elseExpr, column));
+}
+
 bool identityTypeAllowed(const SqlType& t)
 {
     return isInteger(t.id) || ((t.id == TypeId::Decimal || t.id == TypeId::Numeric) && t.scale == 0);
@@ -126,7 +137,8 @@ void Executor::addColumn(Database& db, Table& t, const ColumnDef& def, bool crea
     }
 }
 
-void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, std::vector<QString>& names)
+void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, std::vector<QString>& names,
+                             bool checkRows)
 {
     QString name = def.name;
     auto nameTaken = [&](const QString& n) {
@@ -146,7 +158,14 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                 return true;
         return false;
     };
-    if (!name.isEmpty() && nameTaken(name)) {
+    if (def.index) {
+        for (const KeyConstraint& k : t.keys)
+            if (collationKey(k.name) == collationKey(name))
+                throw sqlError(1913,
+                               QStringLiteral("The operation failed because an index or statistics with name '%1' "
+                                              "already exists on table '%2.%3'.")
+                                   .arg(name, t.schema, t.name));
+    } else if (!name.isEmpty() && nameTaken(name)) {
         messages_->push_back(objectExists(name).message);
         throw constraintFailed();
     }
@@ -158,6 +177,7 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
             throw sqlError(8110, QStringLiteral("Cannot add multiple PRIMARY KEY constraints to table '%1'.").arg(t.name));
         KeyConstraint k;
         k.primary = primary;
+        k.index = def.index;
         k.clustered = def.clustered;
         k.name = name.isEmpty() ? newConstraintName(primary ? QStringLiteral("PK") : QStringLiteral("UQ"), t.name, QString()) : name;
         std::vector<int> cols;
@@ -189,7 +209,7 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                 throw constraintFailed();
             }
         }
-        k.objectId = db.allocateObjectId();
+        k.objectId = k.index ? 0 : db.allocateObjectId();
         t.keys.push_back(k);
         t.invalidateIndexes();
         names.push_back(k.name);
@@ -222,9 +242,18 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                                 : name;
         o.text = def.exprText;
         o.check = def.expr;
+        if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty())
+            o.column = def.forColumn;
         o.objectId = db.allocateObjectId();
         t.others.push_back(o);
         names.push_back(o.name);
+        if (def.kind == ConstraintKind::Check && checkRows && !t.rows.empty()) {
+            std::vector<const Row*> rows;
+            rows.reserve(t.rows.size());
+            for (const auto& row : t.rows)
+                rows.push_back(row.get());
+            checkConstraints(db, t, rows, "ALTER TABLE");
+        }
         break;
     }
     }
@@ -260,9 +289,12 @@ void Executor::runAlterTable(AlterTableStatement& s)
 {
     std::shared_ptr<Database> db;
     auto old = findTable(s.table, &db);
+    const bool createIndex = s.action == AlterAction::Add && !s.constraints.empty() && s.constraints[0].index;
     if (!old)
-        throw sqlError(4902, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have "
-                                            "permissions.").arg(s.table.join(QLatin1Char('.'))));
+        throw sqlError(createIndex ? 1088 : 4902,
+                       QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have "
+                                      "permissions.")
+                           .arg(s.table.join(QLatin1Char('.'))));
     auto t = old->clone();
     t->modified = QDateTime::currentDateTime();
     std::vector<ExtendedProperty> properties = db->properties;
@@ -279,7 +311,18 @@ void Executor::runAlterTable(AlterTableStatement& s)
             addColumn(*db, *t, c, false);
         std::vector<QString> names;
         for (const ConstraintDef& c : s.constraints)
-            addConstraint(*db, *t, c, names);
+            addConstraint(*db, *t, c, names, !s.noCheck);
+        break;
+    }
+    case AlterAction::EnableConstraints: {
+        // CHECK / NOCHECK CONSTRAINT: turns foreign keys and checks on or off (ALL: every one).
+        for (const QString& n : s.names)
+            if (std::none_of(t->others.begin(), t->others.end(),
+                             [&](const OtherConstraint& o) { return collationKey(o.name) == collationKey(n); }))
+                throw sqlError(4917, QStringLiteral("Constraint '%1' does not exist.").arg(n));
+        for (OtherConstraint& o : t->others)
+            if (s.names.isEmpty() || s.names.contains(o.name, Qt::CaseInsensitive))
+                o.enabled = !s.noCheck;
         break;
     }
     case AlterAction::DropConstraint: {
@@ -336,6 +379,9 @@ void Executor::runAlterTable(AlterTableStatement& s)
                 for (const QString& kc : k.columns)
                     if (collationKey(kc) == collationKey(c.name))
                         dependents << k.name;
+            for (const OtherConstraint& o : t->others)
+                if (o.check && (collationKey(o.column) == collationKey(c.name) || readsColumn(*o.check, c.name)))
+                    dependents << o.name;
             if (!dependents.isEmpty()) {
                 for (const QString& d : dependents)
                     messages_->push_back(sqlError(5074, QStringLiteral("The object '%1' is dependent on column '%2'.")

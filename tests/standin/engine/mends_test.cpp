@@ -221,3 +221,49 @@ TEST_F(Mends, KeyInSubqueryFindsTheSameRowsAsAScan)
 
 }  // namespace
 }  // namespace standin::test
+
+namespace standin::test {
+namespace {
+
+TEST_F(Mends, HavingWithoutGroupByIsOneGroup)
+{
+    ok("CREATE TABLE T (a int)");
+    ok("INSERT INTO T VALUES (1), (2), (3)");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM T HAVING 1 = 1"), (std::vector<QStringList> {{"3"}}));
+    EXPECT_EQ(rows("SELECT 'x' FROM T HAVING 1 = 1"), (std::vector<QStringList> {{"x"}}));
+    EXPECT_EQ(rows("SELECT SUM(a) FROM T HAVING MAX(a) > 5"), std::vector<QStringList> {});
+    const ServerMessage having = error("SELECT COUNT(*) FROM T HAVING a > 1");
+    EXPECT_EQ(having.number, 8121);
+    EXPECT_EQ(having.text, "Column 'T.a' is invalid in the HAVING clause because it is not contained in either an "
+                           "aggregate function or the GROUP BY clause.");
+    EXPECT_EQ(error("SELECT a, COUNT(*) FROM T").number, 8120);
+    EXPECT_EQ(error("SELECT a FROM T HAVING 1 = 1").number, 8120);
+}
+
+TEST_F(Mends, BuiltInsAnswerAsTheServerDoes)
+{
+    // REPLICATE, REPLACE and STUFF give the widest text of their kind, not the argument's width.
+    EXPECT_EQ(rows("SELECT LEN(N'áéíóú' + REPLICATE('x', 55)), LEN(REPLACE('a', 'a', 'bbb') + 'c'), "
+                   "LEN(STUFF('ab', 1, 1, 'xyz') + 'c')"),
+              (std::vector<QStringList> {{"60", "4", "5"}}));
+    EXPECT_EQ(scalar("SELECT ISNUMERIC(' $ + 1.1234')"), "1");
+    const ServerMessage overflow = error("SELECT DATEADD(year, 9000, CAST('20000101' AS datetime))");
+    EXPECT_EQ(overflow.number, 517);
+    EXPECT_EQ(overflow.text, "Adding a value to a 'datetime' column caused an overflow.");
+    EXPECT_EQ(error("SELECT DATEADD(day, 1, CAST('99991231' AS date))").text,
+              "Adding a value to a 'date' column caused an overflow.");
+    EXPECT_EQ(error("SELECT DATEADD(month, -1, CAST('19000101' AS smalldatetime))").number, 517);
+}
+
+TEST_F(Mends, SetVariableEqualsColumnEqualsExpressionSetsBoth)
+{
+    ok("CREATE TABLE Contador (Id int, Proximo int)");
+    ok("INSERT INTO Contador VALUES (1, 41), (2, 7)");
+    EXPECT_EQ(
+        rows("DECLARE @n int; UPDATE Contador SET @n = Proximo = Proximo + 1 WHERE Id = 1; "
+             "SELECT @n, (SELECT Proximo FROM Contador WHERE Id = 1), (SELECT Proximo FROM Contador WHERE Id = 2)"),
+        (std::vector<QStringList> {{"42", "42", "7"}}));
+}
+
+} // namespace
+} // namespace standin::test

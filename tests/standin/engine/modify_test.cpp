@@ -211,6 +211,25 @@ TEST_F(Modify, UpdateNamesTheTableInAnyCase)
     EXPECT_EQ(scalar("SELECT CAST(xVcto1 AS date) FROM nfs"), "2025-01-31");
 }
 
+TEST_F(Modify, ATargetNamedByItsTableIsTheAliasedInstanceOfTheFromClause)
+{
+    ok("CREATE TABLE Estoque (Id int, Qtd int)");
+    ok("CREATE TABLE Baixa (Id int)");
+    const QString fill = QStringLiteral("DELETE Estoque; INSERT INTO Estoque VALUES (1, 10), (2, 20), (3, 30)");
+    ok("INSERT INTO Baixa VALUES (2)");
+    ok(fill);
+    EXPECT_EQ(ok("UPDATE Estoque SET Qtd = 0 FROM Estoque e JOIN Baixa b ON b.Id = e.Id").rowCount, 1);
+    EXPECT_EQ(scalar("SELECT SUM(Qtd) FROM Estoque"), "40");
+    ok(fill);
+    EXPECT_EQ(ok("DELETE FROM Estoque FROM Estoque AS e WHERE e.Id > 1").rowCount, 2);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Estoque"), "1");
+    // Held twice, the table name says neither instance; nothing changes.
+    ok(fill);
+    EXPECT_EQ(error("UPDATE Estoque SET Qtd = 0 FROM Estoque a JOIN Estoque b ON b.Id = a.Id + 1").number, 8154);
+    EXPECT_EQ(error("DELETE Estoque FROM Estoque a, Estoque b WHERE a.Id = b.Id").number, 8154);
+    EXPECT_EQ(scalar("SELECT SUM(Qtd) FROM Estoque"), "60");
+}
+
 }  // namespace
 }  // namespace standin::test
 

@@ -62,6 +62,29 @@ TEST_F(Modules, DeferredNameResolutionAndColumnsCheckedAtCreation)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.objects WHERE type IN ('P', 'TR')"), "1");
 }
 
+TEST_F(Modules, AmbiguousOrMissingColumnsRefuseTheCreationUnlessATableIsStillMissing)
+{
+    ok("CREATE TABLE A (Id int, V int)");
+    ok("CREATE TABLE B (Id int, W int)");
+    const char *refused[][2] = {
+        {"CREATE PROCEDURE p1 AS SELECT Id FROM A JOIN B ON A.Id = B.Id", "209"},
+        {"CREATE TRIGGER t1 ON A AFTER UPDATE AS UPDATE A SET V = 1 FROM A JOIN inserted i ON i.Id = A.Id WHERE Id > 0",
+         "209"},
+        {"CREATE PROCEDURE p2 AS IF EXISTS (SELECT 1 FROM B WHERE Nada = 1) PRINT 'x'", "207"},
+        {"CREATE PROCEDURE p3 AS DECLARE @x int; SET @x = (SELECT TOP 1 Zz FROM A)", "207"},
+        {"CREATE FUNCTION f1 () RETURNS int AS BEGIN RETURN (SELECT MAX(W) FROM A) END", "207"},
+        {"CREATE PROCEDURE p4 AS INSERT INTO B (Id, W) SELECT Id, V FROM A JOIN B b2 ON b2.Id = A.Id", "209"},
+    };
+    for (const auto &c : refused)
+        EXPECT_EQ(QString::number(error(QLatin1String(c[0])).number), QLatin1String(c[1])) << c[0];
+    // A statement that names a table not created yet waits for its run, whatever else it names.
+    ok("CREATE PROCEDURE Depois AS SELECT A.Nada FROM A JOIN Futura f ON f.Id = A.Id");
+    EXPECT_EQ(error("EXEC Depois").number, 208);
+    // Qualified names and an aliased target bind.
+    ok("CREATE PROCEDURE Certo AS UPDATE A SET V = B.W FROM A a2 JOIN B ON B.Id = a2.Id WHERE a2.V IS NULL");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.objects WHERE type IN ('P', 'TR', 'FN')"), "2");
+}
+
 TEST_F(Modules, CatalogViewsShowModulesWithTheirExactText)
 {
     ok("CREATE TABLE Kardex (IdKardex int IDENTITY(1,1) PRIMARY KEY, Qtd int)");
