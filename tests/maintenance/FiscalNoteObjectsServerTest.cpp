@@ -1,19 +1,19 @@
 // Own invoices and returns: an authorised invoice moves its items' stock once, its cancellation
 // moves it back; delivery schedules, closed sales orders and the authorised XML follow; goods
 // sent out for processing are tracked at the third party and what comes back is posted.
-#include "ObjectsServerFixture.h"
+#include "MultiRowFixture.h"
 
 namespace {
 
 const QString Declaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 const QString Customer = QStringLiteral("Metalúrgica Cliente Alfa Indústria e Comércio de Peças Ltda");
 
-class FiscalNoteObjectsTest : public ObjectsServerTest
+class FiscalNoteObjectsTest : public MultiRowObjectsTest
 {
 protected:
     void SetUp() override
     {
-        ObjectsServerTest::SetUp();
+        MultiRowObjectsTest::SetUp();
         equalize();
         installed(QStringLiteral("GNRBaixaEstornoNFes"));
         installed(QStringLiteral("GNRSaldoNotasTerceiros"));
@@ -230,6 +230,99 @@ TEST_F(FiscalNoteObjectsTest, WithoutStockTheSchedulesClosedOrdersAndTheEnvelope
         value(QStringLiteral("SELECT CAST(NFe_XMLn AS nvarchar(4000)) FROM Notas WHERE IdNota = %1").arg(m)).isNull());
 }
 
+TEST_F(FiscalNoteObjectsTest, InvoicesAuthorisedAndCancelledTogetherEndAsOneAtATime)
+{
+    const int p1 = product(100), p2 = product(40), sentOut = product(0);
+    const int a = piece(p1), b = piece(p2);
+    const int order = insert(QStringLiteral("INSERT INTO PedVenda (IdPeça, LQPV, pTipo) VALUES (%1, 100, 9)").arg(a));
+    insert(QStringLiteral(
+               "INSERT INTO Programas (IdPeça, IdAuto, IdPedVenda, Data, Qtd) VALUES (%1, 7, %2, '20261201', 50)")
+               .arg(a)
+               .arg(order));
+    // The third-party invoice first, so that no other invoice of the statement is the one read last.
+    const int sent = invoice(QStringLiteral("500"), QStringLiteral("X5901"));
+    item(sent, piece(sentOut), 20, QStringLiteral("SdoN"), QStringLiteral("20"));
+    // Numbers 999 and 1000 on one schedule; a purchase numbered as text, with an item of quantity 0.
+    const int n999 = invoice(QStringLiteral("999"), QStringLiteral("X5101"), QStringLiteral("IdForma, NFe_Final"),
+                             QStringLiteral("1, 1"));
+    item(n999, a, 10, QStringLiteral("IdPdv, IdAuto"), QStringLiteral("%1, 7").arg(order));
+    const int n1000 = invoice(QStringLiteral("1000"), QStringLiteral("X5101"), QStringLiteral("IdForma, NFe_Final"),
+                              QStringLiteral("1, 1"));
+    item(n1000, a, 5, QStringLiteral("IdPdv, IdAuto"), QStringLiteral("%1, 7").arg(order));
+    item(n1000, b, 3, QStringLiteral("Valor"), QStringLiteral("9"));
+    const int purchase = invoice(QStringLiteral("S/N"), QStringLiteral("X1101"));
+    const int zero = item(purchase, b, 0, QStringLiteral("Valor, VBaseICMS"), QStringLiteral("0, 30"));
+
+    const QList<int> notes {sent, n999, n1000, purchase};
+    const auto together = [&](int s) {
+        QStringList ids;
+        for (int n : notes)
+            ids << QString::number(n);
+        return QStringLiteral("UPDATE Notas SET NFe_Status = %1 WHERE IdNota IN (%2)").arg(s).arg(ids.join(u','));
+    };
+    const auto apart = [&](int s) {
+        QStringList out;
+        for (int n : notes)
+            out << QStringLiteral("UPDATE Notas SET NFe_Status = %1 WHERE IdNota = %2").arg(s).arg(n);
+        return out;
+    };
+    const QStringList reads {
+        QStringLiteral(
+            "SELECT IdItemV, IdProd, Qtd, Saldo, Documento, Preço, PMPk, NºLote, IdRec, H_MIN_MVT FROM Kardex "
+            "WHERE IdItemV > 0 ORDER BY IdKardex"),
+        QStringLiteral(
+            "SELECT IdProd, Estoque, PMPL, CTMat, MTerc, KDXok, CASE WHEN LastIdK = (SELECT MAX(k.IdKardex) "
+            "FROM Kardex k WHERE k.IdProd = Produtos.IdProd) THEN 1 ELSE 0 END FROM Produtos ORDER BY IdProd"),
+        QStringLiteral("SELECT IdNota, NFe_CodeProtocolo, Cancelada, NFe_NumLote FROM Notas ORDER BY IdNota"),
+        QStringLiteral(
+            "SELECT IdPrograma, QtdLIQ_Acm, QtdNF_Soma, QtdSaldo, NFCorteN, ContatoN FROM Programas ORDER BY "
+            "IdPrograma"),
+        QStringLiteral("SELECT IdPedVenda, sLQPV FROM PedVenda ORDER BY IdPedVenda")};
+    const MultiRowCase cases[] = {
+        {"authorised", {together(3)}, apart(3), reads},
+        {"authorised, then cancelled", {together(3), together(5)}, apart(3) + apart(5), reads},
+        // A Portuguese login reads dates day first: nothing the objects write may depend on it.
+        {"under a Portuguese login",
+         {QStringLiteral("SET LANGUAGE Português"), QStringLiteral("SET DATEFORMAT dmy"), together(3),
+          QStringLiteral("SET LANGUAGE us_english")},
+         {together(3)},
+         reads},
+    };
+    for (const MultiRowCase &c : cases)
+        expectSameAsOneAtATime(c);
+
+    exec(together(3));
+    EXPECT_EQ(ledger(zero, QStringLiteral("Qtd, Preço")), (QList<QVariantList> {{0, 0}}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT NFCorteN, ContatoN FROM Programas WHERE IdPedVenda = %1").arg(order)),
+              (QList<QVariantList> {{QStringLiteral("NF-999"), QStringLiteral("..1000")}}));
+    EXPECT_EQ(of(QStringLiteral("Notas"), QStringLiteral("NFe_NumLote"), QStringLiteral("IdNota"), purchase).toInt(),
+              0);
+    EXPECT_EQ(of(QStringLiteral("Notas"), QStringLiteral("NFe_NumLote"), QStringLiteral("IdNota"), n999).toInt(), 999);
+    EXPECT_EQ(of(QStringLiteral("Produtos"), QStringLiteral("MTerc"), QStringLiteral("IdProd"), sentOut).toDouble(),
+              20);
+    exec(together(5));
+    EXPECT_EQ(of(QStringLiteral("Produtos"), QStringLiteral("MTerc"), QStringLiteral("IdProd"), sentOut).toDouble(), 0);
+}
+
+TEST_F(FiscalNoteObjectsTest, AFailureInsideTheItemWalkFailsThatUpdateAloneAndTheNextUpdateWorks)
+{
+    exec(
+        QStringLiteral("CREATE TRIGGER Teste_Recusa ON Kardex AFTER INSERT AS\nSET NOCOUNT ON\nDECLARE @n int\n"
+                       "IF EXISTS (SELECT 1 FROM inserted WHERE inserted.Qtd = -7) SET @n = CAST(N'recusado' AS int)"));
+    const int p = product(100);
+    const int refused = invoice(QStringLiteral("71"), QStringLiteral("X5101"));
+    item(refused, piece(p), 2);
+    item(refused, piece(p), 7);
+    const int next = invoice(QStringLiteral("72"), QStringLiteral("X5101"));
+    const int fine = item(next, piece(p), 1);
+
+    EXPECT_EQ(failure(QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE IdNota = %1").arg(refused)), 245);
+    EXPECT_EQ(of(QStringLiteral("Notas"), QStringLiteral("NFe_Status"), QStringLiteral("IdNota"), refused).toInt(), 0);
+    EXPECT_EQ(count(QStringLiteral("Kardex WHERE IdProd = %1").arg(p)), 0);
+    status(next, 3);
+    EXPECT_EQ(ledger(fine, QStringLiteral("Qtd, Saldo")), (QList<QVariantList> {{-1, 99}}));
+}
+
 namespace {
 
 // An assembly finished outside: its piece is sent at the final phase 20 on an authorised
@@ -340,4 +433,49 @@ TEST_F(ReturnTest, AFailingPostingTriggerUndoesTheReturnAndEverythingTheTriggers
     EXPECT_EQ(count(QStringLiteral("OF_Apoint WHERE IdOF = 700")), 0);
     EXPECT_EQ(count(QStringLiteral("Kardex")), ledger);
     EXPECT_EQ(balance(), (QVariantList {100.0, 0.0, 100.0}));
+}
+
+TEST_F(ReturnTest, ReturnsOfSeveralInvoicesTogetherEndAsOneAtATimeAndAMovedReturnLeavesNoStaleBalance)
+{
+    const int other = product(0);
+    const int n2 = invoice(QStringLiteral("3002"), QStringLiteral("X5901"));
+    const int n3 = invoice(QStringLiteral("3003"), QStringLiteral("X5901"));
+    const int l2 = item(n2, piece(other), 50, QStringLiteral("SdoN"), QStringLiteral("50"));
+    const int l3 = item(n3, piece(other), 50, QStringLiteral("SdoN"), QStringLiteral("50"));
+    exec(QStringLiteral("UPDATE Notas SET NFe_Status = 3 WHERE IdNota IN (%1, %2)").arg(n2).arg(n3));
+    const auto supplierItem = [&](double qty) {
+        return insert(
+            QStringLiteral("INSERT INTO NFs_Itens (IdNF, qCom) VALUES (%1, %2)").arg(supplierInvoice).arg(qty));
+    };
+    const QString row = QStringLiteral("(%1, %2, %3, '20261205 10:00:00')");
+    const QStringList values {row.arg(line).arg(supplierItem(40)).arg(40), row.arg(l2).arg(supplierItem(20)).arg(20),
+                              row.arg(l3).arg(supplierItem(10)).arg(10)};
+    const QString insertInto = QStringLiteral("INSERT INTO Retorna (IdItem, IdItemNF, Qtd_recebida, DataM) VALUES ");
+    QStringList oneByOne;
+    for (const QString &v : values)
+        oneByOne << insertInto + v;
+    const QStringList reads {
+        QStringLiteral("SELECT IdItem, SdoN, SQtdeRet FROM [Itens Nota] ORDER BY IdItem"),
+        QStringLiteral("SELECT IdProd, MTerc, Estoque FROM Produtos ORDER BY IdProd"),
+        QStringLiteral("SELECT IdOF, IdProcesso, QtdeBoa, nObs FROM OF_Apoint ORDER BY IdOF, QtdeBoa"),
+        QStringLiteral("SELECT IdProd, Qtd, Saldo, Operador FROM Kardex ORDER BY IdKardex")};
+    const QString takeBack = QStringLiteral("DELETE FROM Retorna WHERE IdItem = %1");
+    const MultiRowCase cases[] = {
+        {"returns of three invoices", {insertInto + values.join(u',')}, oneByOne, reads},
+        {"two of them taken back",
+         {insertInto + values.join(u','),
+          QStringLiteral("DELETE FROM Retorna WHERE IdItem IN (%1, %2)").arg(l2).arg(l3)},
+         oneByOne + QStringList {takeBack.arg(l2), takeBack.arg(l3)},
+         reads},
+    };
+    for (const MultiRowCase &c : cases)
+        expectSameAsOneAtATime(c);
+
+    // A return moved to an item of another invoice: both invoices' balances follow.
+    exec(oneByOne[1]);
+    const QString balanceOf = QStringLiteral("SELECT SdoN, SQtdeRet FROM [Itens Nota] WHERE IdItem = %1");
+    exec(QStringLiteral("UPDATE Retorna SET IdItem = %1 WHERE IdItem = %2").arg(l3).arg(l2));
+    EXPECT_EQ(rows(balanceOf.arg(l2)).value(0), (QVariantList {50.0, 0.0}));
+    EXPECT_EQ(rows(balanceOf.arg(l3)).value(0), (QVariantList {30.0, 20.0}));
+    EXPECT_EQ(of(QStringLiteral("Produtos"), QStringLiteral("MTerc"), QStringLiteral("IdProd"), other).toDouble(), 80);
 }

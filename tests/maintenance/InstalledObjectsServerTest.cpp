@@ -601,7 +601,7 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_DOUBLE_EQ(value(toDeliver).toDouble(), 10.0);
     EXPECT_TRUE(value(received).isNull());
 
-    // A customer renumbered on import takes its invoices, orders and pieces along; two at once move nothing.
+    // A customer renumbered on import takes its invoices, orders and pieces along; two at once each take their own.
     fx.exec(QStringLiteral("INSERT INTO PessoaFJ (Razão, IdPessORG) VALUES (N'Importada', 7001), (N'Outra', 7002)"));
     fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdPess) VALUES (N'903', 7001)"));
     fx.exec(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], IdPess) VALUES (9031, 7001)"));
@@ -611,7 +611,14 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Pedidos WHERE [Nº Pedido] = 9031")).toInt(), 8001);
     EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-1'")).toInt(), 8001);
     fx.exec(QStringLiteral("UPDATE PessoaFJ SET IdPessORG = IdPessORG + 1000 WHERE IdPessORG IN (8001, 7002)"));
-    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 7002);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Peças WHERE Código = N'IMP-2'")).toInt(), 8002);
+    EXPECT_EQ(value(QStringLiteral("SELECT IdPess FROM Notas WHERE NotaNº = N'903'")).toInt(), 9001);
+    // Products given their first plant (from 0) take no rejection along.
+    fx.exec(QStringLiteral("INSERT INTO OF_Rejeitos (IdApt, Qtde, IdPlt) VALUES (1, 1, 0)"));
+    const QString withoutPlant = QStringLiteral("SELECT COUNT(*) FROM OF_Rejeitos WHERE IdPlt = 0");
+    const int rejections = value(withoutPlant).toInt();
+    fx.exec(QStringLiteral("UPDATE Produtos SET IdPlanta = 3 WHERE IdPlanta = 0"));
+    EXPECT_EQ(value(withoutPlant).toInt(), rejections);
     // A payment term renumbered takes its invoices along, and still keeps its accent-free twin.
     fx.exec(QStringLiteral("INSERT INTO FormaPgto (CódigoPgto, IdFPgtoORG) VALUES (N'30 dias', 61)"));
     fx.exec(QStringLiteral("INSERT INTO Notas (NotaNº, IdForma) VALUES (N'904', 61)"));
@@ -643,4 +650,12 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     fx.exec(QStringLiteral("UPDATE Produtos SET KDXok = 0"));
     fx.exec(QStringLiteral("INSERT INTO Inventário (IdProd, Fase, Qtd) VALUES (%1, 2, 1), (%1, 2, 2)").arg(p));
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM Produtos WHERE KDXok <> 1")).toInt(), 0);
+
+    // A statement that touches no label leaves the labels it did not touch as they are.
+    const int k = value(QStringLiteral("SELECT CAST(IDENT_CURRENT('Kardex') AS int) + 1")).toInt();
+    fx.exec(
+        QStringLiteral("INSERT INTO Kardex_SubLote (IdKardex, IdRec, IdOrdem, Qtd_CSM) VALUES (%1, 0, 1, 0)").arg(k));
+    fx.exec(QStringLiteral("INSERT INTO Kardex (IdProd, Qtd, IdRec) VALUES (%1, 1, 77)").arg(p));
+    fx.exec(QStringLiteral("DELETE FROM Kardex_SubLote WHERE 1 = 0"));
+    EXPECT_EQ(value(QStringLiteral("SELECT IdRec FROM Kardex_SubLote WHERE IdKardex = %1").arg(k)).toInt(), 0);
 }

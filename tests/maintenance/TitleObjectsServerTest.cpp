@@ -1,7 +1,7 @@
 // Titles and purchase prices: a title deleted in one plant vanishes from its sister plant's
 // database, a title's new value reaches its purchase invoice's total, the sales PIS/COFINS titles
 // turn incoming, and a new purchase price reaches the open orders.
-#include "ObjectsServerFixture.h"
+#include "MultiRowFixture.h"
 #include "maintenance/installer/ObjectTexts.h"
 
 namespace {
@@ -10,7 +10,7 @@ const QString Plastics = QStringLiteral("90817263000411");
 const QString Plant250 = QStringLiteral("90817263000250");
 const QString HeadOffice = QStringLiteral("90817263000169");
 
-class TitleObjectsTest : public ObjectsServerTest
+class TitleObjectsTest : public MultiRowObjectsTest
 {
 protected:
     // A company of a sister database; its IdPess.
@@ -108,7 +108,7 @@ TEST_F(TitleObjectsTest, TheHeadOfficeDeletesInZAraradoviOnlyForThePlasticsPlant
     EXPECT_FALSE(sisterHas(z, onSale));
 }
 
-TEST_F(TitleObjectsTest, OtherCompaniesNeitherInstallNorDeleteAndAPunctuatedCnpjFailsTheDelete)
+TEST_F(TitleObjectsTest, OtherCompaniesNeitherInstallNorDeleteAndAPunctuatedCnpjStillNamesItsPlant)
 {
     // Another company: the gate sends nothing, so deleting touches no sister.
     exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'41526374000197' WHERE Ativa = 1"));
@@ -127,11 +127,60 @@ TEST_F(TitleObjectsTest, OtherCompaniesNeitherInstallNorDeleteAndAPunctuatedCnpj
     exec(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(local));
     EXPECT_TRUE(sisterHas(QStringLiteral("Vuzur"), mirror));
 
-    // The CNPJ compared as a number: with punctuation the delete fails and the title stays.
-    const int kept = title(QStringLiteral("IdNF, Valor"), QStringLiteral("55, 2"));
+    // CNPJs compared by their digits: the plant's own, punctuated here and in Vuzur, still names it;
+    // a punctuated CNPJ of another company there neither matches nor fails the delete.
     exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'90.817.263/0004-11' WHERE Ativa = 1"));
-    EXPECT_EQ(failure(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(kept)), 8114);
-    EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(kept)), 1);
+    const int plant = sisterCompany(QStringLiteral("Vuzur"), QStringLiteral("90.817.263/0004-11"));
+    const int stranger = sisterCompany(QStringLiteral("Vuzur"), QStringLiteral("11.222.333/0001-81"));
+    const int gone = title(QStringLiteral("IdNF, Valor"), QStringLiteral("56, 2"));
+    const int plantMirror =
+        sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"),
+                    QStringLiteral("%1, %2")
+                        .arg(sisterInvoice(QStringLiteral("Vuzur"), plant, QStringLiteral("IDNFORG=56")))
+                        .arg(gone));
+    const int strangerMirror =
+        sisterTitle(QStringLiteral("Vuzur"), QStringLiteral("IdNF, IdOrigem"),
+                    QStringLiteral("%1, %2")
+                        .arg(sisterInvoice(QStringLiteral("Vuzur"), stranger, QStringLiteral("IDNFORG=56")))
+                        .arg(gone));
+    exec(QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(gone));
+    EXPECT_FALSE(sisterHas(QStringLiteral("Vuzur"), plantMirror));
+    EXPECT_TRUE(sisterHas(QStringLiteral("Vuzur"), strangerMirror));
+    EXPECT_EQ(count(QStringLiteral("ContasPR WHERE IdContasPR = %1").arg(gone)), 0);
+}
+
+TEST_F(TitleObjectsTest, TitlesOfMixedCompaniesDeletedTogetherEndAsOneAtATime)
+{
+    ASSERT_EQ(activeCnpj(), HeadOffice);
+    installed(QStringLiteral("GNR_NEW_ContasPR"));
+    const QString z = QStringLiteral("zAraradovi");
+    // The plastics plant stored with punctuation there, beside another punctuated company.
+    const int plastics = sisterCompany(z, QStringLiteral("90.817.263/0004-11"));
+    const int other = sisterCompany(z, QStringLiteral("11.222.333/0001-81"));
+    const int purchase = sisterInvoice(z, plastics, QStringLiteral("IDNFORG=0"));
+    const int otherPurchase = sisterInvoice(z, other, QStringLiteral("IDNFORG=0"));
+    const int first = sisterTitle(z, QStringLiteral("IdNF, Valor"), QStringLiteral("%1, 10").arg(purchase));
+    const int second = sisterTitle(z, QStringLiteral("IdNF, Valor"), QStringLiteral("%1, 20").arg(purchase));
+    const int onOther = sisterTitle(z, QStringLiteral("IdNF, Valor"), QStringLiteral("%1, 30").arg(otherPurchase));
+    // Read last, a plastics title must not decide for the title of another company before it.
+    const QList<int> titles {
+        title(QStringLiteral("IdEmp, IdOrigem, Valor"), QStringLiteral("7898, %1, 10").arg(first)),
+        title(QStringLiteral("IdEmp, IdOrigem, Valor"), QStringLiteral("5, %1, 20").arg(second)),
+        title(QStringLiteral("IdEmp, IdOrigem, Valor"), QStringLiteral("7898, %1, 30").arg(onOther))};
+    QStringList apart, ids;
+    for (int t : titles) {
+        apart << QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR = %1").arg(t);
+        ids << QString::number(t);
+    }
+    expectSameAsOneAtATime({"titles of the plastics plant and of another company",
+                            {QStringLiteral("DELETE FROM ContasPR WHERE IdContasPR IN (%1)").arg(ids.join(u','))},
+                            apart,
+                            {QStringLiteral("SELECT IdContasPR FROM zAraradovi.dbo.ContasPR ORDER BY IdContasPR"),
+                             QStringLiteral("SELECT IdContasPR FROM ContasPR ORDER BY IdContasPR")}});
+    exec(apart[0]);
+    EXPECT_FALSE(sisterHas(z, first));
+    EXPECT_TRUE(sisterHas(z, second));
+    EXPECT_TRUE(sisterHas(z, onOther));
 }
 
 TEST_F(TitleObjectsTest, TheSisterDeleteJoinsTheTransactionAndAMissingSisterDatabaseFailsTheDelete)
@@ -206,16 +255,29 @@ TEST_F(TitleObjectsTest, TheSalesPisCofinsScriptTurnsOutgoingTitlesOfTheTaxBanks
         return value(QStringLiteral("SELECT ES FROM ContasPR WHERE IdContasPR = %1").arg(t)).toInt();
     };
     ASSERT_EQ(es(tax), -1) << "a second instalment walks nothing";
+    const int bank1027 = value(QStringLiteral("SELECT IdBanco FROM Bancos WHERE CD_PORTADOR = N'1027'")).toInt();
+    ASSERT_GT(bank1027, 0);
+    const int tax1027 =
+        title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("%1, -1, 2, 9").arg(bank1027));
 
     // A first instalment on any bank: every outgoing title of banks 1027 and 1028 turns incoming.
-    const int demo1027 = value(QStringLiteral("SELECT IdContasPR FROM ContasPR WHERE IdBanco = 2")).toInt();
-    exec(QStringLiteral("UPDATE ContasPR SET ES = -1 WHERE IdBanco = 2"));
     title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("1, -1, 1, 9"));
     EXPECT_EQ(es(tax), 1);
+    EXPECT_EQ(es(tax1027), 1);
     EXPECT_EQ(es(other), -1);
-    if (demo1027 > 0) {
-        EXPECT_EQ(es(demo1027), 1);
-    }
+
+    // A failure inside the walk fails that insert alone: the next insert on the connection walks again.
+    exec(QStringLiteral(
+        "CREATE TRIGGER Teste_Recusa ON ContasPR AFTER UPDATE AS\nSET NOCOUNT ON\nDECLARE @n int\n"
+        "IF EXISTS (SELECT 1 FROM inserted WHERE inserted.Valor = 13) SET @n = CAST(N'recusado' AS int)"));
+    const int refused =
+        title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("%1, -1, 2, 13").arg(bank1027));
+    const int titles = count(QStringLiteral("ContasPR"));
+    EXPECT_EQ(failure(QStringLiteral("INSERT INTO ContasPR (IdBanco, ES, NUM_PGTO, Valor) VALUES (1, -1, 1, 9)")), 245);
+    EXPECT_EQ(count(QStringLiteral("ContasPR")), titles);
+    exec(QStringLiteral("UPDATE ContasPR SET Valor = 14 WHERE IdContasPR = %1").arg(refused));
+    title(QStringLiteral("IdBanco, ES, NUM_PGTO, Valor"), QStringLiteral("1, -1, 1, 9"));
+    EXPECT_EQ(es(refused), 1);
 }
 
 TEST_F(TitleObjectsTest, ANewPurchasePriceReachesTheOpenOrdersAndTheirSchedulesOnly)
@@ -267,4 +329,58 @@ TEST_F(TitleObjectsTest, ANewPurchasePriceReachesTheOpenOrdersAndTheirSchedulesO
     const int sales = insert(QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (N'PV0001', 3, 0)"));
     EXPECT_EQ(value(QStringLiteral("SELECT IdPeca FROM Peças WHERE IdPeça = %1").arg(sales)).toInt(), sales);
     EXPECT_EQ(value(QStringLiteral("SELECT IdPeca FROM Peças WHERE IdPeça = %1").arg(purchase)).toInt(), 0);
+}
+
+TEST_F(TitleObjectsTest, TitlesAndPiecesChangedTogetherEndAsOneAtATime)
+{
+    equalize();
+    mirror();
+    // Purchase invoices with a Tipo of their own: the trigger must say whose Tipo it means.
+    exec(QStringLiteral("ALTER TABLE NFs ADD Tipo int NULL"));
+    installed(QStringLiteral("GNR_NFs"));
+    installed(QStringLiteral("GNRDELReajusteC"));
+
+    const int nf1 = insert(QStringLiteral("INSERT INTO NFs (IdEmp, Total_Titulos, Tipo) VALUES (2, 0, 10)"));
+    const int nf2 = insert(QStringLiteral("INSERT INTO NFs (IdEmp, Total_Titulos, Tipo) VALUES (2, 0, 99)"));
+    const int t1 = title(QStringLiteral("IdNF, Valor, Tipo"), QStringLiteral("%1, 100, 1").arg(nf1));
+    const int t2 = title(QStringLiteral("IdNF, Valor, Tipo"), QStringLiteral("%1, 200, 1").arg(nf2));
+    title(QStringLiteral("IdNF, Valor, Tipo"), QStringLiteral("%1, 50, 2").arg(nf2));
+
+    const int open = insert(QStringLiteral("INSERT INTO Pedidos ([Nº Pedido], GestaoP) VALUES (7101, 9)"));
+    QList<int> pieces;
+    for (const char *p : {"N'MP0101', 10, 9", "N'SV0101', 20, 1"}) {
+        pieces << insert(
+            QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES (%1)").arg(QString::fromLatin1(p)));
+        const int item =
+            insert(QStringLiteral("INSERT INTO [Itens Pedido] (IdPedido, PecaId, Preço) VALUES (%1, %2, 1)")
+                       .arg(open)
+                       .arg(pieces.last()));
+        exec(
+            QStringLiteral("INSERT INTO Itens_CRONOS (IdItemP, cPreço, cQtde, cDataItem) VALUES (%1, 1, 5, '20270105')")
+                .arg(item));
+    }
+    const QString newSales = QStringLiteral("INSERT INTO Peças (Código, PREATUAL, TLiberou) VALUES ");
+    const MultiRowCase cases[] = {
+        {"values of titles of two invoices",
+         {QStringLiteral("UPDATE ContasPR SET Valor = Valor + 5 WHERE IdContasPR IN (%1, %2)").arg(t1).arg(t2)},
+         {QStringLiteral("UPDATE ContasPR SET Valor = Valor + 5 WHERE IdContasPR = %1").arg(t1),
+          QStringLiteral("UPDATE ContasPR SET Valor = Valor + 5 WHERE IdContasPR = %1").arg(t2)},
+         {QStringLiteral("SELECT IdNF, Total_Titulos FROM NFs ORDER BY IdNF")}},
+        {"prices of two purchase and service pieces",
+         {QStringLiteral("UPDATE Peças SET PREATUAL = PREATUAL * 2 WHERE IdPeça IN (%1, %2)")
+              .arg(pieces[0])
+              .arg(pieces[1])},
+         {QStringLiteral("UPDATE Peças SET PREATUAL = PREATUAL * 2 WHERE IdPeça = %1").arg(pieces[0]),
+          QStringLiteral("UPDATE Peças SET PREATUAL = PREATUAL * 2 WHERE IdPeça = %1").arg(pieces[1])},
+         {QStringLiteral("SELECT IdItemP, Preço FROM [Itens Pedido] ORDER BY IdItemP"),
+          QStringLiteral("SELECT IdCrn, cPreço FROM Itens_CRONOS ORDER BY IdCrn")}},
+        {"two new pieces of sales and of shipment",
+         {newSales + QStringLiteral("(N'PV-A', 1, 0), (N'PV-B', 2, 10)")},
+         {newSales + QStringLiteral("(N'PV-A', 1, 0)"), newSales + QStringLiteral("(N'PV-B', 2, 10)")},
+         {QStringLiteral(
+             "SELECT Código, CASE WHEN IdPeca = IdPeça THEN 1 ELSE 0 END FROM Peças WHERE Código LIKE N'PV-%' "
+             "ORDER BY Código")}},
+    };
+    for (const MultiRowCase &c : cases)
+        expectSameAsOneAtATime(c);
 }

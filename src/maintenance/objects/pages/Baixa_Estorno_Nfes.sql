@@ -6,6 +6,8 @@ AS
 SET NOCOUNT ON
 IF NOT (UPDATE(NFe_Status) OR UPDATE(NFe_DataProtocolo))
     RETURN
+IF NOT EXISTS (SELECT 1 FROM inserted)
+    RETURN
 
 DECLARE @IdNota int = 0
 DECLARE @IdItem int = 0
@@ -22,7 +24,8 @@ DECLARE @Chave nvarchar(44)
 DECLARE @Protocolo nvarchar(20)
 DECLARE @Recebimento nvarchar(30)
 
--- Autorizada e entrada: entra; autorizada e saída: sai; o cancelamento desfaz
+-- Autorizada e entrada: entra; autorizada e saída: sai; o cancelamento desfaz.
+-- Nota a nota, item a item: várias Notas numa alteração saem como alteradas uma de cada vez
 DECLARE Itens CURSOR LOCAL FORWARD_ONLY READ_ONLY FOR
     SELECT Notas.IdNota, [Itens Nota].IdItem, Peças.IdConjunto, ISNULL(NatFiscal.VEstoque, 0), Notas.NFe_Status,
            CASE WHEN Notas.NFe_Status = 3 AND NatFiscal.Saída = 0 THEN 1
@@ -37,7 +40,7 @@ DECLARE Itens CURSOR LOCAL FORWARD_ONLY READ_ONLY FOR
         INNER JOIN PessoaFJ ON PessoaFJ.IdPess = Notas.IdPess
         LEFT JOIN NatFiscal ON NatFiscal.CodNatF = Notas.CodNat
     WHERE Notas.NFe_Status IN (3, 5)
-    ORDER BY [Itens Nota].IdItem
+    ORDER BY Notas.IdNota, [Itens Nota].IdItem
 
 OPEN Itens
 FETCH NEXT FROM Itens INTO @IdNota, @IdItem, @IdProd, @VEstoque, @Status, @Sinal
@@ -83,13 +86,14 @@ BEGIN
     -- Impostos e preço dos movimentos do item conforme a natureza e o emitente
     UPDATE Kardex SET ICMk = CASE WHEN [Itens Nota].VIcms > 0 THEN [Itens Nota].A_ICMS ELSE 0 END,
         PisCofinsK = CASE WHEN Emitente.NFe_RegimeFiscal = 3 THEN [Itens Nota].A_PIS + [Itens Nota].A_COFINS ELSE 0 END,
-        Preço = CASE WHEN NatFiscal.Saída = 1 THEN Produtos.PMPL
+        Preço = CASE WHEN NatFiscal.Saída = 1 THEN ISNULL(Produtos.PMPL, 0)
                      WHEN ISNULL(Emitente.CNPJ, N'') <> N'52806417000193'
-                         THEN CASE WHEN [Itens Nota].VBaseICMS > 0 THEN [Itens Nota].VBaseICMS / [Itens Nota].Qtde
-                                   ELSE [Itens Nota].Valor END
-                     ELSE [Itens Nota].Nfe_vProd END,
+                         THEN CASE WHEN [Itens Nota].VBaseICMS > 0
+                                   THEN ISNULL([Itens Nota].VBaseICMS / NULLIF([Itens Nota].Qtde, 0), 0)
+                                   ELSE ISNULL([Itens Nota].Valor, 0) END
+                     ELSE ISNULL([Itens Nota].Nfe_vProd, 0) END,
         PMPk = Produtos.PMPL,
-        [Preço Médio] = Produtos.PMPL,
+        [Preço Médio] = ISNULL(Produtos.PMPL, 0),
         IdRec = CASE WHEN Notas.NFe_Status = 3 AND NatFiscal.Saída = 0 THEN 1 ELSE 0 END
     FROM Kardex
         INNER JOIN [Itens Nota] ON [Itens Nota].IdItem = Kardex.IdItemV
@@ -134,18 +138,25 @@ BEGIN
         INNER JOIN PessoaFJ ON PessoaFJ.IdPess = Peças.IdPess
     WHERE Peças.IdConjunto = @IdProd AND Programa.Data IS NOT NULL
 
+    -- Menor e maior número de Nota: os números comparados como números ("999" antes de "1000"),
+    -- os que não são números depois deles, entre si como texto; o número vem depois da chave (11)
     UPDATE Programa SET QtdNF_Soma = Faturado.Qtde,
-        NFCorteN = N'NF-' + Faturado.Menor,
-        ContatoN = CASE WHEN Faturado.Maior <> Faturado.Menor THEN N'..' + Faturado.Maior ELSE N'' END
+        NFCorteN = N'NF-' + SUBSTRING(Faturado.Menor, 12, 10),
+        ContatoN = CASE WHEN Faturado.Maior <> Faturado.Menor THEN N'..' + SUBSTRING(Faturado.Maior, 12, 10) ELSE N'' END
     FROM Programas AS Programa
-        INNER JOIN (SELECT [Itens Nota].IdPdv, [Itens Nota].IdAuto, SUM([Itens Nota].Qtde) AS Qtde,
-                           MIN(Notas.NotaNº) AS Menor, MAX(Notas.NotaNº) AS Maior
-                    FROM [Itens Nota]
-                        INNER JOIN Notas ON Notas.IdNota = [Itens Nota].IdNota
-                        INNER JOIN Peças ON Peças.IdPeça = [Itens Nota].IdPeça
-                    WHERE Peças.IdConjunto = @IdProd AND Notas.NFe_Status = 3 AND Notas.NFe_Final = 1
-                        AND (Notas.IdForma > 0 OR Notas.Vcto1 > 0) AND [Itens Nota].IdAuto > 0
-                    GROUP BY [Itens Nota].IdPdv, [Itens Nota].IdAuto) Faturado
+        INNER JOIN (SELECT Numero.IdPdv, Numero.IdAuto, SUM(Numero.Qtde) AS Qtde,
+                           MIN(Numero.Chave) AS Menor, MAX(Numero.Chave) AS Maior
+                    FROM (SELECT [Itens Nota].IdPdv, [Itens Nota].IdAuto, [Itens Nota].Qtde,
+                                 CASE WHEN LTRIM(RTRIM(Notas.NotaNº)) <> N''
+                                           AND LTRIM(RTRIM(Notas.NotaNº)) NOT LIKE N'%[^0-9]%'
+                                      THEN N'0' + RIGHT(N'0000000000' + LTRIM(RTRIM(Notas.NotaNº)), 10)
+                                      ELSE N'1' + SPACE(10) END + Notas.NotaNº AS Chave
+                          FROM [Itens Nota]
+                              INNER JOIN Notas ON Notas.IdNota = [Itens Nota].IdNota
+                              INNER JOIN Peças ON Peças.IdPeça = [Itens Nota].IdPeça
+                          WHERE Peças.IdConjunto = @IdProd AND Notas.NFe_Status = 3 AND Notas.NFe_Final = 1
+                              AND (Notas.IdForma > 0 OR Notas.Vcto1 > 0) AND [Itens Nota].IdAuto > 0) Numero
+                    GROUP BY Numero.IdPdv, Numero.IdAuto) Faturado
             ON Faturado.IdPdv = Programa.IdPedVenda AND Faturado.IdAuto = Programa.IdAuto
 
     UPDATE Programa SET QtdSaldo = CASE WHEN Programa.QtdLIQ_Acm - Programa.QtdNF_Soma < 0 THEN 0
@@ -204,5 +215,9 @@ END
 CLOSE Itens
 DEALLOCATE Itens
 
--- Lote da NF-e autorizada: o próprio número da nota
-UPDATE Notas SET NFe_NumLote = NotaNº WHERE NFe_Status = 3 AND NFe_NumLote = 0
+-- Lote da NF-e autorizada: o próprio número da nota, quando é um número (de até 9 dígitos, o da NF-e)
+UPDATE Notas SET NFe_NumLote = CASE WHEN LTRIM(RTRIM(NotaNº)) <> N'' AND LTRIM(RTRIM(NotaNº)) NOT LIKE N'%[^0-9]%'
+                                         AND LEN(LTRIM(RTRIM(NotaNº))) <= 9
+                                    THEN CONVERT(int, LTRIM(RTRIM(NotaNº))) END
+WHERE NFe_Status = 3 AND NFe_NumLote = 0
+    AND LTRIM(RTRIM(NotaNº)) <> N'' AND LTRIM(RTRIM(NotaNº)) NOT LIKE N'%[^0-9]%' AND LEN(LTRIM(RTRIM(NotaNº))) <= 9

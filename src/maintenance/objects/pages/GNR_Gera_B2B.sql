@@ -7,6 +7,7 @@ AS
 SET NOCOUNT ON
 DECLARE @IdNota int = 0
 DECLARE @B2B nvarchar(max)
+DECLARE @Det nvarchar(400)
 
 IF NOT (UPDATE(xLote) OR UPDATE(xEstoque) OR UPDATE(xPed) OR UPDATE(nItemPed))
     RETURN
@@ -20,15 +21,27 @@ OPEN Notas_B2B
 FETCH NEXT FROM Notas_B2B INTO @IdNota
 WHILE @@FETCH_STATUS = 0
 BEGIN
+    -- Um det por item, na ordem dos itens (lidos um a um: somar texto numa variável num SELECT com
+    -- ORDER BY não tem ordem garantida)
     SET @B2B = N''
-    SELECT @B2B = @B2B + N'<det nItem="' + CAST(IdItem AS nvarchar(10)) + N'">'
-                       + N'<xPed>' + ISNULL(xPed, N'') + N'</xPed>'
-                       + N'<nItemPed>' + ISNULL(nItemPed, N'') + N'</nItemPed>'
-                       + N'<xLote>' + ISNULL(xLote, N'') + N'</xLote>'
-                       + N'<xEstoque>' + ISNULL(xEstoque, N'') + N'</xEstoque></det>'
-    FROM [Itens Nota]
-    WHERE IdNota = @IdNota
-    ORDER BY IdItem
+    DECLARE Itens_B2B CURSOR LOCAL FORWARD_ONLY READ_ONLY FOR
+        SELECT N'<det nItem="' + CAST([Itens Nota].IdItem AS nvarchar(10)) + N'">'
+               + N'<xPed>' + ISNULL([Itens Nota].xPed, N'') + N'</xPed>'
+               + N'<nItemPed>' + ISNULL([Itens Nota].nItemPed, N'') + N'</nItemPed>'
+               + N'<xLote>' + ISNULL([Itens Nota].xLote, N'') + N'</xLote>'
+               + N'<xEstoque>' + ISNULL([Itens Nota].xEstoque, N'') + N'</xEstoque></det>'
+        FROM [Itens Nota]
+        WHERE [Itens Nota].IdNota = @IdNota
+        ORDER BY [Itens Nota].IdItem
+    OPEN Itens_B2B
+    FETCH NEXT FROM Itens_B2B INTO @Det
+    WHILE @@FETCH_STATUS = 0
+    BEGIN
+        SET @B2B = @B2B + @Det
+        FETCH NEXT FROM Itens_B2B INTO @Det
+    END
+    CLOSE Itens_B2B
+    DEALLOCATE Itens_B2B
 
     UPDATE Notas SET NFe_XMLn = N'<?xml version="1.0" encoding="UTF-8"?><NFeB2BFin versao="1.00">'
         + SUBSTRING(NFe_XMLn, CHARINDEX(N'<nfeProc', NFe_XMLn),

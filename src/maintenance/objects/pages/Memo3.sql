@@ -13,6 +13,9 @@ CREATE TRIGGER [dbo].[GNR_Etiquetas_Recebimento] ON [dbo].[Kardex_SubLote]
 AFTER INSERT, DELETE
 AS
 SET NOCOUNT ON
+-- Nenhuma etiqueta incluída ou excluída: nada a acertar
+IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+    RETURN
 UPDATE Kardex_SubLote SET IdRec = Kardex.IdRec
 FROM Kardex_SubLote INNER JOIN Kardex ON Kardex.IdKardex = Kardex_SubLote.IdKardex
 WHERE Kardex_SubLote.IdRec = 0

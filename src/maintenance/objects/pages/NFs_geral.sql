@@ -3,16 +3,16 @@ CREATE TRIGGER [dbo].[GNR_NFs_geral] ON [dbo].[ContasPR]
 AFTER UPDATE
 AS
 SET NOCOUNT ON
-DECLARE @IdContasPR int = 0
-SELECT @IdContasPR = IdContasPR FROM inserted
+IF NOT EXISTS (SELECT 1 FROM inserted)
+    RETURN
 
--- Títulos de Tipo 10 e 99 não mexem no total da NF
+-- Títulos de Tipo 10 e 99 não mexem no total da NF; as NFs de todos os títulos alterados são refeitas
 IF UPDATE(Valor)
     UPDATE NFs SET Total_Titulos = T.Total
     FROM NFs
-        INNER JOIN ContasPR ON ContasPR.IdNF = NFs.IdNF
         INNER JOIN (SELECT Todos.IdNF, SUM(Todos.Valor) AS Total
                     FROM ContasPR AS Todos
                     WHERE Todos.Tipo NOT IN (10, 99)
                     GROUP BY Todos.IdNF) T ON T.IdNF = NFs.IdNF
-    WHERE ContasPR.IdContasPR = @IdContasPR AND Tipo NOT IN (10, 99)
+    WHERE EXISTS (SELECT 1 FROM inserted
+                  WHERE inserted.IdNF = NFs.IdNF AND inserted.Tipo NOT IN (10, 99))

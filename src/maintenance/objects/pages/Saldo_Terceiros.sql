@@ -3,39 +3,40 @@ CREATE TRIGGER [dbo].[GNR_Saldo_Terceiros_RETORNA] ON [dbo].[Retorna]
 AFTER INSERT, UPDATE, DELETE
 AS
 SET NOCOUNT ON
-DECLARE @IdNota int = 0
+IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
+    RETURN
 
--- A Nota de envio do retorno: a do retorno excluído, depois a do retorno como está gravado
-IF EXISTS (SELECT 1 FROM deleted)
-    SELECT @IdNota = [Itens Nota].IdNota
-    FROM deleted INNER JOIN [Itens Nota] ON [Itens Nota].IdItem = deleted.IdItem
-IF EXISTS (SELECT 1 FROM inserted)
-    SELECT @IdNota = [Itens Nota].IdNota
-    FROM inserted
-        INNER JOIN Retorna ON Retorna.IdRetA = inserted.IdRetA
-        INNER JOIN [Itens Nota] ON [Itens Nota].IdItem = Retorna.IdItem
-
--- Itens da Nota que têm retornos voltam ao saldo cheio (a O.F. atendida, UIdReta, fica)
-UPDATE [Itens Nota] SET SQtdeRet = 0, SdoN = Qtde, UNFRet = NULL
-WHERE IdNota = @IdNota AND IdItem IN (SELECT IdItem FROM Retorna)
+-- As Notas de envio dos retornos: as dos retornos excluídos e as dos retornos como estão gravados
+-- Itens das Notas que têm retornos voltam ao saldo cheio (a O.F. atendida, UIdReta, fica)
+UPDATE [Itens Nota] SET SQtdeRet = 0, SdoN = [Itens Nota].Qtde, UNFRet = NULL
+WHERE [Itens Nota].IdItem IN (SELECT Retorna.IdItem FROM Retorna)
+    AND [Itens Nota].IdNota IN (SELECT Item.IdNota FROM deleted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = deleted.IdItem
+                                UNION
+                                SELECT Item.IdNota FROM inserted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = inserted.IdItem)
 
 UPDATE Produtos SET MTerc = 0
 FROM Produtos
     INNER JOIN Peças ON Peças.IdConjunto = Produtos.IdProd
     INNER JOIN [Itens Nota] ON [Itens Nota].IdPeça = Peças.IdPeça
-WHERE [Itens Nota].IdNota = @IdNota
+WHERE [Itens Nota].IdNota IN (SELECT Item.IdNota FROM deleted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = deleted.IdItem
+                              UNION
+                              SELECT Item.IdNota FROM inserted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = inserted.IdItem)
 
--- Saldo de cada item da Nota autorizada: enviado menos retornado
-IF EXISTS (SELECT 1 FROM Notas WHERE IdNota = @IdNota AND NFe_Status = 3)
-    UPDATE [Itens Nota] SET SdoN = T.Saldo, SQtdeRet = T.Retornado
-    FROM [Itens Nota]
-        INNER JOIN (SELECT Item.IdItem, ISNULL(SUM(Retorna.Qtd_recebida), 0) AS Retornado,
-                           CASE WHEN Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) < 0 THEN 0
-                                ELSE Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) END AS Saldo
-                    FROM [Itens Nota] AS Item LEFT JOIN Retorna ON Retorna.IdItem = Item.IdItem
-                    WHERE Item.IdNota = @IdNota
-                    GROUP BY Item.IdItem, Item.Qtde) T ON T.IdItem = [Itens Nota].IdItem
-    WHERE T.Saldo <> [Itens Nota].SdoN
+-- Saldo de cada item das Notas autorizadas: enviado menos retornado
+UPDATE [Itens Nota] SET SdoN = T.Saldo, SQtdeRet = T.Retornado
+FROM [Itens Nota]
+    INNER JOIN (SELECT Item.IdItem, ISNULL(SUM(Retorna.Qtd_recebida), 0) AS Retornado,
+                       CASE WHEN Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) < 0 THEN 0
+                            ELSE Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) END AS Saldo
+                FROM [Itens Nota] AS Item
+                    INNER JOIN Notas ON Notas.IdNota = Item.IdNota
+                    LEFT JOIN Retorna ON Retorna.IdItem = Item.IdItem
+                WHERE Notas.NFe_Status = 3
+                    AND Item.IdNota IN (SELECT Enviado.IdNota FROM deleted INNER JOIN [Itens Nota] AS Enviado ON Enviado.IdItem = deleted.IdItem
+                                        UNION
+                                        SELECT Enviado.IdNota FROM inserted INNER JOIN [Itens Nota] AS Enviado ON Enviado.IdItem = inserted.IdItem)
+                GROUP BY Item.IdItem, Item.Qtde) T ON T.IdItem = [Itens Nota].IdItem
+WHERE T.Saldo <> [Itens Nota].SdoN
 
 UPDATE Produtos SET MTerc = T.Total
 FROM Produtos

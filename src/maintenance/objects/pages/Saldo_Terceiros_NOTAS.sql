@@ -3,17 +3,16 @@ CREATE TRIGGER [dbo].[GNR_Saldo_Terceiros_NOTAS] ON [dbo].[Notas]
 AFTER UPDATE
 AS
 SET NOCOUNT ON
-DECLARE @NFe_Status int = 0
-DECLARE @IdNota int = 0
-SELECT @NFe_Status = NFe_Status, @IdNota = IdNota FROM inserted
 
-IF UPDATE(NFe_Status) AND @NFe_Status IN (3, 5)
+-- Notas da alteração autorizadas (3) ou canceladas (5)
+IF UPDATE(NFe_Status) AND EXISTS (SELECT 1 FROM inserted WHERE inserted.NFe_Status IN (3, 5))
 BEGIN
     UPDATE Produtos SET MTerc = 0
     FROM Produtos
         INNER JOIN Peças ON Peças.IdConjunto = Produtos.IdProd
         INNER JOIN [Itens Nota] ON [Itens Nota].IdPeça = Peças.IdPeça
-    WHERE [Itens Nota].IdNota = @IdNota
+        INNER JOIN inserted ON inserted.IdNota = [Itens Nota].IdNota
+    WHERE inserted.NFe_Status IN (3, 5)
 
     UPDATE Produtos SET MTerc = T.Total
     FROM Produtos
