@@ -69,8 +69,9 @@ const QStringList &attachUpdates()
 QString resultQuery()
 {
     // Only the columns the run writes: a work table of an installation need not have a
-    // key of its own. Ordered by master label, then invoice label.
-    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF");
+    // key of its own. The rows come as the table gives them, which for a work table filled
+    // by one run is the order of its inserts.
+    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP");
 }
 
 } // namespace ConferenceStatements
