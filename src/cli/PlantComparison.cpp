@@ -36,8 +36,10 @@ QString withoutTrailingBlanks(QString text)
 }
 
 // Runs one read and hands every row to the reader; a refusal becomes the section's error.
-void readSection(Connection &connection, Side &side, const QString &sql, const std::function<void(Dataset &)> &row)
+void readSection(Connection &connection, QStringList &sent, Side &side, const QString &sql,
+                 const std::function<void(Dataset &)> &row)
 {
+    sent << sql;
     try {
         Dataset ds;
         ds.setConnection(&connection);
@@ -114,7 +116,7 @@ Snapshot read(Connection &connection)
     Side &columns = s.sections[SectionId::Columns];
     QStringList rights;
     readSection(
-        connection, columns,
+        connection, s.statements, columns,
         QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, "
                        "NUMERIC_SCALE, IS_NULLABLE, COLUMN_DEFAULT FROM INFORMATION_SCHEMA.COLUMNS "
                        "WHERE TABLE_SCHEMA = 'dbo' ORDER BY TABLE_NAME, ORDINAL_POSITION"),
@@ -136,7 +138,7 @@ Snapshot read(Connection &connection)
     tables.error = columns.error;
 
     Side &constraints = s.sections[SectionId::Constraints];
-    readSection(connection, constraints,
+    readSection(connection, s.statements, constraints,
                 QStringLiteral("SELECT p.name AS Tabela, c.name AS Nome, c.type AS Tipo, "
                                "OBJECT_DEFINITION(c.object_id) AS Definicao FROM sys.objects c "
                                "INNER JOIN sys.objects p ON p.object_id = c.parent_object_id "
@@ -156,7 +158,7 @@ Snapshot read(Connection &connection)
     QMap<QString, QStringList> keyColumns, included;
     QMap<QString, QString> kinds;
     readSection(
-        connection, indexes,
+        connection, s.statements, indexes,
         QStringLiteral("SELECT t.name AS Tabela, i.name AS Nome, i.type_desc AS Tipo, i.is_unique AS Unico, "
                        "c.name AS Coluna, ic.is_included_column AS Incluida FROM sys.indexes i "
                        "INNER JOIN sys.tables t ON t.object_id = i.object_id "
@@ -184,7 +186,7 @@ Snapshot read(Connection &connection)
 
     Side &objects = s.sections[SectionId::Objects];
     readSection(
-        connection, objects,
+        connection, s.statements, objects,
         QStringLiteral("SELECT name AS Nome, type AS Tipo, OBJECT_DEFINITION(object_id) AS Texto "
                        "FROM sys.objects WHERE schema_id = 1 AND type IN ('TR', 'FN', 'IF', 'TF', 'P', 'V')"),
         [&](Dataset &ds) {
@@ -195,7 +197,7 @@ Snapshot read(Connection &connection)
         });
 
     Side &descriptions = s.sections[SectionId::Descriptions];
-    readSection(connection, descriptions,
+    readSection(connection, s.statements, descriptions,
                 QStringLiteral("SELECT t.name AS Tabela, c.name AS Coluna, CAST(p.value AS nvarchar(4000)) AS Texto "
                                "FROM sys.extended_properties p INNER JOIN sys.objects t ON t.object_id = p.major_id "
                                "LEFT JOIN sys.columns c ON c.object_id = p.major_id AND c.column_id = p.minor_id "
@@ -214,7 +216,7 @@ Snapshot read(Connection &connection)
     QStringList selected;
     for (const QString &c : rights)
         selected << QLatin1Char('[') + c + QLatin1Char(']');
-    readSection(connection, users,
+    readSection(connection, s.statements, users,
                 QStringLiteral("SELECT Registro, Nome, %1 FROM Usuarios").arg(selected.join(QStringLiteral(", "))),
                 [&](Dataset &ds) {
                     const QString registro = withoutTrailingBlanks(ds.asString(QStringLiteral("Registro")));

@@ -26,6 +26,7 @@ struct Side
 struct Snapshot
 {
     QMap<SectionId, Side> sections;
+    QStringList statements; // the SELECTs sent, in order
 };
 
 // Reads every section from one plant. A section that cannot be read keeps its error; the
