@@ -102,7 +102,9 @@ void printRun(Context &c, const QString &plant, const QString &label, const Sche
                         .arg(rehearsal ? QStringLiteral("aplicariam") : QStringLiteral("aplicados"))
                         .arg(r.stepsFailed())
                         .arg(rehearsal ? QStringLiteral("falhariam") : QStringLiteral("falharam"))
-                        .arg(already > 0 ? QStringLiteral(", %1 já aplicados").arg(already) : QString())
+                        .arg(already > 0
+                                 ? QStringLiteral(", %1 já aplicado%2").arg(already).arg(already == 1 ? "" : "s")
+                                 : QString())
                         .arg(notSent > 0 ? QStringLiteral(", %1 não enviados").arg(notSent) : QString())
                         .arg(r.descriptionsWritten())
                         .arg(r.descriptionsSent())
