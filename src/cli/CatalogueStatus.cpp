@@ -1,5 +1,7 @@
 #include "cli/CatalogueStatus.h"
 
+#include "cli/SchemaRun.h"
+
 #include "connection/Dataset.h"
 #include "maintenance/catalogue/CatalogueData.h"
 
@@ -162,7 +164,7 @@ Result evaluate(Schema schema)
                                       : QStringLiteral("a coluna %1 não existe em %2").arg(column, target);
                     return r;
                 }
-                applies = repeats = true;
+                applies = true;
             } else if (const auto a = alter.match(statement); a.hasMatch()) {
                 const QString target = unbracketed(a.captured(1));
                 const QString action = a.captured(2).trimmed();
@@ -181,13 +183,14 @@ Result evaluate(Schema schema)
                         for (const QString &c : dropped)
                             schema.columns[key(target)].remove(key(unbracketed(c)));
                 } else if (action.startsWith(QLatin1String("SET ("), Qt::CaseInsensitive)) {
-                    applies = repeats = schema.hasTable(target);
+                    applies = schema.hasTable(target);
                 } else {
                     applies = true; // a form this reading does not know: counted as work to do
                 }
             } else {
                 applies = true;
             }
+            repeats = repeatsEveryRun(SchemaStep {statement, step->guard, {}, QString()});
             break;
         }
         }
