@@ -131,6 +131,9 @@ enum class StmtKind {
     Break,
     Continue,
     Raiserror,
+    WaitFor,        // WAITFOR DELAY / WAITFOR TIME
+    Try,            // BEGIN TRY ... END TRY BEGIN CATCH ... END CATCH
+    Throw,
 };
 
 struct Statement {
@@ -360,6 +363,24 @@ struct RaiserrorStatement : Statement {
 struct ReturnStatement : Statement {
     ReturnStatement() : Statement(StmtKind::Return) {}
     ExprPtr value;
+};
+
+struct WaitForStatement : Statement {
+    WaitForStatement() : Statement(StmtKind::WaitFor) {}
+    bool untilTime = false;  // WAITFOR TIME: until that time of day; WAITFOR DELAY: for that long
+    ExprPtr value;
+};
+
+struct TryStatement : Statement {
+    TryStatement() : Statement(StmtKind::Try) {}
+    std::vector<StmtPtr> tryBody;
+    std::vector<StmtPtr> catchBody;
+};
+
+// THROW number, message, state; without arguments (only inside CATCH) it raises the caught error again.
+struct ThrowStatement : Statement {
+    ThrowStatement() : Statement(StmtKind::Throw) {}
+    std::vector<ExprPtr> args;
 };
 
 enum class TransactionAction { Begin, Commit, Rollback, Save };

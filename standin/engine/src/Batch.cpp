@@ -47,6 +47,23 @@ ServerMessage info(int number, const QString& text)
     return m;
 }
 
+// Statements refused inside an uncommittable transaction (3930).
+bool writesLog(const Statement& s)
+{
+    switch (s.kind) {
+    case StmtKind::Insert: case StmtKind::Update: case StmtKind::Delete: case StmtKind::CreateTable:
+    case StmtKind::AlterTable: case StmtKind::DropTable: case StmtKind::TruncateTable: case StmtKind::CreateModule:
+    case StmtKind::DropModule:
+        return true;
+    case StmtKind::Transaction: {
+        const auto action = static_cast<const TransactionStatement&>(s).action;
+        return action == TransactionAction::Commit || action == TransactionAction::Save;
+    }
+    default:
+        return false;
+    }
+}
+
 bool changesData(StmtKind k)
 {
     switch (k) {
@@ -62,6 +79,15 @@ bool changesData(StmtKind k)
 
 }  // namespace
 
+void Executor::settleBatchStatement()
+{
+    if (session_.transactionCount > 0)
+        undo_.appendTo(session_.transactionLog, tranMark_);
+    else
+        undo_.commit();
+    tranMark_ = 0;
+}
+
 BatchResult Executor::run(const std::vector<StmtPtr>& statements)
 {
     BatchResult out;
@@ -69,6 +95,17 @@ BatchResult Executor::run(const std::vector<StmtPtr>& statements)
     batch_ = &out;
     frame_ = &batchFrame;
     const Flow flow = runStatements(statements, out.statements);
+    // A transaction that an error left uncommittable does not outlive its batch.
+    if (doomed_ && session_.transactionCount > 0) {
+        session_.transactionLog.rollback();
+        session_.transactionCount = 0;
+        session_.savepoints.clear();
+        StatementResult r;
+        r.failed = true;
+        r.messages.push_back(sqlError(3998, QStringLiteral("Uncommittable transaction is detected at the end of the "
+                                                           "batch. The transaction is rolled back.")).message);
+        out.statements.push_back(std::move(r));
+    }
     // RETURN ends the batch quietly; an error that ended it leaves the rest unrun.
     out.aborted = flow == Flow::AbortBatch;
     out.cancelled = cancelled_;
@@ -156,6 +193,14 @@ bool Executor::runControl(Statement& s, std::vector<StatementResult>& out, const
     } catch (const SqlError& e) {
         nested_ = nullptr;
         messages_ = nullptr;
+        if (catchable(e)) {
+            SqlError caught = e;
+            locate(caught.message, s.line);
+            triggerFailed_ = false;
+            for (auto& n : nested)
+                out.push_back(std::move(n));
+            throw TryJump{caught};
+        }
         if (propagates())
             rethrowFromModule(e, *frame_->module, s.line);
         recordError(r, e, s.line);
@@ -167,6 +212,8 @@ bool Executor::runControl(Statement& s, std::vector<StatementResult>& out, const
     }
     nested_ = nullptr;
     messages_ = nullptr;
+    if (ok)
+        session_.lastError = 0;
     for (auto& n : nested)
         out.push_back(std::move(n));
     if (!ok || !r.messages.empty())
@@ -224,6 +271,8 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
         }
         return Flow::Normal;
     }
+    case StmtKind::Try:
+        return runTry(static_cast<TryStatement&>(s), out);
     case StmtKind::Break:
         return Flow::Break;
     case StmtKind::Continue:
@@ -241,6 +290,7 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
                 }, flow))
                 return flow;
         }
+        session_.lastRowCount = 1;  // RETURN is a simple assignment
         return Flow::Return;
     }
     default:
@@ -260,25 +310,58 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
     bool abort = false;
     try {
         countStep();
+        if (doomed_ && session_.transactionCount > 0 && writesLog(s))
+            throw sqlError(3930, QStringLiteral("The current transaction cannot be committed and cannot support "
+                                                "operations that write to the log file. Roll back the transaction."));
+        if (s.kind == StmtKind::Throw)
+            runThrow(static_cast<ThrowStatement&>(s));
         execute(s, r);
-        if (!inModule()) {
-            // A statement of the batch itself ends here: its work and that of the modules it ran is
-            // done, or joins the open transaction.
-            if (session_.transactionCount > 0)
-                undo_.appendTo(session_.transactionLog, tranMark_);
-            else
-                undo_.commit();
-            tranMark_ = 0;
-        }
+        if (!inModule())
+            settleBatchStatement();
         if (!r.failed)
             session_.lastError = 0;  // RAISERROR fails its statement without an exception
         if (r.rowCount >= 0)
             session_.lastRowCount = r.rowCount;
         abort = std::exchange(abortBatch_, false);
+    } catch (const TryJump&) {
+        // An error on its way to a CATCH block: the statement that raised it is undone already; this
+        // one (an EXEC, or a statement whose trigger or function failed) keeps what ran before it.
+        autocommitMark_ = outerAutocommit;
+        nested_ = nullptr;
+        messages_ = nullptr;
+        if (!inModule())
+            settleBatchStatement();
+        if (changesData(s.kind))
+            batch_->changedData = true;
+        for (auto& n : nested)
+            out.push_back(std::move(n));
+        throw;
     } catch (const SqlError& e) {
         if (!endedInTrigger_)
             undo_.rollbackTo(mark);
         autocommitMark_ = outerAutocommit;
+        if (catchable(e)) {
+            SqlError caught = e;
+            locate(caught.message, s.line);
+            const bool fromTrigger = std::exchange(triggerFailed_, false);
+            // Where the error would have ended the transaction, a CATCH block finds it uncommittable.
+            if (session_.transactionCount > 0 && !endedInTrigger_ &&
+                (fromTrigger || session_.xactAbort || rollsBackTransaction(e.message.number)))
+                doomed_ = true;
+            endedInTrigger_ = false;
+            abortBatch_ = false;
+            thrown_ = false;
+            nested_ = nullptr;
+            messages_ = nullptr;
+            if (!inModule())
+                settleBatchStatement();
+            if (changesData(s.kind))
+                batch_->changedData = true;
+            session_.lastError = e.message.number;
+            for (auto& n : nested)
+                out.push_back(std::move(n));
+            throw TryJump{caught};
+        }
         if (propagates()) {
             nested_ = nullptr;
             messages_ = nullptr;
@@ -286,7 +369,8 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
         }
         // An error that leaves a trigger, a conversion error, or any error under XACT_ABORT ends the batch
         // and takes back the open transaction.
-        const bool fromTrigger = std::exchange(triggerFailed_, false);
+        // A cancel is no error: it undoes the statement, and the transaction stays open unless XACT_ABORT is on.
+        const bool fromTrigger = std::exchange(triggerFailed_, false) && !cancelled_;
         if ((fromTrigger || session_.xactAbort || rollsBackTransaction(e.message.number)) && session_.transactionCount > 0) {
             undo_.rollbackTo(tranMark_);
             session_.transactionLog.rollback();
@@ -298,7 +382,8 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
             tranMark_ = 0;
         }
         recordError(r, e, s.line);
-        abort = fromTrigger || session_.xactAbort || abortsBatch(e.message.number) || stopping_ || endedInTrigger_;
+        abort = fromTrigger || session_.xactAbort || abortsBatch(e.message.number) || stopping_ || endedInTrigger_ ||
+                std::exchange(thrown_, false);
         abortBatch_ = false;
     }
     autocommitMark_ = outerAutocommit;
@@ -466,6 +551,7 @@ void Executor::execute(Statement& s, StatementResult& r)
         // outermost transaction or ROLLBACK takes them back.
         if (st.action == TransactionAction::Begin) {
             if (session_.transactionCount++ == 0) {
+                doomed_ = false;
                 tranMark_ = undo_.size();
                 session_.transactionName = st.name;
             }
@@ -534,6 +620,11 @@ void Executor::execute(Statement& s, StatementResult& r)
     case StmtKind::Raiserror:
         runRaiserror(static_cast<RaiserrorStatement&>(s), r);
         return;
+    case StmtKind::WaitFor:
+        runWaitFor(static_cast<WaitForStatement&>(s));
+        return;
+    case StmtKind::Try: case StmtKind::Throw:
+        return;  // steered by runStatement
     case StmtKind::Block: case StmtKind::If: case StmtKind::While: case StmtKind::Return: case StmtKind::Break:
     case StmtKind::Continue:
         return;

@@ -248,6 +248,9 @@ void Executor::runRaiserror(RaiserrorStatement& s, StatementResult& r)
     m.line = s.line;
     if (inModule())
         m.procedure = frame_->module->name;
+    // Inside TRY an error of severity 11 to 19 goes to the CATCH block instead of the client.
+    if (m.severity > 10 && catchable(SqlError{m}))
+        throw SqlError{m};
     r.messages.push_back(m);
     if (m.severity > 10) {
         r.failed = true;

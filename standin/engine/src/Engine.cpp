@@ -109,6 +109,12 @@ void Engine::setStepBudget(int64_t steps)
     d->stepBudget = qMax<int64_t>(0, steps);
 }
 
+void Engine::setDelayLimit(int64_t milliseconds)
+{
+    std::lock_guard<std::recursive_mutex> lock(d->mutex);
+    d->delayLimitMs = milliseconds < 0 ? -1 : milliseconds;
+}
+
 bool Engine::hasDatabase(const QString& name) const
 {
     std::lock_guard<std::recursive_mutex> lock(d->mutex);

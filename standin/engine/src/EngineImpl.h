@@ -50,6 +50,8 @@ public:
     int nextSpid = 51;
     // Statements (loop rounds included) one batch may run before it ends with an error; 0: no limit.
     int64_t stepBudget = 0;
+    // The longest a WAITFOR may sleep, in milliseconds; -1: as long as it asks.
+    int64_t delayLimitMs = -1;
 
     std::shared_ptr<Database> findDatabase(const QString& name) const
     {

@@ -394,6 +394,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
     }
     if (n == QLatin1String("UPDATE"))
         return bitType();
+    if (n.startsWith(QLatin1String("ERROR_")) || n == QLatin1String("XACT_STATE"))
+        return errorFunction(n).type;
     if (n == QLatin1String("OBJECT_DEFINITION"))
         return nvarcharType(-1);
     if (n == QLatin1String("DATEADD") && e.args.size() == 3) {
@@ -839,6 +841,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     };
     if (e.parts.size() >= 2)
         return callFunction(e, ctx);
+    if (n.startsWith(QLatin1String("ERROR_")) || n == QLatin1String("XACT_STATE"))
+        return errorFunction(n);
     if (n == QLatin1String("UPDATE")) {
         // UPDATE(column) in a trigger: the firing statement set the column (every column on INSERT).
         const QString column = e.args.empty() ? QString() : e.args[0]->parts.last();

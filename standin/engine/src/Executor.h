@@ -123,6 +123,21 @@ private:
     void runCursor(CursorStatement& s, StatementResult& r);
     std::shared_ptr<Cursor> findCursor(const QString& name, bool global) const;
     void runRaiserror(RaiserrorStatement& s, StatementResult& r);
+    void runWaitFor(WaitForStatement& s);
+
+    // TRY ... CATCH. An error that a CATCH block takes leaves the statement that raised it (its work
+    // undone) as a TryJump, and unwinds the frames up to the TRY that waits for it.
+    struct TryJump {
+        SqlError error;
+    };
+    bool catchable(const SqlError& e) const;
+    // Fills in the line and module of an error raised by statement `s` of the running frame.
+    void locate(ServerMessage& m, int line) const;
+    Flow runTry(TryStatement& s, std::vector<StatementResult>& out);
+    void runThrow(ThrowStatement& s);
+    Value errorFunction(const QString& upperName) const;
+    // The work of a statement of the batch itself is done, or joins the open transaction.
+    void settleBatchStatement();
     Variable* findVariable(const QString& name) const;
 
     // Queries
@@ -201,6 +216,11 @@ private:
     size_t autocommitMark_ = 0;     // where the statement of the nearest batch or procedure frame began
     size_t tranMark_ = 0;           // where the open transaction began within the undo log
     int64_t steps_ = 0;
+    int tryDepth_ = 0;                 // TRY blocks running, in every frame
+    std::vector<const Frame*> tryFrames_;  // the frame of each running TRY block, innermost last
+    std::vector<ServerMessage> caught_;    // the errors the running CATCH blocks handle, innermost last
+    bool thrown_ = false;              // THROW raised the error in flight: it ends the batch
+    bool doomed_ = false;              // an error in a TRY block left the transaction uncommittable
 };
 
 }  // namespace standin

@@ -37,6 +37,10 @@ const BuiltinFunction kBuiltins[] = {
     {"OBJECT_NAME", 1, 2, false}, {"OBJECT_DEFINITION", 1, 1, false}, {"OBJECTPROPERTY", 2, 2, false}, {"COL_LENGTH", 2, 2, false},
     // triggers
     {"UPDATE", 1, 1, false},
+    // errors and transactions
+    {"ERROR_NUMBER", 0, 0, false}, {"ERROR_MESSAGE", 0, 0, false}, {"ERROR_SEVERITY", 0, 0, false},
+    {"ERROR_STATE", 0, 0, false}, {"ERROR_LINE", 0, 0, false}, {"ERROR_PROCEDURE", 0, 0, false},
+    {"XACT_STATE", 0, 0, false},
 };
 
 }  // namespace

@@ -466,7 +466,11 @@ Value Executor::callFunction(const Expr& e, const EvalContext& ctx)
         }
         frame.variables[p.name.toLower()] = Variable{p.name, p.type, assign(v, p.type, true)};
     }
-    callModule(module, frame);
+    try {
+        callModule(module, frame);
+    } catch (const TryJump& jump) {
+        throw jump.error;  // a function's error is an error of the statement that called it
+    }
     if (!frame.returnValue)
         return nullValue(module->returns);
     return assign(*frame.returnValue, module->returns, true);
@@ -524,6 +528,10 @@ void Executor::fireTriggers(const std::shared_ptr<Database>& db, const Table& t,
         } catch (const SqlError&) {
             triggerFailed_ = true;
             throw;
+        } catch (const TryJump& jump) {
+            // Bound for a CATCH block outside the trigger: it fails the firing statement first.
+            triggerFailed_ = true;
+            throw jump.error;
         }
         if (endedInTrigger_)
             throw sqlError(3609, QStringLiteral("The transaction ended in the trigger. The batch has been aborted."));

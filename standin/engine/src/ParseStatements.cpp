@@ -9,6 +9,7 @@ StmtPtr Parser::statement(bool firstInBatch)
     const int start = t.start;
     const int line = t.line;
     StmtPtr s = statementBody(firstInBatch);
+    afterCondition_ = false;
     s->start = start;
     s->end = prevEnd();
     s->line = line;
@@ -89,6 +90,7 @@ StmtPtr Parser::statementBody(bool firstInBatch)
         next();
         auto s = std::make_shared<IfStatement>();
         s->condition = expr();
+        afterCondition_ = true;
         s->thenBranch = statement(false);
         acceptSymbol(";");
         if (acceptWord("ELSE"))
@@ -100,10 +102,25 @@ StmtPtr Parser::statementBody(bool firstInBatch)
         auto s = std::make_shared<WhileStatement>();
         s->condition = expr();
         ++loopDepth_;
+        afterCondition_ = true;
         s->body = statement(false);
         --loopDepth_;
         return s;
     }
+    if (t.isWord("WAITFOR")) {
+        next();
+        auto s = std::make_shared<WaitForStatement>();
+        if (acceptWord("TIME"))
+            s->untilTime = true;
+        else
+            expectWord("DELAY");
+        s->value = expr();
+        return s;
+    }
+    if (t.isWord("THROW"))
+        return throwStatement();
+    if (t.isWord("BEGIN") && peek(1).isWord("TRY"))
+        return tryStatement();
     if (t.isWord("BEGIN")) {
         if (peek(1).isWord("TRAN") || peek(1).isWord("TRANSACTION"))
             return transactionStatement(TransactionAction::Begin);
@@ -138,6 +155,72 @@ StmtPtr Parser::statementBody(bool firstInBatch)
     if (firstInBatch && t.isName() && !isReserved(t))
         return execStatement();
     fail();
+}
+
+// The statements of a TRY or CATCH block, up to its END TRY / END CATCH.
+std::vector<StmtPtr> Parser::blockUntilEnd(const char* closing)
+{
+    std::vector<StmtPtr> body;
+    while (true) {
+        while (acceptSymbol(";")) {
+        }
+        if (peek().isWord("END") && peek(1).isWord(closing))
+            break;
+        if (peek().kind == TokenKind::End || peek().isWord("END"))
+            fail();
+        body.push_back(statement(false));
+    }
+    next();
+    next();
+    return body;
+}
+
+StmtPtr Parser::tryStatement()
+{
+    next();
+    next();
+    auto s = std::make_shared<TryStatement>();
+    s->tryBody = blockUntilEnd("TRY");
+    // A TRY block is followed at once by its CATCH block.
+    while (acceptSymbol(";")) {
+    }
+    if (!peek().isWord("BEGIN") || !peek(1).isWord("CATCH"))
+        fail();
+    next();
+    next();
+    ++catchDepth_;
+    s->catchBody = blockUntilEnd("CATCH");
+    --catchDepth_;
+    return s;
+}
+
+StmtPtr Parser::throwStatement()
+{
+    // The statement before THROW must end with a semicolon: "SELECT 1 THROW" reads THROW as an alias.
+    if (pos_ > 0) {
+        const Token& before = tokens_[pos_ - 1];
+        if (!before.isSymbol(";") && !before.isWord("BEGIN") && !before.isWord("TRY") && !before.isWord("CATCH") &&
+            !before.isWord("ELSE") && !before.isWord("AS") && !afterCondition_)
+            fail();
+    }
+    const Token& t = next();
+    auto s = std::make_shared<ThrowStatement>();
+    if (!startsExpression()) {
+        if (catchDepth_ == 0) {
+            SqlError e = sqlError(10704, QStringLiteral("To rethrow an error, a THROW statement must be used inside a "
+                                                        "CATCH block. Insert the THROW statement inside a CATCH block, "
+                                                        "or add error parameters to the THROW statement."), 15);
+            e.message.line = t.line;
+            throw e;
+        }
+        return s;
+    }
+    s->args.push_back(expr());
+    expectSymbol(",");
+    s->args.push_back(expr());
+    expectSymbol(",");
+    s->args.push_back(expr());
+    return s;
 }
 
 bool Parser::startsExpression() const

@@ -124,6 +124,9 @@ private:
     ExprPtr topClause(bool& percent);
     StmtPtr updateStatement();
     StmtPtr deleteStatement();
+    std::vector<StmtPtr> blockUntilEnd(const char* closing);
+    StmtPtr tryStatement();
+    StmtPtr throwStatement();
 
     // SELECT (ParseSelect.cpp)
     std::shared_ptr<SelectStmt> selectWithUnions();
@@ -182,6 +185,8 @@ private:
     std::vector<Token> tokens_;
     size_t pos_ = 0;
     int loopDepth_ = 0;  // WHILE bodies around the statement being read (BREAK, CONTINUE)
+    int catchDepth_ = 0;  // CATCH blocks around the statement being read (THROW without arguments)
+    bool afterCondition_ = false;  // the statement being read is the body of an IF or WHILE
 };
 
 }  // namespace standin::parsing

@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <sql.h>
+#include <sqlext.h>
+
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <thread>
 
@@ -412,4 +416,51 @@ TEST(StandinClients, ACancelStopsARunningLoop)
     ASSERT_FALSE(r.doneStatus.empty());
     EXPECT_TRUE(r.doneStatus.back() & 0x20);  // DONE_ATTN
     EXPECT_EQ(c.batch(QStringLiteral("SELECT 'depois'")).rows.at(0).at(0), QStringLiteral("depois"));
+}
+
+// A statement timeout set through ODBC (SQL_ATTR_QUERY_TIMEOUT) makes the driver send a cancel: the
+// wait ends, the driver reports the timeout, the statement's work is undone and the connection goes on.
+TEST(StandinClients, AnOdbcQueryTimeoutCancelsAWaitAndUndoesItsStatement)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
+    const QByteArray connect = s.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).toUtf8();
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.constData())),
+                                               SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
+    // Statements without rows answer SQL_NO_DATA.
+    auto run = [&](const char* sql) {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS);
+        return rc == SQL_NO_DATA ? SQLRETURN(SQL_SUCCESS) : rc;
+    };
+    ASSERT_TRUE(SQL_SUCCEEDED(run("CREATE TABLE Lenta (a int)")));
+    ASSERT_TRUE(SQL_SUCCEEDED(run("CREATE TRIGGER GNR_Lenta ON Lenta AFTER INSERT AS WAITFOR DELAY '00:01:00'")));
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(1), 0);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(run("INSERT INTO Lenta VALUES (1)"), SQL_ERROR);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    SQLCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLCHAR text[512];
+    SQLSMALLINT length = 0;
+    SQLGetDiagRec(SQL_HANDLE_STMT, stmt, 1, state, &native, text, sizeof text, &length);
+    EXPECT_STREQ(reinterpret_cast<const char*>(state), "HYT00");
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), 0);
+    ASSERT_TRUE(SQL_SUCCEEDED(run("SELECT COUNT(*) FROM Lenta")));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(stmt)));
+    SQLINTEGER count = -1;
+    SQLGetData(stmt, 1, SQL_C_SLONG, &count, 0, nullptr);
+    EXPECT_EQ(count, 0);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
 }

@@ -91,6 +91,8 @@ public:
     // How many statements (loop rounds and module statements included) one batch may run before it
     // ends with an error; 0, the default, sets no limit. A runaway loop then ends instead of hanging.
     void setStepBudget(int64_t steps);
+    // The longest a WAITFOR may sleep, in milliseconds (a negative value: no limit, the default).
+    void setDelayLimit(int64_t milliseconds);
 
     EngineImpl& impl() { return *d; }
 
