@@ -36,19 +36,40 @@ void Shell::setPageContent(QWidget *page, QWidget *content) const
     content->show();
 }
 
-bool Shell::run(const std::function<void()> &handler) const
+namespace {
+
+// The text of an error for the error box. Our own messages travel as QString; any other
+// exception's text is UTF-8 (what QString::toStdString gives), never the local code page.
+// A failure without a text is still a failure and gets one.
+QString failureText(const QString &message)
+{
+    return message.trimmed().isEmpty() ? QStringLiteral("A operação falhou sem uma mensagem do servidor ..!") : message;
+}
+
+// Runs a handler and tells whether it threw; the text of what it threw goes to failure.
+bool runCaught(const std::function<void()> &handler, QString &failure)
 {
     try {
         handler();
         return true;
     } catch (const DbError &e) {
-        if (prompter)
-            prompter->error(window, e.message());
+        failure = failureText(e.message());
     } catch (const std::exception &e) {
-        // The window's handling of an uncaught error: shown, and the program goes on.
-        if (prompter)
-            prompter->error(window, QString::fromLocal8Bit(e.what()));
+        failure = failureText(QString::fromUtf8(e.what()));
     }
+    return false;
+}
+
+} // namespace
+
+bool Shell::run(const std::function<void()> &handler) const
+{
+    QString failure;
+    if (runCaught(handler, failure))
+        return true;
+    // The window's handling of an uncaught error: shown, and the program goes on.
+    if (prompter)
+        prompter->error(window, failure);
     return false;
 }
 
@@ -56,15 +77,9 @@ bool Shell::runBusy(const std::function<void()> &handler) const
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString failure;
-    try {
-        handler();
-    } catch (const DbError &e) {
-        failure = e.message();
-    } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
-    }
+    const bool done = runCaught(handler, failure);
     QApplication::restoreOverrideCursor();
-    if (failure.isNull())
+    if (done)
         return true;
     if (prompter)
         prompter->error(window, failure);

@@ -297,6 +297,7 @@ void UsersForm::buildPages()
     m_shell.MemoCCDB->setObjectName(QStringLiteral("MemoCCDB"));
     m_shell.MemoCCDB->setReadOnly(true);
     m_shell.MemoCCDB->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_shell.MemoCCDB->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont mono(QStringLiteral("Courier New"));
     mono.setStyleHint(QFont::Monospace);
     m_shell.MemoCCDB->setFont(mono);

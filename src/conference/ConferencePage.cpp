@@ -5,6 +5,7 @@
 #include "conference/ConferenceStatements.h"
 #include "conference/ReaderFiles.h"
 #include "conference/ReaderLinesModel.h"
+#include "conference/RunInputBlocker.h"
 #include "connection/Connection.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
@@ -66,40 +67,6 @@ QToolButton *flatButton(QWidget *parent, const char *name, const QString &captio
     b->setMinimumWidth(110);
     return b;
 }
-
-// Swallows the person's input while a run holds the window: the window repaints between
-// statements, but clicks, keys and the close box wait for nobody.
-class InputBlocker : public QObject
-{
-public:
-    InputBlocker() { qApp->installEventFilter(this); }
-    ~InputBlocker() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::Close:
-            event->ignore();
-            return true;
-        default:
-            return false;
-        }
-    }
-};
 
 } // namespace
 
@@ -347,7 +314,7 @@ void ConferencePage::ConferirClick()
         QLabel *progress = m_shell.StatusBar[1];
         const QString progressBefore = progress ? progress->text() : QString();
         const int total = int(lines.size());
-        InputBlocker blocker;
+        RunInputBlocker blocker;
         QElapsedTimer sincePaint;
         sincePaint.start();
         bool listShown = true;

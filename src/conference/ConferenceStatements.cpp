@@ -27,7 +27,12 @@ QString masterInsert(const QString &company, const QString &master)
            + QStringLiteral("' AS Cod128, GetDate() AS Agora, 1 AS EntraMUD, 0 AS SaidaMud, SYSTEM_USER As Opera "
                             "FROM ItensNFLogix WHERE (num_nff = '")
            + SqlText::escaped(invoice) + QStringLiteral("') AND (volume = '") + SqlText::escaped(volume)
-           + QStringLiteral("') AND (cod_empresa = '") + SqlText::escaped(company) + QStringLiteral("')");
+           + QStringLiteral("') AND (cod_empresa = '")
+           + SqlText::escaped(company)
+           // A master unit is registered once: the last label of a run and the labels of a
+           // folder conferred again are already there.
+           + QStringLiteral("') AND (NOT EXISTS (SELECT * FROM Etq_MasterUD WHERE Etq_MasterUD.Cod128 = '")
+           + SqlText::escaped(master) + QStringLiteral("'))");
 }
 
 const QStringList &matchUpdates()
@@ -63,7 +68,9 @@ const QStringList &attachUpdates()
 
 QString resultQuery()
 {
-    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf");
+    // Only the columns the run writes: a work table of an installation need not have a
+    // key of its own. Ordered by master label, then invoice label.
+    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF");
 }
 
 } // namespace ConferenceStatements

@@ -3,6 +3,7 @@
 #include "connection/Connection.h"
 #include "connection/DbError.h"
 
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -151,6 +152,37 @@ QVariant readText(SQLHANDLE stmt, int index)
     return QVariant(text); // not null, also when the server sent an empty text
 }
 
+// The ODBC connection underneath a connection (nullptr when the driver is not ODBC).
+SQLHANDLE connectionHandle(Connection &connection)
+{
+    const QSqlDatabase db = connection.database();
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || (qstrcmp(h.typeName(), "SQLHANDLE") != 0 && qstrcmp(h.typeName(), "void*") != 0))
+        return nullptr;
+    return *static_cast<SQLHANDLE const *>(h.constData());
+}
+
+// Raises the diagnostics of a handle as one DbError: every record's text without the
+// driver's tags, and the first server error number among them.
+[[noreturn]] void raiseDiagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString &fallback)
+{
+    QStringList texts;
+    int code = 0;
+    for (SQLSMALLINT record = 1;; ++record) {
+        SQLWCHAR state[6] = {};
+        SQLWCHAR message[2048] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &native, message, 2048, &length)))
+            break;
+        texts << QString::fromUtf16(reinterpret_cast<const char16_t *>(message), qBound<int>(0, length, 2047));
+        if (code == 0 && native != 0)
+            code = int(native);
+    }
+    const QString text = stripDriverTags(texts.join(QLatin1Char(' ')));
+    throw DbError(text.isEmpty() ? fallback : text, code);
+}
+
 // Steps through the remaining results of the batch so that errors of later statements
 // surface; returns false with the query's error set when one failed.
 void drain(QSqlQuery &q)
@@ -256,13 +288,16 @@ Result select(Connection &connection, const QString &text)
         r.columns.append(columnOf(rec.field(i)));
     readIdentityFlags(q, r.columns);
     SQLHANDLE stmt = statementOf(q);
+    // A time of day is read as the driver's text ("07:05:42.1234567"): Qt would keep only
+    // its milliseconds.
     while (q.next()) {
         QVector<QVariant> row(rec.count());
         for (int i = 0; i < rec.count(); ++i)
-            row[i] = !stmt                                   ? normalize(r.columns[i], q.value(i))
-                     : r.columns[i].odbcType == OdbcReal         ? readReal(stmt, i)
-                     : isCharacter(r.columns[i].odbcType)        ? readText(stmt, i)
-                                                                 : normalize(r.columns[i], q.value(i));
+            row[i] = !stmt                               ? normalize(r.columns[i], q.value(i))
+                     : r.columns[i].odbcType == OdbcReal ? readReal(stmt, i)
+                     : isCharacter(r.columns[i].odbcType) || r.columns[i].typeName == QLatin1String("time")
+                         ? readText(stmt, i)
+                         : normalize(r.columns[i], q.value(i));
         r.rows.append(row);
     }
     if (q.lastError().isValid())
@@ -273,20 +308,35 @@ Result select(Connection &connection, const QString &text)
 
 int execute(Connection &connection, const QString &text, int timeoutSeconds)
 {
-    Q_UNUSED(timeoutSeconds);   // FreeTDS sets no client-side query timeout by default
     requireOpen(connection);
-    QSqlQuery q(connection.database());
-    q.setForwardOnly(true);
-    if (!q.exec(text))
-        raise(q.lastError());
-    int affected = q.numRowsAffected();
-    while (q.nextResult()) {
-        const int n = q.numRowsAffected();
-        if (n >= 0)
-            affected = n;
+    SQLHANDLE dbc = connectionHandle(connection);
+    if (!dbc)
+        throw DbError(QStringLiteral("A conexão com o servidor não está aberta ..!"));
+    // A statement of our own on the connection: Qt allocates its statements inside exec(),
+    // where no timeout can be set on them. The driver cancels a statement that runs past
+    // its timeout (an attention to the server) and reports the timeout as its error.
+    SQLHANDLE stmt = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)))
+        raiseDiagnostics(SQL_HANDLE_DBC, dbc, QStringLiteral("O comando não pôde ser preparado ..!"));
+    const auto freeStatement = qScopeGuard([stmt] { SQLFreeHandle(SQL_HANDLE_STMT, stmt); });
+    if (timeoutSeconds > 0)
+        SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)), 0);
+    QVector<SQLWCHAR> units(text.size() + 1, 0);
+    std::copy(text.utf16(), text.utf16() + text.size(), units.begin());
+    SQLRETURN r = SQLExecDirectW(stmt, units.data(), SQLINTEGER(text.size()));
+    // Walk every result of the batch, so that an error of a later statement surfaces; the
+    // rows affected are those of the last statement that counted any.
+    int affected = -1;
+    for (;;) {
+        if (r == SQL_ERROR || r == SQL_INVALID_HANDLE)
+            raiseDiagnostics(SQL_HANDLE_STMT, stmt, QStringLiteral("O servidor recusou o comando ..!"));
+        SQLLEN n = -1;
+        if (SQL_SUCCEEDED(SQLRowCount(stmt, &n)) && n >= 0)
+            affected = int(n);
+        r = SQLMoreResults(stmt);
+        if (r == SQL_NO_DATA)
+            break;
     }
-    if (q.lastError().isValid())
-        raise(q.lastError());
     return affected;
 }
 

@@ -20,7 +20,9 @@ struct Result
 
 // Runs text and returns the first row set (all rows) with its columns.
 Result select(Connection &connection, const QString &text);
-// Runs text without reading rows; returns the rows affected by its last statement (-1 unknown).
+// Runs text without reading rows; returns the rows affected by its last statement (-1
+// unknown). With a timeout (seconds, 0 for none) the driver cancels the statement once it
+// runs longer (an attention to the server), and the timeout is raised as its error.
 int execute(Connection &connection, const QString &text, int timeoutSeconds = 0);
 
 // The SQL Server type name for an ODBC SQL type and column size.

@@ -25,7 +25,7 @@ QStringList ProfileCopy::copiedColumns(const QList<DatasetColumn> &columns)
     return names;
 }
 
-bool ProfileCopy::copy(const Dataset &users)
+bool ProfileCopy::copy(const Dataset &users, const QString &plant)
 {
     if (!users.isOpen() || users.isEmpty() || !users.hasField(QStringLiteral("IdUser")))
         return false;
@@ -39,7 +39,22 @@ bool ProfileCopy::copy(const Dataset &users)
     m_columnList = names.join(QStringLiteral(", "));
     m_assignmentList = assignments.join(QStringLiteral(", "));
     m_source = id;
+    m_plant = plant;
     return true;
+}
+
+void ProfileCopy::plantConnected(const QString &plant)
+{
+    if (hasSource() && plant.compare(m_plant, Qt::CaseInsensitive) != 0)
+        forget();
+}
+
+void ProfileCopy::forget()
+{
+    m_source.clear();
+    m_plant.clear();
+    m_columnList.clear();
+    m_assignmentList.clear();
 }
 
 ProfileCopy::PasteCheck ProfileCopy::check(const QString &target) const

@@ -21,11 +21,18 @@ public:
     // those named exactly IdUser, Senha, EmailU or RGUser.
     static QStringList copiedColumns(const QList<DatasetColumn> &columns);
 
-    // Remembers the current user of the list as the source, with the list's columns.
-    // With no current user nothing changes and false is returned.
-    bool copy(const Dataset &users);
+    // Remembers the current user of the list as the source, with the list's columns and
+    // the plant (server and database) the list was read from. With no current user nothing
+    // changes and false is returned.
+    bool copy(const Dataset &users, const QString &plant = QString());
+
+    // The source is an IdUser number of one database: once another plant is connected it
+    // would name whichever user has that number there, so it is forgotten.
+    void plantConnected(const QString &plant);
+    void forget();
 
     bool hasSource() const { return !m_source.isEmpty(); }
+    QString plant() const { return m_plant; }
     QString source() const { return m_source; } // IdUser as text
     QString columnList() const { return m_columnList; } // "Vendas0, Vendas1, ..."
     QString assignmentList() const { return m_assignmentList; } // "Vendas0 = t1.Vendas0, ..."
@@ -52,6 +59,7 @@ public:
 
 private:
     QString m_source;
+    QString m_plant;
     QString m_columnList;
     QString m_assignmentList;
 };

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 
 namespace UserScript {
@@ -33,17 +34,23 @@ QString decimalText(const DatasetColumn &column, const QVariant &value)
     return text;
 }
 
-QTime timeOf(const QVariant &value)
+// A time of day as "hh:mm:ss.fffffff", the form a time column takes back whatever its
+// precision. The driver hands a time over as text ("12:34:56.1234567"); a QTime keeps
+// milliseconds only.
+QString timeText(const QVariant &value)
 {
-    if (value.typeId() == QMetaType::QTime)
-        return value.toTime();
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime().time();
-    const QString text = value.toString().trimmed();
-    QTime t = QTime::fromString(text.left(12), Qt::ISODateWithMs);
-    if (!t.isValid())
-        t = QTime::fromString(text.left(8), Qt::ISODate);
-    return t;
+    if (value.typeId() == QMetaType::QTime || value.typeId() == QMetaType::QDateTime) {
+        const QTime t = value.typeId() == QMetaType::QTime ? value.toTime() : value.toDateTime().time();
+        return t.toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("0000");
+    }
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.(\\d+))?)?"));
+    const QRegularExpressionMatch m = form.match(value.toString());
+    if (!m.hasMatch())
+        return value.toString();
+    const QString fraction = (m.captured(4) + QStringLiteral("0000000")).left(7);
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(m.captured(1).rightJustified(2, QLatin1Char('0')), m.captured(2),
+             m.captured(3).isEmpty() ? QStringLiteral("00") : m.captured(3), fraction);
 }
 
 QDateTime dateTimeOf(const QVariant &value)
@@ -77,16 +84,21 @@ QString renderValue(const DatasetColumn &column, const QVariant &value)
     const QString &type = column.typeName;
     if (type == QLatin1String("bit"))
         return !value.isNull() && value.toBool() ? QStringLiteral("'1'") : QStringLiteral("'0'");
-    // Unicode and fixed-length text: a null is written as an empty text.
-    if (isOneOf(type, {"nvarchar", "nvarchar(max)", "nchar", "char", "ntext"}))
+    // Unicode and fixed-length text: a null is written as an empty text. Unicode text is
+    // written as N'...': without the N the server reads it in its code page, and a letter
+    // outside it ("Ł") comes back as "?".
+    if (isOneOf(type, {"nvarchar", "nvarchar(max)", "nchar", "ntext"}))
+        return SqlText::unicode(value.isNull() ? QString() : value.toString());
+    if (type == QLatin1String("char"))
         return SqlText::quoted(value.isNull() ? QString() : value.toString());
     // Every other type writes a null as NULL.
     if (value.isNull())
         return QStringLiteral("NULL");
     if (isOneOf(type, {"int", "tinyint", "smallint", "bigint"}))
         return number(QString::number(value.toLongLong()));
+    // A time as a fraction of a day would be refused by a time column: it goes as text.
     if (type == QLatin1String("time"))
-        return SqlText::quoted(FormataDecimal(timeOf(value).msecsSinceStartOfDay() / 86400000.0));
+        return SqlText::quoted(timeText(value));
     if (isOneOf(type, {"decimal", "numeric", "money", "smallmoney"}))
         return number(decimalText(column, value));
     if (type == QLatin1String("float"))

@@ -2,6 +2,8 @@
 
 #include "app/Shell.h"
 #include "connection/Command.h"
+#include "connection/Connection.h"
+#include "connection/ConnectionString.h"
 #include "connection/DataSource.h"
 #include "connection/Dataset.h"
 #include "users/ModuleFlagBoxes.h"
@@ -60,6 +62,9 @@ UsersModule::UsersModule(Shell &shell, QObject *parent)
     connect(m_record->btnCOLAR, &QPushButton::clicked, this, &UsersModule::btnCOLARClick);
     if (shell.ImportaKDXC)
         connect(shell.ImportaKDXC, &QToolButton::clicked, this, &UsersModule::ImportaKDXCClick);
+
+    if (shell.SERVER1)
+        connect(shell.SERVER1, &Connection::afterConnect, this, &UsersModule::SERVER1AfterConnect);
 
     Dataset *users = shell.SenhaSQL;
     connect(users, &Dataset::afterScroll, this, &UsersModule::SenhaSQLAfterScroll);
@@ -353,31 +358,69 @@ void UsersModule::Label4DblClick()
 
 // ------------------------------------------------------------------ profile copy
 
+QString UsersModule::currentPlant() const
+{
+    // A plant is one database of one server, whatever login reaches it.
+    const ConnectionString::Pairs pairs = ConnectionString::parse(m_shell.SERVER1->connectionString());
+    return ConnectionString::value(pairs, QStringLiteral("Data Source")).trimmed() + QLatin1Char('/')
+           + ConnectionString::value(pairs, QStringLiteral("Initial Catalog")).trimmed();
+}
+
+void UsersModule::SERVER1AfterConnect()
+{
+    m_profileCopy.plantConnected(currentPlant());
+}
+
 void UsersModule::btnCOPIARClick()
 {
     // Nothing is shown and nothing is written; an empty list keeps an earlier source.
-    m_shell.run([this] { m_profileCopy.copy(*m_shell.SenhaSQL); });
+    m_shell.run([this] { m_profileCopy.copy(*m_shell.SenhaSQL, currentPlant()); });
 }
 
 void UsersModule::btnCOLARClick()
 {
-    const Dataset *users = m_shell.SenhaSQL;
-    const bool current = users->isOpen() && !users->isEmpty();
-    const QString target = current ? users->asString(QStringLiteral("IdUser")) : QString();
-    const ProfileCopy::PasteCheck check = m_profileCopy.check(target);
-    if (check != ProfileCopy::PasteCheck::Ok) {
-        m_shell.prompter->message(m_shell.window, ProfileCopy::checkMessage(check));
-        return;
-    }
-    const QString name = current ? users->asString(QStringLiteral("Nome")) : QString();
-    // Only No stops; closing the box goes on.
-    if (m_shell.prompter->confirm(m_shell.window, ProfileCopy::question(name), Prompter::Buttons::YesNo)
-        == Prompter::Answer::No)
-        return;
-    m_shell.runBusy([&] {
-        m_profileCopy.paste(*m_shell.ExecuteQUERY, target,
-                            [this](const QString &statement) { m_shell.MemoCCDB->setPlainText(statement); });
+    // A list without IdUser or Nome (an older table) raises the dataset's error: it goes
+    // to the error box, as in every other handler, and the program goes on.
+    m_shell.run([this] {
+        Dataset *users = m_shell.SenhaSQL;
+        const bool current = users->isOpen() && !users->isEmpty();
+        const QString target =
+            m_profileCopy.hasSource() && current ? users->asString(QStringLiteral("IdUser")) : QString();
+        const ProfileCopy::PasteCheck check = m_profileCopy.check(target);
+        if (check != ProfileCopy::PasteCheck::Ok) {
+            m_shell.prompter->message(m_shell.window, ProfileCopy::checkMessage(check));
+            return;
+        }
+        const QString name = current ? users->asString(QStringLiteral("Nome")) : QString();
+        // Only No stops; closing the box goes on.
+        if (m_shell.prompter->confirm(m_shell.window, ProfileCopy::question(name), Prompter::Buttons::YesNo)
+            == Prompter::Answer::No)
+            return;
+        m_shell.runBusy([&] {
+            // An edit in progress ends as a move to another user ends it, before the paste:
+            // posted afterwards it would write the old rights back over the pasted ones.
+            users->checkBrowseMode();
+            m_profileCopy.paste(*m_shell.ExecuteQUERY, target,
+                                [this](const QString &statement) { m_shell.MemoCCDB->setPlainText(statement); });
+            rereadUser(target);
+        });
     });
+}
+
+// Reads the list again and stands on the user with that IdUser, so that the record and
+// rights pages (and the flag strings the rights boxes rebuild) show what the table holds.
+void UsersModule::rereadUser(const QString &idUser)
+{
+    Dataset *users = m_shell.SenhaSQL;
+    users->close();
+    users->open();
+    const int id = users->columnIndex(QStringLiteral("IdUser"));
+    for (int row = 0; id >= 0 && row < users->recordCount(); ++row) {
+        if (users->rowValue(row, id).toString() == idUser) {
+            users->moveTo(row + 1);
+            return;
+        }
+    }
 }
 
 // ------------------------------------------------------------------ insert script

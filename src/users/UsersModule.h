@@ -48,6 +48,8 @@ public:
     void btnCOLARClick();
     void ImportaKDXCClick();
     const ProfileCopy &profileCopy() const { return m_profileCopy; }
+    // A connection was made: the profile source is forgotten when it is another plant's.
+    void SERVER1AfterConnect();
 
     // Events of the user list.
     void SenhaSQLAfterScroll();
@@ -73,6 +75,8 @@ protected:
 
 private:
     void copyIntoRecord(const QString &field, const QString &text);
+    QString currentPlant() const;
+    void rereadUser(const QString &idUser);
     void updateBoundControls();
     void connectMenu(const char *name, void (UsersModule::*handler)());
 

@@ -1,23 +1,29 @@
 #include "AppFixture.h"
+#include "app/Shell.h"
 #include "app/UsersForm.h"
 #include "connection/Connection.h"
+#include "connection/DbError.h"
 #include "widgets/LogonForm.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace {
 
@@ -245,4 +251,57 @@ TEST(MainWindow, AUtf16ProgramIniListsItsPlantsAndGivesTheirValues)
     EXPECT_EQ(w->sectionInUse(), QStringLiteral("S\u00E3o Paulo"));
     EXPECT_TRUE(w->connectionString().contains(QStringLiteral("Initial Catalog=F\u00C1BRICA;Data Source=127.0.0.1,1")))
         << qPrintable(w->connectionString());
+}
+
+TEST(MainWindow, TheOutputMemoHasAHorizontalScrollBarAlsoWhenItsTextIsShort)
+{
+    AppFixture fx;
+    UsersForm *w = fx.openWindow();
+    auto *pages = fx.find<QTabWidget>(QStringLiteral("PageControl1"));
+    QTabBar *bar = pages->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(pages->indexOf(w->shell().TabSheet12)).center());
+    auto *memo = fx.find<QPlainTextEdit>(QStringLiteral("MemoCCDB"));
+    ASSERT_TRUE(memo->isVisible());
+    memo->setPlainText(QStringLiteral("x"));
+    QApplication::processEvents();
+    EXPECT_TRUE(memo->horizontalScrollBar()->isVisible());
+}
+
+// The window's handling of an error a handler raises: the text reaches the box whole, and a
+// failure without any text is still a failure with a box.
+TEST(MainWindow, AFailureReachesTheErrorBoxWithItsTextOrWithoutOne)
+{
+    AppFixture fx;
+    UsersForm *w = fx.openWindow(false);
+    const Shell &shell = w->shell();
+    const QString accented = QStringLiteral("Não foi possível ler o arquivo /tmp/Relatórios/leitura ç.txt ..!");
+    struct Case
+    {
+        const char *name;
+        std::function<void()> handler;
+        QString shown; // empty: any text, as long as there is one
+    };
+    const Case cases[] = {
+        {"server error", [&] { throw DbError(accented, 50000); }, accented},
+        {"other error", [&] { throw std::runtime_error(accented.toStdString()); }, accented},
+        {"server error without text", [] { throw DbError(QString()); }, QString()},
+        {"other error without text", [] { throw std::runtime_error(""); }, QString()},
+    };
+    for (const Case &c : cases) {
+        for (const bool busy : {false, true}) {
+            fx.prompter().clear();
+            const bool done = busy ? shell.runBusy(c.handler) : shell.run(c.handler);
+            EXPECT_FALSE(done) << c.name;
+            const QStringList errors = fx.prompter().texts(QStringLiteral("error"));
+            ASSERT_EQ(errors.size(), 1) << c.name;
+            if (c.shown.isEmpty())
+                EXPECT_FALSE(errors.first().trimmed().isEmpty()) << c.name;
+            else
+                EXPECT_EQ(errors.first(), c.shown) << c.name;
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.name;
+        }
+    }
+    fx.prompter().clear();
+    EXPECT_TRUE(shell.runBusy([] {}));
+    EXPECT_TRUE(fx.prompter().prompts().isEmpty());
 }

@@ -4,7 +4,7 @@
 #include "StatementCorpus.h"
 #include "app/Shell.h"
 #include "app/UsersForm.h"
-#include "conference/ConferenceStatements.h"
+#include "conference/RunInputBlocker.h"
 #include "connection/DataSource.h"
 #include "connection/DbError.h"
 #include "widgets/DbGrid.h"
@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -30,6 +31,9 @@ namespace {
 const QString company = QString::fromUtf8("Bravik Indústria Metalúrgica Ltda");
 const QString confirmText = QStringLiteral(
     "Será conferido o conteudo deste bloco de Notas e o resultado estara na pasta conferiu ..!, Devo continuar ?");
+// What the page "  Conferido  " reads after a run: the columns the run writes, no key.
+const QString resultQuery =
+    QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF");
 
 class ConferenceTest : public ::testing::Test
 {
@@ -217,6 +221,7 @@ TEST_F(ConferenceTest, TheDemoFolderConfersWithTheStatementsOfTheCorpus)
     const QStringList corpus = corpusStatements(QStringLiteral("conference.sql"));
     ASSERT_EQ(corpus.size(), 16);
     EXPECT_EQ(fx.server().batches().mid(0, corpus.size()), corpus);
+    EXPECT_EQ(fx.server().batches().mid(corpus.size()), QStringList {resultQuery});
 
     EXPECT_EQ(resultRows(), (QStringList {
                                 "999999-001001234-MASTER00000001|nff-001234-0001-PC1001|2|1",
@@ -229,7 +234,7 @@ TEST_F(ConferenceTest, TheDemoFolderConfersWithTheStatementsOfTheCorpus)
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 = '999999-003001234-MASTER00000003' "
                                    "AND EtqTIPO = 1234 AND SeqUC = 3 AND IdHjk = 2 AND EntraMUD = 1 AND SaidaMud = 0 "
                                    "AND EntraOpr = 'orvo' AND EntraHora IS NOT NULL")),
-              2);
+              1);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP c INNER JOIN Etq_MasterUD m ON m.IdMud = c.IdMud "
                                    "WHERE c.RGMud = m.rowguid")),
               5);
@@ -285,9 +290,9 @@ TEST_F(ConferenceTest, SeveralReaderFilesFormOneSequenceOfLabels)
                                 "999999-003001234-MASTER00000013|nff-001234-0003-PC'003|3|<null>",
                             }));
     EXPECT_EQ(itemUnits(), (QStringList {"2", "2", "3", "1", "<null>"}));
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 4);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 3);
     EXPECT_EQ(
-        count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 = '999999-003001234-MASTER00000013'")), 2);
+        count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 = '999999-003001234-MASTER00000013'")), 1);
     EXPECT_EQ(
         count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 = '123456-001001235-MASTER00000002'")), 1);
     EXPECT_EQ(text(fx.scalar(QStringLiteral("SELECT cod_item FROM ConferirTEMP WHERE EtqNF LIKE '%''%'"))),
@@ -295,8 +300,9 @@ TEST_F(ConferenceTest, SeveralReaderFilesFormOneSequenceOfLabels)
 
     const QStringList sent = fx.server().batches();
     EXPECT_EQ(sent.filter(QStringLiteral("INSERT INTO Etq_MasterUD")).size(), 3);
-    EXPECT_TRUE(sent.contains(ConferenceStatements::labelInsert(
-        company, QStringLiteral("999999-003001234-MASTER00000013"), QStringLiteral("nff-001234-0003-PC'003"))));
+    EXPECT_TRUE(sent.contains(QStringLiteral(
+        "INSERT INTO ConferirTEMP (cod_empresa, Cod128, EtqNF) VALUES ('Bravik Indústria Metalúrgica Ltda', "
+        "'999999-003001234-MASTER00000013', 'nff-001234-0003-PC''003')")));
     EXPECT_TRUE(sent.filter(QStringLiteral("'nff-001234-0003-PC''003')")).size() == 1);
 }
 
@@ -315,7 +321,7 @@ TEST_F(ConferenceTest, AQuoteInTheCompanysNameIsDataAndTheVolumesStillMatch)
     EXPECT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
     EXPECT_EQ(itemUnits(), (QStringList {"2", "2", "3", "1", "<null>"}));
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE cod_empresa = ") + literal), 5);
-    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 4);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 3);
 }
 
 TEST_F(ConferenceTest, AMasterUnitThatCannotBeRegisteredDoesNotStopTheRun)
@@ -353,7 +359,8 @@ TEST_F(ConferenceTest, AVolumeThatIsNotANumberEndsTheRunWithTheServersConversion
     enableNewUser();
     ASSERT_TRUE(enabled(QStringLiteral("IncluiUSER")));
     confer();
-    const QString volumeUpdate = ConferenceStatements::matchUpdates().at(2);
+    const QString volumeUpdate = corpusStatements(QStringLiteral("conference.sql")).at(10);
+    ASSERT_TRUE(volumeUpdate.startsWith(QStringLiteral("UPDATE ConferirTEMP SET volume = ")));
     const QStringList sent = fx.server().batches();
     ASSERT_FALSE(sent.isEmpty());
     EXPECT_EQ(sent.last(), volumeUpdate);
@@ -442,9 +449,10 @@ TEST_F(ConferenceTest, ANewFolderClearsTheListButNotConferirAndARunOverNothingEm
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP")), 0);
     const QStringList sent = fx.server().batches();
     ASSERT_GE(sent.size(), 8);
-    EXPECT_EQ(sent.first(), ConferenceStatements::clearResult());
-    EXPECT_EQ(sent.mid(1, 5), ConferenceStatements::matchUpdates());
-    EXPECT_EQ(sent.mid(6, 2), ConferenceStatements::attachUpdates());
+    const QStringList corpus = corpusStatements(QStringLiteral("conference.sql"));
+    EXPECT_EQ(sent.first(), QStringLiteral("DELETE FROM ConferirTEMP"));
+    EXPECT_EQ(sent.mid(1, 5), corpus.mid(8, 5)); // the five matching updates
+    EXPECT_EQ(sent.mid(6, 2), corpus.mid(14, 2)); // the two attaching updates
     EXPECT_EQ(fx.find<DbGrid>(QStringLiteral("ConferiuGRADE"))->model()->rowCount(), 0);
 }
 
@@ -505,6 +513,80 @@ TEST_F(ConferenceTest, WithoutAnActiveCompanyTheLabelsAreInsertedButNothingMatch
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ConferirTEMP WHERE IdItemNF IS NOT NULL")), 0);
     EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 1); // no unit registered
     EXPECT_EQ(itemUnits(), (QStringList {"<null>", "<null>", "<null>", "<null>", "<null>"}));
-    EXPECT_TRUE(fx.server().batches().contains(
-        ConferenceStatements::masterInsert(QString(), QStringLiteral("999999-001001234-MASTER00000001"))));
+    EXPECT_TRUE(fx.server().batches().contains(QStringLiteral(
+        "INSERT INTO Etq_MasterUD (EtqTIPO, SeqUC, IdHjk, Cod128, EntraHora, EntraMUD, SaidaMud, EntraOpr) SELECT TOP "
+        "1 "
+        "num_nff, volume, 2 As IdHjk, '999999-001001234-MASTER00000001' AS Cod128, GetDate() AS Agora, 1 AS EntraMUD, "
+        "0 AS SaidaMud, SYSTEM_USER As Opera FROM ItensNFLogix WHERE (num_nff = '001234') AND (volume = '001') AND "
+        "(cod_empresa = '') AND (NOT EXISTS (SELECT * FROM Etq_MasterUD WHERE Etq_MasterUD.Cod128 = "
+        "'999999-001001234-MASTER00000001'))")));
+}
+
+TEST_F(ConferenceTest, AWorkTableWithoutAKeyConfersTheSameFolderTwiceIntoOneUnitPerLabel)
+{
+    // ConferirTEMP as an installation may have it: the columns the run writes, no IdConf.
+    fx.exec(QStringLiteral("DROP TABLE ConferirTEMP"));
+    fx.exec(QStringLiteral("CREATE TABLE ConferirTEMP (cod_empresa nvarchar(100) NULL, Cod128 nvarchar(40) NULL, "
+                           "EtqNF nvarchar(40) NULL, IdMud int NULL, num_nff int NULL, volume int NULL, "
+                           "cod_item nvarchar(20) NULL, IdItemNF int NULL, RGMud uniqueidentifier NULL)"));
+    open();
+    chooseFolder(demoReaderFolder());
+    clickOn(QStringLiteral("CaminhoRX"));
+    confer();
+    const QStringList unitsOnce = itemUnits();
+    clickOn(QStringLiteral("TabSheet7"));
+    confer();
+    clickOn(QStringLiteral("TabSheet7"));
+    clickOn(QStringLiteral("TabSheet8")); // a visit to "  Conferido  " reads the table again
+
+    EXPECT_TRUE(fx.prompter().texts(QStringLiteral("error")).isEmpty()) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_EQ(fx.find<DbGrid>(QStringLiteral("ConferiuGRADE"))->model()->rowCount(), 5);
+    // One unit per master label (the demo's own unit and the two this folder registers).
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD")), 3);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM (SELECT Cod128 FROM Etq_MasterUD GROUP BY Cod128 "
+                                   "HAVING COUNT(*) > 1) AS twice")),
+              0);
+    // Every matched volume stays attached to the unit of its label.
+    EXPECT_EQ(itemUnits(), (QStringList {"2", "2", "3", "1", "<null>"}));
+    EXPECT_EQ(itemUnits(), unitsOnce);
+    EXPECT_EQ(count(QStringLiteral("SELECT COUNT(*) FROM ItensNFLogix i INNER JOIN Etq_MasterUD m ON m.IdMud = i.IdMud "
+                                   "INNER JOIN ConferirTEMP c ON c.IdItemNF = i.IdItemNF AND c.Cod128 = m.Cod128")),
+              4);
+}
+
+// The filter of a run lets a message box that comes up during the run (an error at its end)
+// take the person's answer; everything else still waits.
+TEST(RunInputBlocker, AMessageBoxUpDuringARunTakesInputAndNothingElseDoes)
+{
+    QWidget window;
+    auto *button = new QToolButton(&window);
+    int clicks = 0;
+    QObject::connect(button, &QToolButton::clicked, [&] { ++clicks; });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    RunInputBlocker blocker;
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 0);
+
+    // A box that does not take the key is closed by the fallback so that the test ends.
+    bool hung = false;
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [&] {
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            hung = true;
+            static_cast<QMessageBox *>(box)->done(QMessageBox::Ok);
+        }
+    });
+    QTimer::singleShot(50, &window, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        if (box)
+            QTest::keyClick(box, Qt::Key_Return);
+        fallback.start(2000);
+    });
+    QMessageBox::critical(&window, QStringLiteral("Erro"), QStringLiteral("Falhou ..!"));
+    EXPECT_FALSE(hung);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 0);
 }

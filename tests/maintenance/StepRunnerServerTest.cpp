@@ -180,3 +180,37 @@ TEST_F(StepRunnerTest, AServerThatGoesAwayMakesEveryLaterStatementFailUnderItsGu
     EXPECT_FALSE(o[3].ok);
     EXPECT_EQ(runner.reportLines(), QStringList {missing});
 }
+
+// A statement that runs past the command's timeout is cancelled by the driver (an attention
+// to the server): a silent step passes over it, an unguarded one ends the run with the
+// timeout's error, and the connection goes on working. Here a trigger makes every update of
+// Jobs run for many seconds.
+TEST_F(StepRunnerTest, AStatementPastItsTimeoutIsCancelledAndFollowsItsGuard)
+{
+    command.execute(QStringLiteral("CREATE TRIGGER Demorado ON Jobs AFTER UPDATE AS DECLARE @i int SET @i = 0 "
+                                   "WHILE @i < 10000000 SET @i = @i + 1"));
+    const QString slow = QStringLiteral("UPDATE Jobs SET Mensagem = N'lento'");
+    command.setTimeout(1);
+    runner.run({step(slow, Guard::Silent), step(addX, Guard::Silent)});
+    ASSERT_EQ(runner.outcomes().size(), 2);
+    EXPECT_FALSE(runner.outcomes()[0].ok);
+    EXPECT_FALSE(runner.outcomes()[0].error.isEmpty());
+    EXPECT_TRUE(runner.outcomes()[1].ok) << qPrintable(runner.outcomes()[1].error);
+
+    QString error;
+    try {
+        runner.run({step(slow, Guard::Unguarded), step(missing, Guard::Silent)});
+    } catch (const DbError &e) {
+        error = e.message();
+    }
+    EXPECT_EQ(error, runner.outcomes().value(0).error);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(runner.outcomes().size(), 1);
+
+    // The cancelled updates changed nothing, and the connection answers the next statement.
+    Dataset jobs;
+    jobs.setConnection(&connection);
+    jobs.setSql(QStringLiteral("SELECT COUNT(*) AS n FROM Jobs WHERE Mensagem = N'lento'"));
+    jobs.open();
+    EXPECT_EQ(jobs.asInteger(QStringLiteral("n")), 0);
+}

@@ -1,6 +1,7 @@
 // "Copia Perfil" and "Iguala liberação" in the whole window, against an own sql-standin.
 // The statement is read from the stand-in's log; the rows from SQL of the test's own.
 #include "UserListTest.h"
+#include "users/NumbersEdit.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -45,8 +46,10 @@ TEST_F(ProfileCopyTest, PasteGivesTheTargetTheSourcesProfileAndKeepsItsIdentity)
 
     EXPECT_EQ(fx.prompter().texts(),
               QStringList {QStringLiteral("Deseja realmente alterar as permissões Maria Conceição ?")});
+    // The statement, then the list read again.
     const QStringList batches = fx.server().batches();
-    ASSERT_EQ(batches.size(), 1) << qPrintable(batches.join('\n'));
+    ASSERT_EQ(batches.size(), 2) << qPrintable(batches.join('\n'));
+    EXPECT_TRUE(batches[1].startsWith(QStringLiteral("SELECT Usuarios.*"))) << qPrintable(batches[1]);
     const QString statement = batches.first();
     EXPECT_TRUE(
         statement.startsWith(QStringLiteral("UPDATE Usuarios SET Vendas0 = t1.Vendas0, Vendas1 = t1.Vendas1, ")));
@@ -70,87 +73,81 @@ TEST_F(ProfileCopyTest, PasteGivesTheTargetTheSourcesProfileAndKeepsItsIdentity)
     for (const char *name :
          {"FoneU01", "Pager01", "LCompras_senha", "LDiretoria_senha", "Assinatura_Compras", "Assinatura_Diretoria"})
         EXPECT_NE(before.value(QString::fromLatin1(name)), after.value(QString::fromLatin1(name))) << name;
-    // The list is not read again: the record page still shows Maria's old telephone.
-    EXPECT_EQ(sh->SenhaSQL->asString(QStringLiteral("FoneU01")), before.value(QStringLiteral("FoneU01")).toString());
+    // The list is read again and stays on Maria: the record page shows her new telephone.
+    EXPECT_EQ(sh->SenhaSQL->asString(QStringLiteral("Nome")), QStringLiteral("Maria Conceição"));
+    EXPECT_EQ(fx.find<NumbersEdit>(QStringLiteral("FoneU01"))->digits(),
+              source.value(QStringLiteral("FoneU01")).toString());
 }
 
-TEST_F(ProfileCopyTest, OnlyNoStopsThePaste)
+TEST_F(ProfileCopyTest, ARightsBoxTickedAfterAPasteBuildsOnThePastedFlags)
 {
+    const QMap<QString, QVariant> source = row(QStringLiteral("0001"));
     pick(QStringLiteral("João da Silva"));
     fx.click(QStringLiteral("btnCOPIAR"));
-    pick(QStringLiteral("José Araújo"));
-    fx.server().markLog();
-    fx.prompter().queueAnswer(Prompter::Answer::No);
-    fx.click(QStringLiteral("btnCOLAR"));
-    EXPECT_TRUE(fx.server().batches().isEmpty());
-    EXPECT_EQ(row(QStringLiteral("0103")).value(QStringLiteral("Eng0")), QVariant(false));
-
-    fx.server().markLog();
-    fx.prompter().queueAnswer(Prompter::Answer::Closed);
-    fx.click(QStringLiteral("btnCOLAR"));
-    EXPECT_TRUE(fx.server().batches().value(0).startsWith(QStringLiteral("UPDATE Usuarios SET ")));
-    EXPECT_EQ(row(QStringLiteral("0103")).value(QStringLiteral("Eng0")), QVariant(true));
-    EXPECT_EQ(fx.prompter().unexpected(), 0);
-}
-
-TEST_F(ProfileCopyTest, AVanishedSourceChangesNoRowAndShowsNoError)
-{
-    pick(QStringLiteral("João da Silva"));
-    fx.click(QStringLiteral("btnCOPIAR"));
-    fx.exec(QStringLiteral("DELETE Usuarios WHERE Registro = N'0001'")); // another station
-    const QMap<QString, QVariant> before = row(QStringLiteral("0002"));
     pick(QStringLiteral("Maria Conceição"));
+    fx.click(QStringLiteral("ULock"));
     fx.prompter().queueAnswer(Prompter::Answer::Yes);
     fx.click(QStringLiteral("btnCOLAR"));
+    clickRightsBox(1, QStringLiteral("Compras01"));
+    fx.click(QStringLiteral("SalvaREC"));
+
     EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")), QStringList());
+    const QMap<QString, QVariant> after = row(QStringLiteral("0002"));
+    // João's purchases string with its first box cleared, not Maria's old one.
+    EXPECT_TRUE(after.value(QStringLiteral("ComprasFLAGS")).toString().startsWith(QStringLiteral("0SS0S")))
+        << qPrintable(after.value(QStringLiteral("ComprasFLAGS")).toString());
+    for (const char *name : {"VendasFLAGS", "QualidadeFLAGS", "FoneU01", "Pager01"})
+        EXPECT_EQ(after.value(QString::fromLatin1(name)), source.value(QString::fromLatin1(name))) << name;
+}
+
+TEST_F(ProfileCopyTest, AnotherPlantForgetsTheSourceAndTheSamePlantKeepsIt)
+{
+    // A second plant: another database with the same users (and so the same IdUser numbers).
+    const QString fixtures = StandinServer::fixturesDir();
+    fx.server().stop();
+    fx.server().start({}, {QStringLiteral("--database"), QStringLiteral("Filial=%1/orvo-base.sql").arg(fixtures),
+                           QStringLiteral("--database"), QStringLiteral("Filial=%1/orvo-demo.sql").arg(fixtures)});
+    fx.writeIni(fx.plantSection(QStringLiteral("Matriz"))
+                + fx.plantSection(QStringLiteral("Filial"), QStringLiteral("orvo"), QStringLiteral("orvo"),
+                                  QStringLiteral("Filial")));
+    w = fx.openWindow();
+    sh = &w->shell();
+    pick(QStringLiteral("João da Silva"));
+    fx.click(QStringLiteral("btnCOPIAR"));
+
+    choosePlant(1);
+    pick(QStringLiteral("Maria Conceição"));
+    fx.server().markLog();
+    fx.click(QStringLiteral("btnCOLAR"));
+    EXPECT_EQ(fx.prompter().texts(), QStringList {QStringLiteral("Escolha um usuário e copie o perfil ..!")});
+    EXPECT_TRUE(fx.server().batches().filter(QStringLiteral("UPDATE")).isEmpty());
+
+    // Chosen again, the same plant keeps the source copied there.
+    pick(QStringLiteral("João da Silva"));
+    fx.click(QStringLiteral("btnCOPIAR"));
+    choosePlant(1);
+    pick(QStringLiteral("Maria Conceição"));
+    fx.prompter().clear();
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("btnCOLAR"));
+    EXPECT_EQ(fx.prompter().texts(),
+              QStringList {QStringLiteral("Deseja realmente alterar as permissões Maria Conceição ?")});
     EXPECT_TRUE(memo().endsWith(QStringLiteral("WHERE  (Usuarios.IdUser ='2')")));
-    EXPECT_EQ(row(QStringLiteral("0002")), before);
 }
 
-TEST_F(ProfileCopyTest, TheSourceOutlivesReconnectionsAndAnEmptyList)
+TEST_F(ProfileCopyTest, AListWithoutIdUserShowsTheErrorAndSendsNothing)
 {
-    // Columns added later join the copy when the list has them at the moment of the copy.
-    fx.exec(QStringLiteral(
-        "ALTER TABLE Usuarios ADD DiasExpirar int NOT NULL CONSTRAINT DF_Usuarios_DiasExpirar DEFAULT 60"));
-    fx.exec(QStringLiteral("UPDATE Usuarios SET DiasExpirar = 15, Eng5 = 1 WHERE Registro = N'0104'"));
-    reconnect();
-    pick(QStringLiteral("Lúcia Gonçalves"));
-    fx.click(QStringLiteral("btnCOPIAR"));
-
-    // A copy on an empty list remembers nothing and keeps the earlier source.
-    search(QStringLiteral("9999"));
-    ASSERT_TRUE(sh->SenhaSQL->isEmpty());
-    fx.click(QStringLiteral("btnCOPIAR"));
-    reconnect();
-    search(QStringLiteral("*"));
-    pick(QStringLiteral("Maria Conceição"));
-    fx.prompter().queueAnswer(Prompter::Answer::Yes);
-    fx.click(QStringLiteral("btnCOLAR"));
-
-    EXPECT_TRUE(
-        memo().contains(QStringLiteral(", Via_acesso, DiasExpirar FROM Usuarios WHERE  (Usuarios.IdUser = '4'))")))
-        << qPrintable(memo().right(160));
-    EXPECT_EQ(row(QStringLiteral("0002")).value(QStringLiteral("DiasExpirar")).toInt(), 15);
-    EXPECT_EQ(row(QStringLiteral("0002")).value(QStringLiteral("Eng5")), QVariant(true));
-    EXPECT_EQ(fx.prompter().texts(QStringLiteral("error")), QStringList());
-}
-
-TEST_F(ProfileCopyTest, ARefusedPasteShowsTheServersErrorWithTheStatementInTheMemo)
-{
-    // A column of the copy is dropped by another station before the paste.
-    fx.exec(QStringLiteral("ALTER TABLE Usuarios ADD Cidade nvarchar(65) NULL"));
-    reconnect();
+    // An older table: IdUser dropped by another station after the copy.
     pick(QStringLiteral("João da Silva"));
     fx.click(QStringLiteral("btnCOPIAR"));
-    fx.exec(QStringLiteral("ALTER TABLE Usuarios DROP COLUMN Cidade"));
-    const QMap<QString, QVariant> before = row(QStringLiteral("0002"));
-    pick(QStringLiteral("Maria Conceição"));
-    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.exec(QStringLiteral("ALTER TABLE Usuarios DROP CONSTRAINT PK_Usuarios"));
+    fx.exec(QStringLiteral("ALTER TABLE Usuarios DROP COLUMN IdUser"));
+    reconnect();
+    fx.server().markLog();
     fx.click(QStringLiteral("btnCOLAR"));
     const QStringList errors = fx.prompter().texts(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 1) << qPrintable(fx.prompter().texts().join('\n'));
-    EXPECT_TRUE(errors.first().contains(QStringLiteral("Cidade"))) << qPrintable(errors.first());
-    EXPECT_TRUE(memo().startsWith(QStringLiteral("UPDATE Usuarios SET Vendas0 = t1.Vendas0")));
-    EXPECT_EQ(row(QStringLiteral("0002")), before);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the busy cursor is gone
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("IdUser"))) << qPrintable(errors.first());
+    EXPECT_TRUE(fx.server().batches().isEmpty()) << qPrintable(fx.server().batches().join('\n'));
+    EXPECT_TRUE(w->isVisible());
 }

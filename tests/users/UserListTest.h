@@ -11,9 +11,13 @@
 #include "connection/SqlText.h"
 #include "widgets/DbGrid.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -62,6 +66,32 @@ protected:
         ASSERT_FALSE(sh->SERVER1->isOpen());
         fx.click(QStringLiteral("Conecta"));
         ASSERT_TRUE(sh->SenhaSQL->isOpen());
+    }
+    // Opens the plant list and clicks the plant, as a person does.
+    void choosePlant(int index)
+    {
+        auto *combo = fx.find<QComboBox>(QStringLiteral("PlantasCombo"));
+        combo->showPopup();
+        QAbstractItemView *view = combo->view();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+        const QPoint at = view->visualRect(combo->model()->index(index, 0)).center();
+        QTest::mouseMove(view->viewport(), at);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+        ASSERT_EQ(combo->currentIndex(), index);
+    }
+    void clickTab(QTabWidget *tabs, int index)
+    {
+        QTabBar *bar = tabs->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        ASSERT_EQ(tabs->currentIndex(), index);
+    }
+    // Ticks or clears a module box on the rights page (side tab 1 holds the purchases).
+    void clickRightsBox(int sideTab, const QString &name)
+    {
+        clickTab(sh->PageControl1, 1);
+        clickTab(fx.find<QTabWidget>(QStringLiteral("PageControl2")), sideTab);
+        auto *box = fx.find<QCheckBox>(name);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
     }
     // A user's row by registration, column by column, read on the test's own connection.
     QMap<QString, QVariant> row(const QString &registro)

@@ -27,20 +27,22 @@ protected:
 
 TEST_F(UserScriptTest, TheScriptRecreatesTheUserColumnForColumn)
 {
-    // A name with a quote, NULLs of every kind, and columns added later of the types the
-    // script renders by choice.
+    // A name with a quote and a letter outside the server's code page, NULLs of every kind,
+    // a time of day with all its digits, and columns added later of the types the script
+    // renders by choice.
     fx.exec(QStringLiteral(
         "ALTER TABLE Usuarios ADD DiasExpirar int NOT NULL CONSTRAINT DF_Usuarios_DiasExpirar DEFAULT 60"));
     fx.exec(
         QStringLiteral("ALTER TABLE Usuarios ADD DataRedefiniu date NULL, Apelido varchar(20) NULL, Turno time NULL, "
                        "Ultimo datetime NULL, Saldo money NULL, Peso float NULL, Cota decimal(12,3) NULL, "
                        "Ramal smallint NULL, Conta bigint NULL, Nivel int NULL"));
-    fx.exec(QStringLiteral("UPDATE Usuarios SET Nome = N'Zé D''Ávila', Follow_LIB00 = N'a''b''''c', Eng3 = NULL, "
-                           "DataRedefiniu = '20261130', Ultimo = '2026-11-30T07:15:42.997', Saldo = 1234.5678, "
-                           "Peso = 0.1, Cota = -12.345, Ramal = -32768, Conta = 9223372036854775807 "
-                           "WHERE Registro = N'0103'"));
+    fx.exec(QStringLiteral(
+        "UPDATE Usuarios SET Nome = N'Łukasz D''Ávila', Follow_LIB00 = N'a''b''''c', Eng3 = NULL, "
+        "DataRedefiniu = '20261130', Ultimo = '2026-11-30T07:15:42.997', Saldo = 1234.5678, "
+        "Peso = 0.1, Cota = -12.345, Turno = '07:05:42.123', Ramal = -32768, Conta = 9223372036854775807 "
+        "WHERE Registro = N'0103'"));
     reconnect();
-    pick(QStringLiteral("Zé D'Ávila"));
+    pick(QStringLiteral("Łukasz D'Ávila"));
     const QMap<QString, QVariant> before = row(QStringLiteral("0103"));
     ASSERT_FALSE(before.isEmpty());
 
@@ -55,10 +57,11 @@ TEST_F(UserScriptTest, TheScriptRecreatesTheUserColumnForColumn)
     const QString exact = UserScript::insertScript(*sh->SenhaSQL).script;
     EXPECT_EQ(exact.count(QChar(13)), 1);
     EXPECT_FALSE(exact.contains(QChar(10)));
-    EXPECT_TRUE(exact.contains(QStringLiteral(", Conta, Nivel ) \rVALUES ('0103', ")));
+    EXPECT_TRUE(exact.contains(QStringLiteral(", Conta, Nivel ) \rVALUES (N'0103', ")));
     EXPECT_EQ(script, QString(exact).replace(QChar(13), QChar(10)));
-    EXPECT_TRUE(script.contains(QStringLiteral("VALUES ('0103', 'Zé D''Ávila', 'x9y8', '0', ")));
-    EXPECT_TRUE(script.contains(QStringLiteral(", '0', '60', '20261130', NULL, NULL, '2026-11-30T07:15:42.997', ")))
+    EXPECT_TRUE(script.contains(QStringLiteral("VALUES (N'0103', N'Łukasz D''Ávila', N'x9y8', '0', ")));
+    EXPECT_TRUE(script.contains(
+        QStringLiteral(", '0', '60', '20261130', NULL, '07:05:42.1230000', '2026-11-30T07:15:42.997', ")))
         << qPrintable(script.right(300));
     for (const QString &name : kNotExported)
         EXPECT_FALSE(script.contains(name)) << qPrintable(name);
@@ -100,9 +103,9 @@ TEST_F(UserScriptTest, ASecondClickReplacesTheMemoAndAnEmptyListExportsNothing)
     pick(QStringLiteral("Maria Conceição"));
     const QString script = exportCurrent();
     EXPECT_EQ(script.count(QStringLiteral("INSERT INTO")), 1);
-    EXPECT_TRUE(script.contains(QStringLiteral("VALUES ('0002', 'Maria Conceição', 'abcd', ")));
+    EXPECT_TRUE(script.contains(QStringLiteral("VALUES (N'0002', N'Maria Conceição', N'abcd', ")));
     // Maria has no purchases password: a null nchar is written as two quotes.
-    EXPECT_TRUE(script.contains(QStringLiteral(", '', '', '1', '0', '0')"))) << qPrintable(script.right(80));
+    EXPECT_TRUE(script.contains(QStringLiteral(", N'', N'', '1', '0', '0')"))) << qPrintable(script.right(80));
 
     // No current user: nothing exported, the memo stays empty, and the reason is shown.
     search(QStringLiteral("9999"));

@@ -43,23 +43,37 @@ TEST(UserScript, FormataDecimalWritesAPointWhateverTheRegionalSeparator)
     }
 }
 
-TEST(UserScript, TimeIsAFractionOfADayAndNullsFollowTheType)
+TEST(UserScript, TimeIsATextOfTheDayAndNullsFollowTheType)
 {
     RegionalFormat regional(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    EXPECT_EQ(UserScript::renderValue(column("time"), QTime(12, 0)), QStringLiteral("'0.500000'"));
-    EXPECT_EQ(UserScript::renderValue(column("time"), QTime(18, 0)), QStringLiteral("'0.750000'"));
-    EXPECT_EQ(UserScript::renderValue(column("time"), QStringLiteral("06:00:00.0000000")),
-              QStringLiteral("'0.250000'"));
+    const struct
+    {
+        QVariant value;
+        const char *rendered;
+    } times[] = {
+        {QTime(12, 0), "'12:00:00.0000000'"},
+        {QTime(18, 5, 9, 250), "'18:05:09.2500000'"},
+        {QStringLiteral("06:00:00.1234567"), "'06:00:00.1234567'"},
+        {QStringLiteral("23:59:59"), "'23:59:59.0000000'"},
+        {QStringLiteral("7:01:02.5"), "'07:01:02.5000000'"},
+    };
+    for (const auto &t : times)
+        EXPECT_EQ(UserScript::renderValue(column("time"), t.value), QString::fromUtf8(t.rendered)) << t.rendered;
     // A null that the text rules write as NULL, '' or '0'.
     for (const char *type : {"int", "tinyint", "time", "varchar", "date", "datetime", "money", "float", "bigint"})
         EXPECT_EQ(UserScript::renderValue(column(type), QVariant()), QStringLiteral("NULL")) << type;
-    for (const char *type : {"nvarchar", "nchar", "char"})
-        EXPECT_EQ(UserScript::renderValue(column(type), QVariant()), QStringLiteral("''")) << type;
+    EXPECT_EQ(UserScript::renderValue(column("char"), QVariant()), QStringLiteral("''"));
+    for (const char *type : {"nvarchar", "nchar"})
+        EXPECT_EQ(UserScript::renderValue(column(type), QVariant()), QStringLiteral("N''")) << type;
     EXPECT_EQ(UserScript::renderValue(column("bit"), QVariant()), QStringLiteral("'0'"));
-    // Quotes inside every kind of text are doubled.
-    for (const char *type : {"nvarchar", "nchar", "char", "varchar"})
+    // Quotes inside every kind of text are doubled; Unicode text is an N literal.
+    for (const char *type : {"char", "varchar"})
         EXPECT_EQ(UserScript::renderValue(column(type), QStringLiteral("D'Ávila ''")),
                   QStringLiteral("'D''Ávila '''''"))
+            << type;
+    for (const char *type : {"nvarchar", "nchar"})
+        EXPECT_EQ(UserScript::renderValue(column(type), QStringLiteral("Łukasz D'Ávila")),
+                  QStringLiteral("N'Łukasz D''Ávila'"))
             << type;
 }
 

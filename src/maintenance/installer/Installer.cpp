@@ -2,6 +2,8 @@
 
 #include "maintenance/installer/ObjectTexts.h"
 
+#include <QHash>
+
 namespace installer {
 
 const StatementOutcome *InstallReport::failedCreation() const
@@ -9,6 +11,46 @@ const StatementOutcome *InstallReport::failedCreation() const
     if (!creationSent || statements.isEmpty() || statements.last().ok)
         return nullptr;
     return &statements.last();
+}
+
+QList<MissingObject> missingAfter(const QList<InstallReport> &reports)
+{
+    struct State
+    {
+        bool present = false;
+        QString error;
+        bool refused = false;
+    };
+    QStringList order; // object names folded to lower case, in order of first refusal
+    QHash<QString, State> states;
+    for (const InstallReport &report : reports) {
+        const QString key = report.object.toLower();
+        for (qsizetype i = 0; i < report.statements.size(); ++i) {
+            const StatementOutcome &outcome = report.statements[i];
+            const bool creation = report.creationSent && i == report.statements.size() - 1;
+            State &state = states[key];
+            if (outcome.ok) {
+                state.present = creation;
+            } else if (creation) {
+                state.error = outcome.error;
+                if (!state.refused)
+                    order << key;
+                state.refused = true;
+            }
+        }
+    }
+    QList<MissingObject> missing;
+    for (const QString &key : std::as_const(order)) {
+        if (states[key].present)
+            continue;
+        // The name as the first report wrote it.
+        for (const InstallReport &report : reports)
+            if (report.object.toLower() == key) {
+                missing.append({report.object, states[key].error});
+                break;
+            }
+    }
+    return missing;
 }
 
 Installer::Installer(Command &command) : m_command(command)

@@ -23,6 +23,18 @@ struct InstallReport
     bool creationSent = false;
 };
 
+// An object the database lacks once a run of installations has ended: a creation of it
+// was refused, and no later statement of the run put it back.
+struct MissingObject
+{
+    QString object;
+    QString error; // the server's last refusal of its creation
+};
+// In order of the first refusal. An object counts as present after its last successful
+// statement of the run when that was a creation (the batch's short GNR_UP_Kardex_Novo
+// after the page's refused one), and as absent when it was a drop or none succeeded.
+QList<MissingObject> missingAfter(const QList<InstallReport> &reports);
+
 // Installs the objects the program carries through one command, each statement as a
 // silent step (a failure is ignored and the next statement runs), and reports what the
 // server answered. It shows nothing itself.

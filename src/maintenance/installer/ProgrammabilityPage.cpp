@@ -131,13 +131,12 @@ void ProgrammabilityPage::GetTriggersClick()
     QPlainTextEdit *memo = m_shell.MemoCCDB;
     Installer installer(*m_shell.ExecuteQUERY);
     m_shell.runBusy([&] {
-        for (const InstallReport &report : installer.runTriggerBatch()) {
-            if (const StatementOutcome *failed = report.failedCreation()) {
-                QString error = failed->error;
-                error.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-                memo->appendPlainText(QStringLiteral("%1: %2").arg(report.object, error));
-                memo->viewport()->repaint();
-            }
+        // Only what the database lacks at the end is told: a refused creation that a later
+        // step of the batch made good is not.
+        for (const MissingObject &missing : missingAfter(installer.runTriggerBatch())) {
+            QString error = missing.error;
+            error.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            memo->appendPlainText(QStringLiteral("%1: %2").arg(missing.object, error));
         }
     });
 }
