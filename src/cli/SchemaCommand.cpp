@@ -77,11 +77,12 @@ void printRun(Context &c, const QString &plant, const QString &label, const Sche
         c.console.print(QStringLiteral("    ") + head(s.statement));
     }
     if (r.timedOut)
-        c.console.print(QStringLiteral("A instrução do passo %1 passou de %2 s e foi cancelada; a execução %3 ali: %4")
-                            .arg(r.endedAtStep)
-                            .arg(c.o.timeout)
-                            .arg(rehearsal ? QStringLiteral("parou e o ensaio foi desfeito") : QStringLiteral("parou"))
-                            .arg(r.endError));
+        c.console.print(
+            QStringLiteral("A instrução do passo %1 passou de %2 s e foi cancelada; a execução parou ali%3: %4")
+                .arg(r.endedAtStep)
+                .arg(c.o.timeout)
+                .arg(rehearsal ? QStringLiteral(" e o ensaio foi desfeito") : QString())
+                .arg(r.endError));
     else if (r.endedByFailure)
         c.console.print(QStringLiteral("A execução %1 no passo %2: [%3] %4")
                             .arg(rehearsal ? QStringLiteral("pararia") : QStringLiteral("parou"))

@@ -618,7 +618,7 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
         "'999999-001001234-MASTER00000001', 'nff-001234-0001-PC1001')")))
         << qPrintable(sent.mid(0, 4).join(QLatin1Char('\n')));
     EXPECT_TRUE(
-        sent.contains(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
+        sent.contains(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF")));
     const QJsonObject r = run.json();
     EXPECT_EQ(r[QStringLiteral("arquivos")].toArray(), QJsonArray {QStringLiteral("a.txt")});
     // The result listed is the work table as it stands.
@@ -629,7 +629,7 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
                                o[QStringLiteral("IdMud")].toString(), o[QStringLiteral("IdItemNF")].toString()}
                       .join(QLatin1Char('|'));
     }
-    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
+    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF")));
     EXPECT_GE(listed.size(), 3);
     // Every matched item carries its master unit; the .log file added no master unit.
     EXPECT_EQ(
@@ -898,6 +898,24 @@ TEST_F(AdminTest, StatusFromTheMetadataCountsWhatTheRehearsalWouldDo)
     exec(QStringLiteral("EXECUTE sp_dropextendedproperty 'MS_Description', 'user', dbo, 'table', 'cClassTrib', "
                         "'column', 'CCT'"));
     EXPECT_EQ(agree("one column and one description taken away"), 1);
+}
+
+// A statement slowed by a waiting trigger passes --timeout: the driver cancels it, the run
+// ends at its step with exit 1, and the rehearsal's transaction is rolled back.
+TEST_F(AdminTest, AStatementPastTheTimeoutEndsTheRunAndTheRehearsalIsUndone)
+{
+    exec(QStringLiteral("CREATE TRIGGER Espera ON IPI AFTER UPDATE AS WAITFOR DELAY '00:00:06'"));
+    const QStringList before = schema();
+    const Outcome dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"),
+                               QStringLiteral("--timeout"), QStringLiteral("2"), QStringLiteral("--json")});
+    EXPECT_EQ(dry.code, 1) << qPrintable(dry.err);
+    EXPECT_TRUE(dry.json()[QStringLiteral("tempoEsgotado")].toBool());
+    EXPECT_EQ(dry.json()[QStringLiteral("paradaNoPasso")].toInt(), 14);
+    EXPECT_TRUE(dry.json()[QStringLiteral("desfeito")].toBool());
+    EXPECT_EQ(schema(), before);
+    const Outcome bad = admin({QStringLiteral("status"), QStringLiteral("--timeout"), QStringLiteral("dois")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.err.contains(QLatin1String("--timeout"))) << qPrintable(bad.err);
 }
 
 // Two demo plants are equal; a column changed, a trigger of another text and a user's rights
