@@ -68,6 +68,7 @@ TEST(ConferencePlan, QuotesInTheCompanyAndOnLabelsAreDoubledInsideTheLiterals)
     // Invoice (positions 11-16) and volume (8-10) pieces of the master label, and the company.
     EXPECT_TRUE(steps[1].text.contains(QStringLiteral("'999999-0''1001''34-MASTER0000''001' AS Cod128")));
     EXPECT_TRUE(steps[1].text.endsWith(QString::fromUtf8(
-        "WHERE (num_nff = '001''34') AND (volume = '0''1') AND (cod_empresa = 'Bravik D''Ávila Ltda')")))
+        "WHERE (num_nff = '001''34') AND (volume = '0''1') AND (cod_empresa = 'Bravik D''Ávila Ltda') AND (NOT EXISTS "
+        "(SELECT * FROM Etq_MasterUD WHERE Etq_MasterUD.Cod128 = '999999-0''1001''34-MASTER0000''001'))")))
         << steps[1].text.toStdString();
 }

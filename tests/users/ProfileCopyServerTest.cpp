@@ -1,6 +1,7 @@
 // "Copia Perfil" and "Iguala liberação" in the whole window, against an own sql-standin.
 // The statement is read from the stand-in's log; the rows from SQL of the test's own.
 #include "UserListTest.h"
+#include "connection/Command.h"
 #include "users/NumbersEdit.h"
 
 #include <QAbstractButton>
@@ -150,4 +151,26 @@ TEST_F(ProfileCopyTest, AListWithoutIdUserShowsTheErrorAndSendsNothing)
     EXPECT_TRUE(errors.first().contains(QStringLiteral("IdUser"))) << qPrintable(errors.first());
     EXPECT_TRUE(fx.server().batches().isEmpty()) << qPrintable(fx.server().batches().join('\n'));
     EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(ProfileCopyTest, APasteThatOutlastsTheStatementTimeoutShowsTheErrorAndChangesNothing)
+{
+    // Another station's lock, played by a trigger that waits; the window's 1200 s made short.
+    fx.exec(QStringLiteral("CREATE TRIGGER Demorado ON Usuarios AFTER UPDATE AS WAITFOR DELAY '00:00:30'"));
+    sh->ExecuteQUERY->setTimeout(1);
+    const QMap<QString, QVariant> before = row(QStringLiteral("0002"));
+    pick(QStringLiteral("João da Silva"));
+    fx.click(QStringLiteral("btnCOPIAR"));
+    pick(QStringLiteral("Maria Conceição"));
+    fx.prompter().queueAnswer(Prompter::Answer::Yes);
+    fx.click(QStringLiteral("btnCOLAR"));
+
+    const QStringList errors = fx.prompter().texts(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1) << qPrintable(fx.prompter().texts().join('\n'));
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("Timeout"), Qt::CaseInsensitive)) << qPrintable(errors.first());
+    EXPECT_EQ(row(QStringLiteral("0002")), before);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The connection answers the next request.
+    search(QStringLiteral("0001"));
+    EXPECT_EQ(sh->SenhaSQL->recordCount(), 1);
 }
