@@ -8,6 +8,7 @@
 #include "maintenance/installer/InstallerEntries.h"
 
 #include <QJsonArray>
+#include <QRegularExpression>
 
 namespace AdminCli {
 namespace {
@@ -67,6 +68,12 @@ void printInstall(Context &c, const QString &plant, const QString &target, const
             c.console.print(line);
         }
     }
+    if (r.timedOutAtStatement > 0)
+        c.console.print(QStringLiteral("A instrução %1 passou de %2 s e foi cancelada; nada mais foi enviado: %3")
+                            .arg(r.timedOutAtStatement)
+                            .arg(c.o.timeout)
+                            .arg(r.outcomes.value(r.timedOutAtStatement - 1)
+                                     .text.section(QRegularExpression(QStringLiteral("[\\r\\n]")), 0, 0)));
     if (r.transactionLostAtStatement > 0)
         c.console.print(
             QStringLiteral("O servidor encerrou a transação do ensaio na instrução %1; nada mais foi enviado e "
@@ -120,6 +127,9 @@ QJsonObject installJson(const QString &plant, const QString &target, const Insta
     if (r.mode == InstallRun::Mode::Rehearse) {
         out[QStringLiteral("desfeito")] = r.rolledBack;
         out[QStringLiteral("transacaoPerdidaNaInstrucao")] = r.transactionLostAtStatement;
+    }
+    if (r.timedOutAtStatement > 0) {
+        out[QStringLiteral("tempoEsgotadoNaInstrucao")] = r.timedOutAtStatement;
     }
     return out;
 }
@@ -189,7 +199,8 @@ int instalar(Context &c)
         c.console.error(QStringLiteral("A transação do ensaio continua aberta no servidor ..!"));
         return StatementFailed;
     }
-    return r.leftMissing.isEmpty() && r.transactionLostAtStatement == 0 ? Done : StatementFailed;
+    return r.leftMissing.isEmpty() && r.transactionLostAtStatement == 0 && r.timedOutAtStatement == 0 ? Done
+                                                                                                      : StatementFailed;
 }
 
 } // namespace
