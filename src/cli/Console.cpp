@@ -1,11 +1,29 @@
 #include "cli/Console.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
+
+namespace {
+
+// Whether a stream is a terminal (a console window on Windows) rather than a file or a pipe.
+bool isTerminal(FILE *stream)
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
+} // namespace
 
 Console::Console(FILE *out, FILE *err) : m_out(out), m_err(err)
 {
-    m_outTty = isatty(fileno(out)) != 0;
-    m_errTty = isatty(fileno(err)) != 0;
+    m_outTty = isTerminal(out);
+    m_errTty = isTerminal(err);
 }
 
 void Console::clearBar()

@@ -1,6 +1,7 @@
 #include "cli/InstallRun.h"
 
 #include "app/DatasetTexts.h"
+#include "cli/SchemaRun.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
@@ -13,6 +14,11 @@ namespace {
 
 // Thrown from the installer's report when the server has ended the rehearsal's transaction.
 struct TransactionLost
+{ };
+
+// Thrown from the installer's report when a statement ran out of time: a drop cancelled
+// would leave the old object for the creation to trip on, so nothing more is sent.
+struct TimedOut
 { };
 
 } // namespace
@@ -102,9 +108,8 @@ InstallRun::Result InstallRun::runEntry(const MenuItem &item, Mode mode)
             r.rolledBack = true;
             return r;
         }
-        Result r = run(mode, statementsOf(item), [&](Installer &i) {
-            return QList<InstallReport> {i.install(item, [cnpj] { return cnpj; })};
-        });
+        Result r = run(mode, statementsOf(item),
+                       [&](Installer &i) { return QList<InstallReport> {i.install(item, [cnpj] { return cnpj; })}; });
         r.cnpj = cnpj;
         return r;
     }
@@ -116,8 +121,7 @@ InstallRun::Result InstallRun::runBatch(Mode mode)
     return run(mode, statementsOfBatch(), [](Installer &i) { return i.runTriggerBatch(); });
 }
 
-InstallRun::Result InstallRun::run(Mode mode, int count,
-                                   const std::function<QList<InstallReport>(Installer &)> &work)
+InstallRun::Result InstallRun::run(Mode mode, int count, const std::function<QList<InstallReport>(Installer &)> &work)
 {
     Result result;
     result.mode = mode;
@@ -134,6 +138,10 @@ InstallRun::Result InstallRun::run(Mode mode, int count,
         result.outcomes << o;
         if (onStatement)
             onStatement(int(result.outcomes.size()), count);
+        if (!o.ok && timedOut(o)) {
+            result.timedOutAtStatement = int(result.outcomes.size());
+            throw TimedOut {};
+        }
         if (!rehearse || o.ok)
             return;
         bool open = false;
@@ -152,7 +160,8 @@ InstallRun::Result InstallRun::run(Mode mode, int count,
         for (const InstallReport &r : result.reports)
             if (r.failedCreation() && !exists(r.object) && !result.leftMissing.contains(r.object))
                 result.leftMissing << r.object;
-    } catch (const TransactionLost &) { }
+    } catch (const TransactionLost &) {
+    } catch (const TimedOut &) { }
     if (rehearse) {
         if (transactionCount() > 0)
             m_command.execute(QStringLiteral("ROLLBACK TRANSACTION"));

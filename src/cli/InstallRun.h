@@ -32,6 +32,9 @@ public:
         // run (a later step of the batch may have created what an earlier one could not).
         QStringList leftMissing;
         int transactionLostAtStatement = 0; // rehearsal: after this statement (0: never)
+        // This statement ran past the command's timeout and was cancelled; nothing after it
+        // was sent (0: none did).
+        int timedOutAtStatement = 0;
         bool rolledBack = false; // rehearsal: no transaction left open
 
         int creationsOk() const;
@@ -57,7 +60,8 @@ public:
     static QString activeCnpj(Connection &connection);
 
 private:
-    Result run(Mode mode, int count, const std::function<QList<installer::InstallReport>(installer::Installer &)> &work);
+    Result run(Mode mode, int count,
+               const std::function<QList<installer::InstallReport>(installer::Installer &)> &work);
     bool exists(const QString &object);
     int transactionCount();
 

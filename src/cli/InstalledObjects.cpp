@@ -1,10 +1,11 @@
 #include "cli/InstalledObjects.h"
 
+#include "cli/InstallRun.h"
 #include "connection/Dataset.h"
-#include "connection/SqlText.h"
 #include "maintenance/installer/InstallerEntries.h"
 #include "maintenance/installer/ObjectTexts.h"
 
+#include <QHash>
 #include <QSet>
 
 namespace InstalledObjects {
@@ -35,6 +36,29 @@ int firstDifference(const QString &held, const QString &carried)
     return 0;
 }
 
+// A text as definitions compare: line ends made alike, the line ends after the last line left
+// out (a script saved with or without a final line end is the same object).
+QString comparable(const QString &text)
+{
+    QString t = normalizedLineEnds(text);
+    while (t.endsWith(QLatin1Char('\n')))
+        t.chop(1);
+    return t;
+}
+
+// The creation text of a menu entry.
+QString entryText(const installer::MenuItem &item)
+{
+    const QString name = QString::fromLatin1(item.textName);
+    return item.source == installer::TextSource::Page ? installer::pageText(name) : installer::builtInText(name);
+}
+
+bool sameObject(const installer::MenuItem &item, const QString &name)
+{
+    return item.kind == installer::ItemKind::Entry
+           && QString::fromUtf8(item.object).compare(name, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QString normalizedLineEnds(QString text)
@@ -63,26 +87,99 @@ QList<Object> carried()
     return out;
 }
 
-QList<Object> check(Connection &connection)
+void compare(Object &o, const QString &held)
 {
+    const QString have = comparable(held);
+    const QString text = comparable(installer::carriedText(o.name));
+    o.firstDifferentLine = 0;
+    if (have == text) {
+        o.state = State::Same;
+        return;
+    }
+    // A version the menus carry besides the one the batch leaves (the full GNR_UP_Kardex_Novo).
+    for (const installer::MenuItem &item : installer::menuItems())
+        if (sameObject(item, o.name) && comparable(entryText(item)) == have) {
+            o.state = State::SameFull;
+            return;
+        }
+    o.state = State::Different;
+    o.firstDifferentLine = firstDifference(have, text);
+}
+
+QList<Object> check(Connection &connection, bool gate)
+{
+    Dataset definitions;
+    definitions.setConnection(&connection);
+    definitions.setReadOnly(true);
+    definitions.setSql(QStringLiteral("SELECT name AS Nome, OBJECT_DEFINITION(object_id) AS Texto FROM sys.objects "
+                                      "WHERE schema_id = 1 AND type IN ('TR', 'FN', 'IF', 'TF', 'P')"));
+    definitions.open();
+    QHash<QString, QString> held;
+    for (definitions.first(); !definitions.eof(); definitions.next())
+        held.insert(definitions.asString(QStringLiteral("Nome")).toLower(),
+                    definitions.isNull(QStringLiteral("Texto")) ? QString()
+                                                                : definitions.asString(QStringLiteral("Texto")));
+
+    QString cnpj;
+    bool cnpjRead = false;
     QList<Object> objects = carried();
     for (Object &o : objects) {
-        Dataset definition;
-        definition.setConnection(&connection);
-        definition.setReadOnly(true);
-        definition.setSql(QStringLiteral("SELECT OBJECT_DEFINITION(OBJECT_ID(%1)) AS Texto")
-                              .arg(SqlText::unicode(QStringLiteral("dbo.") + o.name)));
-        definition.open();
-        if (definition.isNull(QStringLiteral("Texto"))) {
-            o.state = State::Missing;
+        const auto it = held.constFind(o.name.toLower());
+        if (it != held.constEnd()) {
+            compare(o, *it);
             continue;
         }
-        const QString held = normalizedLineEnds(definition.asString(QStringLiteral("Texto")));
-        const QString text = normalizedLineEnds(installer::carriedText(o.name));
-        o.firstDifferentLine = held == text ? 0 : firstDifference(held, text);
-        o.state = held == text ? State::Same : State::Different;
+        o.state = State::Missing;
+        if (!gate)
+            continue;
+        bool gated = false, admitted = false;
+        for (const installer::MenuItem &item : installer::menuItems()) {
+            if (!sameObject(item, o.name))
+                continue;
+            if (item.cnpjs.isEmpty()) {
+                admitted = true;
+                continue;
+            }
+            if (!cnpjRead) {
+                cnpj = InstallRun::activeCnpj(connection);
+                cnpjRead = true;
+            }
+            gated = true;
+            admitted = admitted || installer::gateAdmits(item, cnpj);
+        }
+        if (gated && !admitted)
+            o.state = State::NotApplicable;
     }
     return objects;
+}
+
+QString stateWord(State state)
+{
+    switch (state) {
+    case State::Same:
+        return QStringLiteral("igual");
+    case State::SameFull:
+        return QStringLiteral("igual (versão completa)");
+    case State::Missing:
+        return QStringLiteral("ausente");
+    case State::Different:
+        return QStringLiteral("diferente");
+    case State::NotApplicable:
+        return QStringLiteral("não se aplica");
+    }
+    return QString();
+}
+
+QString stateKey(State state)
+{
+    switch (state) {
+    case State::SameFull:
+        return QStringLiteral("igual_versao_completa");
+    case State::NotApplicable:
+        return QStringLiteral("nao_se_aplica");
+    default:
+        return stateWord(state);
+    }
 }
 
 } // namespace InstalledObjects

@@ -11,8 +11,10 @@ namespace InstalledObjects {
 
 enum class State {
     Same, // present, with the carried text
+    SameFull, // present with the text of the full version the installer's menu also carries
     Missing, // not in the database
     Different, // present with another text
+    NotApplicable, // not in the database, and the plant's CNPJ refuses every entry that installs it
 };
 
 struct Object
@@ -27,12 +29,22 @@ struct Object
 // batch's own procedure last; for GNR_UP_Kardex_Novo the short version the batch leaves.
 QList<Object> carried();
 
-// Reads each object's definition (OBJECT_DEFINITION) and compares it with the carried text,
-// line ends made alike (CR LF, CR alone and LF all count as one line end). A failure to
-// read reaches the caller as DbError.
-QList<Object> check(Connection &connection);
+// Compares a definition the database holds with the texts the program carries for the
+// object: line ends made alike (CR LF, CR alone and LF all count as one line end) and the line
+// ends after the last line left out. Sets state (Same, SameFull or Different) and firstDifferentLine.
+void compare(Object &object, const QString &held);
+
+// Reads every object's definition in one SELECT and compares it. With gate, an absent
+// object whose entries the active company's CNPJ refuses is NotApplicable. A failure to read
+// reaches the caller as DbError.
+QList<Object> check(Connection &connection, bool gate);
 
 // Texts with their line ends made alike (every CR LF and CR alone become LF).
 QString normalizedLineEnds(QString text);
+
+// The word of a state as the output shows it: "igual", "igual (versão completa)", "ausente",
+// "diferente", "não se aplica".
+QString stateWord(State state);
+QString stateKey(State state); // the same for JSON, without blanks or accents
 
 } // namespace InstalledObjects

@@ -32,13 +32,13 @@ QString PlantIni::find(const QString &plant) const
     return QString();
 }
 
-PlantSession::PlantSession(const PlantProfile &profile)
+PlantSession::PlantSession(const PlantProfile &profile, int timeoutSeconds)
     : m_profile(profile), m_connection(std::make_unique<Connection>()), m_command(std::make_unique<Command>())
 {
     m_connection->setConnectionString(m_profile.connectionString());
     m_connection->setDriver(m_profile.driver);
     m_command->setConnection(m_connection.get());
-    m_command->setTimeout(1200);
+    m_command->setTimeout(timeoutSeconds);
 }
 
 PlantSession::~PlantSession()

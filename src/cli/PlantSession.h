@@ -30,12 +30,12 @@ private:
     QString m_error;
 };
 
-// One connection to one plant with the one command of its statements (timeout 1200 s), as
-// the window's SERVER1 and ExecuteQUERY.
+// One connection to one plant with the one command of its statements, as the window's
+// SERVER1 and ExecuteQUERY (timeout 1200 s unless the command line says otherwise).
 class PlantSession
 {
 public:
-    explicit PlantSession(const PlantProfile &profile);
+    explicit PlantSession(const PlantProfile &profile, int timeoutSeconds = 1200);
     ~PlantSession();
 
     const PlantProfile &profile() const { return m_profile; }

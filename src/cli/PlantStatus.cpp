@@ -1,8 +1,8 @@
 #include "cli/PlantStatus.h"
 
 #include "app/DatasetTexts.h"
+#include "cli/CatalogueStatus.h"
 #include "cli/PlantSession.h"
-#include "cli/SchemaRun.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 #include "maintenance/Catalogue.h"
@@ -56,29 +56,18 @@ PlantStatus PlantStatus::of(PlantSession &session)
         s.jobsError = e.message().trimmed();
     }
 
-    const QList<SchemaStep> catalogue = schemaCatalogue();
-    s.steps = int(catalogue.size());
-    for (const SchemaStep &step : catalogue)
-        s.descriptions += int(step.descriptions.size());
+    // The catalogue, from the metadata alone: no transaction, no statement that changes
+    // anything, no lock beyond those of a plain SELECT.
     try {
-        SchemaRun run(session.connection(), session.command());
-        const SchemaRun::Result r = run.run(catalogue, SchemaRun::Mode::Rehearse);
-        for (const SchemaRun::StepResult &step : r.steps) {
-            s.pendingDescriptions += step.descriptionsWritten;
-            if (!step.sent || !step.ok)
-                continue;
-            if (repeatsEveryRun(catalogue[step.number - 1]))
-                ++s.repeatingSteps;
-            else
-                ++s.pendingSteps;
-        }
-        if (r.endedByFailure) {
-            s.stoppedAtStep = r.endedAtStep;
-            s.stopError = r.endError;
-        }
-        if (r.transactionLostAtStep > 0)
-            s.catalogueError =
-                QStringLiteral("o servidor encerrou a transação do ensaio no passo %1").arg(r.transactionLostAtStep);
+        const CatalogueStatus::Result r = CatalogueStatus::evaluate(CatalogueStatus::read(session.connection()));
+        s.steps = r.steps;
+        s.descriptions = r.descriptions;
+        s.pendingStepNumbers = r.pendingSteps;
+        s.pendingSteps = int(r.pendingSteps.size());
+        s.repeatingSteps = int(r.repeatingSteps.size());
+        s.pendingDescriptions = r.pendingDescriptions;
+        s.stoppedAtStep = r.stoppedAtStep;
+        s.stopError = r.stopError;
     } catch (const DbError &e) {
         s.catalogueError = e.message().trimmed();
     }
@@ -92,7 +81,7 @@ PlantStatus PlantStatus::of(PlantSession &session)
     }
 
     try {
-        s.objects = InstalledObjects::check(session.connection());
+        s.objects = InstalledObjects::check(session.connection(), true);
     } catch (const DbError &e) {
         s.objectsError = e.message().trimmed();
     }

@@ -8,9 +8,9 @@
 
 class PlantSession;
 
-// One look at a plant: reachable or not, the switch of the ORVO application, what the schema
-// catalogue would still change (from a rehearsal, rolled back), the mirror columns missing,
-// the installer's objects missing or with another text than the program's.
+// One look at a plant, by reading only: reachable or not, the switch of the ORVO application,
+// what the schema catalogue would still change (from the metadata), the mirror columns
+// missing, the installer's objects missing or with another text than the program's.
 struct PlantStatus
 {
     QString plant, server, database;
@@ -23,10 +23,11 @@ struct PlantStatus
     QString state; // Estado as text; empty without a row
     QString disabledBy, disabledAt, enabledBy, enabledAt; // "dd/MM/yyyy hh:mm"
 
-    // The schema catalogue, rehearsed.
-    QString catalogueError; // the rehearsal could not be made
+    // The schema catalogue, told from the metadata.
+    QString catalogueError; // the metadata could not be read
     int steps = 0;
     int pendingSteps = 0; // steps the server would accept that add or change structure
+    QList<int> pendingStepNumbers;
     int repeatingSteps = 0; // accepted steps that every run repeats (row updates, table options)
     int descriptions = 0;
     int pendingDescriptions = 0; // descriptions the server would write

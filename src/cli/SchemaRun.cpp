@@ -5,10 +5,17 @@
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 // Thrown from the runner's report when the server has ended the rehearsal's transaction.
 struct TransactionLost
+{ };
+
+// Thrown from the runner's report when a statement ran out of time: whatever its guard, the
+// run ends there.
+struct TimedOut
 { };
 
 } // namespace
@@ -18,7 +25,7 @@ bool SchemaRun::Result::anyShownFailure() const
     if (endedByFailure || transactionLostAtStep > 0)
         return true;
     for (const StatementOutcome &o : outcomes)
-        if (o.reported)
+        if (o.reported && !alreadyApplied(o))
             return true;
     return false;
 }
@@ -35,7 +42,15 @@ int SchemaRun::Result::stepsFailed() const
 {
     int n = 0;
     for (const StepResult &s : steps)
-        n += s.sent && !s.ok;
+        n += s.sent && !s.ok && !s.alreadyApplied;
+    return n;
+}
+
+int SchemaRun::Result::stepsAlreadyApplied() const
+{
+    int n = 0;
+    for (const StepResult &s : steps)
+        n += s.sent && s.alreadyApplied;
     return n;
 }
 
@@ -99,12 +114,21 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
             s.ok = o.ok;
             s.error = o.error.trimmed();
             s.errorCode = o.errorCode;
+            s.alreadyApplied = !o.ok && alreadyApplied(o);
         } else if (o.kind == StatementOutcome::Kind::AddDescription) {
             ++s.descriptions;
             s.descriptionsWritten += o.ok;
         }
         if (o.reported)
             result.memoLines << o.text;
+        if (!o.ok && timedOut(o)) {
+            result.endedByFailure = true;
+            result.timedOut = true;
+            result.endedAtStep = o.step;
+            result.endError = o.error.trimmed();
+            result.endErrorCode = o.errorCode;
+            throw TimedOut {};
+        }
         if (!rehearse || o.ok)
             return;
         // A refused statement may end the transaction on some servers; what follows must
@@ -128,7 +152,8 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
         result.endedAtStep = result.outcomes.isEmpty() ? 0 : result.outcomes.last().step;
         result.endError = e.message().trimmed();
         result.endErrorCode = e.nativeCode();
-    } catch (const TransactionLost &) { }
+    } catch (const TransactionLost &) {
+    } catch (const TimedOut &) { }
 
     if (rehearse) {
         if (transactionCount() > 0)
@@ -136,6 +161,57 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
         result.rolledBack = transactionCount() == 0;
     }
     return result;
+}
+
+bool alreadyApplied(const StatementOutcome &outcome)
+{
+    switch (outcome.errorCode) {
+    case 1750: // the constraint could not be created: applied only when the name was taken
+        if (!outcome.error.contains(QLatin1String("There is already an object named")))
+            return false;
+        [[fallthrough]];
+    case 2714: { // there is already an object of that name
+        // A CREATE TABLE is applied when that object is the table itself, not when another
+        // object holds the name of one of its constraints.
+        static const QRegularExpression created(QStringLiteral("^CREATE TABLE (?:dbo\\.)?(\\[[^\\]]+\\]|[^\\s(]+)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        const auto m = created.match(outcome.text.trimmed());
+        if (!m.hasMatch())
+            return true;
+        QString table = m.captured(1);
+        if (table.startsWith(QLatin1Char('[')))
+            table = table.mid(1, table.size() - 2);
+        return outcome.error.contains(QLatin1Char('\'') + table + QLatin1Char('\''), Qt::CaseInsensitive);
+    }
+    case 2705: // a column of that name is already in the table
+    case 1779: // the table already has a primary key
+    case 1781: // the column already has a default
+    case 1913: // an index of that name is already on the table
+    case 15233: // the property already exists
+        return true;
+    case 3727: // the constraint could not be dropped: gone only when it is not a constraint
+        if (!outcome.error.contains(QLatin1String("is not a constraint")))
+            return false;
+        [[fallthrough]];
+    case 3701: // cannot drop: it does not exist
+    case 3728: // it is not a constraint (any more)
+    case 4924: // DROP COLUMN: the column does not exist
+        return outcome.text.trimmed().startsWith(QLatin1String("DROP "), Qt::CaseInsensitive)
+               || outcome.text.contains(QLatin1String(" DROP "), Qt::CaseInsensitive);
+    default:
+        return false;
+    }
+}
+
+bool timedOut(int errorCode, const QString &error)
+{
+    // The driver cancels the statement and reports its own timeout (no server number).
+    return errorCode == 0 && error.contains(QLatin1String("timeout"), Qt::CaseInsensitive);
+}
+
+bool timedOut(const StatementOutcome &outcome)
+{
+    return timedOut(outcome.errorCode, outcome.error);
 }
 
 bool repeatsEveryRun(const SchemaStep &step)

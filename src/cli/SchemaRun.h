@@ -30,6 +30,7 @@ public:
         Guard guard = Guard::Silent;
         bool sent = false;
         bool ok = false;
+        bool alreadyApplied = false; // refused only because what it adds is already there
         int errorCode = 0;
         QString error;
         int descriptions = 0; // description entries of the step that were sent
@@ -42,7 +43,8 @@ public:
         QList<StepResult> steps; // every step of the catalogue, in order
         QList<StatementOutcome> outcomes; // every statement sent, in order
         QStringList memoLines; // the lines MemoCCDB would show
-        bool endedByFailure = false; // an unguarded step failed and ended the run
+        bool endedByFailure = false; // an unguarded step failed, or a statement ran out of time
+        bool timedOut = false; // the statement that ended the run passed the command's timeout
         int endedAtStep = 0;
         QString endError;
         int endErrorCode = 0;
@@ -51,10 +53,12 @@ public:
         int transactionLostAtStep = 0;
         bool rolledBack = false; // rehearsal: the final rollback left no transaction open
 
-        // Steps the window would show as failed: reported failures and the one that ended the run.
+        // Steps the window would show as failed (reported failures and the one that ended the
+        // run), leaving out those refused only because their work is already there.
         bool anyShownFailure() const;
         int stepsOk() const;
-        int stepsFailed() const;
+        int stepsFailed() const; // not counting the steps already applied
+        int stepsAlreadyApplied() const;
         int descriptionsSent() const;
         int descriptionsWritten() const;
     };
@@ -75,6 +79,15 @@ private:
     Connection &m_connection;
     Command &m_command;
 };
+
+// Whether the server refused a statement only because what it adds is already there (an
+// object, column, key, default or description of that name), or, for a DROP, only because
+// what it removes is already gone. Such a step is already applied, not failed.
+bool alreadyApplied(const StatementOutcome &outcome);
+
+// Whether a statement failed because it ran past the command's timeout and was cancelled.
+bool timedOut(const StatementOutcome &outcome);
+bool timedOut(int errorCode, const QString &error);
 
 // Whether a step does its work again on every run, on an up-to-date database too: it rewrites
 // rows (UPDATE) or restates a table option (SET (...)). A status counts them apart from the

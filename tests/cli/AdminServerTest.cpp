@@ -151,6 +151,22 @@ protected:
                + rows(QStringLiteral("SELECT * FROM Unidades"), database);
     }
 
+    // What a connection sends by itself when it opens (its session options).
+    QStringList sessionSettings()
+    {
+        server.markLog();
+        Connection c;
+        PlantProfile p;
+        p.server = server.address();
+        p.database = QStringLiteral("ORVO");
+        p.userSql = QStringLiteral("orvo");
+        p.passwordSql = QStringLiteral("orvo");
+        c.setConnectionString(p.connectionString());
+        c.open();
+        c.close();
+        return server.batches();
+    }
+
     // What the runs sent to the server, without the rehearsal's transaction and its questions.
     QStringList stepBatches()
     {
@@ -254,14 +270,22 @@ TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchO
     // Filial brought up to date by the runs themselves: the equalization twice (the second
     // run adds what the first created too late), then the mirror columns.
     ASSERT_EQ(admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
-    admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")});
+    ASSERT_EQ(admin({QStringLiteral("equalizar"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
     ASSERT_EQ(admin({QStringLiteral("sem-acento"), QStringLiteral("Filial"), QStringLiteral("--yes")}).code, 0);
     exec(QStringLiteral("UPDATE Jobs SET Estado = 1, RespFT = N'fulano', DataFT = '2026-11-28T18:30:00'"),
          QStringLiteral("ORVO_B"));
     const QStringList behind = schema();
 
+    server.markLog();
     const Outcome all = admin({QStringLiteral("status"), QStringLiteral("--json")});
     EXPECT_EQ(all.code, 3) << qPrintable(all.err);
+    // A look that only reads: no transaction, no change, nothing but SELECTs after the
+    // session's own settings.
+    const QStringList sent = server.batches();
+    const QStringList settings = sessionSettings();
+    ASSERT_FALSE(sent.isEmpty());
+    for (const QString &b : sent)
+        EXPECT_TRUE(b.startsWith(QLatin1String("SELECT ")) || settings.contains(b)) << qPrintable(b);
     const QJsonObject matriz = plantOf(all.json(), QStringLiteral("Matriz"));
     const QJsonObject filial = plantOf(all.json(), QStringLiteral("Filial"));
     const QJsonObject fora = plantOf(all.json(), QStringLiteral("Fora"));
@@ -301,7 +325,8 @@ TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchO
     EXPECT_EQ(lines.last().split(columns),
               (QStringList {QStringLiteral("Filial"), QStringLiteral("ok"), QStringLiteral("derrubado (Estado 1)"),
                             QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                            QStringLiteral("%1/0").arg(InstalledObjects::carried().size())}));
+                            QStringLiteral("%1/0").arg(
+                                filial[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt())}));
     EXPECT_TRUE(two.text().contains(QStringLiteral("Responsável ..... fulano")));
 }
 
@@ -337,15 +362,24 @@ TEST_F(AdminTest, RehearsalReportsWhatTheRealRunThenDoesAndLeavesTheSchemaAsItWa
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM IPI WHERE diIVA = '20251001' AND dfIVA = '20291231'")),
               rows(QStringLiteral("SELECT COUNT(*) FROM IPI")));
 
-    // Now the two reported creates fail on every run: their lines, cClassTrib first, and exit 1.
+    // Now the two reported creates are refused on every run because their tables are there:
+    // the window's lines, cClassTrib first, each step already applied, and exit 0.
     const Outcome again = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run")});
-    EXPECT_EQ(again.code, 1);
+    EXPECT_EQ(again.code, 0);
     const QString memo = again.text().section(QStringLiteral("MemoCCDB:\n"), 1);
     const QStringList lines = memo.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << qPrintable(again.text());
     EXPECT_TRUE(lines[0].startsWith(QLatin1String("CREATE TABLE dbo.cClassTrib(")));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("CREATE TABLE dbo.Peças_Logistica(")));
-    EXPECT_TRUE(again.text().contains(QLatin1String("Passo 5 de 86 (relatado): falharia [2714]")));
+    EXPECT_TRUE(again.text().contains(QStringLiteral("Passo 5 de 86 (relatado): já aplicado [2714]")));
+    // A table that is not there, refused because another object took its key's name, is a
+    // failure like any other.
+    exec(QStringLiteral("DROP TABLE dbo.cClassTrib"));
+    exec(QStringLiteral("CREATE TABLE dbo.Outra (x int NOT NULL CONSTRAINT PK_cClassTrib PRIMARY KEY)"));
+    const Outcome taken = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run")});
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_TRUE(taken.text().contains(QStringLiteral("Passo 5 de 86 (relatado): falharia [")))
+        << qPrintable(taken.text());
 }
 
 TEST_F(AdminTest, MirrorRunRehearsedStopsWhereTheRealRunWouldAndUndoesTheStepsBefore)
@@ -564,15 +598,27 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
     server.markLog();
     const Outcome noYes = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path()});
     EXPECT_EQ(noYes.code, 2);
+    EXPECT_TRUE(noYes.err.contains(QLatin1String("--yes")));
+    EXPECT_FALSE(noYes.err.contains(QLatin1String("--dry-run"))) << "conferir has no rehearsal";
     const Outcome noFiles =
         admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), empty, QStringLiteral("--yes")});
     EXPECT_EQ(noFiles.code, 2);
     EXPECT_TRUE(noFiles.err.contains(QStringLiteral("não tem arquivos do leitor (*.txt)")));
     EXPECT_TRUE(server.batches().isEmpty());
 
+    // A fixed-width Razão comes back padded; the company is taken as the window shows it.
+    exec(QStringLiteral("ALTER TABLE dbo.PessoaFJ ALTER COLUMN Razão nchar(60) NULL"));
+    server.markLog();
     const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(),
                                QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(run.code, 0) << qPrintable(run.err);
+    const QStringList sent = server.batches();
+    EXPECT_TRUE(sent.contains(QStringLiteral(
+        "INSERT INTO ConferirTEMP (cod_empresa, Cod128, EtqNF) VALUES ('Bravik Indústria Metalúrgica Ltda', "
+        "'999999-001001234-MASTER00000001', 'nff-001234-0001-PC1001')")))
+        << qPrintable(sent.mid(0, 4).join(QLatin1Char('\n')));
+    EXPECT_TRUE(
+        sent.contains(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF")));
     const QJsonObject r = run.json();
     EXPECT_EQ(r[QStringLiteral("arquivos")].toArray(), QJsonArray {QStringLiteral("a.txt")});
     // The result listed is the work table as it stands.
@@ -583,7 +629,7 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
                                o[QStringLiteral("IdMud")].toString(), o[QStringLiteral("IdItemNF")].toString()}
                       .join(QLatin1Char('|'));
     }
-    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY IdConf")));
+    EXPECT_EQ(listed, rows(QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF")));
     EXPECT_GE(listed.size(), 3);
     // Every matched item carries its master unit; the .log file added no master unit.
     EXPECT_EQ(
@@ -594,20 +640,23 @@ TEST_F(AdminTest, ConferenceOfAFolderAttachesTheMatchedVolumesAndListsTheResult)
               QStringList {QStringLiteral("0")});
     EXPECT_EQ(rows(QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 LIKE '%MASTER00000009'")),
               QStringList {QStringLiteral("0")});
-    EXPECT_EQ(r[QStringLiteral("empresa")].toString(),
-              rows(QStringLiteral("SELECT Razão FROM PessoaFJ WHERE Ativa = 1")).value(0));
+    EXPECT_EQ(r[QStringLiteral("empresa")].toString(), QStringLiteral("Bravik Indústria Metalúrgica Ltda"));
 }
 
 TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
 {
     using installer::carriedText;
-    ASSERT_EQ(admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"), QStringLiteral("--yes")})
-                  .code,
-              0);
+    ASSERT_EQ(
+        admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"), QStringLiteral("--yes")})
+            .code,
+        0);
     // First_Day_Month created again by hand with LF line ends only: the same text. One line of
     // Remover_acento changed by hand: another text from that line on.
     exec(QStringLiteral("DROP FUNCTION First_Day_Month"));
-    exec(QString(carriedText(QStringLiteral("First_Day_Month"))).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    exec(QString(carriedText(QStringLiteral("First_Day_Month"))).replace(QLatin1String("\r\n"), QLatin1String("\n"))
+         + QLatin1Char('\n'));
+    // A company neither gated entry installs for.
+    exec(QStringLiteral("UPDATE PessoaFJ SET CNPJ = N'11111111000111' WHERE Ativa = 1"), QStringLiteral("ORVO_B"));
     QStringList lines = carriedText(QStringLiteral("Remover_acento")).split(QStringLiteral("\r\n"));
     int changed = -1;
     for (int i = 2; i < lines.size() && changed < 0; ++i)
@@ -618,8 +667,8 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
     exec(QStringLiteral("DROP FUNCTION Remover_acento"));
     exec(lines.join(QStringLiteral("\r\n")));
 
-    const Outcome json = admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("Filial"),
-                                QStringLiteral("--json")});
+    const Outcome json =
+        admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("Filial"), QStringLiteral("--json")});
     EXPECT_EQ(json.code, 0) << qPrintable(json.err);
     const QJsonObject matriz = plantOf(json.json(), QStringLiteral("Matriz"));
     const qsizetype carried = InstalledObjects::carried().size();
@@ -639,14 +688,21 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
     EXPECT_EQ(missing + 6, carried);
     // A database without any of them.
     const QJsonObject filial = plantOf(json.json(), QStringLiteral("Filial"));
-    EXPECT_EQ(filial[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt(), carried);
+    EXPECT_EQ(filial[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt(), carried - 2);
+    for (const char *gated : {"GNR_DEL_ContasPR_Matriz", "GNR_UP_RND_ITENS"}) {
+        EXPECT_EQ(objectOf(filial, QLatin1String(gated))[QStringLiteral("estado")].toString(),
+                  QStringLiteral("nao_se_aplica"));
+        EXPECT_EQ(objectOf(matriz, QLatin1String(gated))[QStringLiteral("estado")].toString(),
+                  QStringLiteral("ausente"));
+    }
 
     const Outcome text = admin({QStringLiteral("status"), QStringLiteral("Matriz")});
     EXPECT_EQ(text.code, 0);
     EXPECT_TRUE(text.text().contains(
         QStringLiteral("    texto diferente: Remover_acento (função), a partir da linha %1\n").arg(changed + 1)));
     EXPECT_TRUE(text.text().contains(QStringLiteral("    ausente: Erro_Saldo_Kardex (procedimento)\n")));
-    EXPECT_TRUE(text.text().contains(QStringLiteral("Objetos: 5 de %1 instalados com o texto do programa").arg(carried)));
+    EXPECT_TRUE(
+        text.text().contains(QStringLiteral("Objetos: 5 de %1 instalados com o texto do programa").arg(carried)));
     static const QRegularExpression columns(QStringLiteral("\\s{2,}"));
     EXPECT_EQ(text.text().trimmed().split(QLatin1Char('\n')).last().split(columns).last(),
               QStringLiteral("%1/1").arg(missing));
@@ -664,7 +720,8 @@ TEST_F(AdminTest, InstallOfAnEntrySendsItsDropAndItsTextAndTheRehearsalLeavesNot
     EXPECT_TRUE(refused.err.contains(QLatin1String("--yes")));
     EXPECT_TRUE(server.batches().isEmpty());
 
-    const QStringList sent {QStringLiteral("DROP FUNCTION Remover_acento\r\n"), pageText(QStringLiteral("Remover_Acentos"))};
+    const QStringList sent {QStringLiteral("DROP FUNCTION Remover_acento\r\n"),
+                            pageText(QStringLiteral("Remover_Acentos"))};
     server.markLog();
     const Outcome dry = admin(entry + QStringList {QStringLiteral("--dry-run"), QStringLiteral("--json")});
     EXPECT_EQ(dry.code, 0) << qPrintable(dry.err);
@@ -704,18 +761,18 @@ TEST_F(AdminTest, TheBatchLeavesTheShortLedgerTriggerAndAnEntryThatLeavesItsObje
     using installer::pageText;
     exec(QStringLiteral("CREATE TRIGGER GNR_UP_Notas_Status ON Jobs AFTER UPDATE AS SET NOCOUNT ON"));
     server.markLog();
-    const Outcome batch = admin(
-        {QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"), QStringLiteral("--yes"),
-         QStringLiteral("--json")});
+    const Outcome batch = admin({QStringLiteral("instalar"), QStringLiteral("Matriz"), QStringLiteral("--lote"),
+                                 QStringLiteral("--yes"), QStringLiteral("--json")});
     EXPECT_EQ(batch.code, 0) << qPrintable(batch.err);
-    EXPECT_EQ(installBatches(),
-              (QStringList {"DROP FUNCTION Remover_acento\r\n", pageText("Remover_Acentos"),
-                            "DROP FUNCTION First_Day_Month\r\n", pageText("First_DayMonth"),
-                            "DROP trigger GNR_Etiquetas_Recebimento\r\n", logged(builtInText("GNR_Etiquetas_Recebimento")),
-                            "DROP trigger [GNR_Saldo_Terceiros_NOTAS]\r\n", pageText("Saldo_Terceiros_NOTAS"),
-                            "DROP PROCEDURE Evol_Invent_Kardex\r\n", logged(builtInText("Evol_Invent_Kardex")),
-                            "DROP trigger [dbo].GNR_UP_Kardex_Novo\r\n", pageText("Kardex_Novo"),
-                            "DROP trigger [dbo].GNR_UP_Notas_Status ", logged(builtInText("GNR_UP_Kardex_Novo"))}));
+    EXPECT_EQ(
+        installBatches(),
+        (QStringList {"DROP FUNCTION Remover_acento\r\n", pageText("Remover_Acentos"),
+                      "DROP FUNCTION First_Day_Month\r\n", pageText("First_DayMonth"),
+                      "DROP trigger GNR_Etiquetas_Recebimento\r\n", logged(builtInText("GNR_Etiquetas_Recebimento")),
+                      "DROP trigger [GNR_Saldo_Terceiros_NOTAS]\r\n", pageText("Saldo_Terceiros_NOTAS"),
+                      "DROP PROCEDURE Evol_Invent_Kardex\r\n", logged(builtInText("Evol_Invent_Kardex")),
+                      "DROP trigger [dbo].GNR_UP_Kardex_Novo\r\n", pageText("Kardex_Novo"),
+                      "DROP trigger [dbo].GNR_UP_Notas_Status ", logged(builtInText("GNR_UP_Kardex_Novo"))}));
     // The page of the full version fails, as it always does; the short version stands after it.
     EXPECT_EQ(batch.json()[QStringLiteral("criacoesFalhas")].toInt(), 1);
     EXPECT_TRUE(batch.json()[QStringLiteral("ausentesAoFinal")].toArray().isEmpty());
@@ -771,28 +828,156 @@ TEST_F(AdminTest, TheCnpjGateRefusesWithoutSendingAnythingAndBadInstallRequestsA
 
     server.markLog();
     const QString m = QStringLiteral("Matriz");
-    for (const QStringList &args : QList<QStringList> {
-             {QStringLiteral("instalar"), m, QStringLiteral("--yes")},
-             {QStringLiteral("instalar"), m, QStringLiteral("--lote"), QStringLiteral("--entrada"),
-              QStringLiteral("GNR_NFs"), QStringLiteral("--yes")},
-             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"), QStringLiteral("--yes")},
-             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("GNRDELReajusteV"),
-              QStringLiteral("--yes")},
-             {QStringLiteral("instalar"), QStringLiteral("--lote"), QStringLiteral("--yes")},
-             {QStringLiteral("equalizar"), m, QStringLiteral("--lote"), QStringLiteral("--yes")},
-             {QStringLiteral("instalar"), m, QStringLiteral("--entrada")}}) {
+    for (const QStringList &args :
+         QList<QStringList> {{QStringLiteral("instalar"), m, QStringLiteral("--yes")},
+                             {QStringLiteral("instalar"), m, QStringLiteral("--lote"), QStringLiteral("--entrada"),
+                              QStringLiteral("GNR_NFs"), QStringLiteral("--yes")},
+                             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"),
+                              QStringLiteral("--yes")},
+                             {QStringLiteral("instalar"), m, QStringLiteral("--entrada"),
+                              QStringLiteral("GNRDELReajusteV"), QStringLiteral("--yes")},
+                             {QStringLiteral("instalar"), QStringLiteral("--lote"), QStringLiteral("--yes")},
+                             {QStringLiteral("equalizar"), m, QStringLiteral("--lote"), QStringLiteral("--yes")},
+                             {QStringLiteral("instalar"), m, QStringLiteral("--entrada")}}) {
         const Outcome r = admin(args);
         EXPECT_EQ(r.code, 2) << qPrintable(args.join(QLatin1Char(' ')));
         EXPECT_FALSE(r.err.isEmpty());
     }
     EXPECT_TRUE(server.batches().isEmpty());
-    const Outcome unknown =
-        admin({QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"), QStringLiteral("--yes")});
+    const Outcome unknown = admin(
+        {QStringLiteral("instalar"), m, QStringLiteral("--entrada"), QStringLiteral("Nada"), QStringLiteral("--yes")});
     EXPECT_TRUE(unknown.err.contains(QLatin1String("Entrada desconhecida: Nada"))) << qPrintable(unknown.err);
     EXPECT_TRUE(unknown.err.contains(QLatin1String("GNR_NFs")));
     const Outcome unreachable =
         admin({QStringLiteral("instalar"), QStringLiteral("Fora"), QStringLiteral("--lote"), QStringLiteral("--yes")});
     EXPECT_EQ(unreachable.code, 3);
+}
+
+// The status reads the catalogue's work from the metadata; the rehearsal sends it. On a fresh
+// database, after one run (which leaves steps on tables it creates later), up to date, and
+// with a column and a description taken away by hand, both count the same steps and
+// descriptions, and the second run exits 0 with its refusals as already applied.
+TEST_F(AdminTest, StatusFromTheMetadataCountsWhatTheRehearsalWouldDo)
+{
+    const auto agree = [&](const char *state) {
+        const QJsonObject status =
+            plantOf(admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("--json")}).json(),
+                    QStringLiteral("Matriz"))[QStringLiteral("catalogo")]
+                .toObject();
+        const QJsonObject dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"),
+                                       QStringLiteral("--dry-run"), QStringLiteral("--json")})
+                                    .json();
+        QList<int> applied;
+        int descriptions = 0;
+        for (const QJsonValue &v : dry[QStringLiteral("passos")].toArray()) {
+            const QJsonObject step = v.toObject();
+            descriptions += step[QStringLiteral("descricoesGravadas")].toInt();
+            if (step[QStringLiteral("resultado")].toString() == QLatin1String("aplicado"))
+                applied << step[QStringLiteral("passo")].toInt();
+        }
+        QList<int> pending;
+        for (const QJsonValue &v : status[QStringLiteral("passosPendentesLista")].toArray())
+            pending << v.toInt();
+        for (int n : pending)
+            EXPECT_TRUE(applied.contains(n)) << state << ": step " << n;
+        EXPECT_EQ(pending.size() + status[QStringLiteral("passosRepetidos")].toInt(), applied.size()) << state;
+        EXPECT_EQ(status[QStringLiteral("descricoesPendentes")].toInt(), descriptions) << state;
+        return pending.size();
+    };
+    EXPECT_GT(agree("fresh"), 70);
+    const Outcome first = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes")});
+    EXPECT_EQ(first.code, 0) << qPrintable(first.err);
+    EXPECT_EQ(agree("after one run"), 2);
+    const Outcome second = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--yes")});
+    EXPECT_EQ(second.code, 0) << qPrintable(second.text());
+    EXPECT_TRUE(second.text().contains(QStringLiteral("(relatado): já aplicado [2714]")));
+    EXPECT_TRUE(second.text().contains(QStringLiteral("(silencioso): já aplicado [2705]")));
+    EXPECT_EQ(agree("up to date"), 0);
+    exec(QStringLiteral("ALTER TABLE dbo.NatFiscal DROP CONSTRAINT DF_NatFiscal_ItemNF"));
+    exec(QStringLiteral("ALTER TABLE dbo.NatFiscal DROP COLUMN eItemNF"));
+    exec(QStringLiteral("EXECUTE sp_dropextendedproperty 'MS_Description', 'user', dbo, 'table', 'cClassTrib', "
+                        "'column', 'CCT'"));
+    EXPECT_EQ(agree("one column and one description taken away"), 1);
+}
+
+// A statement slowed by a waiting trigger passes --timeout: the driver cancels it, the run
+// ends at its step with exit 1, and the rehearsal's transaction is rolled back.
+TEST_F(AdminTest, AStatementPastTheTimeoutEndsTheRunAndTheRehearsalIsUndone)
+{
+    exec(QStringLiteral("CREATE TRIGGER Espera ON IPI AFTER UPDATE AS WAITFOR DELAY '00:00:06'"));
+    const QStringList before = schema();
+    const Outcome dry = admin({QStringLiteral("equalizar"), QStringLiteral("Matriz"), QStringLiteral("--dry-run"),
+                               QStringLiteral("--timeout"), QStringLiteral("2"), QStringLiteral("--json")});
+    EXPECT_EQ(dry.code, 1) << qPrintable(dry.err);
+    EXPECT_TRUE(dry.json()[QStringLiteral("tempoEsgotado")].toBool());
+    EXPECT_EQ(dry.json()[QStringLiteral("paradaNoPasso")].toInt(), 14);
+    EXPECT_TRUE(dry.json()[QStringLiteral("desfeito")].toBool());
+    EXPECT_EQ(schema(), before);
+    const Outcome bad = admin({QStringLiteral("status"), QStringLiteral("--timeout"), QStringLiteral("dois")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.err.contains(QLatin1String("--timeout"))) << qPrintable(bad.err);
+}
+
+// Two demo plants are equal; a column changed, a trigger of another text and a user's rights
+// changed on one of them are exactly the three differences, read without changing anything.
+TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
+{
+    for (const char *plant : {"Matriz", "Filial"})
+        ASSERT_EQ(
+            admin({QStringLiteral("instalar"), QLatin1String(plant), QStringLiteral("--lote"), QStringLiteral("--yes")})
+                .code,
+            0);
+    const QStringList ab {QStringLiteral("comparar"), QStringLiteral("Matriz"), QStringLiteral("Filial")};
+    const Outcome same = admin(ab);
+    EXPECT_EQ(same.code, 0) << qPrintable(same.text() + same.err);
+    EXPECT_TRUE(same.text().contains(QStringLiteral("As plantas Matriz e Filial são iguais ..!")));
+
+    const QString b = QStringLiteral("ORVO_B");
+    exec(QStringLiteral("ALTER TABLE dbo.Jobs ALTER COLUMN RespFT nvarchar(60) NULL"), b);
+    exec(QStringLiteral("DROP FUNCTION First_Day_Month"), b);
+    QString text = installer::carriedText(QStringLiteral("First_Day_Month"));
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    ASSERT_GT(lineEnd, 0);
+    exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
+    const QString flags = rows(QStringLiteral("SELECT ComprasFLAGS FROM Usuarios WHERE Registro = N'0001'")).value(0);
+    ASSERT_TRUE(flags.startsWith(QLatin1Char('S')));
+    exec(QStringLiteral("UPDATE Usuarios SET ComprasFLAGS = '0' + SUBSTRING(ComprasFLAGS, 2, 29) WHERE Registro = "
+                        "N'0001'"),
+         b);
+    server.markLog();
+    const Outcome differ = admin(ab + QStringList {QStringLiteral("--json")});
+    EXPECT_EQ(differ.code, 1) << qPrintable(differ.err);
+    const QStringList settings = sessionSettings();
+    for (const QString &sent : server.batches())
+        EXPECT_TRUE(sent.startsWith(QLatin1String("SELECT ")) || settings.contains(sent)) << qPrintable(sent);
+
+    QStringList found;
+    const QJsonObject sections = differ.json()[QStringLiteral("secoes")].toObject();
+    for (auto it = sections.begin(); it != sections.end(); ++it)
+        for (const QJsonValue &v : it.value().toObject()[QStringLiteral("diferencas")].toArray()) {
+            const QJsonObject d = v.toObject();
+            QStringList keys = d.keys();
+            keys.removeAll(QStringLiteral("a"));
+            keys.removeAll(QStringLiteral("b"));
+            keys.removeAll(QStringLiteral("primeiraLinhaDiferente"));
+            QStringList parts {it.key()};
+            for (const QString &k : keys)
+                parts << d[k].toString();
+            found << parts.join(QLatin1Char('|'))
+                         + QStringLiteral(" %1 -> %2")
+                               .arg(d[QStringLiteral("a")].toString(), d[QStringLiteral("b")].toString());
+        }
+    const QString name = rows(QStringLiteral("SELECT Nome FROM Usuarios WHERE Registro = N'0001'")).value(0);
+    EXPECT_EQ(found, (QStringList {
+                         QStringLiteral("colunas|RespFT|Jobs nvarchar(50) NULL -> nvarchar(60) NULL"),
+                         QStringLiteral("objetos|First_Day_Month|função presente -> presente"),
+                         QStringLiteral("usuarios|ComprasFLAGS|%1|0001 %2 -> 0%3")
+                             .arg(name, flags.trimmed(), flags.trimmed().mid(1)),
+                     }))
+        << qPrintable(differ.text());
+    const Outcome shown = admin(ab);
+    EXPECT_TRUE(shown.text().contains(QLatin1String("difere a partir da linha"))) << qPrintable(shown.text());
+    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 3 pontos ..!")));
 }
 
 TEST_F(AdminTest, HelpOnEveryLevel)
