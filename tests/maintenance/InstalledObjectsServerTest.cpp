@@ -645,6 +645,14 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
         fx.rows(QStringLiteral("SELECT IdNFK FROM Kardex WHERE IdProd = %1 AND Qtd IN (1, 2) ORDER BY Qtd").arg(p)),
         (QList<QVariantList> {{502}, {1502}}));
 
+    // A piece whose mirror number leaves 0 (not yet given) carries nothing: the items of piece 0 stay.
+    fx.exec(QStringLiteral("INSERT INTO Peças (Código, IdPeca) VALUES (N'ZERO-1', 0)"));
+    fx.exec(QStringLiteral("INSERT INTO [Itens Nota] (IdNota, IdPeça) VALUES (1, 0)"));
+    const int zeroItems = value(QStringLiteral("SELECT COUNT(*) FROM [Itens Nota] WHERE IdPeça = 0")).toInt();
+    fx.exec(QStringLiteral("UPDATE Peças SET IdPeca = IdPeça WHERE Código = N'ZERO-1'"));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM [Itens Nota] WHERE IdPeça = 0")).toInt(), zeroItems);
+    EXPECT_GE(zeroItems, 1);
+
     // A stock count of several cards frees the ledger of every product.
     fx.exec(pageText(QStringLiteral("GNR_Inventario")));
     fx.exec(QStringLiteral("UPDATE Produtos SET KDXok = 0"));

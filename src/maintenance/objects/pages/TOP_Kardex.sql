@@ -3,36 +3,42 @@ ALTER TRIGGER [dbo].[GNR_NFs_Tabelas_SOLTAS] ON [dbo].[NFs]
 AFTER UPDATE
 AS
 SET NOCOUNT ON
--- Cada NF renumerada (IDNFORG antigo e novo da mesma NF, pelo IdNF) leva o novo número às tabelas
+-- Cada NF renumerada (IDNFORG antigo e novo da mesma NF, pelo IdNF) leva o novo número às tabelas,
+-- todas de uma vez; dois novos para o mesmo antigo: vale o menor; 0 (ainda não dado) não leva nada
 IF UPDATE(IDNFORG)
 BEGIN
-    UPDATE NFs_Itens SET IdNF = inserted.IDNFORG
+    UPDATE NFs_Itens SET IdNF = Troca.Novo
     FROM NFs_Itens
-        INNER JOIN deleted ON deleted.IDNFORG = NFs_Itens.IdNF
-        INNER JOIN inserted ON inserted.IdNF = deleted.IdNF
-    WHERE inserted.IDNFORG <> deleted.IDNFORG
-    UPDATE Recebimento SET IdNF = inserted.IDNFORG
+        INNER JOIN (SELECT d.IDNFORG AS Antigo, MIN(i.IDNFORG) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdNF = d.IdNF
+                    WHERE d.IDNFORG <> i.IDNFORG AND d.IDNFORG <> 0
+                    GROUP BY d.IDNFORG) Troca ON Troca.Antigo = NFs_Itens.IdNF
+    UPDATE Recebimento SET IdNF = Troca.Novo
     FROM Recebimento
-        INNER JOIN deleted ON deleted.IDNFORG = Recebimento.IdNF
-        INNER JOIN inserted ON inserted.IdNF = deleted.IdNF
-    WHERE inserted.IDNFORG <> deleted.IDNFORG
-    UPDATE ContasPR SET IdNF = inserted.IDNFORG
+        INNER JOIN (SELECT d.IDNFORG AS Antigo, MIN(i.IDNFORG) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdNF = d.IdNF
+                    WHERE d.IDNFORG <> i.IDNFORG AND d.IDNFORG <> 0
+                    GROUP BY d.IDNFORG) Troca ON Troca.Antigo = Recebimento.IdNF
+    UPDATE ContasPR SET IdNF = Troca.Novo
     FROM ContasPR
-        INNER JOIN deleted ON deleted.IDNFORG = ContasPR.IdNF
-        INNER JOIN inserted ON inserted.IdNF = deleted.IdNF
-    WHERE inserted.IDNFORG <> deleted.IDNFORG
-    UPDATE Kardex SET IdNFK = inserted.IDNFORG
+        INNER JOIN (SELECT d.IDNFORG AS Antigo, MIN(i.IDNFORG) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdNF = d.IdNF
+                    WHERE d.IDNFORG <> i.IDNFORG AND d.IDNFORG <> 0
+                    GROUP BY d.IDNFORG) Troca ON Troca.Antigo = ContasPR.IdNF
+    UPDATE Kardex SET IdNFK = Troca.Novo
     FROM Kardex
-        INNER JOIN deleted ON deleted.IDNFORG = Kardex.IdNFK
-        INNER JOIN inserted ON inserted.IdNF = deleted.IdNF
-    WHERE inserted.IDNFORG <> deleted.IDNFORG
+        INNER JOIN (SELECT d.IDNFORG AS Antigo, MIN(i.IDNFORG) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdNF = d.IdNF
+                    WHERE d.IDNFORG <> i.IDNFORG AND d.IDNFORG <> 0
+                    GROUP BY d.IDNFORG) Troca ON Troca.Antigo = Kardex.IdNFK
 END
 GO
 ALTER TRIGGER [dbo].[GNR_Peças_Tabelas_SOLTAS] ON [dbo].[Peças]
 AFTER UPDATE
 AS
 SET NOCOUNT ON
--- Cada peça renumerada (IdPeca antigo e novo da mesma peça, pelo IdPeça) leva o novo número às tabelas
+-- Cada peça renumerada (IdPeca antigo e novo da mesma peça, pelo IdPeça) leva o novo número às tabelas,
+-- todas de uma vez; dois novos para o mesmo antigo: vale o menor; 0 (ainda não dado) não leva nada
 IF UPDATE(IdPeca)
 BEGIN
     UPDATE [Itens Nota] SET IdPeça = inserted.IdPeca
@@ -45,20 +51,23 @@ BEGIN
         INNER JOIN deleted ON deleted.IdPeca = [Itens Pedido].PecaId
         INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
     WHERE inserted.IdPeca <> deleted.IdPeca
-    UPDATE Recebimento SET IdPeça = inserted.IdPeca
+    UPDATE Recebimento SET IdPeça = Troca.Novo
     FROM Recebimento
-        INNER JOIN deleted ON deleted.IdPeca = Recebimento.IdPeça
-        INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
-    WHERE inserted.IdPeca <> deleted.IdPeca
-    UPDATE NFs_Itens SET IdPeça = inserted.IdPeca
+        INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdPeça = d.IdPeça
+                    WHERE d.IdPeca <> i.IdPeca AND d.IdPeca <> 0
+                    GROUP BY d.IdPeca) Troca ON Troca.Antigo = Recebimento.IdPeça
+    UPDATE NFs_Itens SET IdPeça = Troca.Novo
     FROM NFs_Itens
-        INNER JOIN deleted ON deleted.IdPeca = NFs_Itens.IdPeça
-        INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
-    WHERE inserted.IdPeca <> deleted.IdPeca
-    UPDATE ItensNF_UDs SET IdPeça = inserted.IdPeca
+        INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdPeça = d.IdPeça
+                    WHERE d.IdPeca <> i.IdPeca AND d.IdPeca <> 0
+                    GROUP BY d.IdPeca) Troca ON Troca.Antigo = NFs_Itens.IdPeça
+    UPDATE ItensNF_UDs SET IdPeça = Troca.Novo
     FROM ItensNF_UDs
-        INNER JOIN deleted ON deleted.IdPeca = ItensNF_UDs.IdPeça
-        INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
-    WHERE inserted.IdPeca <> deleted.IdPeca
+        INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdPeça = d.IdPeça
+                    WHERE d.IdPeca <> i.IdPeca AND d.IdPeca <> 0
+                    GROUP BY d.IdPeca) Troca ON Troca.Antigo = ItensNF_UDs.IdPeça
 END
 GO
