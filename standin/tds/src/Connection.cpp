@@ -228,7 +228,8 @@ void Connection::run()
                         break;
                     continue;
                 }
-                if (m.type != Login7Packet || encryption_ == Encryption::Refused)
+                // With forced encryption a login that skipped the encrypted PRELOGIN path is refused.
+                if (m.type != Login7Packet || (config_.forceEncryption && encryption_ != Encryption::Full))
                     break;
                 if (encryption_ == Encryption::LoginOnly)
                     endLoginEncryption();

@@ -1,6 +1,7 @@
 // Encrypted connections to sql-standin through QODBC, unixODBC and FreeTDS: what the server
 // negotiates for each client setting, and what a listener on the wire gets to read.
 #include "StandinProcess.h"
+#include "TdsTestClient.h"
 #include "TlsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,11 @@ TEST_F(TlsTest, ForcedEncryptionRefusesClearClientsAndEncryptsTheOthersWhole)
 {
     startServer({QStringLiteral("--force-encryption")});
     EXPECT_TRUE(connectAndAsk(server.port, QStringLiteral("off")).startsWith(QStringLiteral("refused: ")));
+    // Nor does a client that logs in without PRELOGIN get through.
+    TdsTestClient raw;
+    ASSERT_TRUE(raw.connect(server.port));
+    raw.sendMessage(0x10, TdsTestClient::login7(kLogin, QStringLiteral("s3nh@"), kDatabase));
+    EXPECT_TRUE(raw.waitClosed());
     // A client that only accepts encryption is told to encrypt everything.
     EXPECT_EQ(connectAndAsk(server.port, QStringLiteral("request")), QStringLiteral("TRUE"));
     // A batch spread over several packets (and TLS records) arrives whole.
