@@ -5,6 +5,7 @@ PKGS=(
   build-essential cmake pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-odbc libgl-dev qt6-translations-l10n
   unixodbc unixodbc-dev tdsodbc freetds-bin
+  libssl-dev openssl dpkg-dev
   xvfb x11-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev

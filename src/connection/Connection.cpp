@@ -6,6 +6,9 @@
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 namespace {
 QAtomicInt connectionCounter;
@@ -15,6 +18,46 @@ const char *const freeTdsLibraries[] = {
     "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so",
     "/usr/lib/aarch64-linux-gnu/odbc/libtdsodbc.so",
     "/usr/lib/odbc/libtdsodbc.so",
+};
+
+// A freetds.conf naming the connection's server section, in force while the driver connects:
+// FreeTDS reads the file named by FREETDSCONF when it parses the connection text, and falls
+// back on the usual files for every other section.
+class FreeTdsConf
+{
+public:
+    explicit FreeTdsConf(const QString &text)
+    {
+        if (text.isEmpty())
+            return;
+        static QTemporaryDir dir;
+        m_file.setFileTemplate(dir.filePath(QStringLiteral("freetds-XXXXXX.conf")));
+        if (!dir.isValid() || !m_file.open())
+            throw DbError(QStringLiteral("Não foi possível criar o arquivo de configuração do FreeTDS ..!"));
+        m_file.write(text.toUtf8());
+        m_file.flush();
+        m_hadPrevious = qEnvironmentVariableIsSet("FREETDSCONF");
+        m_previous = qgetenv("FREETDSCONF");
+        qputenv("FREETDSCONF", QFile::encodeName(m_file.fileName()));
+        m_active = true;
+    }
+    ~FreeTdsConf()
+    {
+        if (!m_active)
+            return;
+        if (m_hadPrevious)
+            qputenv("FREETDSCONF", m_previous);
+        else
+            qunsetenv("FREETDSCONF");
+    }
+    FreeTdsConf(const FreeTdsConf &) = delete;
+    FreeTdsConf &operator=(const FreeTdsConf &) = delete;
+
+private:
+    QTemporaryFile m_file;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+    bool m_active = false;
 };
 
 int nativeCodeOf(const QSqlError &e)
@@ -53,7 +96,20 @@ void Connection::setDriver(const QString &driver)
 
 QString Connection::odbcConnectionString() const
 {
-    return ConnectionString::toOdbc(m_connectionString, m_driver);
+    return ConnectionString::odbcText(m_connectionString, m_driver, m_name).text;
+}
+
+bool Connection::isEncrypted() const
+{
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID"))) {
+        const QSqlError e = q.lastError();
+        throw DbError(stripDriverTags(e.databaseText().isEmpty() ? e.text() : e.databaseText()), nativeCodeOf(e));
+    }
+    if (!q.next())
+        throw DbError(QStringLiteral("O servidor não informou a criptografia desta conexão ..!"));
+    return q.value(0).toString().trimmed().compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
 }
 
 void Connection::open()
@@ -68,13 +124,16 @@ void Connection::open()
     if (!db.isValid())
         throw DbError(QStringLiteral("O driver ODBC do Qt (QODBC) não está instalado."));
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=15"));
-    db.setDatabaseName(odbcConnectionString());
+    const ConnectionString::OdbcText odbc = ConnectionString::odbcText(m_connectionString, m_driver, m_name);
+    const FreeTdsConf conf(odbc.freeTdsConf);
+    db.setDatabaseName(odbc.text);
     bool ok = db.open();
     if (!ok && m_driver.isEmpty() && db.lastError().text().contains(QLatin1String("IM002"))) {
         // "FreeTDS" is not registered with the driver manager: name the library itself.
         for (const char *lib : freeTdsLibraries) {
             if (QFileInfo::exists(QString::fromLatin1(lib))) {
-                db.setDatabaseName(ConnectionString::toOdbc(m_connectionString, QString::fromLatin1(lib)));
+                db.setDatabaseName(
+                    ConnectionString::odbcText(m_connectionString, QString::fromLatin1(lib), m_name).text);
                 ok = db.open();
                 break;
             }
@@ -85,7 +144,16 @@ void Connection::open()
         QString text = stripDriverTags(e.databaseText());
         if (text.isEmpty())
             text = stripDriverTags(e.text());
-        throw DbError(text, nativeCodeOf(e));
+        const int code = nativeCodeOf(e);
+        // The driver reports a refused certificate as a plain connection failure (FreeTDS: 20002,
+        // not the 20009 of a server that does not answer).
+        const auto mode = ConnectionString::encryptionOf(ConnectionString::parse(m_connectionString)).mode;
+        if ((code == 0 || code == 20002)
+            && (mode == ConnectionString::Encryption::Mode::Yes || mode == ConnectionString::Encryption::Mode::Strict))
+            text += QStringLiteral("\nA planta exige conexão criptografada (Encrypt): verifique se o certificado do "
+                                   "servidor é emitido para este nome de servidor por uma autoridade confiável "
+                                   "(CAFile) ou use TrustServerCertificate=yes ..!");
+        throw DbError(text, code);
     }
     m_open = true;
     emit afterConnect();

@@ -23,8 +23,15 @@ public:
     void setDriver(const QString &driver);
     QString driver() const { return m_driver; }
 
-    // The ODBC text the next open() uses.
+    // The ODBC text the next open() uses. Throws DbError when the driver cannot do what the
+    // text asks (see ConnectionString::odbcText).
     QString odbcConnectionString() const;
+
+    // Whether the server says this open connection travels encrypted as a whole
+    // (encrypt_option of the own session in sys.dm_exec_connections; a session that encrypted
+    // only its login reads false). Throws DbError when the server does not answer it, e.g. a
+    // login without the VIEW SERVER STATE permission.
+    bool isEncrypted() const;
 
     // Emits beforeConnect, opens, emits afterConnect. Throws DbError with the server's
     // message when the server, the database or the login is refused. Opening an open

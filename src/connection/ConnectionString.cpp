@@ -1,5 +1,7 @@
 #include "connection/ConnectionString.h"
 
+#include "connection/DbError.h"
+
 namespace ConnectionString {
 
 Pairs parse(const QString &text)
@@ -119,20 +121,115 @@ QString odbcValue(const QString &value, bool freeTds)
     return QLatin1Char('{') + v + QLatin1Char('}');
 }
 
-QString toOdbc(const QString &oledb, const QString &driver)
+QString defaultDriver()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("ODBC Driver 18 for SQL Server");
+#else
+    return QStringLiteral("FreeTDS");
+#endif
+}
+
+bool isFreeTds(const QString &driver)
+{
+    const QString d = driver.isEmpty() ? defaultDriver() : driver;
+    return d.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0 || d.contains(QLatin1String("tdsodbc"));
+}
+
+Encryption encryptionOf(const Pairs &pairs)
+{
+    Encryption e;
+    const QString use = value(pairs, QStringLiteral("Use Encryption for Data")).trimmed().toLower();
+    if (use.isEmpty())
+        e.mode = Encryption::Mode::Default;
+    else if (use == QLatin1String("false") || use == QLatin1String("no") || use == QLatin1String("optional"))
+        e.mode = Encryption::Mode::No;
+    else if (use == QLatin1String("true") || use == QLatin1String("yes") || use == QLatin1String("mandatory"))
+        e.mode = Encryption::Mode::Yes;
+    else if (use == QLatin1String("strict"))
+        e.mode = Encryption::Mode::Strict;
+    else
+        throw DbError(QStringLiteral("Valor inválido para Encrypt: \"%1\" (use no, yes ou strict) ..!")
+                          .arg(value(pairs, QStringLiteral("Use Encryption for Data"))));
+    const QString trust = value(pairs, QStringLiteral("Trust Server Certificate")).trimmed().toLower();
+    if (trust == QLatin1String("true") || trust == QLatin1String("yes"))
+        e.trustServerCertificate = true;
+    else if (!trust.isEmpty() && trust != QLatin1String("false") && trust != QLatin1String("no"))
+        throw DbError(QStringLiteral("Valor inválido para TrustServerCertificate: \"%1\" (use no ou yes) ..!")
+                          .arg(value(pairs, QStringLiteral("Trust Server Certificate"))));
+    e.caFile = value(pairs, QStringLiteral("CA File"));
+    return e;
+}
+
+namespace {
+
+// A value of a freetds.conf line: the line ends at ';' or '#', and runs of blanks shrink to one.
+QString confValue(const QString &v)
+{
+    if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('#')) || v.contains(QLatin1Char('\n'))
+        || v.contains(QLatin1Char('\r')) || v.contains(QLatin1String("  ")) || v != v.trimmed())
+        throw DbError(QStringLiteral("O caminho \"%1\" não pode ser passado ao FreeTDS (tem ';', '#' ou "
+                                     "espaços repetidos) ..!")
+                          .arg(v));
+    return v;
+}
+
+} // namespace
+
+OdbcText odbcText(const QString &oledb, const QString &driver, const QString &confSection)
 {
     const Pairs pairs = parse(oledb);
     const ServerAddress address = parseDataSource(value(pairs, QStringLiteral("Data Source")));
-    QStringList parts;
-    const QString drv = driver.isEmpty() ? QStringLiteral("FreeTDS") : driver;
-    const bool freeTds = drv.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0 || drv.contains(QLatin1String("tdsodbc"));
+    const Encryption enc = encryptionOf(pairs);
+    const QString drv = driver.isEmpty() ? defaultDriver() : driver;
+    const bool freeTds = isFreeTds(drv);
     auto odbcValue = [freeTds](const QString &v) { return ConnectionString::odbcValue(v, freeTds); };
+    const bool encrypt = enc.mode == Encryption::Mode::Yes || enc.mode == Encryption::Mode::Strict;
+
+    OdbcText out;
+    QStringList parts;
     parts << QStringLiteral("DRIVER={%1}").arg(QString(drv).replace(QLatin1String("}"), QLatin1String("}}")));
-    parts << QStringLiteral("SERVER=") + odbcValue(address.host);
-    if (address.port > 0)
-        parts << QStringLiteral("PORT=%1").arg(address.port);
-    else if (!address.instance.isEmpty())
-        parts << QStringLiteral("INSTANCE=") + odbcValue(address.instance);
+    if (freeTds) {
+        if (enc.mode == Encryption::Mode::Strict)
+            throw DbError(QStringLiteral("O driver FreeTDS não oferece Encrypt=strict (TDS 8.0): use Encrypt=yes, "
+                                         "ou o driver ODBC Driver 18 for SQL Server na chave Driver ..!"));
+        if (encrypt && !enc.trustServerCertificate) {
+            // The certificate is checked only against a named authority ("system": the system's
+            // store), and FreeTDS reads that name only from freetds.conf.
+            QStringList conf;
+            conf << QStringLiteral("[%1]").arg(confSection);
+            conf << QStringLiteral("\thost = ") + confValue(address.host);
+            if (address.port > 0)
+                conf << QStringLiteral("\tport = %1").arg(address.port);
+            else if (!address.instance.isEmpty())
+                conf << QStringLiteral("\tinstance = ") + confValue(address.instance);
+            conf << QStringLiteral("\tencryption = require");
+            conf << QStringLiteral("\tca file = ")
+                        + confValue(enc.caFile.isEmpty() ? QStringLiteral("system") : enc.caFile);
+            conf << QStringLiteral("\tcheck certificate hostname = yes");
+            out.freeTdsConf = conf.join(QLatin1Char('\n')) + QLatin1Char('\n');
+            parts << QStringLiteral("SERVERNAME=") + confSection;
+        } else {
+            // FreeTDS takes a named instance in SERVER itself ("host\instance").
+            parts << QStringLiteral("SERVER=")
+                         + odbcValue(address.port <= 0 && !address.instance.isEmpty()
+                                         ? address.host + QLatin1Char('\\') + address.instance
+                                         : address.host);
+            if (address.port > 0)
+                parts << QStringLiteral("PORT=%1").arg(address.port);
+        }
+    } else {
+        if (!enc.caFile.isEmpty())
+            throw DbError(QStringLiteral("A chave CAFile vale só para o driver FreeTDS; com o driver %1, instale a "
+                                         "autoridade certificadora no repositório de certificados do sistema ..!")
+                              .arg(drv));
+        QString server = address.host;
+        if (!address.instance.isEmpty())
+            server += QLatin1Char('\\') + address.instance;
+        if (address.port > 0)
+            server += QStringLiteral(",%1").arg(address.port);
+        parts << QStringLiteral("Server=") + odbcValue(server);
+    }
     const QString database = value(pairs, QStringLiteral("Initial Catalog"));
     if (!database.isEmpty())
         parts << QStringLiteral("DATABASE=") + odbcValue(database);
@@ -150,8 +247,26 @@ QString toOdbc(const QString &oledb, const QString &driver)
     if (freeTds) {
         parts << QStringLiteral("TDS_Version=7.4");
         parts << QStringLiteral("ClientCharset=UTF-8");
+        // Without a demand the login is still encrypted when the server offers it, and the
+        // whole session when the server insists.
+        parts << (encrypt ? QStringLiteral("Encryption=require") : QStringLiteral("Encryption=request"));
+    } else {
+        // Microsoft's drivers encrypt and check by default from version 18 on; without a demand
+        // the tool asks for what it always had: encryption when the server insists.
+        parts << QStringLiteral("Encrypt=")
+                     + (enc.mode == Encryption::Mode::Strict ? QStringLiteral("strict")
+                        : encrypt                            ? QStringLiteral("yes")
+                                                             : QStringLiteral("no"));
+        parts << QStringLiteral("TrustServerCertificate=")
+                     + (enc.trustServerCertificate ? QStringLiteral("yes") : QStringLiteral("no"));
     }
-    return parts.join(QLatin1Char(';')) + QLatin1Char(';');
+    out.text = parts.join(QLatin1Char(';')) + QLatin1Char(';');
+    return out;
+}
+
+QString toOdbc(const QString &oledb, const QString &driver)
+{
+    return odbcText(oledb, driver).text;
 }
 
 } // namespace ConnectionString

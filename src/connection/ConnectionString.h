@@ -38,8 +38,41 @@ ServerAddress parseDataSource(const QString &dataSource);
 // for it nothing is doubled (and a value holding "};" cannot be written).
 QString odbcValue(const QString &value, bool freeTds = false);
 
-// Builds the ODBC connection text for the given OLE DB text.
-// driver: the ODBC driver name ("FreeTDS" when empty).
+// The driver of a plant without a Driver key: FreeTDS, or on Windows Microsoft's
+// "ODBC Driver 18 for SQL Server".
+QString defaultDriver();
+// Whether a driver name (empty: the default) means FreeTDS; any other driver is spoken to
+// as Microsoft's drivers for SQL Server are.
+bool isFreeTds(const QString &driver);
+
+// How the connection is protected, read from the OLE DB keys "Use Encryption for Data"
+// (False/No/Optional, True/Yes/Mandatory, Strict), "Trust Server Certificate" (True/False)
+// and "CA File" (a PEM file of certificate authorities to trust).
+struct Encryption
+{
+    enum class Mode { Default, No, Yes, Strict };
+    Mode mode = Mode::Default;
+    bool trustServerCertificate = false;
+    QString caFile;
+};
+// Throws DbError on a value that is none of the above.
+Encryption encryptionOf(const Pairs &pairs);
+
+// The ODBC side of a connection: the connection text, and for FreeTDS, when a certificate
+// authority must be named (FreeTDS takes it only from freetds.conf), the text of a
+// freetds.conf whose section `confSection` the connection text names.
+struct OdbcText
+{
+    QString text;
+    QString freeTdsConf;
+};
+
+// Builds the ODBC connection for the given OLE DB text and driver (defaultDriver() when empty).
+// Throws DbError when the driver cannot do what the text asks (strict encryption on FreeTDS,
+// a CA file with a driver that takes it only from the system's certificate store).
+OdbcText odbcText(const QString &oledb, const QString &driver = QString(),
+                  const QString &confSection = QStringLiteral("orvo"));
+// The connection text alone.
 QString toOdbc(const QString &oledb, const QString &driver = QString());
 
 } // namespace ConnectionString

@@ -208,6 +208,9 @@ PlantProfile PlantProfile::read(const IniFile &ini, const QString &section)
     p.userSql = ini.readString(section, QStringLiteral("UserSQL"));
     p.passwordSql = ini.readString(section, QStringLiteral("PasswordSQL"));
     p.driver = ini.readString(section, QStringLiteral("Driver"));
+    p.encrypt = ini.readString(section, QStringLiteral("Encrypt"));
+    p.trustServerCertificate = ini.readString(section, QStringLiteral("TrustServerCertificate"));
+    p.caFile = ini.readString(section, QStringLiteral("CAFile"));
     return p;
 }
 
@@ -217,7 +220,32 @@ QString PlantProfile::connectionString() const
     return QStringLiteral("Provider=SQLOLEDB.1;Password=") + quoteValue(passwordSql)
            + QStringLiteral(";Persist Security Info=True;User ID=") + quoteValue(userSql)
            + QStringLiteral(";Initial Catalog=") + quoteValue(database) + QStringLiteral(";Data Source=")
-           + quoteValue(server);
+           + quoteValue(server) + encryptionPieces();
+}
+
+QString PlantProfile::encryptionPieces() const
+{
+    using ConnectionString::quoteValue;
+    // The INI's yes/no become the OLE DB spelling; anything else goes as written and is
+    // refused, with its value, when the connection opens.
+    auto word = [](const QString &v) {
+        const QString t = v.trimmed();
+        if (t.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("True");
+        if (t.compare(QLatin1String("no"), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("False");
+        if (t.compare(QLatin1String("strict"), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("Strict");
+        return quoteValue(v);
+    };
+    QString out;
+    if (!encrypt.isEmpty())
+        out += QStringLiteral(";Use Encryption for Data=") + word(encrypt);
+    if (!trustServerCertificate.isEmpty())
+        out += QStringLiteral(";Trust Server Certificate=") + word(trustServerCertificate);
+    if (!caFile.isEmpty())
+        out += QStringLiteral(";CA File=") + quoteValue(caFile);
+    return out;
 }
 
 void IniFile::writeString(const QString &path, const QString &section, const QString &key, const QString &value)

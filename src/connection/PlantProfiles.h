@@ -66,11 +66,20 @@ struct PlantProfile
     QString userSql;      // UserSQL
     QString passwordSql;  // PasswordSQL
     QString driver;       // Driver: ODBC driver name, empty for FreeTDS
+    QString encrypt;      // Encrypt: no | yes | strict; empty: encrypt when the server offers it
+    QString trustServerCertificate;   // TrustServerCertificate: no | yes
+    QString caFile;       // CAFile: certificate authorities to trust (PEM)
 
     static PlantProfile read(const IniFile &ini, const QString &section);
 
     // "Provider=SQLOLEDB.1;Password=...;Persist Security Info=True;User ID=...;
     // Initial Catalog=...;Data Source=...". A value holding ';' (or a leading quote, or
     // blanks at an end) is enclosed in quotes so that it reaches the driver whole.
+    // A profile with encryption keys adds ";Use Encryption for Data=...",
+    // ";Trust Server Certificate=..." and ";CA File=..." for them; without them the text is
+    // exactly the one above.
     QString connectionString() const;
+
+private:
+    QString encryptionPieces() const;
 };

@@ -73,8 +73,115 @@ TEST(ConnectionString, DataSourceForms)
     EXPECT_EQ(a.host, QStringLiteral("localhost"));
 
     const QString odbc = toOdbc(QStringLiteral("Provider=SQLOLEDB.1;Password=x;User ID=u;Initial Catalog=D;Data Source=SRV01\\SQLEXPRESS"));
-    EXPECT_TRUE(odbc.contains(QStringLiteral("SERVER=SRV01;INSTANCE=SQLEXPRESS;")));
+    // FreeTDS finds a named instance only through "host\\instance" in SERVER.
+    EXPECT_TRUE(odbc.contains(QStringLiteral("SERVER=SRV01\\SQLEXPRESS;"))) << qPrintable(odbc);
     EXPECT_FALSE(odbc.contains(QStringLiteral("PORT=")));
+}
+
+// The ODBC text of a plant for FreeTDS and for Microsoft's driver, from its INI keys.
+TEST(ConnectionString, BothDriversGetTheirOwnServerAndEncryptionKeys)
+{
+    const QString ms = QStringLiteral("ODBC Driver 18 for SQL Server");
+    struct Case {
+        QString server, encrypt, trust, driver, expected;
+    };
+    const QString login = QStringLiteral("DATABASE=ORVO;UID=orvo;PWD={s;e\"gredo};");
+    const QString loginMs = QStringLiteral("DATABASE=ORVO;UID=orvo;PWD={s;e\"gredo};");
+    const QString tds = QStringLiteral("TDS_Version=7.4;ClientCharset=UTF-8;");
+    const Case cases[] = {
+        // No keys: as before, and the login is encrypted when the server offers it.
+        {QStringLiteral("10.1.2.3,1433"), {}, {}, {},
+         QStringLiteral("DRIVER={FreeTDS};SERVER=10.1.2.3;PORT=1433;") + login + tds + QStringLiteral("Encryption=request;")},
+        {QStringLiteral("srv\\ORVO"), QStringLiteral("no"), {}, {},
+         QStringLiteral("DRIVER={FreeTDS};SERVER=srv\\ORVO;") + login + tds + QStringLiteral("Encryption=request;")},
+        {QStringLiteral("srv"), QStringLiteral("YES"), QStringLiteral("yes"), {},
+         QStringLiteral("DRIVER={FreeTDS};SERVER=srv;") + login + tds + QStringLiteral("Encryption=require;")},
+        // Microsoft's driver: the port after a comma, the instance after a backslash.
+        {QStringLiteral("tcp:10.1.2.3,1433"), {}, {}, ms,
+         QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=10.1.2.3,1433;") + loginMs
+             + QStringLiteral("Encrypt=no;TrustServerCertificate=no;")},
+        {QStringLiteral("srv\\ORVO"), QStringLiteral("yes"), QStringLiteral("no"), ms,
+         QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=srv\\ORVO;") + loginMs
+             + QStringLiteral("Encrypt=yes;TrustServerCertificate=no;")},
+        {QStringLiteral("srv,1500"), QStringLiteral("strict"), QStringLiteral("yes"), ms,
+         QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=srv,1500;") + loginMs
+             + QStringLiteral("Encrypt=strict;TrustServerCertificate=yes;")},
+    };
+    for (const Case &c : cases) {
+        PlantProfile p;
+        p.server = c.server;
+        p.database = QStringLiteral("ORVO");
+        p.userSql = QStringLiteral("orvo");
+        p.passwordSql = QStringLiteral("s;e\"gredo");
+        p.encrypt = c.encrypt;
+        p.trustServerCertificate = c.trust;
+        EXPECT_EQ(toOdbc(p.connectionString(), c.driver), c.expected) << qPrintable(c.server + u' ' + c.encrypt);
+    }
+    // A password with "}" is doubled for Microsoft's driver, kept for FreeTDS.
+    PlantProfile p;
+    p.server = QStringLiteral("srv");
+    p.passwordSql = QStringLiteral("a}b");
+    EXPECT_TRUE(toOdbc(p.connectionString(), ms).contains(QStringLiteral(";PWD={a}}b};")));
+    EXPECT_TRUE(toOdbc(p.connectionString()).contains(QStringLiteral(";PWD={a}b};")));
+}
+
+TEST(ConnectionString, TrustedAuthorityGoesThroughAFreeTdsConfSection)
+{
+    PlantProfile p;
+    p.server = QStringLiteral("srvsql01\\ORVO");
+    p.database = QStringLiteral("ORVO");
+    p.userSql = QStringLiteral("orvo");
+    p.passwordSql = QStringLiteral("x");
+    p.encrypt = QStringLiteral("yes");
+    p.caFile = QStringLiteral("/etc/orvo/ca da empresa.pem");
+    const OdbcText o = odbcText(p.connectionString(), QString(), QStringLiteral("plant-1"));
+    EXPECT_TRUE(o.text.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVERNAME=plant-1;DATABASE=ORVO;"))) << qPrintable(o.text);
+    EXPECT_TRUE(o.text.endsWith(QStringLiteral("Encryption=require;")));
+    EXPECT_EQ(o.freeTdsConf, QStringLiteral("[plant-1]\n\thost = srvsql01\n\tinstance = ORVO\n\tencryption = require\n"
+                                            "\tca file = /etc/orvo/ca da empresa.pem\n\tcheck certificate hostname = yes\n"));
+    // Without CAFile the system's authorities are the ones trusted.
+    p.caFile.clear();
+    EXPECT_TRUE(odbcText(p.connectionString()).freeTdsConf.contains(QStringLiteral("\tca file = system\n")));
+    // Nothing to check without Encrypt=yes, or when the certificate is trusted as it is.
+    p.trustServerCertificate = QStringLiteral("yes");
+    EXPECT_TRUE(odbcText(p.connectionString()).freeTdsConf.isEmpty());
+}
+
+TEST(ConnectionString, SettingsADriverCannotHonourAreRefusedWithTheReason)
+{
+    struct Case {
+        QString encrypt, trust, caFile, driver, messagePart;
+    };
+    const Case cases[] = {
+        {QStringLiteral("strict"), {}, {}, {}, QStringLiteral("Encrypt=strict")},
+        {QStringLiteral("talvez"), {}, {}, {}, QStringLiteral("\"talvez\"")},
+        {QStringLiteral("yes"), QStringLiteral("sim"), {}, {}, QStringLiteral("TrustServerCertificate")},
+        {QStringLiteral("yes"), {}, QStringLiteral("/ca.pem"), QStringLiteral("ODBC Driver 18 for SQL Server"), QStringLiteral("CAFile")},
+        {QStringLiteral("yes"), {}, QStringLiteral("/a;b.pem"), {}, QStringLiteral("/a;b.pem")},
+    };
+    for (const Case &c : cases) {
+        PlantProfile p;
+        p.server = QStringLiteral("srv");
+        p.encrypt = c.encrypt;
+        p.trustServerCertificate = c.trust;
+        p.caFile = c.caFile;
+        try {
+            toOdbc(p.connectionString(), c.driver);
+            ADD_FAILURE() << "accepted: " << qPrintable(c.encrypt + u' ' + c.caFile);
+        } catch (const DbError &e) {
+            EXPECT_TRUE(e.message().contains(c.messagePart)) << qPrintable(e.message());
+            EXPECT_TRUE(e.message().endsWith(QStringLiteral(" ..!")));
+        }
+    }
+}
+
+TEST(ConnectionString, DialogTextWithoutEncryptionStillOnlyRequestsIt)
+{
+    // The properties dialog writes "Use Encryption for Data=False": the driver goes along with
+    // a server that insists on encryption, as the OLE DB provider does.
+    const QString odbc = toOdbc(QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Initial Catalog=ORVO;"
+                                               "Data Source=srv;Use Encryption for Data=False;Tag with column collation when possible=False"));
+    EXPECT_TRUE(odbc.endsWith(QStringLiteral("Encryption=request;"))) << qPrintable(odbc);
 }
 
 TEST(ConnectionString, DriverAndIntegratedSecurity)

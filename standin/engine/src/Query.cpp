@@ -498,6 +498,17 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         int i = 0;
         for (const auto& [k, d] : engine_.databases)
             t->rows.push_back(std::make_unique<Row>(Row{str(d->name, nv(128)), intValue(5 + i++)}));
+    } else if (schema == QLatin1String("sys") && name == QLatin1String("dm_exec_connections")) {
+        // Only the asking connection: the engine does not list the others.
+        virtualColumn(*t, s, QStringLiteral("session_id"), intT());
+        virtualColumn(*t, s, QStringLiteral("net_transport"), nv(40), false);
+        virtualColumn(*t, s, QStringLiteral("protocol_type"), nv(40));
+        virtualColumn(*t, s, QStringLiteral("encrypt_option"), nv(40), false);
+        virtualColumn(*t, s, QStringLiteral("auth_scheme"), nv(40), false);
+        t->rows.push_back(std::make_unique<Row>(Row{intValue(session_.spid), str(QStringLiteral("TCP"), nv(40)),
+                                                    str(QStringLiteral("TSQL"), nv(40)),
+                                                    str(session_.encrypted ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), nv(40)),
+                                                    str(QStringLiteral("SQL"), nv(40))}));
     } else if (schema == QLatin1String("sys") && name == QLatin1String("extended_properties")) {
         virtualColumn(*t, s, QStringLiteral("class"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
         virtualColumn(*t, s, QStringLiteral("major_id"), intT(), false);

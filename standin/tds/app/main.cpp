@@ -48,6 +48,10 @@ const char* kHelp =
     "                            them there, atomically, after every batch that changed data.\n"
     "  --log FILE                appends every batch received (time, login, database, text) and its\n"
     "                            outcome to FILE.\n"
+    "  --tls-cert FILE           PEM certificate (chain) offered to clients that encrypt; with\n"
+    "  --tls-key FILE            its PEM private key. Without them the server cannot encrypt.\n"
+    "  --force-encryption        every connection must be encrypted whole; a client that does not\n"
+    "                            encrypt is refused after PRELOGIN (needs --tls-cert and --tls-key).\n"
     "  --demo                    the demo set-up: login orvo:orvo, ORVO from the base and demo fixture\n"
     "                            scripts, Vuzur and zAraradovi from the sister script.\n";
 
@@ -70,7 +74,10 @@ int main(int argc, char** argv)
     const QCommandLineOption logOpt(QStringLiteral("log"), QStringLiteral("FILE"), QStringLiteral("file"));
     const QCommandLineOption remoteOpt(QStringLiteral("allow-remote"), QStringLiteral("allow a non-loopback address"));
     const QCommandLineOption demoOpt(QStringLiteral("demo"), QStringLiteral("the demo databases and login"));
-    parser.addOptions({listenOpt, loginOpt, databaseOpt, dataOpt, logOpt, remoteOpt, demoOpt});
+    const QCommandLineOption certOpt(QStringLiteral("tls-cert"), QStringLiteral("PEM certificate"), QStringLiteral("file"));
+    const QCommandLineOption keyOpt(QStringLiteral("tls-key"), QStringLiteral("PEM private key"), QStringLiteral("file"));
+    const QCommandLineOption forceOpt(QStringLiteral("force-encryption"), QStringLiteral("refuse clients that do not encrypt"));
+    parser.addOptions({listenOpt, loginOpt, databaseOpt, dataOpt, logOpt, remoteOpt, demoOpt, certOpt, keyOpt, forceOpt});
     parser.process(app);
 
     QString host;
@@ -85,7 +92,10 @@ int main(int argc, char** argv)
     QStringList logins = parser.values(loginOpt);
     QStringList databases = parser.values(databaseOpt);
     if (parser.isSet(demoOpt)) {
-        const QString fx = QStringLiteral(STANDIN_FIXTURES_DIR);
+        // The source tree's fixtures, or those installed beside the program.
+        QString fx = QStringLiteral(STANDIN_FIXTURES_DIR);
+        if (!QFileInfo::exists(fx + QStringLiteral("/orvo-base.sql")))
+            fx = QCoreApplication::applicationDirPath() + QStringLiteral("/fixtures");
         logins << QStringLiteral("orvo:orvo");
         databases.prepend(QStringLiteral("zAraradovi=%1/sister.sql").arg(fx));
         databases.prepend(QStringLiteral("Vuzur=%1/sister.sql").arg(fx));
@@ -107,6 +117,16 @@ int main(int argc, char** argv)
         }
         config.logins.insert(name, password);
     }
+    if (parser.isSet(certOpt) != parser.isSet(keyOpt))
+        return fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    if (parser.isSet(certOpt)) {
+        config.tls = TlsContext::load(parser.value(certOpt), parser.value(keyOpt), &error);
+        if (!config.tls)
+            return fail(error);
+    }
+    config.forceEncryption = parser.isSet(forceOpt);
+    if (config.forceEncryption && !config.tls)
+        return fail(QStringLiteral("--force-encryption needs --tls-cert and --tls-key"));
     if (config.logins.isEmpty())
         std::fprintf(stderr, "sql-standin: no --login given, every login is accepted\n");
 

@@ -62,6 +62,19 @@ void Connection::abort()
 
 bool Connection::readFully(char* buf, int n)
 {
+    if (tls_) {
+        while (plainIn_.size() < n)
+            if (!pullTls(true))
+                return false;
+        memcpy(buf, plainIn_.constData(), size_t(n));
+        plainIn_.remove(0, n);
+        return true;
+    }
+    return readRaw(buf, n);
+}
+
+bool Connection::readRaw(char* buf, int n)
+{
     int got = 0;
     while (got < n) {
         const ssize_t k = ::recv(fd_, buf + got, size_t(n - got), 0);
@@ -134,22 +147,40 @@ void Connection::send(const QByteArray& tokens, uint8_t type)
         packet[7] = 0;
         if (n > 0)
             memcpy(packet.data() + kHeader, tokens.constData() + at, size_t(n));
-        int sent = 0;
-        while (sent < length) {
-            const ssize_t k = ::send(fd_, packet.constData() + sent, size_t(length - sent), MSG_NOSIGNAL);
-            if (k < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw ProtocolError("client went away");
-            }
-            sent += int(k);
+        if (tls_) {
+            const QByteArray sealed = tls_->seal(packet);
+            writeRaw(sealed.constData(), int(sealed.size()));
+        } else {
+            writeRaw(packet.constData(), length);
         }
         at += n;
     } while (at < tokens.size());
 }
 
+void Connection::writeRaw(const char* data, int n)
+{
+    int sent = 0;
+    while (sent < n) {
+        const ssize_t k = ::send(fd_, data + sent, size_t(n - sent), MSG_NOSIGNAL);
+        if (k < 0) {
+            if (errno == EINTR)
+                continue;
+            throw ProtocolError("client went away");
+        }
+        sent += int(k);
+    }
+}
+
 bool Connection::attentionPending()
 {
+    if (tls_) {
+        if (plainIn_.size() < kHeader && !pullTls(false))
+            return false;
+        if (plainIn_.size() < kHeader || uint8_t(plainIn_[0]) != AttentionPacket)
+            return false;
+        Message m;
+        return readMessage(m) && m.type == AttentionPacket;
+    }
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN))
         return false;
@@ -197,8 +228,11 @@ void Connection::run()
                         break;
                     continue;
                 }
-                if (m.type != Login7Packet)
+                // With forced encryption a login that skipped the encrypted PRELOGIN path is refused.
+                if (m.type != Login7Packet || (config_.forceEncryption && encryption_ != Encryption::Full))
                     break;
+                if (encryption_ == Encryption::LoginOnly)
+                    endLoginEncryption();
                 if (!handleLogin(m))
                     break;
                 loggedIn = true;
@@ -235,8 +269,9 @@ void Connection::run()
 
 bool Connection::handlePrelogin(const Message& m)
 {
-    // Validate the option table; the answer does not depend on what the client asks.
+    // Validate the option table; only the encryption answer depends on what the client asks.
     Reader r(m.payload);
+    uint8_t clientEncryption = 0x02;  // a client that does not say cannot encrypt
     for (;;) {
         const uint8_t token = r.u8();
         if (token == 0xFF)
@@ -244,7 +279,10 @@ bool Connection::handlePrelogin(const Message& m)
         const int off = r.u16be(), len = r.u16be();
         if (off + len > m.payload.size())
             throw ProtocolError("PRELOGIN option outside the message");
+        if (token == 0x01 && len >= 1)
+            clientEncryption = uint8_t(m.payload[off]);
     }
+    const uint8_t encryption = negotiateEncryption(clientEncryption);
     struct Option {
         uint8_t token;
         QByteArray data;
@@ -253,7 +291,7 @@ bool Connection::handlePrelogin(const Message& m)
                              char(kVersionBuild & 0xFF), 0, 0};
     const Option options[] = {
         {0x00, QByteArray(version, 6)},
-        {0x01, QByteArray(1, '\x02')},  // ENCRYPT_NOT_SUP
+        {0x01, QByteArray(1, char(encryption))},
         {0x02, QByteArray(1, '\0')},    // instance accepted
         {0x03, QByteArray()},           // thread id
         {0x04, QByteArray(1, '\0')},    // no MARS
@@ -270,7 +308,11 @@ bool Connection::handlePrelogin(const Message& m)
     for (const Option& o : options)
         w.bytes(o.data);
     send(w.buf);
-    return true;
+    if (encryption_ == Encryption::Refused)
+        return false;  // the client will not encrypt and this server insists: end here
+    if (encryption_ == Encryption::Off)
+        return true;
+    return runTlsHandshake();
 }
 
 bool Connection::handleLogin(const Message& m)
@@ -341,6 +383,7 @@ bool Connection::handleLogin(const Message& m)
     session_->login = userName;
     session_->hostName = hostName;
     session_->appName = appName;
+    session_->encrypted = encryption_ == Encryption::Full;
 
     const QString db = session_->currentDatabase();
     writeEnvChange(w, 1, db, QStringLiteral("master"));

@@ -4,6 +4,7 @@
 
 #include "Backend.h"
 #include "TdsWire.h"
+#include "Tls.h"
 
 #include <QHash>
 #include <QString>
@@ -22,6 +23,10 @@ struct ServerConfig {
     QString serverName = QStringLiteral("SQLSTANDIN");
     int maxMessageBytes = 256 * 1024 * 1024;
     int loginTimeoutSeconds = 30;
+    // The certificate offered to clients; without one the server answers that it cannot encrypt.
+    std::shared_ptr<TlsContext> tls;
+    // Refuse clients that do not encrypt the whole session.
+    bool forceEncryption = false;
 };
 
 class Connection {
@@ -43,12 +48,23 @@ private:
     };
     bool readMessage(Message& m);
     bool readFully(char* buf, int n);
+    bool readRaw(char* buf, int n);
+    void writeRaw(const char* data, int n);
     void send(const QByteArray& tokens, uint8_t type = ReplyPacket);
     bool attentionPending();
     // Whether the client sent a cancel; asked by the engine between statements of a running batch.
     bool cancelArrived();
 
     bool handlePrelogin(const Message& m);
+    // TLS (Tls.cpp side of the connection, in ConnectionTls.cpp).
+    // The ENCRYPTION answer for what the client offered, and what the session will run with.
+    uint8_t negotiateEncryption(uint8_t client);
+    // Runs the TLS handshake carried in PRELOGIN packets. False when it fails.
+    bool runTlsHandshake();
+    // Reads whatever the socket has (without blocking when `wait` is false) into plainIn_.
+    bool pullTls(bool wait);
+    // After an encrypted LOGIN7 of a login-only session the connection goes back to clear text.
+    void endLoginEncryption();
     bool handleLogin(const Message& m);
     void handleBatch(const Message& m);
     void handleRpc(const Message& m);
@@ -78,6 +94,11 @@ private:
     QHash<int, QPair<QString, QString>> prepared_;  // handle -> (declarations, statement)
     int nextHandle_ = 1;
     std::atomic<bool> closed_{false};
+
+    enum class Encryption { Off, LoginOnly, Full, Refused };
+    Encryption encryption_ = Encryption::Off;
+    std::unique_ptr<TlsSession> tls_;  // set while TLS carries the traffic
+    QByteArray plainIn_;               // decrypted bytes not yet read
 };
 
 // Replaces @name parameters of a statement (outside strings, comments and quoted names) by literals.

@@ -109,6 +109,7 @@ public:
     QString hostName;       // HOST_NAME()
     QString appName;        // APP_NAME()
     int spid = 51;          // @@SPID
+    bool encrypted = false; // the whole connection travels in TLS (sys.dm_exec_connections)
     // Asked between statements of a running batch: true stops it (the client sent a cancel).
     std::function<bool()> cancelRequested;
     virtual QString currentDatabase() const = 0;  // changes with USE
