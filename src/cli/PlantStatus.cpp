@@ -39,6 +39,11 @@ PlantStatus PlantStatus::of(PlantSession &session)
         s.connectError = session.error();
         return s;
     }
+    try {
+        s.encrypted = session.connection().isEncrypted();
+    } catch (const DbError &e) {
+        s.encryptionError = e.message().trimmed();
+    }
 
     try {
         Dataset jobs;

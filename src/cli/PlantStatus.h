@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 class PlantSession;
 
 // One look at a plant, by reading only: reachable or not, the switch of the ORVO application,
@@ -16,6 +18,10 @@ struct PlantStatus
     QString plant, server, database;
     bool reachable = false;
     QString connectError;
+    // Whether the whole session travels encrypted (the server's own word); unknown with the
+    // reason when the server could not say (e.g. a login without VIEW SERVER STATE).
+    std::optional<bool> encrypted;
+    QString encryptionError;
 
     // The row of Jobs.
     QString jobsError; // the server's message when Jobs could not be read

@@ -34,6 +34,13 @@ QString objectsLine(const PlantStatus &s)
         .arg(notApplicable > 0 ? QStringLiteral("; %1 não se aplicam a esta empresa").arg(notApplicable) : QString());
 }
 
+QString encryptionText(const PlantStatus &s)
+{
+    if (!s.encrypted.has_value())
+        return QStringLiteral("desconhecida: %1").arg(s.encryptionError);
+    return *s.encrypted ? QStringLiteral("sim (toda a sessão)") : QStringLiteral("não");
+}
+
 // The objects in the final table: how many are missing and how many differ.
 QString objectsCell(const PlantStatus &s)
 {
@@ -62,6 +69,7 @@ void printStatus(Context &c, const QList<PlantStatus> &all)
             continue;
         }
         c.console.print(QStringLiteral("  Conexão: ok"));
+        c.console.print(QStringLiteral("  Criptografia: %1").arg(encryptionText(s)));
         if (!s.jobsError.isEmpty())
             c.console.print(QStringLiteral("  Aplicativo: Jobs não pode ser lida: %1").arg(s.jobsError));
         else {
@@ -148,6 +156,7 @@ QJsonArray statusJson(const QList<PlantStatus> &all)
             out.append(o);
             continue;
         }
+        o[QStringLiteral("criptografada")] = s.encrypted.has_value() ? QJsonValue(*s.encrypted) : QJsonValue();
         QJsonObject app;
         if (!s.jobsError.isEmpty())
             app[QStringLiteral("erro")] = s.jobsError;
@@ -252,8 +261,9 @@ const CommandSpec statusCommand {
     "status",
     "Uso: orvo-admin status [PLANTA...] [--ini ARQUIVO] [--json] [--timeout SEGUNDOS]\n"
     "\n"
-    "Para cada planta (todas quando nenhuma é dada): se o servidor responde, ou a mensagem dele; o\n"
-    "estado da chave do aplicativo (tabela Jobs) com quem e quando desabilitou e reabilitou; quantos\n"
+    "Para cada planta (todas quando nenhuma é dada): se o servidor responde, ou a mensagem dele; se a\n"
+    "sessão vai criptografada (toda ela, como o servidor informa); o estado da chave do aplicativo\n"
+    "(tabela Jobs) com quem e quando desabilitou e reabilitou; quantos\n"
     "passos e descrições do catálogo de equalização ainda mudariam o banco e quais; quais colunas sem\n"
     "acento faltam; cada objeto do instalador (triggers, funções e procedimentos cujo texto o programa\n"
     "traz): igual, igual (versão completa), ausente, não se aplica (o CNPJ da empresa ativa não o\n"

@@ -290,6 +290,7 @@ TEST_F(AdminTest, StatusOfAPlantBehindOneUpToDateAndOneUnreachableWithTheSwitchO
     const QJsonObject filial = plantOf(all.json(), QStringLiteral("Filial"));
     const QJsonObject fora = plantOf(all.json(), QStringLiteral("Fora"));
     EXPECT_TRUE(matriz[QStringLiteral("conectada")].toBool());
+    EXPECT_EQ(matriz[QStringLiteral("criptografada")], QJsonValue(false)); // a server without a certificate
     EXPECT_FALSE(fora[QStringLiteral("conectada")].toBool());
     EXPECT_FALSE(fora[QStringLiteral("erro")].toString().isEmpty());
 

@@ -127,12 +127,11 @@ TEST_F(EncryptionServer, WindowShowsTheDriversRefusalAndConnectsOnceTheAuthority
 TEST_F(EncryptionServer, OrvoAdminEndsWithNoConnectionForAnUntrustedCertificate)
 {
     startServer(false, true);
-    auto run = [&] {
+    auto run = [&](const QStringList &command = {QStringLiteral("exportar-usuario"), QStringLiteral("Segura"),
+                                                 QStringLiteral("0001")}) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(QStringLiteral(ORVO_ADMIN_PATH),
-                {QStringLiteral("--ini"), fx.iniPath(), QStringLiteral("exportar-usuario"), QStringLiteral("Segura"),
-                 QStringLiteral("0001")});
+        p.start(QStringLiteral(ORVO_ADMIN_PATH), QStringList {QStringLiteral("--ini"), fx.iniPath()} + command);
         p.waitForFinished(60000);
         return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAll()));
     };
@@ -143,4 +142,7 @@ TEST_F(EncryptionServer, OrvoAdminEndsWithNoConnectionForAnUntrustedCertificate)
     auto [trusted, trustedText] = run();
     EXPECT_EQ(trusted, 0) << qPrintable(trustedText);
     EXPECT_TRUE(trustedText.contains(QStringLiteral("INSERT"))) << qPrintable(trustedText);
+    // status says the session is encrypted, as the server reports it.
+    auto [status, statusText] = run({QStringLiteral("status"), QStringLiteral("Segura")});
+    EXPECT_TRUE(statusText.contains(QStringLiteral("  Criptografia: sim (toda a sessão)\n"))) << qPrintable(statusText);
 }
