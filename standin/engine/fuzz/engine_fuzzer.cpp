@@ -28,14 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     engine.createDatabase(QStringLiteral("ORVO"));
     auto session = engine.openSession(QStringLiteral("sa"), QStringLiteral("fuzz"), QStringLiteral("ORVO"));
     // A scratch database with a table, a trigger that writes another table, a procedure and a function,
-    // so that inputs reach the call frames too.
+    // so that inputs reach the call frames too, and a table with checks and a unique index.
     for (const char* setup : {
              "CREATE TABLE T (a int IDENTITY(1,1) PRIMARY KEY, b nvarchar(10) NULL, c datetime NULL DEFAULT GETDATE()) "
              "CREATE TABLE L (a int NULL, n int NULL) INSERT INTO T (b) VALUES ('x'), ('y')",
              "CREATE TRIGGER TR ON T AFTER INSERT, UPDATE, DELETE AS INSERT INTO L SELECT a, (SELECT COUNT(*) FROM deleted) "
              "FROM inserted",
              "CREATE PROCEDURE P @n int = 1 AS UPDATE T SET b = CAST(@n AS nvarchar(10)) WHERE a = @n RETURN @n",
-             "CREATE FUNCTION dbo.F (@n int) RETURNS int AS BEGIN RETURN @n + 1 END"})
+             "CREATE FUNCTION dbo.F (@n int) RETURNS int AS BEGIN RETURN @n + 1 END",
+             "CREATE TABLE K (a int NULL CHECK (a > 0), b varchar(5) NULL, CONSTRAINT CK_K CHECK (a < 100)) "
+             "CREATE UNIQUE INDEX IK ON K (b) INSERT INTO K VALUES (1, 'x')"})
         engine.execute(*session, QString::fromLatin1(setup));
     standin::BatchResult r = engine.execute(*session, text);
     for (const auto& s : r.statements)
