@@ -3,6 +3,7 @@
 #include "app/DatasetTexts.h"
 #include "cli/CatalogueStatus.h"
 #include "cli/PlantSession.h"
+#include "connection/Connection.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 #include "maintenance/Catalogue.h"

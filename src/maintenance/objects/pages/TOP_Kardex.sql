@@ -41,16 +41,18 @@ SET NOCOUNT ON
 -- todas de uma vez; dois novos para o mesmo antigo: vale o menor; 0 (ainda não dado) não leva nada
 IF UPDATE(IdPeca)
 BEGIN
-    UPDATE [Itens Nota] SET IdPeça = inserted.IdPeca
+    UPDATE [Itens Nota] SET IdPeça = Troca.Novo
     FROM [Itens Nota]
-        INNER JOIN deleted ON deleted.IdPeca = [Itens Nota].IdPeça
-        INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
-    WHERE inserted.IdPeca <> deleted.IdPeca
-    UPDATE [Itens Pedido] SET PecaId = inserted.IdPeca
+        INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdPeça = d.IdPeça
+                    WHERE d.IdPeca <> i.IdPeca AND d.IdPeca <> 0
+                    GROUP BY d.IdPeca) Troca ON Troca.Antigo = [Itens Nota].IdPeça
+    UPDATE [Itens Pedido] SET PecaId = Troca.Novo
     FROM [Itens Pedido]
-        INNER JOIN deleted ON deleted.IdPeca = [Itens Pedido].PecaId
-        INNER JOIN inserted ON inserted.IdPeça = deleted.IdPeça
-    WHERE inserted.IdPeca <> deleted.IdPeca
+        INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
+                    FROM deleted d INNER JOIN inserted i ON i.IdPeça = d.IdPeça
+                    WHERE d.IdPeca <> i.IdPeca AND d.IdPeca <> 0
+                    GROUP BY d.IdPeca) Troca ON Troca.Antigo = [Itens Pedido].PecaId
     UPDATE Recebimento SET IdPeça = Troca.Novo
     FROM Recebimento
         INNER JOIN (SELECT d.IdPeca AS Antigo, MIN(i.IdPeca) AS Novo
