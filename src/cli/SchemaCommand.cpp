@@ -69,7 +69,9 @@ void printRun(Context &c, const QString &plant, const QString &label, const Sche
                            .arg(s.number)
                            .arg(count)
                            .arg(guardWord(s.guard), outcomeWord(s, rehearsal));
-        if (!s.ok)
+        if (s.gone)
+            line += QStringLiteral(" (%1)").arg(s.error);
+        else if (!s.ok)
             line += QStringLiteral(" [%1] %2").arg(s.errorCode).arg(s.error);
         if (s.descriptions > 0)
             line += QStringLiteral("; descrições %1 de %2").arg(s.descriptionsWritten).arg(s.descriptions);

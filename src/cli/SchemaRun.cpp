@@ -4,6 +4,7 @@
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
+#include "connection/SqlText.h"
 
 #include <QRegularExpression>
 
@@ -101,6 +102,29 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
     }
 
     StepRunner runner(m_command);
+    if (rehearse) {
+        // Dropping a constraint that is not there (3728) ends the batch and rolls back the
+        // transaction on the server even with XACT_ABORT off: the rehearsal asks first and
+        // sends only the drops of constraints that exist, as the real run would find them.
+        static const QRegularExpression dropConstraint(
+            QStringLiteral("^ALTER TABLE \\S+ DROP CONSTRAINT (\\S+)$"), QRegularExpression::CaseInsensitiveOption);
+        runner.sendStep = [&](const SchemaStep &step) {
+            const auto m = dropConstraint.match(step.statement.trimmed());
+            if (!m.hasMatch())
+                return true;
+            Dataset probe;
+            probe.setConnection(&m_connection);
+            probe.setReadOnly(true);
+            probe.setSql(QStringLiteral("SELECT OBJECT_ID(%1) AS Id").arg(SqlText::unicode(m.captured(1))));
+            probe.open();
+            if (!probe.isNull(QStringLiteral("Id")))
+                return true;
+            StepResult &s = result.steps[runner.currentStep() - 1];
+            s.sent = s.gone = s.alreadyApplied = true;
+            s.error = QStringLiteral("a restrição %1 não existe; não enviado no ensaio").arg(m.captured(1));
+            return false;
+        };
+    }
     runner.onStepStarting = [&](int step, int count) {
         if (onStepStarting)
             onStepStarting(step, count);

@@ -31,6 +31,9 @@ public:
         bool sent = false;
         bool ok = false;
         bool alreadyApplied = false; // refused only because what it adds is already there
+        // Rehearsal only: not sent because the server said beforehand that what it drops is
+        // gone (its refusal would end the rehearsal's transaction); counted as already applied.
+        bool gone = false;
         int errorCode = 0;
         QString error;
         int descriptions = 0; // description entries of the step that were sent

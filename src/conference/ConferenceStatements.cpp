@@ -69,9 +69,9 @@ const QStringList &attachUpdates()
 QString resultQuery()
 {
     // Only the columns the run writes: a work table of an installation need not have a
-    // key of its own. The rows come as the table gives them, which for a work table filled
-    // by one run is the order of its inserts.
-    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP");
+    // key of its own. Ordered by master label and invoice label: without an ORDER BY the
+    // server gives the rows in whatever order its plan reads them.
+    return QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF");
 }
 
 } // namespace ConferenceStatements

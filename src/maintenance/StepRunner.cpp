@@ -21,7 +21,8 @@ void StepRunner::run(const QList<SchemaStep> &steps)
 
 void StepRunner::runStep(const SchemaStep &step)
 {
-    send(StatementOutcome::Kind::Step, step.guard, step.statement);
+    if (!sendStep || sendStep(step))
+        send(StatementOutcome::Kind::Step, step.guard, step.statement);
     for (const DescriptionEntry &d : step.descriptions)
         WriteColumnDescription(d.mode, d.table, d.column, d.text);
     if (!step.milestone.isEmpty() && onMilestone)

@@ -34,6 +34,9 @@ public:
     std::function<void(int step, int count)> onStepStarting;
     // After each statement.
     std::function<void(const StatementOutcome &outcome)> onStatement;
+    // Before a step's own statement: false keeps it from being sent (its descriptions are still
+    // written). Unset, every step is sent.
+    std::function<bool(const SchemaStep &step)> sendStep;
     // After a step with a progress mark, once its descriptions are written.
     std::function<void(const QString &milestone)> onMilestone;
 
@@ -44,6 +47,8 @@ public:
     // Writes one column description; every failure of its statements is ignored.
     void WriteColumnDescription(const QString &mode, const QString &table, const QString &column, const QString &text);
 
+    // The step being run (from 1), or the last one run.
+    int currentStep() const { return m_step; }
     // Every statement of the last run, in order.
     const QList<StatementOutcome> &outcomes() const { return m_outcomes; }
     // The texts of the failed reported steps of the last run, in order.

@@ -32,7 +32,7 @@ const QString company = QString::fromUtf8("Bravik Indústria Metalúrgica Ltda")
 const QString confirmText = QStringLiteral(
     "Será conferido o conteudo deste bloco de Notas e o resultado estara na pasta conferiu ..!, Devo continuar ?");
 // What the page "  Conferido  " reads after a run: the columns the run writes, no key.
-const QString resultQuery = QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP");
+const QString resultQuery = QStringLiteral("SELECT Cod128, EtqNF, IdMud, IdItemNF FROM ConferirTEMP ORDER BY Cod128, EtqNF");
 
 class ConferenceTest : public ::testing::Test
 {
