@@ -131,7 +131,7 @@ void Dataset::open()
         return;
     if (!m_connection)
         throw DbError(QStringLiteral("%1: conjunto de dados sem conexão ..!").arg(objectName()));
-    OdbcQuery::Result r = OdbcQuery::select(*m_connection, m_sql);
+    OdbcQuery::Result r = OdbcQuery::select(*m_connection, m_sql, m_timeout);
     m_columns = r.columns;
     m_rows = std::move(r.rows);
     m_changed.clear();

@@ -55,6 +55,9 @@ public:
     // The SQL text. Changing it does not reopen the dataset.
     void setSql(const QString &sql) { m_sql = sql; }
     QString sql() const { return m_sql; }
+    // Seconds the reading of the rows may take before the driver cancels it (0: no limit).
+    void setTimeout(int seconds) { m_timeout = seconds; }
+    int timeout() const { return m_timeout; }
 
     // The table that post() writes; by default the first table after FROM in the SQL text.
     void setUpdateTable(const QString &table) { m_updateTable = table; }
@@ -182,6 +185,7 @@ private:
 
     Connection *m_connection = nullptr;
     QString m_sql;
+    int m_timeout = 1200;
     QString m_updateTable;
     bool m_readOnly = false;
     State m_state = State::Inactive;

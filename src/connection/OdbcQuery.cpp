@@ -267,13 +267,22 @@ QVariant normalize(const DatasetColumn &column, const QVariant &value)
     return value;
 }
 
-Result select(Connection &connection, const QString &text)
+Result select(Connection &connection, const QString &text, int timeoutSeconds)
 {
     requireOpen(connection);
     QSqlQuery q(connection.database());
     q.setForwardOnly(true);
-    if (!q.exec(text))
+    if (timeoutSeconds > 0) {
+        // Qt allocates the statement in prepare(): the timeout goes on it before it runs.
+        if (!q.prepare(text))
+            raise(q.lastError());
+        if (SQLHANDLE stmt = statementOf(q))
+            SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)), 0);
+        if (!q.exec())
+            raise(q.lastError());
+    } else if (!q.exec(text)) {
         raise(q.lastError());
+    }
     Result r;
     // The first result that has columns is the row set (statements before it may only count rows).
     while (!q.isSelect()) {

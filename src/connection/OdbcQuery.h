@@ -18,8 +18,9 @@ struct Result
     int rowsAffected = -1;
 };
 
-// Runs text and returns the first row set (all rows) with its columns.
-Result select(Connection &connection, const QString &text);
+// Runs text and returns the first row set (all rows) with its columns. With a timeout
+// (seconds, 0 for none) the driver cancels the batch once it runs longer.
+Result select(Connection &connection, const QString &text, int timeoutSeconds = 0);
 // Runs text without reading rows; returns the rows affected by its last statement (-1
 // unknown). With a timeout (seconds, 0 for none) the driver cancels the statement once it
 // runs longer (an attention to the server), and the timeout is raised as its error.

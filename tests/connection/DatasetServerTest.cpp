@@ -422,3 +422,21 @@ TEST_F(DatasetTest, LongAndAccentedTextsReadWhole)
     open(definition, "SELECT OBJECT_DEFINITION(OBJECT_ID('dbo.Texto_Longo')) AS Texto");
     EXPECT_EQ(definition.asString(QStringLiteral("Texto")), function);
 }
+
+// A read that runs past the dataset's timeout (1 200 s unless set) is cancelled by the driver
+// with its timeout error, and the connection goes on reading.
+TEST_F(DatasetTest, AReadPastItsTimeoutIsCancelledAndTheConnectionGoesOn)
+{
+    Dataset slow;
+    EXPECT_EQ(slow.timeout(), 1200);
+    slow.setTimeout(1);
+    try {
+        open(slow, "WAITFOR DELAY '00:00:30'\r\nSELECT Estado FROM Jobs");
+        FAIL() << "no timeout";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("timeout"), Qt::CaseInsensitive)) << qPrintable(e.message());
+    }
+    Dataset after;
+    open(after, "SELECT COUNT(*) AS N FROM Jobs");
+    EXPECT_GE(after.asInteger(QStringLiteral("N")), 0);
+}
