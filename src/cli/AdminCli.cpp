@@ -97,6 +97,21 @@ bool Context::connect(PlantSession &session)
     return false;
 }
 
+std::unique_ptr<PlantSession> Context::openPlant(const QString &name, int &exitCode)
+{
+    const QString plant = plantNamed(name);
+    if (plant.isEmpty()) {
+        exitCode = BadUsage;
+        return nullptr;
+    }
+    auto session = std::make_unique<PlantSession>(ini.profile(plant), o.timeout);
+    if (!connect(*session)) {
+        exitCode = NoConnection;
+        return nullptr;
+    }
+    return session;
+}
+
 bool Context::confirmed(bool rehearsalExists)
 {
     if (o.yes)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class Console;
 
 namespace AdminCli {
@@ -39,6 +41,9 @@ public:
     QString plantNamed(const QString &name);
     // Opens the plant's connection; false (said) when it cannot.
     bool connect(PlantSession &session);
+    // The plant named on the command line, connected with the command's timeout; null (said)
+    // with the exit code in `exitCode` when the plant is unknown or does not answer.
+    std::unique_ptr<PlantSession> openPlant(const QString &name, int &exitCode);
     // --yes was given; otherwise says that it is needed and returns false.
     bool confirmed(bool rehearsalExists);
 

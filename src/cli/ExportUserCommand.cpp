@@ -15,13 +15,13 @@ int exportarUsuario(Context &c)
 {
     if (c.o.arguments.size() != 2)
         return c.usage(QStringLiteral("Dê a planta e o registro do usuário ..!"));
-    const QString plant = c.plantNamed(c.o.arguments[0]);
-    if (plant.isEmpty())
-        return BadUsage;
     const QString registro = c.o.arguments[1];
-    PlantSession session(c.ini.profile(plant), c.o.timeout);
-    if (!c.connect(session))
-        return NoConnection;
+    int code = Done;
+    const std::unique_ptr<PlantSession> opened = c.openPlant(c.o.arguments[0], code);
+    if (!opened)
+        return code;
+    PlantSession &session = *opened;
+    const QString plant = session.profile().section;
     Dataset users;
     users.setConnection(&session.connection());
     users.setReadOnly(true);

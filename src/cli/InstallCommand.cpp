@@ -152,12 +152,12 @@ int instalar(Context &c)
     }
     if (!c.o.dryRun && !c.confirmed(true))
         return BadUsage;
-    const QString plant = c.plantNamed(c.o.arguments[0]);
-    if (plant.isEmpty())
-        return BadUsage;
-    PlantSession session(c.ini.profile(plant), c.o.timeout);
-    if (!c.connect(session))
-        return NoConnection;
+    int code = Done;
+    const std::unique_ptr<PlantSession> opened = c.openPlant(c.o.arguments[0], code);
+    if (!opened)
+        return code;
+    PlantSession &session = *opened;
+    const QString plant = session.profile().section;
     const bool rehearsal = c.o.dryRun;
     const InstallRun::Mode mode = rehearsal ? InstallRun::Mode::Rehearse : InstallRun::Mode::Apply;
     InstallRun run(session.connection(), session.command());

@@ -22,12 +22,12 @@ int chave(Context &c)
         return c.usage(QStringLiteral("A chave é liga ou desliga, não %1 ..!").arg(c.o.arguments[1]));
     if (!c.confirmed(false))
         return BadUsage;
-    const QString plant = c.plantNamed(c.o.arguments[0]);
-    if (plant.isEmpty())
-        return BadUsage;
-    PlantSession session(c.ini.profile(plant), c.o.timeout);
-    if (!c.connect(session))
-        return NoConnection;
+    int code = Done;
+    const std::unique_ptr<PlantSession> opened = c.openPlant(c.o.arguments[0], code);
+    if (!opened)
+        return code;
+    PlantSession &session = *opened;
+    const QString plant = session.profile().section;
     const ApplicationSwitch::Change wanted =
         what == QLatin1String("liga") ? ApplicationSwitch::Change::Enable : ApplicationSwitch::Change::Disable;
     Dataset jobs;
