@@ -134,6 +134,7 @@ enum class StmtKind {
     WaitFor,        // WAITFOR DELAY / WAITFOR TIME
     Try,            // BEGIN TRY ... END TRY BEGIN CATCH ... END CATCH
     Throw,
+    EnableTrigger,  // ENABLE/DISABLE TRIGGER, ALTER TABLE ... ENABLE/DISABLE TRIGGER
 };
 
 struct Statement {
@@ -341,6 +342,16 @@ struct DropModuleStatement : Statement {
     ModuleKind kind = ModuleKind::Procedure;
     std::vector<QStringList> names;
     bool ifExists = false;
+};
+
+// ENABLE|DISABLE TRIGGER {name [,...] | ALL} ON {table | DATABASE | ALL SERVER}, and the same through
+// ALTER TABLE table ENABLE|DISABLE TRIGGER {name [,...] | ALL}.
+struct EnableTriggerStatement : Statement {
+    EnableTriggerStatement() : Statement(StmtKind::EnableTrigger) {}
+    bool enable = true;
+    std::vector<QStringList> triggers;  // empty: ALL
+    QStringList table;                  // empty: ON DATABASE or ON ALL SERVER
+    bool alterTable = false;
 };
 
 enum class CursorAction { Declare, Open, Fetch, Close, Deallocate };

@@ -59,7 +59,7 @@ bool writesLog(const Statement& s)
     switch (s.kind) {
     case StmtKind::Insert: case StmtKind::Update: case StmtKind::Delete: case StmtKind::CreateTable:
     case StmtKind::AlterTable: case StmtKind::DropTable: case StmtKind::TruncateTable: case StmtKind::CreateModule:
-    case StmtKind::DropModule:
+    case StmtKind::DropModule: case StmtKind::EnableTrigger:
         return true;
     case StmtKind::Transaction: {
         const auto action = static_cast<const TransactionStatement&>(s).action;
@@ -76,7 +76,7 @@ bool changesData(StmtKind k)
     case StmtKind::Insert: case StmtKind::Update: case StmtKind::Delete: case StmtKind::CreateTable:
     case StmtKind::AlterTable: case StmtKind::DropTable: case StmtKind::TruncateTable: case StmtKind::CreateDatabase:
     case StmtKind::DropDatabase: case StmtKind::Exec: case StmtKind::Transaction: case StmtKind::CreateModule:
-    case StmtKind::DropModule:
+    case StmtKind::DropModule: case StmtKind::EnableTrigger:
         return true;
     default:
         return false;
@@ -643,6 +643,9 @@ void Executor::execute(Statement& s, StatementResult& r)
         return;
     case StmtKind::DropModule:
         runDropModule(static_cast<DropModuleStatement&>(s));
+        return;
+    case StmtKind::EnableTrigger:
+        runEnableTrigger(static_cast<EnableTriggerStatement&>(s));
         return;
     case StmtKind::Cursor:
         runCursor(static_cast<CursorStatement&>(s), r);

@@ -140,6 +140,7 @@ struct Module {
     QString definition;
     QString table;  // triggers: the table they belong to
     bool onInsert = false, onUpdate = false, onDelete = false;
+    bool disabled = false;  // DISABLE TRIGGER: kept, but does not fire
     std::vector<Parameter> parameters;
     SqlType returns;  // functions
 

@@ -19,7 +19,7 @@ namespace {
 const QByteArray kMagic("SQL-STANDIN-DATABASE");
 // 2: modules (triggers, procedures, functions) follow the extended properties.
 // 3: unique indexes are told from unique constraints; checks keep their column and whether they are on.
-const quint32 kFormatVersion = 3;
+const quint32 kFormatVersion = 4;
 const QString kExtension = QStringLiteral(".sdb");
 
 bool validDatabaseName(const QString& name)
@@ -213,7 +213,8 @@ QByteArray serializeDatabase(const Database& db)
     }
     out << quint32(db.modules.size());
     for (const auto& [k, m] : db.modules)
-        out << quint8(m->kind) << m->name << m->schema << qint32(m->objectId) << m->created << m->modified << m->definition;
+        out << quint8(m->kind) << m->name << m->schema << qint32(m->objectId) << m->created << m->modified << m->definition
+            << m->disabled;
     QByteArray file;
     QDataStream f(&file, QIODevice::WriteOnly);
     f.setVersion(QDataStream::Qt_6_4);
@@ -247,7 +248,7 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
     if (f.status() != QDataStream::Ok || magic != kMagic)
         throw Damaged{QStringLiteral("not a database file")};
     f >> version;
-    if (version != kFormatVersion && version != 2)
+    if (version != kFormatVersion && version != 3 && version != 2)
         throw Damaged{QStringLiteral("unknown format version %1").arg(version)};
     f >> payload >> digest;
     check(f, "file");
@@ -357,6 +358,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
             quint8 kind = 0;
             qint32 id = 0;
             in >> kind >> m->name >> m->schema >> id >> m->created >> m->modified >> m->definition;
+            if (version >= 4)
+                in >> m->disabled;
             check(in, "module");
             if (kind > quint8(ModuleKind::Function))
                 throw Damaged{QStringLiteral("unknown module kind")};

@@ -997,11 +997,32 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         for (const auto& [k, t] : db->tables)
             if (t->objectId == *id)
                 type = QStringLiteral("U");
+        std::shared_ptr<const Module> module;
         for (const auto& [k, m] : db->modules)
-            if (m->objectId == *id)
+            if (m->objectId == *id) {
                 type = QString::fromLatin1(m->typeCode());
+                module = m;
+            }
         if (type.isEmpty())
             return nullValue(intType());
+        // The Exec* properties of a trigger: NULL for any other object.
+        if (property.startsWith(QLatin1String("execis")) && property.contains(QLatin1String("trigger"))) {
+            if (!module || module->kind != ModuleKind::Trigger)
+                return nullValue(intType());
+            if (property == QLatin1String("execistriggerdisabled"))
+                return intValue(module->disabled);
+            if (property == QLatin1String("execisinserttrigger"))
+                return intValue(module->onInsert);
+            if (property == QLatin1String("execisupdatetrigger"))
+                return intValue(module->onUpdate);
+            if (property == QLatin1String("execisdeletetrigger"))
+                return intValue(module->onDelete);
+            if (property == QLatin1String("execisaftertrigger"))
+                return intValue(1);
+            if (property == QLatin1String("execisinsteadoftrigger"))
+                return intValue(0);
+            return nullValue(intType());
+        }
         if (property == QLatin1String("istrigger"))
             return intValue(type == QLatin1String("TR"));
         if (property == QLatin1String("isprocedure"))

@@ -107,6 +107,7 @@ private:
     // Modules
     void runCreateModule(CreateModuleStatement& s);
     void runDropModule(DropModuleStatement& s);
+    void runEnableTrigger(EnableTriggerStatement& s);
     void checkModuleColumns(const CreateModuleStatement& s);
     Flow callModule(const std::shared_ptr<const Module>& module, Frame& frame);
     void runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s);

@@ -563,7 +563,7 @@ namespace {
 
 bool firesOn(const Module& m, char event)
 {
-    return (event == 'I' && m.onInsert) || (event == 'U' && m.onUpdate) || (event == 'D' && m.onDelete);
+    return !m.disabled && ((event == 'I' && m.onInsert) || (event == 'U' && m.onUpdate) || (event == 'D' && m.onDelete));
 }
 
 }  // namespace
@@ -616,6 +616,49 @@ void Executor::fireTriggers(const std::shared_ptr<Database>& db, const Table& t,
         }
         if (endedInTrigger_)
             throw sqlError(3609, QStringLiteral("The transaction ended in the trigger. The batch has been aborted."));
+    }
+}
+
+// ENABLE/DISABLE TRIGGER: a disabled trigger stays in the catalog and does not fire. ON DATABASE and
+// ON ALL SERVER name DDL and logon triggers, of which there are none here: ALL changes nothing.
+void Executor::runEnableTrigger(EnableTriggerStatement& s)
+{
+    auto notFound = [](const QStringList& name) {
+        return sqlError(1088, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have "
+                                             "permissions.").arg(name.join(QLatin1Char('.'))));
+    };
+    if (s.table.isEmpty()) {
+        if (!s.triggers.empty())
+            throw notFound(s.triggers.front());
+        return;
+    }
+    std::shared_ptr<Database> db;
+    auto t = findTable(s.table, &db);
+    if (!t) {
+        if (s.alterTable)
+            throw sqlError(4902, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not "
+                                                "have permissions.").arg(s.table.join(QLatin1Char('.'))));
+        throw notFound(s.table);
+    }
+    const auto triggers = db->triggersOf(t->name);
+    std::vector<std::shared_ptr<Module>> chosen;
+    if (s.triggers.empty())
+        chosen = triggers;
+    for (const QStringList& name : s.triggers) {
+        auto it = std::find_if(triggers.begin(), triggers.end(),
+                               [&](const auto& m) { return collationKey(m->name) == collationKey(name.last()); });
+        if (it == triggers.end() || (name.size() >= 2 && collationKey(name[name.size() - 2]) != collationKey((*it)->schema))) {
+            if (s.alterTable)
+                throw sqlError(4920, QStringLiteral("ALTER TABLE failed because trigger '%1' does not belong to table '%2'.")
+                                         .arg(name.last(), t->name));
+            throw notFound(name);
+        }
+        chosen.push_back(*it);
+    }
+    for (const auto& m : chosen) {
+        const bool before = m->disabled;
+        m->disabled = !s.enable;
+        undo_.push([m, before] { m->disabled = before; });
     }
 }
 

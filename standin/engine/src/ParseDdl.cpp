@@ -304,6 +304,8 @@ StmtPtr Parser::alterStatement()
         fail();
     auto s = std::make_shared<AlterTableStatement>();
     s->table = multiName();
+    if ((peek().isWord("ENABLE") || peek().isWord("DISABLE")) && peek(1).isWord("TRIGGER"))
+        return enableTriggerStatement(&s->table);
     if (acceptWord("WITH")) {
         if (!acceptWord("CHECK")) {
             expectWord("NOCHECK");

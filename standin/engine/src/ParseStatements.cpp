@@ -36,6 +36,8 @@ StmtPtr Parser::statementBody(bool firstInBatch)
         return createStatement();
     if (t.isWord("ALTER"))
         return alterStatement();
+    if ((t.isWord("ENABLE") || t.isWord("DISABLE")) && peek(1).isWord("TRIGGER"))
+        return enableTriggerStatement(nullptr);
     if (t.isWord("DROP") && moduleKeyword(peek(1)))
         return dropModuleStatement();
     if (t.isWord("DROP"))

@@ -151,6 +151,9 @@ private:
     StmtPtr alterStatement();
     StmtPtr dropStatement();
 
+    // ENABLE/DISABLE TRIGGER (ParseCatalog.cpp); `alterTable`: the table of ALTER TABLE ... ENABLE TRIGGER.
+    StmtPtr enableTriggerStatement(const QStringList* alterTable);
+
     // Modules, cursors, RAISERROR (ParseModules.cpp)
     static bool moduleKeyword(const Token& t);
     static ModuleKind moduleKind(const Token& t);

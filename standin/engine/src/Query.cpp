@@ -458,7 +458,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified});
             row.push_back(bitValue(false));
             if (triggers) {
-                row.push_back(bitValue(false));
+                row.push_back(bitValue(m->disabled));
                 row.push_back(bitValue(false));
                 row.push_back(bitValue(false));
             }
