@@ -102,8 +102,8 @@ int main(int argc, char **argv)
             PlantSession a(profile(QStringLiteral("PlantaA"))), b(profile(QStringLiteral("PlantaB")));
             a.open();
             b.open();
-            const PlantComparison::Snapshot sa = PlantComparison::read(a.connection());
-            const PlantComparison::Snapshot sb = PlantComparison::read(b.connection());
+            const PlantComparison::Snapshot sa = PlantComparison::read(a.reader());
+            const PlantComparison::Snapshot sb = PlantComparison::read(b.reader());
             const QList<PlantComparison::Section> sections = PlantComparison::compare(sa, sb);
             compare.push_back(msSince(t));
             differences = 0;

@@ -2,6 +2,7 @@
 
 #include "cli/SchemaRun.h"
 
+#include "cli/PlantReader.h"
 #include "connection/Dataset.h"
 #include "maintenance/catalogue/CatalogueData.h"
 
@@ -49,14 +50,6 @@ QStringList constraintNames(const QString &clause)
     return out;
 }
 
-void open(Dataset &ds, Connection &connection, const QString &sql)
-{
-    ds.setConnection(&connection);
-    ds.setReadOnly(true);
-    ds.setSql(sql);
-    ds.open();
-}
-
 } // namespace
 
 bool Schema::hasColumn(const QString &table, const QString &column) const
@@ -65,28 +58,25 @@ bool Schema::hasColumn(const QString &table, const QString &column) const
     return t != columns.constEnd() && t->contains(key(column));
 }
 
-Schema read(Connection &connection)
+Schema read(const PlantReader &reader)
 {
     Schema s;
-    Dataset columns;
-    open(columns, connection,
-         QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_SCHEMA = 'dbo'"));
-    for (columns.first(); !columns.eof(); columns.next())
-        s.columns[key(columns.asString(QStringLiteral("TABLE_NAME")))].insert(
-            key(columns.asString(QStringLiteral("COLUMN_NAME"))));
-    Dataset objects;
-    open(objects, connection, QStringLiteral("SELECT name FROM sys.objects"));
-    for (objects.first(); !objects.eof(); objects.next())
-        s.objects.insert(key(objects.asString(QStringLiteral("name"))));
-    Dataset described;
-    open(described, connection,
-         QStringLiteral("SELECT t.name AS Tabela, c.name AS Coluna FROM sys.extended_properties p "
-                        "INNER JOIN sys.objects t ON t.object_id = p.major_id "
-                        "INNER JOIN sys.columns c ON c.object_id = p.major_id AND c.column_id = p.minor_id "
-                        "WHERE p.class = 1 AND p.name = 'MS_Description'"));
-    for (described.first(); !described.eof(); described.next())
+    const std::unique_ptr<Dataset> columns = reader.read(
+        QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_SCHEMA = 'dbo'"));
+    for (columns->first(); !columns->eof(); columns->next())
+        s.columns[key(columns->asString(QStringLiteral("TABLE_NAME")))].insert(
+            key(columns->asString(QStringLiteral("COLUMN_NAME"))));
+    const std::unique_ptr<Dataset> objects = reader.read(QStringLiteral("SELECT name FROM sys.objects"));
+    for (objects->first(); !objects->eof(); objects->next())
+        s.objects.insert(key(objects->asString(QStringLiteral("name"))));
+    const std::unique_ptr<Dataset> described =
+        reader.read(QStringLiteral("SELECT t.name AS Tabela, c.name AS Coluna FROM sys.extended_properties p "
+                                   "INNER JOIN sys.objects t ON t.object_id = p.major_id "
+                                   "INNER JOIN sys.columns c ON c.object_id = p.major_id AND c.column_id = p.minor_id "
+                                   "WHERE p.class = 1 AND p.name = 'MS_Description'"));
+    for (described->first(); !described->eof(); described->next())
         s.described.insert(
-            describedKey(described.asString(QStringLiteral("Tabela")), described.asString(QStringLiteral("Coluna"))));
+            describedKey(described->asString(QStringLiteral("Tabela")), described->asString(QStringLiteral("Coluna"))));
     return s;
 }
 

@@ -5,7 +5,7 @@
 #include <QSet>
 #include <QString>
 
-class Connection;
+class PlantReader;
 
 // What the schema equalization would still change in a database, told from the database's
 // metadata alone: its tables and columns, the names of its objects and constraints, and the
@@ -27,7 +27,7 @@ struct Schema
     bool hasColumn(const QString &table, const QString &column) const;
 };
 
-Schema read(Connection &connection);
+Schema read(const PlantReader &reader);
 
 struct Result
 {

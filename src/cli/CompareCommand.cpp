@@ -14,25 +14,37 @@ using PlantComparison::Difference;
 using PlantComparison::Section;
 using PlantComparison::SectionId;
 
+// An installed object present on a plant, as its cell and its JSON say it: a trigger by its
+// state where the plants differ there, then where the text differs; "presente" otherwise.
+QString objectCell(const Difference &d, const QString &state)
+{
+    QStringList said;
+    if (!state.isEmpty())
+        said << state;
+    if (d.firstDifferentLine > 0)
+        said << QStringLiteral("difere a partir da linha %1").arg(d.firstDifferentLine);
+    return said.isEmpty() ? QStringLiteral("presente") : said.join(QStringLiteral(", "));
+}
+
 // A value as a cell: "ausente" where the plant does not have it; an object's text by where
 // it differs, not whole.
-QString cell(const Section &section, const Difference &d, const QString &value)
+QString cell(const Section &section, const Difference &d, const QString &value, const QString &state)
 {
     if (value.isNull())
         return QStringLiteral("ausente");
     if (section.id == SectionId::Objects)
-        return d.firstDifferentLine > 0 ? QStringLiteral("difere a partir da linha %1").arg(d.firstDifferentLine)
-                                        : QStringLiteral("presente");
+        return objectCell(d, state);
     return value.isEmpty() ? QStringLiteral("''") : value;
 }
 
 void printComparison(Context &c, const QString &a, const QString &b, const QList<Section> &sections)
 {
     c.console.print(QStringLiteral("Comparação das plantas %1 e %2").arg(a, b));
-    int total = 0;
+    int total = 0, notCompared = 0;
     for (const Section &s : sections) {
         c.console.print(QString());
         if (!s.errorA.isEmpty() || !s.errorB.isEmpty()) {
+            ++notCompared;
             c.console.print(QStringLiteral("%1: não comparado, não pôde ser lido em %2: %3")
                                 .arg(s.name, !s.errorA.isEmpty() ? a : b, !s.errorA.isEmpty() ? s.errorA : s.errorB));
             continue;
@@ -49,23 +61,38 @@ void printComparison(Context &c, const QString &a, const QString &b, const QList
         QList<QStringList> rows;
         for (const Difference &d : s.differences) {
             QStringList row = d.key;
-            row << cell(s, d, d.a) << cell(s, d, d.b);
+            row << cell(s, d, d.a, d.stateA) << cell(s, d, d.b, d.stateB);
             rows << row;
         }
         for (const QString &line : formatTable(s.keyHeaders + QStringList {a, b}, rows))
             c.console.print(QStringLiteral("  ") + line);
     }
     c.console.print(QString());
-    c.console.print(total == 0 ? QStringLiteral("As plantas %1 e %2 são iguais ..!").arg(a, b)
-                               : QStringLiteral("As plantas %1 e %2 diferem em %3 ponto%4 ..!")
-                                     .arg(a, b)
-                                     .arg(total)
-                                     .arg(total == 1 ? QString() : QStringLiteral("s")));
+    // A section that could not be read may hide differences: the plants are then not said
+    // to be equal.
+    const QString unread = notCompared == 0   ? QString()
+                           : notCompared == 1 ? QStringLiteral("1 seção não pôde ser comparada")
+                                              : QStringLiteral("%1 seções não puderam ser comparadas").arg(notCompared);
+    if (total > 0)
+        c.console.print(QStringLiteral("As plantas %1 e %2 diferem em %3 ponto%4%5 ..!")
+                            .arg(a, b)
+                            .arg(total)
+                            .arg(total == 1 ? QString() : QStringLiteral("s"))
+                            .arg(unread.isEmpty() ? QString() : QStringLiteral("; ") + unread));
+    else if (!unread.isEmpty())
+        c.console.print(
+            QStringLiteral("As plantas %1 e %2 não diferem no que pôde ser lido, mas %3 ..!").arg(a, b, unread));
+    else
+        c.console.print(QStringLiteral("As plantas %1 e %2 são iguais ..!").arg(a, b));
 }
 
-QJsonObject comparisonJson(const QString &a, const QString &b, const QList<Section> &sections, bool equal)
+QJsonObject comparisonJson(const QString &a, const QString &b, const QList<Section> &sections, bool equal,
+                           bool complete)
 {
-    QJsonObject out {{QStringLiteral("plantaA"), a}, {QStringLiteral("plantaB"), b}, {QStringLiteral("iguais"), equal}};
+    QJsonObject out {{QStringLiteral("plantaA"), a},
+                     {QStringLiteral("plantaB"), b},
+                     {QStringLiteral("iguais"), equal},
+                     {QStringLiteral("completa"), complete}};
     QJsonObject all;
     for (const Section &s : sections) {
         QJsonObject section;
@@ -78,10 +105,16 @@ QJsonObject comparisonJson(const QString &a, const QString &b, const QList<Secti
             QJsonObject j;
             for (int i = 0; i < s.keyHeaders.size(); ++i)
                 j[s.keyHeaders[i].toLower().replace(QStringLiteral("í"), QStringLiteral("i"))] = d.key.value(i);
-            j[QStringLiteral("a")] =
-                d.a.isNull() ? QJsonValue() : QJsonValue(s.id == SectionId::Objects ? QStringLiteral("presente") : d.a);
-            j[QStringLiteral("b")] =
-                d.b.isNull() ? QJsonValue() : QJsonValue(s.id == SectionId::Objects ? QStringLiteral("presente") : d.b);
+            // An object's text is not repeated: its state, or "presente", with the line that differs.
+            const auto value = [&](const QString &v, const QString &state) {
+                if (v.isNull())
+                    return QJsonValue();
+                if (s.id != SectionId::Objects)
+                    return QJsonValue(v);
+                return QJsonValue(state.isEmpty() ? QStringLiteral("presente") : state);
+            };
+            j[QStringLiteral("a")] = value(d.a, d.stateA);
+            j[QStringLiteral("b")] = value(d.b, d.stateB);
             if (d.firstDifferentLine > 0)
                 j[QStringLiteral("primeiraLinhaDiferente")] = d.firstDifferentLine;
             differences.append(j);
@@ -107,16 +140,19 @@ int comparar(Context &c)
     if (!c.connect(sessionA) || !c.connect(sessionB))
         return NoConnection;
     c.console.progress(QStringLiteral("Comparação: lendo %1").arg(a), 1, 2);
-    const PlantComparison::Snapshot snapshotA = PlantComparison::read(sessionA.connection());
+    const PlantComparison::Snapshot snapshotA = PlantComparison::read(sessionA.reader());
     c.console.progress(QStringLiteral("Comparação: lendo %1").arg(b), 2, 2);
-    const PlantComparison::Snapshot snapshotB = PlantComparison::read(sessionB.connection());
+    const PlantComparison::Snapshot snapshotB = PlantComparison::read(sessionB.reader());
     c.console.endProgress();
     const QList<Section> sections = PlantComparison::compare(snapshotA, snapshotB);
-    bool equal = true;
-    for (const Section &s : sections)
+    bool complete = true, equal = true;
+    for (const Section &s : sections) {
+        complete = complete && s.errorA.isEmpty() && s.errorB.isEmpty();
         equal = equal && s.differences.isEmpty();
+    }
+    equal = equal && complete;
     if (c.o.json)
-        c.printJson(comparisonJson(a, b, sections, equal));
+        c.printJson(comparisonJson(a, b, sections, equal, complete));
     else
         printComparison(c, a, b, sections);
     return equal ? Done : StatementFailed;
@@ -131,10 +167,12 @@ const CommandSpec compararCommand {
     "Compara duas plantas, só lendo: as tabelas e as colunas (tipo, tamanho, nulo, padrão), as\n"
     "constraints (chave primária, única, estrangeira, verificação) e os índices, os objetos instalados\n"
     "(triggers, funções, procedimentos, views: iguais, diferentes a partir de uma linha, ou só numa\n"
-    "delas), as descrições das colunas e, para os usuários presentes nas duas (pelo Registro), as\n"
-    "colunas de direitos que diferem. Uma tabela por seção; uma seção que não pode ser lida numa das\n"
-    "plantas é dita e fica fora da comparação.\n"
-    "Sai com 0 quando as plantas são iguais, 1 quando diferem, 3 sem conexão.\n",
+    "delas; um trigger desativado numa e ativo na outra), as descrições das colunas e, para os\n"
+    "usuários presentes nas duas (pelo Registro), as colunas de direitos que diferem. Uma tabela por\n"
+    "seção; uma seção que não pode ser lida numa das plantas (uma leitura que passa do --timeout é\n"
+    "cancelada) é dita e fica fora da comparação.\n"
+    "Sai com 0 quando as plantas são iguais, 1 quando diferem ou alguma seção não pôde ser comparada,\n"
+    "3 sem conexão.\n",
     comparar, false};
 
 } // namespace AdminCli

@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/SchemaRun.h"
 #include "conference/ConferenceRun.h"
 #include "conference/ConferenceStatements.h"
 #include "conference/ReaderFiles.h"
@@ -67,44 +68,45 @@ int conferir(Context &c)
     PlantSession session(c.ini.profile(plant), c.o.timeout);
     if (!c.connect(session))
         return NoConnection;
+    const PlantReader reader = session.reader();
     QString company;
     try {
-        Dataset active;
-        active.setConnection(&session.connection());
-        active.setReadOnly(true);
-        active.setSql(QString::fromUtf8(DatasetTexts::Data1SQL));
-        active.open();
-        company = companyValue(active);
+        company = companyValue(*reader.read(QString::fromUtf8(DatasetTexts::Data1SQL)));
     } catch (const DbError &e) {
         c.console.error(
-            QStringLiteral("A empresa ativa da planta %1 não pôde ser lida: %2").arg(plant, e.message().trimmed()));
+            QStringLiteral("A empresa ativa da planta %1 não pôde ser lida: %2").arg(plant, reader.failure(e)));
         return StatementFailed;
     }
     const int total = int(lines.size());
+    // The window passes over every failing master-unit insert; here one cancelled at the
+    // timeout ends the run as any statement past it does.
     const ConferenceRun::Result result = ConferenceRun::run(
-        lines, company, session.command(), [&](const ConferenceStep &step, const ConferenceOutcome &) {
+        lines, company, session.command(),
+        [&](const ConferenceStep &step, const ConferenceOutcome &) {
             if (step.line >= 0)
                 c.console.progress(QStringLiteral("Conferência: linha %1 de %2").arg(step.line + 1).arg(total),
                                    step.line + 1, total);
-        });
+        },
+        [](const DbError &e) { return timedOut(e.nativeCode(), e.message()); });
     c.console.endProgress();
+    const bool stoppedByTimeout =
+        !result.completed() && timedOut(result.failure->nativeCode(), result.failure->message());
+    // Each insert sends nothing for a unit already registered (it asks first): a refusal is a
+    // unit left unregistered.
+    const int unitsFailed = int(result.passedOver.size());
 
     QList<QStringList> rows;
     QString resultError;
     try {
-        Dataset conferred;
-        conferred.setConnection(&session.connection());
-        conferred.setReadOnly(true);
-        conferred.setSql(ConferenceStatements::resultQuery());
-        conferred.open();
-        for (int r = 0; r < conferred.recordCount(); ++r) {
+        const std::unique_ptr<Dataset> conferred = reader.read(ConferenceStatements::resultQuery());
+        for (int r = 0; r < conferred->recordCount(); ++r) {
             QStringList cells;
-            for (int c = 0; c < conferred.columns().size(); ++c)
-                cells << conferred.rowValue(r, c).toString();
+            for (int c = 0; c < conferred->columns().size(); ++c)
+                cells << conferred->rowValue(r, c).toString();
             rows << cells;
         }
     } catch (const DbError &e) {
-        resultError = e.message().trimmed();
+        resultError = reader.failure(e);
     }
 
     if (c.o.json) {
@@ -122,13 +124,23 @@ int conferir(Context &c)
                        {QStringLiteral("etiquetas"), result.labels},
                        {QStringLiteral("unidades"), result.units},
                        {QStringLiteral("falhasIgnoradas"), result.ignoredFailures},
+                       {QStringLiteral("unidadesNaoRegistradas"), unitsFailed},
                        {QStringLiteral("concluida"), result.completed()},
                        {QStringLiteral("conferido"), conferredRows}};
+        QJsonArray refused;
+        for (const ConferenceRun::PassedOver &f : result.passedOver)
+            refused.append(QJsonObject {{QStringLiteral("instrucao"), f.statement},
+                                        {QStringLiteral("erro"), f.error},
+                                        {QStringLiteral("erroNumero"), f.errorCode}});
+        o[QStringLiteral("inclusoesDeUnidadeRecusadas")] = refused;
         if (!result.completed()) {
             o[QStringLiteral("erro")] = result.failure->message().trimmed();
             o[QStringLiteral("erroNumero")] = result.failure->nativeCode();
             o[QStringLiteral("instrucaoComErro")] = result.failedStatement;
+            o[QStringLiteral("tempoEsgotado")] = stoppedByTimeout;
         }
+        if (!resultError.isEmpty())
+            o[QStringLiteral("erroDoResultado")] = resultError;
         c.printJson(o);
     } else {
         c.console.print(QStringLiteral("Conferência da planta %1 (empresa %2): %3 linhas de %4 arquivos")
@@ -141,7 +153,20 @@ int conferir(Context &c)
                             .arg(result.units)
                             .arg(result.ignoredFailures)
                             .arg(result.statements));
-        if (!result.completed())
+        for (const ConferenceRun::PassedOver &f : result.passedOver)
+            c.console.print(QStringLiteral("Unidade master não registrada, a inclusão falhou: [%1] %2\n    %3")
+                                .arg(f.errorCode)
+                                .arg(f.error, f.statement));
+        if (unitsFailed > 0)
+            c.console.print(QStringLiteral("%1 inclusão(ões) de unidade master falharam: os volumes dessas unidades "
+                                           "ficam sem IdMud ..!")
+                                .arg(unitsFailed));
+        if (stoppedByTimeout)
+            c.console.print(
+                QStringLiteral("A instrução passou de %1 s e foi cancelada; a conferência parou ali: %2\n%3")
+                    .arg(c.o.timeout)
+                    .arg(result.failedStatement, result.failure->message().trimmed()));
+        else if (!result.completed())
             c.console.print(QStringLiteral("A conferência parou em: %1\n[%2] %3")
                                 .arg(result.failedStatement)
                                 .arg(result.failure->nativeCode())
@@ -155,7 +180,7 @@ int conferir(Context &c)
                                                    rows))
                 c.console.print(line);
     }
-    return result.completed() ? Done : StatementFailed;
+    return result.completed() && unitsFailed == 0 && resultError.isEmpty() ? Done : StatementFailed;
 }
 
 } // namespace
@@ -168,7 +193,9 @@ const CommandSpec conferirCommand {
     "registra as unidades master em Etq_MasterUD, casa cada etiqueta de nota com seu item em\n"
     "ItensNFLogix e grava nele a unidade master. A empresa é a Razão da empresa ativa (PessoaFJ), como\n"
     "a janela a mostra. Mostra o resultado como a página \"  Conferido  \" (ConferirTEMP).\n"
-    "Sai com 1 quando uma instrução falha e interrompe a conferência.\n",
+    "Uma inclusão de unidade master que falha é dita e a conferência segue, como na janela; uma\n"
+    "instrução que passa do --timeout é cancelada e a conferência para ali.\n"
+    "Sai com 1 quando uma instrução falha (uma inclusão de unidade master também) ou passa do --timeout.\n",
     conferir, false};
 
 } // namespace AdminCli

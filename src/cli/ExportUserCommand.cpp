@@ -22,17 +22,13 @@ int exportarUsuario(Context &c)
         return code;
     PlantSession &session = *opened;
     const QString plant = session.profile().section;
-    Dataset users;
-    users.setConnection(&session.connection());
-    users.setReadOnly(true);
-    users.setSql(UserStatements::reload(registro));
+    const PlantReader reader = session.reader();
     UserScript::Report report;
     try {
-        users.open();
-        report = UserScript::insertScript(users);
+        report = UserScript::insertScript(*reader.read(UserStatements::reload(registro)));
     } catch (const DbError &e) {
         c.console.error(
-            QStringLiteral("Os usuários da planta %1 não puderam ser lidos: %2").arg(plant, e.message().trimmed()));
+            QStringLiteral("Os usuários da planta %1 não puderam ser lidos: %2").arg(plant, reader.failure(e)));
         return StatementFailed;
     }
     if (!report.exported) {

@@ -1,6 +1,7 @@
 #include "cli/InstallRun.h"
 
 #include "app/DatasetTexts.h"
+#include "cli/PlantReader.h"
 #include "cli/SchemaRun.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
@@ -65,41 +66,34 @@ int InstallRun::statementsOfBatch()
     return n;
 }
 
-QString InstallRun::activeCnpj(Connection &connection)
+QString InstallRun::activeCnpj(const PlantReader &reader)
 {
-    Dataset company;
-    company.setConnection(&connection);
-    company.setReadOnly(true);
-    company.setSql(QString::fromUtf8(DatasetTexts::OrganizacaoSQL));
-    company.open();
-    return company.value(QStringLiteral("CNPJ")).toString();
+    return reader.read(QString::fromUtf8(DatasetTexts::OrganizacaoSQL))->value(QStringLiteral("CNPJ")).toString();
+}
+
+PlantReader InstallRun::reader() const
+{
+    return PlantReader(m_connection, m_command.timeout());
 }
 
 int InstallRun::transactionCount()
 {
-    Dataset probe;
-    probe.setConnection(&m_connection);
-    probe.setReadOnly(true);
-    probe.setSql(QStringLiteral("SELECT @@TRANCOUNT AS Transacoes"));
-    probe.open();
-    return probe.asInteger(QStringLiteral("Transacoes"));
+    return reader().read(QStringLiteral("SELECT @@TRANCOUNT AS Transacoes"))->asInteger(QStringLiteral("Transacoes"));
 }
 
 bool InstallRun::exists(const QString &object)
 {
-    Dataset probe;
-    probe.setConnection(&m_connection);
-    probe.setReadOnly(true);
-    probe.setSql(QStringLiteral("SELECT OBJECT_ID(%1) AS Id").arg(SqlText::unicode(QStringLiteral("dbo.") + object)));
-    probe.open();
-    return !probe.isNull(QStringLiteral("Id"));
+    return !reader()
+                .read(
+                    QStringLiteral("SELECT OBJECT_ID(%1) AS Id").arg(SqlText::unicode(QStringLiteral("dbo.") + object)))
+                ->isNull(QStringLiteral("Id"));
 }
 
 InstallRun::Result InstallRun::runEntry(const MenuItem &item, Mode mode)
 {
     if (!item.cnpjs.isEmpty()) {
         // Read before any transaction is opened: a refused entry sends nothing at all.
-        const QString cnpj = activeCnpj(m_connection);
+        const QString cnpj = activeCnpj(reader());
         if (!gateAdmits(item, cnpj)) {
             Result r;
             r.mode = mode;

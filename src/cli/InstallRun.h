@@ -10,6 +10,7 @@
 
 class Command;
 class Connection;
+class PlantReader;
 
 // One installer entry or the trigger batch through the installer of the window, for real or
 // as a rehearsal: the rehearsal opens one transaction, sends every statement exactly as the
@@ -57,13 +58,15 @@ public:
     static int statementsOfBatch();
 
     // The active company's CNPJ as the window's OrganizacaoSQL reads it (empty without a row).
-    static QString activeCnpj(Connection &connection);
+    static QString activeCnpj(const PlantReader &reader);
 
 private:
     Result run(Mode mode, int count,
                const std::function<QList<installer::InstallReport>(installer::Installer &)> &work);
     bool exists(const QString &object);
     int transactionCount();
+    // The reads of the run, with the timeout of its command.
+    PlantReader reader() const;
 
     Connection &m_connection;
     Command &m_command;

@@ -1,6 +1,7 @@
 #include "cli/InstalledObjects.h"
 
 #include "cli/InstallRun.h"
+#include "cli/PlantReader.h"
 #include "connection/Dataset.h"
 #include "maintenance/installer/InstallerEntries.h"
 #include "maintenance/installer/ObjectTexts.h"
@@ -106,19 +107,22 @@ void compare(Object &o, const QString &held)
     o.firstDifferentLine = firstDifference(have, text);
 }
 
-QList<Object> check(Connection &connection, bool gate)
+QList<Object> check(const PlantReader &reader, bool gate)
 {
-    Dataset definitions;
-    definitions.setConnection(&connection);
-    definitions.setReadOnly(true);
-    definitions.setSql(QStringLiteral("SELECT name AS Nome, OBJECT_DEFINITION(object_id) AS Texto FROM sys.objects "
-                                      "WHERE schema_id = 1 AND type IN ('TR', 'FN', 'IF', 'TF', 'P')"));
-    definitions.open();
+    const std::unique_ptr<Dataset> definitions = reader.read(
+        QStringLiteral("SELECT o.name AS Nome, OBJECT_DEFINITION(o.object_id) AS Texto, t.is_disabled AS Desativado "
+                       "FROM sys.objects o LEFT JOIN sys.triggers t ON t.object_id = o.object_id "
+                       "WHERE o.schema_id = 1 AND o.type IN ('TR', 'FN', 'IF', 'TF', 'P')"));
     QHash<QString, QString> held;
-    for (definitions.first(); !definitions.eof(); definitions.next())
-        held.insert(definitions.asString(QStringLiteral("Nome")).toLower(),
-                    definitions.isNull(QStringLiteral("Texto")) ? QString()
-                                                                : definitions.asString(QStringLiteral("Texto")));
+    QSet<QString> disabled;
+    for (definitions->first(); !definitions->eof(); definitions->next()) {
+        const QString name = definitions->asString(QStringLiteral("Nome")).toLower();
+        held.insert(name, definitions->isNull(QStringLiteral("Texto"))
+                              ? QString()
+                              : definitions->asString(QStringLiteral("Texto")));
+        if (definitions->asBoolean(QStringLiteral("Desativado")))
+            disabled.insert(name);
+    }
 
     QString cnpj;
     bool cnpjRead = false;
@@ -127,6 +131,8 @@ QList<Object> check(Connection &connection, bool gate)
         const auto it = held.constFind(o.name.toLower());
         if (it != held.constEnd()) {
             compare(o, *it);
+            if (disabled.contains(it.key()))
+                o.state = State::Disabled;
             continue;
         }
         o.state = State::Missing;
@@ -141,7 +147,7 @@ QList<Object> check(Connection &connection, bool gate)
                 continue;
             }
             if (!cnpjRead) {
-                cnpj = InstallRun::activeCnpj(connection);
+                cnpj = InstallRun::activeCnpj(reader);
                 cnpjRead = true;
             }
             gated = true;
@@ -166,6 +172,8 @@ QString stateWord(State state)
         return QStringLiteral("diferente");
     case State::NotApplicable:
         return QStringLiteral("não se aplica");
+    case State::Disabled:
+        return QStringLiteral("desativado");
     }
     return QString();
 }

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-class Connection;
+class PlantReader;
 
 // The objects the installer leaves in a database (triggers, functions, procedures whose
 // creation texts the program carries), each compared with what the database holds now.
@@ -15,6 +15,7 @@ enum class State {
     Missing, // not in the database
     Different, // present with another text
     NotApplicable, // not in the database, and the plant's CNPJ refuses every entry that installs it
+    Disabled, // a trigger present but disabled: it does not fire, whatever its text
 };
 
 struct Object
@@ -22,7 +23,9 @@ struct Object
     QString name;
     QString kind; // "trigger", "função", "procedimento"
     State state = State::Missing;
-    int firstDifferentLine = 0; // Different: the first line (from 1) that is not the carried one
+    // Different (and Disabled with another text): the first line (from 1) that is not the
+    // carried one
+    int firstDifferentLine = 0;
 };
 
 // The objects with a carried text, in the order of the installer's menus, the trigger
@@ -34,16 +37,17 @@ QList<Object> carried();
 // ends after the last line left out. Sets state (Same, SameFull or Different) and firstDifferentLine.
 void compare(Object &object, const QString &held);
 
-// Reads every object's definition in one SELECT and compares it. With gate, an absent
+// Reads every object's definition (and whether a trigger is disabled) in one SELECT and
+// compares it; a disabled trigger is Disabled whatever its text. With gate, an absent
 // object whose entries the active company's CNPJ refuses is NotApplicable. A failure to read
 // reaches the caller as DbError.
-QList<Object> check(Connection &connection, bool gate);
+QList<Object> check(const PlantReader &reader, bool gate);
 
 // Texts with their line ends made alike (every CR LF and CR alone become LF).
 QString normalizedLineEnds(QString text);
 
 // The word of a state as the output shows it: "igual", "igual (versão completa)", "ausente",
-// "diferente", "não se aplica".
+// "diferente", "não se aplica", "desativado".
 QString stateWord(State state);
 QString stateKey(State state); // the same for JSON, without blanks or accents
 

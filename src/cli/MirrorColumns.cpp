@@ -1,5 +1,6 @@
 #include "cli/MirrorColumns.h"
 
+#include "cli/PlantReader.h"
 #include "connection/Dataset.h"
 
 #include <QRegularExpression>
@@ -65,20 +66,16 @@ QList<Column> addedBy(const QList<SchemaStep> &steps)
     return out;
 }
 
-QList<Column> missing(Connection &connection, const QList<Column> &columns)
+QList<Column> missing(const PlantReader &reader, const QList<Column> &columns)
 {
-    Dataset present;
-    present.setConnection(&connection);
-    present.setReadOnly(true);
-    present.setSql(QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS "
-                                  "WHERE TABLE_SCHEMA = 'dbo'"));
-    present.open();
+    const std::unique_ptr<Dataset> present = reader.read(
+        QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS WHERE TABLE_SCHEMA = 'dbo'"));
     // Names compare without regard to case but with regard to accents, as the server's
     // collation does: Familia and Família are two columns.
     QSet<QString> have;
-    for (present.first(); !present.eof(); present.next())
+    for (present->first(); !present->eof(); present->next())
         have.insert(
-            key(present.asString(QStringLiteral("TABLE_NAME")), present.asString(QStringLiteral("COLUMN_NAME"))));
+            key(present->asString(QStringLiteral("TABLE_NAME")), present->asString(QStringLiteral("COLUMN_NAME"))));
     QList<Column> out;
     for (const Column &c : columns)
         if (!have.contains(key(c.table, c.column)))

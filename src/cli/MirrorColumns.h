@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-class Connection;
+class PlantReader;
 
 // The columns that the accent-free mirror run adds, read from its own statements: every
 // "ALTER TABLE dbo.<table> ADD <column> <type> ..., ..." names its table and columns.
@@ -22,6 +22,6 @@ QList<Column> addedBy(const QList<SchemaStep> &steps);
 
 // Those of the list that the database does not have (a missing table counts for each of its
 // columns), in list order.
-QList<Column> missing(Connection &connection, const QList<Column> &columns);
+QList<Column> missing(const PlantReader &reader, const QList<Column> &columns);
 
 } // namespace MirrorColumns

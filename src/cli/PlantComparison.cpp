@@ -1,6 +1,7 @@
 #include "cli/PlantComparison.h"
 
 #include "cli/InstalledObjects.h"
+#include "cli/PlantReader.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 
@@ -36,22 +37,18 @@ QString withoutTrailingBlanks(QString text)
 }
 
 // Runs one read and hands every row to the reader; a refusal becomes the section's error.
-void readSection(Connection &connection, QStringList &sent, Side &side, const QString &sql,
+void readSection(const PlantReader &reader, QStringList &sent, Side &side, const QString &sql,
                  const std::function<void(Dataset &)> &row)
 {
     sent << sql;
     try {
-        Dataset ds;
-        ds.setConnection(&connection);
-        ds.setReadOnly(true);
-        ds.setSql(sql);
-        ds.open();
-        for (ds.first(); !ds.eof(); ds.next())
-            row(ds);
+        const std::unique_ptr<Dataset> ds = reader.read(sql);
+        for (ds->first(); !ds->eof(); ds->next())
+            row(*ds);
     } catch (const DbError &e) {
         side.values.clear();
         side.keyParts.clear();
-        side.error = e.message().trimmed();
+        side.error = reader.failure(e);
     }
 }
 
@@ -109,14 +106,14 @@ int firstDifference(const QString &a, const QString &b)
 
 } // namespace
 
-Snapshot read(Connection &connection)
+Snapshot read(const PlantReader &reader)
 {
     Snapshot s;
     Side &tables = s.sections[SectionId::Tables];
     Side &columns = s.sections[SectionId::Columns];
     QStringList rights;
     readSection(
-        connection, s.statements, columns,
+        reader, s.statements, columns,
         QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, CHARACTER_MAXIMUM_LENGTH, NUMERIC_PRECISION, "
                        "NUMERIC_SCALE, IS_NULLABLE, COLUMN_DEFAULT FROM INFORMATION_SCHEMA.COLUMNS "
                        "WHERE TABLE_SCHEMA = 'dbo' ORDER BY TABLE_NAME, ORDINAL_POSITION"),
@@ -138,7 +135,7 @@ Snapshot read(Connection &connection)
     tables.error = columns.error;
 
     Side &constraints = s.sections[SectionId::Constraints];
-    readSection(connection, s.statements, constraints,
+    readSection(reader, s.statements, constraints,
                 QStringLiteral("SELECT p.name AS Tabela, c.name AS Nome, c.type AS Tipo, "
                                "OBJECT_DEFINITION(c.object_id) AS Definicao FROM sys.objects c "
                                "INNER JOIN sys.objects p ON p.object_id = c.parent_object_id "
@@ -158,7 +155,7 @@ Snapshot read(Connection &connection)
     QMap<QString, QStringList> keyColumns, included;
     QMap<QString, QString> kinds;
     readSection(
-        connection, s.statements, indexes,
+        reader, s.statements, indexes,
         QStringLiteral("SELECT t.name AS Tabela, i.name AS Nome, i.type_desc AS Tipo, i.is_unique AS Unico, "
                        "c.name AS Coluna, ic.is_included_column AS Incluida FROM sys.indexes i "
                        "INNER JOIN sys.tables t ON t.object_id = i.object_id "
@@ -186,18 +183,25 @@ Snapshot read(Connection &connection)
 
     Side &objects = s.sections[SectionId::Objects];
     readSection(
-        connection, s.statements, objects,
-        QStringLiteral("SELECT name AS Nome, type AS Tipo, OBJECT_DEFINITION(object_id) AS Texto "
-                       "FROM sys.objects WHERE schema_id = 1 AND type IN ('TR', 'FN', 'IF', 'TF', 'P', 'V')"),
+        reader, s.statements, objects,
+        QStringLiteral("SELECT o.name AS Nome, o.type AS Tipo, OBJECT_DEFINITION(o.object_id) AS Texto, "
+                       "t.is_disabled AS Desativado FROM sys.objects o LEFT JOIN sys.triggers t ON t.object_id = "
+                       "o.object_id WHERE o.schema_id = 1 AND o.type IN ('TR', 'FN', 'IF', 'TF', 'P', 'V')"),
         [&](Dataset &ds) {
             QString text = InstalledObjects::normalizedLineEnds(ds.asString(QStringLiteral("Texto")));
             while (text.endsWith(QLatin1Char('\n')))
                 text.chop(1);
-            put(objects, {ds.asString(QStringLiteral("Nome")), objectKind(ds.asString(QStringLiteral("Tipo")))}, text);
+            const QStringList parts {ds.asString(QStringLiteral("Nome")),
+                                     objectKind(ds.asString(QStringLiteral("Tipo")))};
+            put(objects, parts, text);
+            if (!ds.isNull(QStringLiteral("Desativado")))
+                objects.states.insert(keyOf(parts), ds.asBoolean(QStringLiteral("Desativado"))
+                                                        ? QStringLiteral("desativado")
+                                                        : QStringLiteral("ativo"));
         });
 
     Side &descriptions = s.sections[SectionId::Descriptions];
-    readSection(connection, s.statements, descriptions,
+    readSection(reader, s.statements, descriptions,
                 QStringLiteral("SELECT t.name AS Tabela, c.name AS Coluna, CAST(p.value AS nvarchar(4000)) AS Texto "
                                "FROM sys.extended_properties p INNER JOIN sys.objects t ON t.object_id = p.major_id "
                                "LEFT JOIN sys.columns c ON c.object_id = p.major_id AND c.column_id = p.minor_id "
@@ -216,7 +220,7 @@ Snapshot read(Connection &connection)
     QStringList selected;
     for (const QString &c : rights)
         selected << QLatin1Char('[') + c + QLatin1Char(']');
-    readSection(connection, s.statements, users,
+    readSection(reader, s.statements, users,
                 QStringLiteral("SELECT Registro, Nome, %1 FROM Usuarios").arg(selected.join(QStringLiteral(", "))),
                 [&](Dataset &ds) {
                     const QString registro = withoutTrailingBlanks(ds.asString(QStringLiteral("Registro")));
@@ -294,11 +298,17 @@ QList<Section> compare(const Snapshot &a, const Snapshot &b)
             const auto va = sa.values.constFind(key), vb = sb.values.constFind(key);
             const QString x = va == sa.values.constEnd() ? QString() : *va;
             const QString y = vb == sb.values.constEnd() ? QString() : *vb;
-            if (va != sa.values.constEnd() && vb != sb.values.constEnd() && x == y)
+            const QString stateA = sa.states.value(key), stateB = sb.states.value(key);
+            if (va != sa.values.constEnd() && vb != sb.values.constEnd() && x == y && stateA == stateB)
                 continue;
-            Difference d {parts, x, y, 0};
-            if (l.id == SectionId::Objects && !x.isNull() && !y.isNull())
+            Difference d {parts, x, y, 0, {}, {}};
+            if (l.id == SectionId::Objects && !x.isNull() && !y.isNull()) {
                 d.firstDifferentLine = firstDifference(x, y);
+                if (stateA != stateB) {
+                    d.stateA = stateA;
+                    d.stateB = stateB;
+                }
+            }
             section.differences << d;
         }
         out << section;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-class Connection;
+class PlantReader;
 
 // Two plants side by side, read only: their tables and columns, constraints, indexes,
 // installed objects, column descriptions, and the rights of the users both have. Each
@@ -20,6 +20,7 @@ struct Side
 {
     QMap<QString, QString> values; // key -> value
     QMap<QString, QStringList> keyParts; // key -> its parts, as the output shows them
+    QMap<QString, QString> states; // installed objects: a trigger's "ativo" or "desativado"
     QString error; // the section could not be read on this plant
 };
 
@@ -29,15 +30,16 @@ struct Snapshot
     QStringList statements; // the SELECTs sent, in order
 };
 
-// Reads every section from one plant. A section that cannot be read keeps its error; the
-// other sections are still read.
-Snapshot read(Connection &connection);
+// Reads every section from one plant, each read with the reader's timeout. A section that
+// cannot be read keeps its error; the other sections are still read.
+Snapshot read(const PlantReader &reader);
 
 struct Difference
 {
     QStringList key; // the parts of the key
     QString a, b; // the values; null where the plant does not have the key
     int firstDifferentLine = 0; // objects: the first line that differs when both have it
+    QString stateA, stateB; // objects: a trigger's state on each plant, where they differ
 };
 
 struct Section

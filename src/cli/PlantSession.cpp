@@ -56,3 +56,8 @@ bool PlantSession::open()
         return false;
     }
 }
+
+PlantReader PlantSession::reader()
+{
+    return PlantReader(*m_connection, m_command->timeout());
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/PlantReader.h"
 #include "connection/PlantProfiles.h"
 
 #include <QString>
@@ -31,7 +32,8 @@ private:
 };
 
 // One connection to one plant with the one command of its statements, as the window's
-// SERVER1 and ExecuteQUERY (timeout 1200 s unless the command line says otherwise).
+// SERVER1 and ExecuteQUERY (timeout 1200 s unless the command line says otherwise), and the
+// reads of the command with the same timeout.
 class PlantSession
 {
 public:
@@ -45,6 +47,8 @@ public:
 
     Connection &connection() { return *m_connection; }
     Command &command() { return *m_command; }
+    // The datasets of the command's reads, with the command's timeout.
+    PlantReader reader();
 
 private:
     PlantProfile m_profile;

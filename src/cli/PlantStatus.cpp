@@ -3,6 +3,7 @@
 #include "app/DatasetTexts.h"
 #include "cli/CatalogueStatus.h"
 #include "cli/PlantSession.h"
+#include "cli/SchemaRun.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
@@ -24,6 +25,12 @@ int PlantStatus::objectsIn(InstalledObjects::State state) const
     return n;
 }
 
+bool PlantStatus::readFailed() const
+{
+    return timedOutReads > 0 || !jobsError.isEmpty() || !catalogueError.isEmpty() || !mirrorError.isEmpty()
+           || !objectsError.isEmpty();
+}
+
 bool PlantStatus::switchedOn() const
 {
     return ApplicationSwitch::isEnabledState(state);
@@ -40,32 +47,35 @@ PlantStatus PlantStatus::of(PlantSession &session)
         s.connectError = session.error();
         return s;
     }
+    const PlantReader reader = session.reader();
+    // A read the driver cancelled at the timeout fails the status; the others say only what
+    // could not be read.
+    const auto failed = [&](const DbError &e) {
+        s.timedOutReads += timedOut(e.nativeCode(), e.message());
+        return reader.failure(e);
+    };
     try {
-        s.encrypted = session.connection().isEncrypted();
+        s.encrypted = session.connection().isEncrypted(reader.timeout());
     } catch (const DbError &e) {
-        s.encryptionError = e.message().trimmed();
+        s.encryptionError = failed(e);
     }
 
     try {
-        Dataset jobs;
-        jobs.setConnection(&session.connection());
-        jobs.setReadOnly(true);
-        jobs.setSql(QString::fromUtf8(DatasetTexts::JobSQL));
-        jobs.open();
-        s.jobsHasRow = !jobs.isEmpty();
-        s.state = jobs.asString(QStringLiteral("Estado"));
-        s.disabledBy = jobs.asString(QStringLiteral("RespFT"));
-        s.disabledAt = displayDateTime(jobs.asDateTime(QStringLiteral("DataFT")));
-        s.enabledBy = jobs.asString(QStringLiteral("RespRT"));
-        s.enabledAt = displayDateTime(jobs.asDateTime(QStringLiteral("DataRT")));
+        const std::unique_ptr<Dataset> jobs = reader.read(QString::fromUtf8(DatasetTexts::JobSQL));
+        s.jobsHasRow = !jobs->isEmpty();
+        s.state = jobs->asString(QStringLiteral("Estado"));
+        s.disabledBy = jobs->asString(QStringLiteral("RespFT"));
+        s.disabledAt = displayDateTime(jobs->asDateTime(QStringLiteral("DataFT")));
+        s.enabledBy = jobs->asString(QStringLiteral("RespRT"));
+        s.enabledAt = displayDateTime(jobs->asDateTime(QStringLiteral("DataRT")));
     } catch (const DbError &e) {
-        s.jobsError = e.message().trimmed();
+        s.jobsError = failed(e);
     }
 
     // The catalogue, from the metadata alone: no transaction, no statement that changes
     // anything, no lock beyond those of a plain SELECT.
     try {
-        const CatalogueStatus::Result r = CatalogueStatus::evaluate(CatalogueStatus::read(session.connection()));
+        const CatalogueStatus::Result r = CatalogueStatus::evaluate(CatalogueStatus::read(reader));
         s.steps = r.steps;
         s.descriptions = r.descriptions;
         s.pendingStepNumbers = r.pendingSteps;
@@ -75,21 +85,21 @@ PlantStatus PlantStatus::of(PlantSession &session)
         s.stoppedAtStep = r.stoppedAtStep;
         s.stopError = r.stopError;
     } catch (const DbError &e) {
-        s.catalogueError = e.message().trimmed();
+        s.catalogueError = failed(e);
     }
 
     try {
         const QList<MirrorColumns::Column> columns = MirrorColumns::addedBy(mirrorCatalogue());
         s.mirrorColumns = int(columns.size());
-        s.mirrorMissing = MirrorColumns::missing(session.connection(), columns);
+        s.mirrorMissing = MirrorColumns::missing(reader, columns);
     } catch (const DbError &e) {
-        s.mirrorError = e.message().trimmed();
+        s.mirrorError = failed(e);
     }
 
     try {
-        s.objects = InstalledObjects::check(session.connection(), true);
+        s.objects = InstalledObjects::check(reader, true);
     } catch (const DbError &e) {
-        s.objectsError = e.message().trimmed();
+        s.objectsError = failed(e);
     }
     return s;
 }

@@ -51,6 +51,11 @@ struct PlantStatus
     int objectsIn(InstalledObjects::State state) const;
 
     bool switchedOn() const;
+    // Reads the driver cancelled because they passed the command's timeout.
+    int timedOutReads = 0;
+    // Something the status needs could not be read (the encryption, which a login may not be
+    // allowed to see, only when its read ran out of time).
+    bool readFailed() const;
 
     // Connects and looks; what cannot be read is said in the fields above.
     static PlantStatus of(PlantSession &session);

@@ -1,5 +1,6 @@
 #include "cli/SchemaRun.h"
 
+#include "cli/PlantReader.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
@@ -73,12 +74,9 @@ int SchemaRun::Result::descriptionsWritten() const
 
 int SchemaRun::transactionCount()
 {
-    Dataset probe;
-    probe.setConnection(&m_connection);
-    probe.setReadOnly(true);
-    probe.setSql(QStringLiteral("SELECT @@TRANCOUNT AS Transacoes"));
-    probe.open();
-    return probe.asInteger(QStringLiteral("Transacoes"));
+    return PlantReader(m_connection, m_command.timeout())
+        .read(QStringLiteral("SELECT @@TRANCOUNT AS Transacoes"))
+        ->asInteger(QStringLiteral("Transacoes"));
 }
 
 SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
@@ -112,12 +110,10 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
             const auto m = dropConstraint.match(step.statement.trimmed());
             if (!m.hasMatch())
                 return true;
-            Dataset probe;
-            probe.setConnection(&m_connection);
-            probe.setReadOnly(true);
-            probe.setSql(QStringLiteral("SELECT OBJECT_ID(%1) AS Id").arg(SqlText::unicode(m.captured(1))));
-            probe.open();
-            if (!probe.isNull(QStringLiteral("Id")))
+            const std::unique_ptr<Dataset> probe =
+                PlantReader(m_connection, m_command.timeout())
+                    .read(QStringLiteral("SELECT OBJECT_ID(%1) AS Id").arg(SqlText::unicode(m.captured(1))));
+            if (!probe->isNull(QStringLiteral("Id")))
                 return true;
             StepResult &s = result.steps[runner.currentStep() - 1];
             s.sent = s.gone = s.alreadyApplied = true;
@@ -173,9 +169,11 @@ SchemaRun::Result SchemaRun::run(const QList<SchemaStep> &steps, Mode mode)
         runner.run(steps);
     } catch (const DbError &e) {
         result.endedByFailure = true;
-        result.endedAtStep = result.outcomes.isEmpty() ? 0 : result.outcomes.last().step;
+        // The step whose statement failed, or before which a rehearsal's question did.
+        result.endedAtStep = runner.currentStep();
         result.endError = e.message().trimmed();
         result.endErrorCode = e.nativeCode();
+        result.timedOut = timedOut(e.nativeCode(), e.message());
     } catch (const TransactionLost &) {
     } catch (const TimedOut &) { }
 

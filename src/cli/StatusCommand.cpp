@@ -26,11 +26,14 @@ QString objectsLine(const PlantStatus &s)
     if (!s.objectsError.isEmpty())
         return QStringLiteral("Objetos: não puderam ser lidos: %1").arg(s.objectsError);
     const int notApplicable = s.objectsIn(InstalledObjects::State::NotApplicable);
-    return QStringLiteral("Objetos: %1 de %2 instalados com o texto do programa; %3 ausentes, %4 com texto diferente%5")
+    const int disabled = s.objectsIn(InstalledObjects::State::Disabled);
+    return QStringLiteral(
+               "Objetos: %1 de %2 instalados com o texto do programa; %3 ausentes, %4 com texto diferente%5%6")
         .arg(s.objectsIn(InstalledObjects::State::Same) + s.objectsIn(InstalledObjects::State::SameFull))
         .arg(s.objects.size())
         .arg(s.objectsIn(InstalledObjects::State::Missing))
         .arg(s.objectsIn(InstalledObjects::State::Different))
+        .arg(disabled > 0 ? QStringLiteral("; %1 desativado%2").arg(disabled).arg(disabled == 1 ? "" : "s") : QString())
         .arg(notApplicable > 0 ? QStringLiteral("; %1 não se aplicam a esta empresa").arg(notApplicable) : QString());
 }
 
@@ -41,14 +44,15 @@ QString encryptionText(const PlantStatus &s)
     return *s.encrypted ? QStringLiteral("sim (toda a sessão)") : QStringLiteral("não");
 }
 
-// The objects in the final table: how many are missing and how many differ.
+// The objects in the final table: how many are missing and how many differ (a disabled
+// trigger differs from the one the program installs).
 QString objectsCell(const PlantStatus &s)
 {
     if (!s.objectsError.isEmpty())
         return QStringLiteral("?");
     return QStringLiteral("%1/%2")
         .arg(s.objectsIn(InstalledObjects::State::Missing))
-        .arg(s.objectsIn(InstalledObjects::State::Different));
+        .arg(s.objectsIn(InstalledObjects::State::Different) + s.objectsIn(InstalledObjects::State::Disabled));
 }
 
 void printStatus(Context &c, const QList<PlantStatus> &all)
@@ -127,6 +131,13 @@ void printStatus(Context &c, const QList<PlantStatus> &all)
                                     .arg(o.name, o.kind));
             else if (o.state == InstalledObjects::State::SameFull)
                 c.console.print(QStringLiteral("    igual (versão completa): %1 (%2)").arg(o.name, o.kind));
+            else if (o.state == InstalledObjects::State::Disabled)
+                c.console.print(
+                    QStringLiteral("    desativado: %1 (%2), não dispara%3")
+                        .arg(o.name, o.kind)
+                        .arg(o.firstDifferentLine > 0
+                                 ? QStringLiteral("; texto diferente a partir da linha %1").arg(o.firstDifferentLine)
+                                 : QString()));
             else if (o.state == InstalledObjects::State::Different)
                 c.console.print(QStringLiteral("    texto diferente: %1 (%2), a partir da linha %3")
                                     .arg(o.name, o.kind)
@@ -205,12 +216,13 @@ QJsonArray statusJson(const QList<PlantStatus> &all)
             objects[QStringLiteral("naoSeAplica")] = s.objectsIn(InstalledObjects::State::NotApplicable);
             objects[QStringLiteral("ausentes")] = s.objectsIn(InstalledObjects::State::Missing);
             objects[QStringLiteral("diferentes")] = s.objectsIn(InstalledObjects::State::Different);
+            objects[QStringLiteral("desativados")] = s.objectsIn(InstalledObjects::State::Disabled);
             QJsonArray list;
             for (const InstalledObjects::Object &ob : s.objects) {
                 QJsonObject j {{QStringLiteral("nome"), ob.name},
                                {QStringLiteral("tipo"), ob.kind},
                                {QStringLiteral("estado"), InstalledObjects::stateKey(ob.state)}};
-                if (ob.state == InstalledObjects::State::Different)
+                if (ob.firstDifferentLine > 0)
                     j[QStringLiteral("primeiraLinhaDiferente")] = ob.firstDifferentLine;
                 list.append(j);
             }
@@ -245,14 +257,16 @@ int status(Context &c)
         all << PlantStatus::of(session);
     }
     c.console.endProgress();
-    bool allReachable = true;
-    for (const PlantStatus &s : all)
+    bool allReachable = true, allRead = true;
+    for (const PlantStatus &s : all) {
         allReachable = allReachable && s.reachable;
+        allRead = allRead && !s.readFailed();
+    }
     if (c.o.json)
         c.printJson(QJsonObject {{QStringLiteral("plantas"), statusJson(all)}});
     else
         printStatus(c, all);
-    return allReachable ? Done : NoConnection;
+    return !allReachable ? NoConnection : allRead ? Done : StatementFailed;
 }
 
 } // namespace
@@ -267,12 +281,15 @@ const CommandSpec statusCommand {
     "passos e descrições do catálogo de equalização ainda mudariam o banco e quais; quais colunas sem\n"
     "acento faltam; cada objeto do instalador (triggers, funções e procedimentos cujo texto o programa\n"
     "traz): igual, igual (versão completa), ausente, não se aplica (o CNPJ da empresa ativa não o\n"
-    "instala) ou com texto diferente (a definição do banco comparada com o texto do programa, fins de\n"
-    "linha igualados, com a primeira linha que difere). Termina com uma tabela de todas as plantas; a\n"
-    "coluna dos objetos dá ausentes/diferentes.\n"
+    "instala), desativado (um trigger que não dispara) ou com texto diferente (a definição do banco\n"
+    "comparada com o texto do programa, fins de linha igualados, com a primeira linha que difere).\n"
+    "Termina com uma tabela de todas as plantas; a coluna dos objetos dá ausentes/diferentes (os\n"
+    "desativados contam entre os diferentes).\n"
     "Só lê: tudo vem dos metadados do banco (INFORMATION_SCHEMA e sys), sem transação, sem alterar nada\n"
     "e sem bloquear as estações; pode rodar a qualquer hora.\n"
-    "Sai com 0 quando todas as plantas respondem, 3 quando alguma não responde.\n",
+    "Uma leitura que passa do --timeout é cancelada e dita na seção que lia.\n"
+    "Sai com 0 quando todas as plantas respondem e tudo pôde ser lido, 1 quando alguma leitura falhou\n"
+    "ou passou do --timeout, 3 quando alguma planta não responde.\n",
     status, false};
 
 } // namespace AdminCli

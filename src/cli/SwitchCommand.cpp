@@ -30,9 +30,10 @@ int chave(Context &c)
     const QString plant = session.profile().section;
     const ApplicationSwitch::Change wanted =
         what == QLatin1String("liga") ? ApplicationSwitch::Change::Enable : ApplicationSwitch::Change::Disable;
-    Dataset jobs;
-    jobs.setConnection(&session.connection());
-    jobs.setSql(QString::fromUtf8(DatasetTexts::JobSQL));
+    const PlantReader reader = session.reader();
+    // Jobs is written through its row, as the page does: the dataset is not read-only.
+    const std::unique_ptr<Dataset> jobsRow = reader.dataset(QString::fromUtf8(DatasetTexts::JobSQL), false);
+    Dataset &jobs = *jobsRow;
     bool changed = false;
     QString stamp;
     try {
@@ -46,16 +47,13 @@ int chave(Context &c)
             changed = true;
         }
     } catch (const DbError &e) {
-        c.console.error(QStringLiteral("A chave da planta %1 falhou: %2").arg(plant, e.message().trimmed()));
+        c.console.error(QStringLiteral("A chave da planta %1 falhou: %2").arg(plant, reader.failure(e)));
         // No transaction joins the state and its stamp: say what the table holds now.
         try {
-            Dataset now;
-            now.setConnection(&session.connection());
-            now.setReadOnly(true);
-            now.setSql(QString::fromUtf8(DatasetTexts::JobSQL));
-            now.open();
-            c.console.error(QStringLiteral("Jobs tem agora Estado %1 ..!")
-                                .arg(now.isEmpty() ? QStringLiteral("vazio") : now.asString(QStringLiteral("Estado"))));
+            const std::unique_ptr<Dataset> now = reader.read(QString::fromUtf8(DatasetTexts::JobSQL));
+            c.console.error(
+                QStringLiteral("Jobs tem agora Estado %1 ..!")
+                    .arg(now->isEmpty() ? QStringLiteral("vazio") : now->asString(QStringLiteral("Estado"))));
         } catch (const DbError &) {
             c.console.error(QStringLiteral("Jobs não pôde ser lida de novo; confira o estado pelo status ..!"));
         }

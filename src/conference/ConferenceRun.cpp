@@ -3,7 +3,7 @@
 #include "connection/Command.h"
 
 ConferenceRun::Result ConferenceRun::run(const QStringList &lines, const QString &company, Command &command,
-                                         const Observer &observer)
+                                         const Observer &observer, const EndsRun &endsRun)
 {
     Result result;
     ConferencePlan plan(lines, company);
@@ -16,7 +16,7 @@ ConferenceRun::Result ConferenceRun::run(const QStringList &lines, const QString
         } catch (const DbError &e) {
             outcome.failed = true;
             outcome.error = e.message();
-            if (!step.failureIgnored()) {
+            if (!step.failureIgnored() || (endsRun && endsRun(e))) {
                 if (observer)
                     observer(step, outcome);
                 result.failure = e;
@@ -26,6 +26,7 @@ ConferenceRun::Result ConferenceRun::run(const QStringList &lines, const QString
             // A master unit that cannot be registered is passed over.
             outcome.ignored = true;
             ++result.ignoredFailures;
+            result.passedOver << PassedOver {step.text, e.message().trimmed(), e.nativeCode()};
         }
         if (!outcome.failed) {
             if (step.kind == ConferenceStep::Kind::LabelInsert)

@@ -27,11 +27,23 @@ class ConferenceRun
 {
 public:
     using Observer = std::function<void(const ConferenceStep &, const ConferenceOutcome &)>;
+    // Whether a failure the run would pass over ends it all the same (the window passes over
+    // every failing master-unit insert; orvo-admin not one cancelled at its timeout).
+    using EndsRun = std::function<bool(const DbError &)>;
+
+    // A master-unit insert that failed and was passed over.
+    struct PassedOver
+    {
+        QString statement;
+        QString error;
+        int errorCode = 0;
+    };
 
     struct Result
     {
         int statements = 0; // statements sent, the failing one included
         int ignoredFailures = 0;
+        QList<PassedOver> passedOver; // each failure counted in ignoredFailures, in order
         int labels = 0; // invoice labels inserted into ConferirTEMP
         int units = 0; // master units registered (rows inserted into Etq_MasterUD)
         std::optional<DbError> failure; // the error that ended the run
@@ -39,6 +51,6 @@ public:
         bool completed() const { return !failure.has_value(); }
     };
 
-    static Result run(const QStringList &lines, const QString &company, Command &command,
-                      const Observer &observer = {});
+    static Result run(const QStringList &lines, const QString &company, Command &command, const Observer &observer = {},
+                      const EndsRun &endsRun = {});
 };

@@ -2,6 +2,7 @@
 
 #include "connection/ConnectionString.h"
 #include "connection/DbError.h"
+#include "connection/OdbcQuery.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -99,17 +100,14 @@ QString Connection::odbcConnectionString() const
     return ConnectionString::odbcText(m_connectionString, m_driver, m_name).text;
 }
 
-bool Connection::isEncrypted() const
+bool Connection::isEncrypted(int timeoutSeconds) const
 {
-    QSqlQuery q(database());
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID"))) {
-        const QSqlError e = q.lastError();
-        throw DbError(stripDriverTags(e.databaseText().isEmpty() ? e.text() : e.databaseText()), nativeCodeOf(e));
-    }
-    if (!q.next())
+    const OdbcQuery::Result r = OdbcQuery::select(
+        const_cast<Connection &>(*this),
+        QStringLiteral("SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID"), timeoutSeconds);
+    if (r.rows.isEmpty() || r.rows.first().isEmpty())
         throw DbError(QStringLiteral("O servidor não informou a criptografia desta conexão ..!"));
-    return q.value(0).toString().trimmed().compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+    return r.rows.first().first().toString().trimmed().compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
 }
 
 void Connection::open()

@@ -30,8 +30,9 @@ public:
     // Whether the server says this open connection travels encrypted as a whole
     // (encrypt_option of the own session in sys.dm_exec_connections; a session that encrypted
     // only its login reads false). Throws DbError when the server does not answer it, e.g. a
-    // login without the VIEW SERVER STATE permission.
-    bool isEncrypted() const;
+    // login without the VIEW SERVER STATE permission, or when the question runs past the
+    // timeout (seconds, 0 for none) and the driver cancels it.
+    bool isEncrypted(int timeoutSeconds = 0) const;
 
     // Emits beforeConnect, opens, emits afterConnect. Throws DbError with the server's
     // message when the server, the database or the login is refused. Opening an open

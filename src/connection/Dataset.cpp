@@ -447,7 +447,7 @@ void Dataset::post()
         throw DbError(QStringLiteral("%1: conjunto de dados sem conexão ..!").arg(objectName()));
     const QString statement = m_state == State::Insert ? buildInsert() : buildUpdate();
     m_lastPostStatement = statement;
-    const int affected = OdbcQuery::execute(*m_connection, statement);
+    const int affected = OdbcQuery::execute(*m_connection, statement, m_timeout);
     if (affected == 0)
         throw DbError(m_state == State::Insert
                           ? QStringLiteral("O registro não foi incluído: nenhuma linha foi gravada na tabela %1 ..!").arg(updateTable())
@@ -516,7 +516,7 @@ QStringList Dataset::primaryKeyColumns() const
     // A server without the catalogue views gives no key: the row is then found by its
     // original values, which is the only fallback there is.
     try {
-        const OdbcQuery::Result r = OdbcQuery::select(*m_connection, sql);
+        const OdbcQuery::Result r = OdbcQuery::select(*m_connection, sql, m_timeout);
         for (const auto &row : r.rows)
             m_pk << row.value(0).toString();
     } catch (const DbError &) {

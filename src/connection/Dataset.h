@@ -55,7 +55,8 @@ public:
     // The SQL text. Changing it does not reopen the dataset.
     void setSql(const QString &sql) { m_sql = sql; }
     QString sql() const { return m_sql; }
-    // Seconds the reading of the rows may take before the driver cancels it (0: no limit).
+    // Seconds the reading of the rows, and the statement of a post, may take before the driver
+    // cancels it (0: no limit).
     void setTimeout(int seconds) { m_timeout = seconds; }
     int timeout() const { return m_timeout; }
 

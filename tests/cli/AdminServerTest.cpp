@@ -4,10 +4,12 @@
 #include "StandinServer.h"
 #include "app/DatasetTexts.h"
 #include "cli/InstalledObjects.h"
+#include "cli/PlantSession.h"
 #include "cli/SchemaRun.h"
 #include "connection/Command.h"
 #include "connection/Connection.h"
 #include "connection/Dataset.h"
+#include "connection/DbError.h"
 #include "connection/PlantProfiles.h"
 #include "connection/SqlText.h"
 #include "maintenance/installer/ObjectTexts.h"
@@ -21,7 +23,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -674,6 +679,8 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
     lines[changed] += QStringLiteral(" -- mudado à mão");
     exec(QStringLiteral("DROP FUNCTION Remover_acento"));
     exec(lines.join(QStringLiteral("\r\n")));
+    // A trigger with the program's text that does not fire.
+    exec(QStringLiteral("DISABLE TRIGGER GNR_Saldo_Terceiros_NOTAS ON dbo.Notas"));
 
     const Outcome json =
         admin({QStringLiteral("status"), QStringLiteral("Matriz"), QStringLiteral("Filial"), QStringLiteral("--json")});
@@ -681,8 +688,8 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
     const QJsonObject matriz = plantOf(json.json(), QStringLiteral("Matriz"));
     const qsizetype carried = InstalledObjects::carried().size();
     EXPECT_EQ(matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("total")].toInt(), carried);
-    for (const char *same : {"First_Day_Month", "GNR_Etiquetas_Recebimento", "GNR_Saldo_Terceiros_NOTAS",
-                             "Evol_Invent_Kardex", "GNR_UP_Kardex_Novo"})
+    for (const char *same :
+         {"First_Day_Month", "GNR_Etiquetas_Recebimento", "Evol_Invent_Kardex", "GNR_UP_Kardex_Novo"})
         EXPECT_EQ(objectOf(matriz, QLatin1String(same))[QStringLiteral("estado")].toString(), QStringLiteral("igual"))
             << same;
     const QJsonObject different = objectOf(matriz, QStringLiteral("Remover_acento"));
@@ -692,6 +699,8 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
     EXPECT_EQ(objectOf(matriz, QStringLiteral("Erro_Saldo_Kardex"))[QStringLiteral("estado")].toString(),
               QStringLiteral("ausente"));
     EXPECT_EQ(matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("diferentes")].toInt(), 1);
+    EXPECT_EQ(objectOf(matriz, QStringLiteral("GNR_Saldo_Terceiros_NOTAS"))[QStringLiteral("estado")].toString(),
+              QStringLiteral("desativado"));
     const int missing = matriz[QStringLiteral("objetos")].toObject()[QStringLiteral("ausentes")].toInt();
     EXPECT_EQ(missing + 6, carried);
     // A database without any of them.
@@ -710,10 +719,15 @@ TEST_F(AdminTest, StatusTellsEachInstallerObjectPresentMissingOrWithAnotherText)
         QStringLiteral("    texto diferente: Remover_acento (função), a partir da linha %1\n").arg(changed + 1)));
     EXPECT_TRUE(text.text().contains(QStringLiteral("    ausente: Erro_Saldo_Kardex (procedimento)\n")));
     EXPECT_TRUE(
-        text.text().contains(QStringLiteral("Objetos: 5 de %1 instalados com o texto do programa").arg(carried)));
+        text.text().contains(QStringLiteral("    desativado: GNR_Saldo_Terceiros_NOTAS (trigger), não dispara\n")));
+    EXPECT_TRUE(text.text().contains(
+        QStringLiteral("Objetos: 4 de %1 instalados com o texto do programa; %2 ausentes, 1 com texto diferente; "
+                       "1 desativado")
+            .arg(carried)
+            .arg(missing)));
     static const QRegularExpression columns(QStringLiteral("\\s{2,}"));
     EXPECT_EQ(text.text().trimmed().split(QLatin1Char('\n')).last().split(columns).last(),
-              QStringLiteral("%1/1").arg(missing));
+              QStringLiteral("%1/2").arg(missing));
 }
 
 TEST_F(AdminTest, InstallOfAnEntrySendsItsDropAndItsTextAndTheRehearsalLeavesNothing)
@@ -926,8 +940,79 @@ TEST_F(AdminTest, AStatementPastTheTimeoutEndsTheRunAndTheRehearsalIsUndone)
     EXPECT_TRUE(bad.err.contains(QLatin1String("--timeout"))) << qPrintable(bad.err);
 }
 
-// Two demo plants are equal; a column changed, a trigger of another text and a user's rights
-// changed on one of them are exactly the three differences, read without changing anything.
+// A read of the command waits on another station's open transaction on Jobs (its UPDATE holds
+// the row until it ends): the driver cancels the read at the command's timeout and the failure
+// says so. The session is open before the station's transaction begins, as a command's is when
+// it reads.
+TEST_F(AdminTest, AReadWaitingPastTheTimeoutIsCancelledAndSaysSo)
+{
+    PlantProfile profile;
+    profile.server = server.address();
+    profile.database = QStringLiteral("ORVO");
+    profile.userSql = QStringLiteral("orvo");
+    profile.passwordSql = QStringLiteral("orvo");
+    PlantSession session(profile, 1);
+    ASSERT_TRUE(session.open()) << qPrintable(session.error());
+    std::thread station([&] {
+        Connection c;
+        c.setConnectionString(profile.connectionString());
+        c.open();
+        Command command;
+        command.setConnection(&c);
+        command.execute(QStringLiteral("BEGIN TRANSACTION UPDATE Jobs SET Estado = Estado "
+                                       "WAITFOR DELAY '00:00:05' ROLLBACK TRANSACTION"));
+        c.close();
+    });
+    QThread::msleep(1000);
+    const PlantReader reader = session.reader();
+    QString failure;
+    try {
+        reader.read(QString::fromUtf8(DatasetTexts::JobSQL));
+    } catch (const DbError &e) {
+        failure = reader.failure(e);
+    }
+    station.join();
+    EXPECT_TRUE(failure.startsWith(QStringLiteral("a leitura passou de 1 s e foi cancelada"))) << qPrintable(failure);
+}
+
+// The conference's master-unit inserts: one refused is reported and the run goes on, as the
+// window's does, but the command exits 1; one past --timeout ends the run there with exit 1.
+TEST_F(AdminTest, ConferenceReportsEveryMasterUnitItCouldNotRegister)
+{
+    QTemporaryDir readers;
+    QFile::copy(StandinServer::fixturesDir() + QStringLiteral("/reader/exemplo.txt"),
+                readers.filePath(QStringLiteral("a.txt")));
+    const QString units = QStringLiteral("SELECT COUNT(*) FROM Etq_MasterUD WHERE Cod128 LIKE '999999-00%'");
+    const struct
+    {
+        const char *setUp, *tearDown, *timeout;
+        const char *said, *labels;
+    } cases[] = {
+        // Refused: said with the server's message; the run goes on to its end.
+        {"CREATE TRIGGER Recusa ON dbo.Etq_MasterUD AFTER INSERT AS THROW 50001, 'Unidade recusada', 1",
+         "DROP TRIGGER Recusa", "60", "Unidade master não registrada, a inclusão falhou: [50001] Unidade recusada",
+         "5 etiquetas de nota, 0 unidades master registradas, 3 inclusões de unidade recusadas"},
+        // Past the timeout: the run ends at the first master unit, before any label.
+        {"CREATE TRIGGER Espera ON dbo.Etq_MasterUD AFTER INSERT AS WAITFOR DELAY '00:00:06'", "DROP TRIGGER Espera",
+         "1", "A instrução passou de 1 s e foi cancelada; a conferência parou ali: INSERT INTO Etq_MasterUD",
+         "0 etiquetas de nota, 0 unidades master registradas, 0 inclusões de unidade recusadas"},
+    };
+    for (const auto &t : cases) {
+        exec(QLatin1String(t.setUp));
+        const QStringList before = rows(units);
+        const Outcome run = admin({QStringLiteral("conferir"), QStringLiteral("Matriz"), readers.path(),
+                                   QStringLiteral("--yes"), QStringLiteral("--timeout"), QLatin1String(t.timeout)});
+        EXPECT_EQ(run.code, 1) << t.setUp << qPrintable(run.err);
+        EXPECT_TRUE(run.text().contains(QString::fromUtf8(t.said))) << t.setUp << "\n" << qPrintable(run.text());
+        EXPECT_TRUE(run.text().contains(QString::fromUtf8(t.labels))) << t.setUp;
+        EXPECT_EQ(rows(units), before) << t.setUp;
+        exec(QLatin1String(t.tearDown));
+    }
+}
+
+// Two demo plants are equal; a column changed, a trigger disabled and a user's rights changed on
+// one of them are exactly the three differences, read without changing anything. A function of
+// another text is one more, said by the line where it differs.
 TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
 {
     for (const char *plant : {"Matriz", "Filial"})
@@ -942,11 +1027,7 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
 
     const QString b = QStringLiteral("ORVO_B");
     exec(QStringLiteral("ALTER TABLE dbo.Jobs ALTER COLUMN RespFT nvarchar(60) NULL"), b);
-    exec(QStringLiteral("DROP FUNCTION First_Day_Month"), b);
-    QString text = installer::carriedText(QStringLiteral("First_Day_Month"));
-    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
-    ASSERT_GT(lineEnd, 0);
-    exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
+    exec(QStringLiteral("DISABLE TRIGGER GNR_Saldo_Terceiros_NOTAS ON dbo.Notas"), b);
     const QString flags = rows(QStringLiteral("SELECT ComprasFLAGS FROM Usuarios WHERE Registro = N'0001'")).value(0);
     ASSERT_TRUE(flags.startsWith(QLatin1Char('S')));
     exec(QStringLiteral("UPDATE Usuarios SET ComprasFLAGS = '0' + SUBSTRING(ComprasFLAGS, 2, 29) WHERE Registro = "
@@ -978,14 +1059,32 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
     const QString name = rows(QStringLiteral("SELECT Nome FROM Usuarios WHERE Registro = N'0001'")).value(0);
     EXPECT_EQ(found, (QStringList {
                          QStringLiteral("colunas|RespFT|Jobs nvarchar(50) NULL -> nvarchar(60) NULL"),
-                         QStringLiteral("objetos|First_Day_Month|função presente -> presente"),
+                         QStringLiteral("objetos|GNR_Saldo_Terceiros_NOTAS|trigger ativo -> desativado"),
                          QStringLiteral("usuarios|ComprasFLAGS|%1|0001 %2 -> 0%3")
                              .arg(name, flags.trimmed(), flags.trimmed().mid(1)),
                      }))
         << qPrintable(differ.text());
+
+    exec(QStringLiteral("DROP FUNCTION First_Day_Month"), b);
+    QString text = installer::carriedText(QStringLiteral("First_Day_Month"));
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+    ASSERT_GT(lineEnd, 0);
+    exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
     const Outcome shown = admin(ab);
-    EXPECT_TRUE(shown.text().contains(QLatin1String("difere a partir da linha"))) << qPrintable(shown.text());
-    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 3 pontos ..!")));
+    static const QRegularExpression blanks(QStringLiteral("\\s{2,}"));
+    QStringList objects;
+    for (const QString &line :
+         shown.text().section(QStringLiteral("Objetos instalados: "), 1).split(QLatin1Char('\n')).mid(3))
+        if (line.startsWith(QLatin1String("  ")))
+            objects << line.trimmed().split(blanks).join(QLatin1Char('|'));
+        else
+            break;
+    EXPECT_EQ(
+        objects,
+        (QStringList {QStringLiteral("First_Day_Month|função|difere a partir da linha 2|difere a partir da linha 2"),
+                      QStringLiteral("GNR_Saldo_Terceiros_NOTAS|trigger|ativo|desativado")}))
+        << qPrintable(shown.text());
+    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 4 pontos ..!")));
 }
 
 TEST_F(AdminTest, HelpOnEveryLevel)
