@@ -158,9 +158,12 @@ int conferir(Context &c)
                                 .arg(f.errorCode)
                                 .arg(f.error, f.statement));
         if (unitsFailed > 0)
-            c.console.print(QStringLiteral("%1 inclusão(ões) de unidade master falharam: os volumes dessas unidades "
-                                           "ficam sem IdMud ..!")
-                                .arg(unitsFailed));
+            c.console.print(unitsFailed == 1
+                                ? QStringLiteral("1 inclusão de unidade master falhou: os volumes dessa unidade ficam "
+                                                 "sem IdMud ..!")
+                                : QStringLiteral("%1 inclusões de unidade master falharam: os volumes dessas unidades "
+                                                 "ficam sem IdMud ..!")
+                                      .arg(unitsFailed));
         if (stoppedByTimeout)
             c.console.print(
                 QStringLiteral("A instrução passou de %1 s e foi cancelada; a conferência parou ali: %2\n%3")
