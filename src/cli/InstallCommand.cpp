@@ -171,7 +171,7 @@ int instalar(Context &c)
         c.console.endProgress();
         // The gate's reading of the active company, or the rehearsal's transaction.
         c.console.error(
-            QStringLiteral("A instalação na planta %1 não pôde ser feita: %2").arg(plant, e.message().trimmed()));
+            QStringLiteral("A instalação na planta %1 não pôde ser feita: %2").arg(plant, session.reader().failure(e)));
         return StatementFailed;
     }
     c.console.endProgress();
