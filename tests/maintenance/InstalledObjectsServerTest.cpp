@@ -500,6 +500,19 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     }
     // What some of them do.
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM sys.triggers")).toInt(), 34);
+    // The trigger listing: every trigger, newest first, with its table and whether it is disabled.
+    fx.exec(QStringLiteral("DISABLE TRIGGER GNR_IPI ON IPI"));
+    const auto triggers = fx.rows(pageText(QStringLiteral("Memo3")).section(QStringLiteral("\r\nGO\r\n"), 0, 0));
+    ASSERT_EQ(triggers.size(), 34);
+    for (qsizetype i = 1; i < triggers.size(); ++i)
+        EXPECT_GE(triggers[i - 1].value(3).toDateTime(), triggers[i].value(3).toDateTime()) << i;
+    QStringList disabled;
+    for (const QVariantList &row : triggers)
+        if (row.value(4).toBool())
+            disabled << QStringList {row.value(0).toString(), row.value(1).toString(), row.value(2).toString()}.join(
+                QLatin1Char('|'));
+    EXPECT_EQ(disabled, QStringList {QStringLiteral("GNR_IPI|IPI|SQL_TRIGGER")});
+    fx.exec(QStringLiteral("ENABLE TRIGGER GNR_IPI ON IPI"));
     fx.exec(QStringLiteral(
         "UPDATE Unidades SET Descricao = N'Peça solta' WHERE Unidade = (SELECT MIN(Unidade) FROM Unidades)"));
     EXPECT_EQ(
@@ -508,7 +521,29 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
         QStringLiteral("Peça solta"));
     fx.exec(QStringLiteral("INSERT INTO SBuild_Etiquetas (IdOrdem, Posicao) VALUES (7, 4)"));
     EXPECT_FALSE(value(QStringLiteral("SELECT ReadData FROM SBuild_Etiquetas WHERE IdOrdem = 7")).isNull());
-    EXPECT_GT(fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0)).size(), 10);
+    // The constraint listing: one row per constraint column, with what it references or its definition.
+    fx.exec(QStringLiteral("ALTER TABLE Kardex WITH NOCHECK ADD CONSTRAINT FK_Kardex_Lista FOREIGN KEY (IdProd) "
+                           "REFERENCES Produtos (IdProd)"));
+    const auto constraints = fx.rows(pageText(QStringLiteral("Constraints")).section(QStringLiteral("\r\nGO\r\n"), 0, 0));
+    EXPECT_GT(constraints.size(), 10);
+    // Table, constraint, type, description, column, position, referenced table and column, definition, disabled.
+    auto listed = [&](const QString &name) {
+        for (const QVariantList &row : constraints)
+            if (row.value(2).toString() == name) {
+                QStringList cells;
+                for (int c : {0, 2, 3, 4, 5, 6, 7, 8, 9, 10})
+                    cells << (row.value(c).isNull() ? QStringLiteral("NULL") : row.value(c).toString().trimmed());
+                return cells.join(QLatin1Char('|')).toStdString();
+            }
+        return std::string();
+    };
+    EXPECT_EQ(listed(QStringLiteral("PK_Kardex")),
+              std::string("Kardex|PK_Kardex|PK|PRIMARY_KEY_CONSTRAINT|IdKardex|1|NULL|NULL|NULL|false"));
+    EXPECT_EQ(listed(QStringLiteral("DF_Kardex_Qtd")),
+              std::string("Kardex|DF_Kardex_Qtd|D|DEFAULT_CONSTRAINT|Qtd|NULL|NULL|NULL|((0))|false"));
+    EXPECT_EQ(listed(QStringLiteral("FK_Kardex_Lista")),
+              std::string("Kardex|FK_Kardex_Lista|F|FOREIGN_KEY_CONSTRAINT|IdProd|1|Produtos|IdProd|"
+                             "ON DELETE NO ACTION ON UPDATE NO ACTION|false"));
     // An order of 4 on a routing of phases 10 and 20: 5 started (one rejected), then 4 good at the end.
     const int p = product();
     fx.exec(QStringLiteral("INSERT INTO Processos (IdProd, Fase) VALUES (%1, 10), (%1, 20)").arg(p));

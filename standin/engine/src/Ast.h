@@ -216,6 +216,11 @@ struct ConstraintDef {
     QStringList refTable;  // FOREIGN KEY ... REFERENCES
     QStringList refColumns;
     bool index = false;  // CREATE UNIQUE INDEX: a unique key named within its table
+    int deleteAction = 0, updateAction = 0;  // ON DELETE/UPDATE: 0 NO ACTION, 1 CASCADE, 2 SET NULL, 3 SET DEFAULT
+    QStringList included;                    // CREATE INDEX ... INCLUDE (columns)
+    bool plainIndex = false;  // CREATE INDEX that refuses nothing (not unique, or filtered): kept for the catalog
+    bool unique = false;      // with plainIndex: declared UNIQUE
+    QString filter;           // with plainIndex: the WHERE of a filtered index
 };
 
 struct CreateTableStatement : Statement {

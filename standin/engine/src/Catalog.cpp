@@ -46,6 +46,7 @@ std::shared_ptr<Table> Table::clone() const
         t->rows.push_back(std::make_unique<Row>(*r));
     t->keys = keys;
     t->others = others;
+    t->plainIndexes = plainIndexes;
     t->identityLast = identityLast;
     t->identityUsed = identityUsed;
     t->identityInsert = identityInsert;

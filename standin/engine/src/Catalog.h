@@ -37,6 +37,17 @@ struct KeyConstraint {
     bool clustered = true;
     QStringList columns;
     bool index = false;  // a UNIQUE INDEX: named within its table, not an object of its own
+    QStringList included;  // INCLUDE columns of a unique index
+};
+
+// An index that refuses no row (not unique, or unique with a filter): kept for the catalog views.
+struct PlainIndex {
+    QString name;
+    bool clustered = false;
+    bool unique = false;
+    QStringList columns;
+    QStringList included;
+    QString filter;
 };
 
 struct OtherConstraint {  // foreign keys and checks: kept for names and introspection
@@ -47,6 +58,11 @@ struct OtherConstraint {  // foreign keys and checks: kept for names and introsp
     ExprPtr check;
     QString column;  // a column-level CHECK: the column it was declared on
     bool enabled = true;  // ALTER TABLE ... NOCHECK CONSTRAINT turns a constraint off
+    // Foreign keys: the referencing columns, the table and columns referenced, the referential actions.
+    QStringList columns;
+    QString refTable;
+    QStringList refColumns;
+    int onDelete = 0, onUpdate = 0;
 };
 
 // Equality index from a key (one or more columns) to a row.
@@ -79,6 +95,7 @@ struct Table {
     std::vector<std::unique_ptr<Row>> rows;
     std::vector<KeyConstraint> keys;
     std::vector<OtherConstraint> others;
+    std::vector<PlainIndex> plainIndexes;
     int64_t identityLast = 0;  // last identity value handed out
     bool identityUsed = false;
     bool identityInsert = false;  // SET IDENTITY_INSERT ON
@@ -117,6 +134,8 @@ struct Table {
 };
 
 QString indexKey(const Row& row, const std::vector<int>& columns);
+// A check condition or default value as SQL Server stores it: "([Qtd]>(0))", "((0))", "(getdate())".
+QString storedDefinition(const QString& text);
 QString valueKey(const Value& v);
 
 struct ExtendedProperty {

@@ -197,10 +197,14 @@ QByteArray serializeDatabase(const Database& db)
         }
         out << quint32(t->keys.size());
         for (const KeyConstraint& k : t->keys)
-            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index;
+            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index << k.included;
         out << quint32(t->others.size());
         for (const OtherConstraint& o : t->others)
-            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled;
+            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled << o.columns
+                << o.refTable << o.refColumns << qint32(o.onDelete) << qint32(o.onUpdate);
+        out << quint32(t->plainIndexes.size());
+        for (const PlainIndex& p : t->plainIndexes)
+            out << p.name << p.clustered << p.unique << p.columns << p.included << p.filter;
         out << quint64(t->rows.size());
         for (const auto& row : t->rows)
             for (const Value& v : *row)
@@ -301,6 +305,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 in >> k.name >> id >> k.primary >> k.clustered >> k.columns;
                 if (version >= 3)
                     in >> k.index;
+                if (version >= 4)
+                    in >> k.included;
                 k.objectId = id;
                 t->keys.push_back(k);
             }
@@ -315,6 +321,12 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 in >> o.name >> id >> kind >> o.text;
                 if (version >= 3)
                     in >> o.column >> o.enabled;
+                if (version >= 4) {
+                    qint32 onDelete = 0, onUpdate = 0;
+                    in >> o.columns >> o.refTable >> o.refColumns >> onDelete >> onUpdate;
+                    o.onDelete = qBound(0, int(onDelete), 3);
+                    o.onUpdate = qBound(0, int(onUpdate), 3);
+                }
                 if (kind > quint8(ConstraintKind::Check))
                     throw Damaged{QStringLiteral("unknown constraint kind")};
                 o.objectId = id;
@@ -322,6 +334,18 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 if (o.kind == ConstraintKind::Check && !o.text.isEmpty())
                     o.check = parseExpression(o.text);
                 t->others.push_back(o);
+            }
+            if (version >= 4) {
+                quint32 indexCount = 0;
+                in >> indexCount;
+                check(in, "index");
+                checkCount(indexCount, limit, "index");
+                for (quint32 i = 0; i < indexCount; ++i) {
+                    PlainIndex p;
+                    in >> p.name >> p.clustered >> p.unique >> p.columns >> p.included >> p.filter;
+                    check(in, "index");
+                    t->plainIndexes.push_back(p);
+                }
             }
             quint64 rowCount = 0;
             in >> rowCount;

@@ -983,6 +983,18 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             for (const auto& [k, m] : db->modules)
                 if (m->objectId == *id)
                     return text(m->name, 128);
+            // Constraints are objects too.
+            for (const auto& [k, t] : db->tables) {
+                for (const KeyConstraint& c : t->keys)
+                    if (!c.index && c.objectId == *id)
+                        return text(c.name, 128);
+                for (const Column& c : t->columns)
+                    if (c.defaultObjectId == *id && !c.defaultName.isEmpty())
+                        return text(c.defaultName, 128);
+                for (const OtherConstraint& o : t->others)
+                    if (o.objectId == *id)
+                        return text(o.name, 128);
+            }
         }
         return nullValue(nvarcharType(128));
     }
@@ -1040,11 +1052,31 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         argCount(1, 1);
         auto id = intArg(0);
         auto db = currentDatabase();
-        if (id && db)
+        if (id && db) {
             for (const auto& [k, m] : db->modules)
                 if (m->objectId == *id)
                     return text(m->definition, -1);
+            // Checks and defaults: their condition or value as the server stores it.
+            for (const auto& [k, t] : db->tables) {
+                for (const Column& c : t->columns)
+                    if (c.defaultObjectId == *id && !c.defaultText.isEmpty())
+                        return text(storedDefinition(c.defaultText), -1);
+                for (const OtherConstraint& o : t->others)
+                    if (o.objectId == *id && o.kind == ConstraintKind::Check)
+                        return text(storedDefinition(o.text), -1);
+            }
+        }
         return nullValue(nvarcharType(-1));
+    }
+    if (n == QLatin1String("COL_NAME")) {
+        // COL_NAME(table_id, column_id): the column's name, NULL when either is unknown.
+        auto tableId = intArg(0), columnId = intArg(1);
+        auto db = currentDatabase();
+        if (tableId && columnId && db)
+            for (const auto& [k, t] : db->tables)
+                if (t->objectId == *tableId && *columnId >= 1 && *columnId <= int64_t(t->columns.size()))
+                    return text(t->columns[size_t(*columnId - 1)].name, 128);
+        return nullValue(nvarcharType(128));
     }
     if (n == QLatin1String("COL_LENGTH")) {
         argCount(2, 2);

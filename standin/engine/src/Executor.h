@@ -108,6 +108,10 @@ private:
     void runCreateModule(CreateModuleStatement& s);
     void runDropModule(DropModuleStatement& s);
     void runEnableTrigger(EnableTriggerStatement& s);
+    void describeForeignKey(Database& db, const Table& t, const ConstraintDef& def, OtherConstraint& o);
+    void addPlainIndex(Table& t, const ConstraintDef& def);
+    // The catalog views of CatalogViews.cpp; false for a name they do not know.
+    bool catalogView(const QString& schema, const QString& name, const std::shared_ptr<Database>& db, Table& t, Source& s);
     void checkModuleColumns(const CreateModuleStatement& s);
     Flow callModule(const std::shared_ptr<const Module>& module, Frame& frame);
     void runProcedure(const std::shared_ptr<const Module>& module, ExecStatement& s);

@@ -111,14 +111,18 @@ void Parser::references(ConstraintDef& c)
         c.refColumns = keyColumns();
     while (peek().isWord("ON") && (peek(1).isWord("DELETE") || peek(1).isWord("UPDATE"))) {
         next();
-        next();
-        if (acceptWord("NO"))
+        int& action = next().isWord("DELETE") ? c.deleteAction : c.updateAction;
+        if (acceptWord("NO")) {
             expectWord("ACTION");
-        else if (acceptWord("SET")) {
-            if (!acceptWord("NULL"))
+            action = 0;
+        } else if (acceptWord("SET")) {
+            action = acceptWord("NULL") ? 2 : 3;
+            if (action == 3)
                 expectWord("DEFAULT");
-        } else
+        } else {
             expectWord("CASCADE");
+            action = 1;
+        }
     }
     if (acceptWord("NOT"))
         expectWord("FOR");
@@ -278,10 +282,13 @@ StmtPtr Parser::createStatement()
         const QStringList table = multiName();
         index.columns = keyColumns();
         if (acceptWord("INCLUDE"))
-            keyColumns();
+            index.included = keyColumns();
         const bool filtered = acceptWord("WHERE");
-        if (filtered)
+        if (filtered) {
+            const int start = peek().start;
             expr();
+            index.filter = text_.mid(start, prevEnd() - start);
+        }
         indexOptions();
         if (unique && !filtered) {
             auto s = std::make_shared<AlterTableStatement>();
@@ -289,9 +296,12 @@ StmtPtr Parser::createStatement()
             s->constraints.push_back(index);
             return s;
         }
-        auto s = std::make_shared<SetOptionStatement>();
-        s->option = QStringLiteral("INDEX");
-        s->arguments = table;
+        // The others refuse no row; the catalog keeps them.
+        index.plainIndex = true;
+        index.unique = unique;
+        auto s = std::make_shared<AlterTableStatement>();
+        s->table = table;
+        s->constraints.push_back(index);
         return s;
     }
     fail();

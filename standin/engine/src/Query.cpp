@@ -285,6 +285,10 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
     auto t = std::make_shared<Table>();
     s.tableName = name;
     s.db = db;
+    if (catalogView(schema, name, db, *t, s)) {
+        s.table = t;
+        return s;
+    }
     if (schema == QLatin1String("information_schema") && name == QLatin1String("tables")) {
         virtualColumn(*t, s, QStringLiteral("TABLE_CATALOG"), nv(128));
         virtualColumn(*t, s, QStringLiteral("TABLE_SCHEMA"), nv(128));
@@ -333,20 +337,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                     p.type = SqlType{TypeId::SmallInt, 0, 0, 0};
                     dtPrecision = p;
                 }
-                QString def;
-                if (!c.defaultText.isEmpty()) {
-                    QString inner = c.defaultText.trimmed();
-                    while (inner.startsWith(QLatin1Char('(')) && inner.endsWith(QLatin1Char(')')))
-                        inner = inner.mid(1, inner.size() - 2).trimmed();
-                    bool number = false;
-                    inner.toDouble(&number);
-                    if (number)
-                        def = QStringLiteral("((%1))").arg(inner);
-                    else if (inner.endsWith(QLatin1String("()")))
-                        def = QStringLiteral("(%1)").arg(inner.toLower());
-                    else
-                        def = QStringLiteral("(%1)").arg(inner);
-                }
+                const QString def = c.defaultText.isEmpty() ? QString() : storedDefinition(c.defaultText);
                 t->rows.push_back(std::make_unique<Row>(Row{
                     str(db->name, nv(128)), str(tab->schema, nv(128)), str(tab->name, nv(128)), str(c.name, nv(128)),
                     intValue(ordinal), def.isEmpty() ? nullValue(nv(4000)) : str(def, nv(4000)),
@@ -354,9 +345,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                     charMax, octet, precision, scale, dtPrecision, collation}));
             }
         }
-    } else if (schema == QLatin1String("sys") && (name == QLatin1String("objects") || name == QLatin1String("tables") ||
-                                                    name == QLatin1String("sysobjects"))) {
-        const bool tablesOnly = name == QLatin1String("tables");
+    } else if (schema == QLatin1String("sys") && (name == QLatin1String("objects") || name == QLatin1String("sysobjects"))) {
         virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
         virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
         virtualColumn(*t, s, QStringLiteral("principal_id"), intT());
@@ -369,6 +358,10 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         virtualColumn(*t, s, QStringLiteral("is_ms_shipped"), SqlType{TypeId::Bit, 0, 0, 0}, false);
         // The old sysobjects adds its own names for the same facts.
         const bool old = name == QLatin1String("sysobjects");
+        if (!old) {
+            virtualColumn(*t, s, QStringLiteral("is_published"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+            virtualColumn(*t, s, QStringLiteral("is_schema_published"), SqlType{TypeId::Bit, 0, 0, 0}, false);
+        }
         if (old) {
             virtualColumn(*t, s, QStringLiteral("id"), intT(), false);
             virtualColumn(*t, s, QStringLiteral("xtype"), SqlType{TypeId::Char, 2, 0, 0}, false);
@@ -380,6 +373,10 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             const Value date{SqlType{TypeId::DateTime, 0, 0, 0}, when};
             Row row{str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent), code,
                     str(desc, nv(60)), date, date, bitValue(false)};
+            if (!old) {
+                row.push_back(bitValue(false));
+                row.push_back(bitValue(false));
+            }
             if (old) {
                 row.push_back(intValue(id));
                 row.push_back(code);
@@ -390,8 +387,6 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         };
         for (const auto& [k, tab] : db->tables) {
             add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);
-            if (tablesOnly)
-                continue;
             for (const KeyConstraint& key : tab->keys)
                 if (!key.index)
                     add(key.name, key.objectId, tab->objectId,
@@ -407,13 +402,11 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                     o.kind == ConstraintKind::ForeignKey ? QStringLiteral("FOREIGN_KEY_CONSTRAINT") : QStringLiteral("CHECK_CONSTRAINT"),
                     tab->modified);
         }
-        if (!tablesOnly) {
-            for (const auto& [k, m] : db->modules) {
-                auto parent = m->kind == ModuleKind::Trigger ? db->findTable(m->table) : nullptr;
-                add(m->name, m->objectId, parent ? parent->objectId : 0, QString::fromLatin1(m->typeCode()),
-                    m->typeDescription(), m->created);
-                t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified};
-            }
+        for (const auto& [k, m] : db->modules) {
+            auto parent = m->kind == ModuleKind::Trigger ? db->findTable(m->table) : nullptr;
+            add(m->name, m->objectId, parent ? parent->objectId : 0, QString::fromLatin1(m->typeCode()),
+                m->typeDescription(), m->created);
+            t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified};
         }
     } else if (schema == QLatin1String("sys") && (name == QLatin1String("triggers") || name == QLatin1String("procedures"))) {
         const bool triggers = name == QLatin1String("triggers");
@@ -473,25 +466,6 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         for (const auto& [k, m] : db->modules)
             t->rows.push_back(std::make_unique<Row>(Row{intValue(m->objectId), str(m->definition, nv(-1)), bitValue(true),
                                                         bitValue(true), bitValue(false)}));
-    } else if (schema == QLatin1String("sys") && name == QLatin1String("columns")) {
-        virtualColumn(*t, s, QStringLiteral("object_id"), intT(), false);
-        virtualColumn(*t, s, QStringLiteral("name"), nv(128));
-        virtualColumn(*t, s, QStringLiteral("column_id"), intT(), false);
-        virtualColumn(*t, s, QStringLiteral("system_type_name"), nv(128));
-        virtualColumn(*t, s, QStringLiteral("max_length"), SqlType{TypeId::SmallInt, 0, 0, 0}, false);
-        virtualColumn(*t, s, QStringLiteral("precision"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
-        virtualColumn(*t, s, QStringLiteral("scale"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
-        virtualColumn(*t, s, QStringLiteral("is_nullable"), SqlType{TypeId::Bit, 0, 0, 0});
-        virtualColumn(*t, s, QStringLiteral("is_identity"), SqlType{TypeId::Bit, 0, 0, 0}, false);
-        virtualColumn(*t, s, QStringLiteral("default_object_id"), intT(), false);
-        for (const auto& [k, tab] : db->tables) {
-            int id = 0;
-            for (const Column& c : tab->columns)
-                t->rows.push_back(std::make_unique<Row>(Row{
-                    intValue(tab->objectId), str(c.name, nv(128)), intValue(++id), str(typeName(c.type.id), nv(128)),
-                    intValue(byteLength(c.type)), intValue(c.type.precision), intValue(c.type.scale), bitValue(c.nullable),
-                    bitValue(c.identity), intValue(c.defaultObjectId)}));
-        }
     } else if (schema == QLatin1String("sys") && name == QLatin1String("databases")) {
         virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
         virtualColumn(*t, s, QStringLiteral("database_id"), intT(), false);
@@ -509,18 +483,6 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
                                                     str(QStringLiteral("TSQL"), nv(40)),
                                                     str(session_.encrypted ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), nv(40)),
                                                     str(QStringLiteral("SQL"), nv(40))}));
-    } else if (schema == QLatin1String("sys") && name == QLatin1String("extended_properties")) {
-        virtualColumn(*t, s, QStringLiteral("class"), SqlType{TypeId::TinyInt, 0, 0, 0}, false);
-        virtualColumn(*t, s, QStringLiteral("major_id"), intT(), false);
-        virtualColumn(*t, s, QStringLiteral("minor_id"), intT(), false);
-        virtualColumn(*t, s, QStringLiteral("name"), nv(128), false);
-        virtualColumn(*t, s, QStringLiteral("value"), SqlType{TypeId::SqlVariant, 0, 0, 0});
-        for (const ExtendedProperty& p : db->properties) {
-            auto tab = db->findTable(p.table);
-            int major = tab ? tab->objectId : 0;
-            int minor = tab && !p.column.isEmpty() ? tab->columnIndex(p.column) + 1 : 0;
-            t->rows.push_back(std::make_unique<Row>(Row{intValue(1), intValue(major), intValue(minor), str(p.name, nv(128)), p.value}));
-        }
     } else {
         return s;
     }
@@ -1123,13 +1085,25 @@ ResultSet Executor::runSelect(SelectStmt& s, const Scope* outerScope, const Eval
 {
     const int before = outerReferences_;
     ResultSet rs = runSelectCore(s, outerScope, outerCtx);
+    // A bare NULL in a select list of a UNION has no type of its own: the other queries give the column's.
+    auto nullLiteral = [](const SelectStmt& q, size_t c) {
+        return q.items.size() > c && !q.items[c].star && q.items[c].expr && q.items[c].expr->kind == ExprKind::Literal &&
+               q.items[c].expr->value.isNull();
+    };
+    std::vector<char> untyped(rs.columns.size());
+    for (size_t c = 0; c < rs.columns.size() && !s.unions.empty(); ++c)
+        untyped[c] = nullLiteral(s, c);
     for (auto& [all, other] : s.unions) {
         ResultSet more = runSelectCore(*other, outerScope, outerCtx);
         if (more.columns.size() != rs.columns.size())
             throw sqlError(205, QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must "
                                                "have an equal number of expressions in their target lists."));
-        for (size_t c = 0; c < rs.columns.size(); ++c)
-            rs.columns[c].type = commonType(rs.columns[c].type, more.columns[c].type);
+        for (size_t c = 0; c < rs.columns.size(); ++c) {
+            if (nullLiteral(*other, c))
+                continue;
+            rs.columns[c].type = untyped[c] ? more.columns[c].type : commonType(rs.columns[c].type, more.columns[c].type);
+            untyped[c] = false;
+        }
         for (auto& r : more.rows)
             rs.rows.push_back(std::move(r));
         if (!all) {
@@ -1141,6 +1115,12 @@ ResultSet Executor::runSelect(SelectStmt& s, const Scope* outerScope, const Eval
             rs.rows = std::move(unique);
         }
     }
+    // Every value takes its column's type (an int beside a decimal, a name beside a NULL column).
+    if (!s.unions.empty())
+        for (auto& r : rs.rows)
+            for (size_t c = 0; c < rs.columns.size() && c < r.size(); ++c)
+                if (!r[c].isNull() && r[c].type.id != rs.columns[c].type.id)
+                    r[c] = convert(r[c], rs.columns[c].type);
     if (!s.unions.empty() && !s.orderBy.empty()) {
         std::vector<int> positions;
         for (const OrderItem& o : s.orderBy) {

@@ -37,6 +37,12 @@ bool identityTypeAllowed(const SqlType& t)
 
 QString Executor::newConstraintName(const QString& prefix, const QString& table, const QString& column) const
 {
+    // Keys: PK__Tabela__<16 hex digits>; the others: DF__Tabela__Colun__<8 hex digits>.
+    const bool key = prefix == QLatin1String("PK") || prefix == QLatin1String("UQ");
+    if (key)
+        return QStringLiteral("%1__%2__%3").arg(prefix, table.left(8),
+                                                QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16,
+                                                                         QLatin1Char('0')).toUpper());
     const quint32 r = QRandomGenerator::global()->generate();
     QString name = QStringLiteral("%1__%2__").arg(prefix, table.left(9));
     if (!column.isEmpty())
@@ -131,7 +137,7 @@ void Executor::addColumn(Database& db, Table& t, const ColumnDef& def, bool crea
         k.kind = def.primaryKey ? ConstraintKind::PrimaryKey : ConstraintKind::Unique;
         k.name = def.keyName;
         k.columns = QStringList{def.name};
-        k.clustered = def.clustered;
+        k.clustered = def.primaryKey && def.clustered;  // a UNIQUE column is nonclustered
         std::vector<QString> names;
         addConstraint(db, t, k, names);
     }
@@ -159,8 +165,9 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         return false;
     };
     if (def.index) {
-        for (const KeyConstraint& k : t.keys)
-            if (collationKey(k.name) == collationKey(name))
+        auto clash = [&](const QString& other) { return collationKey(other) == collationKey(name); };
+        if (std::any_of(t.keys.begin(), t.keys.end(), [&](const KeyConstraint& k) { return clash(k.name); }) ||
+            std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(), [&](const PlainIndex& p) { return clash(p.name); }))
                 throw sqlError(1913,
                                QStringLiteral("The operation failed because an index or statistics with name '%1' "
                                               "already exists on table '%2.%3'.")
@@ -168,6 +175,10 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
     } else if (!name.isEmpty() && nameTaken(name)) {
         messages_->push_back(objectExists(name).message);
         throw constraintFailed();
+    }
+    if (def.plainIndex) {
+        addPlainIndex(t, def);
+        return;
     }
     switch (def.kind) {
     case ConstraintKind::PrimaryKey:
@@ -179,6 +190,7 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         k.primary = primary;
         k.index = def.index;
         k.clustered = def.clustered;
+        k.included = def.included;
         k.name = name.isEmpty() ? newConstraintName(primary ? QStringLiteral("PK") : QStringLiteral("UQ"), t.name, QString()) : name;
         std::vector<int> cols;
         for (const QString& c : def.columns) {
@@ -238,8 +250,11 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         OtherConstraint o;
         o.kind = def.kind;
         o.name = name.isEmpty() ? newConstraintName(def.kind == ConstraintKind::Check ? QStringLiteral("CK") : QStringLiteral("FK"),
-                                                    t.name, QString())
+                                                    t.name, def.kind == ConstraintKind::Check ? def.forColumn
+                                                                                              : def.columns.value(0))
                                 : name;
+        if (def.kind == ConstraintKind::ForeignKey)
+            describeForeignKey(db, t, def, o);
         o.text = def.exprText;
         o.check = def.expr;
         if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty())
@@ -380,8 +395,20 @@ void Executor::runAlterTable(AlterTableStatement& s)
                     if (collationKey(kc) == collationKey(c.name))
                         dependents << k.name;
             for (const OtherConstraint& o : t->others)
-                if (o.check && (collationKey(o.column) == collationKey(c.name) || readsColumn(*o.check, c.name)))
+                if ((o.check && (collationKey(o.column) == collationKey(c.name) || readsColumn(*o.check, c.name))) ||
+                    o.columns.contains(c.name, Qt::CaseInsensitive))
                     dependents << o.name;
+            QStringList indexes;
+            for (const PlainIndex& p : t->plainIndexes)
+                if (p.columns.contains(c.name, Qt::CaseInsensitive) || p.included.contains(c.name, Qt::CaseInsensitive))
+                    indexes << p.name;
+            if (!indexes.isEmpty() && dependents.isEmpty()) {
+                for (const QString& d : indexes)
+                    messages_->push_back(sqlError(5074, QStringLiteral("The index '%1' is dependent on column '%2'.")
+                                                            .arg(d, c.name)).message);
+                throw sqlError(4922, QStringLiteral("ALTER TABLE DROP COLUMN %1 failed because one or more objects "
+                                                    "access this column.").arg(c.name));
+            }
             if (!dependents.isEmpty()) {
                 for (const QString& d : dependents)
                     messages_->push_back(sqlError(5074, QStringLiteral("The object '%1' is dependent on column '%2'.")
@@ -532,6 +559,98 @@ void Executor::addExtendedProperty(const std::vector<Value>& args, bool drop)
         db->properties.push_back(p);
     }
     undo_.push([db, previous] { db->properties = previous; });
+}
+
+// A foreign key's columns and the key it references: the columns named, or the referenced table's
+// primary key. The referenced table must exist (the table being created may reference itself).
+void Executor::describeForeignKey(Database& db, const Table& t, const ConstraintDef& def, OtherConstraint& o)
+{
+    const QString refName = def.refTable.value(def.refTable.size() - 1);
+    const bool self = collationKey(refName) == collationKey(t.name);
+    auto ref = self ? nullptr : db.findTable(refName);
+    const Table* target = self ? &t : ref.get();
+    const QString& label = o.name;
+    if (!target) {
+        messages_->push_back(sqlError(1767, QStringLiteral("Foreign key '%1' references invalid table '%2'.")
+                                                .arg(label, def.refTable.join(QLatin1Char('.'))))
+                                 .message);
+        throw constraintFailed();
+    }
+    for (const QString& c : def.columns) {
+        const int i = t.columnIndex(c);
+        if (i < 0)
+            throw sqlError(1769, QStringLiteral("Foreign key '%1' references invalid column '%2' in referencing table '%3'.")
+                                     .arg(label, c, t.name));
+        o.columns << t.columns[i].name;
+    }
+    QStringList refColumns = def.refColumns;
+    if (refColumns.isEmpty()) {
+        const KeyConstraint* pk = target->primaryKey();
+        if (!pk) {
+            messages_->push_back(sqlError(1773, QStringLiteral("Foreign key '%1' has implicit reference to object '%2' "
+                                                               "which does not have a primary key defined on it.")
+                                                    .arg(label, target->name))
+                                     .message);
+            throw constraintFailed();
+        }
+        refColumns = pk->columns;
+    }
+    for (const QString& c : refColumns) {
+        const int i = target->columnIndex(c);
+        if (i < 0) {
+            messages_->push_back(sqlError(1770, QStringLiteral("Foreign key '%1' references invalid column '%2' in "
+                                                               "referenced table '%3'.")
+                                                    .arg(label, c, target->name))
+                                     .message);
+            throw constraintFailed();
+        }
+        o.refColumns << target->columns[i].name;
+    }
+    if (o.refColumns.size() != o.columns.size()) {
+        messages_->push_back(sqlError(8139, QStringLiteral("Number of referencing columns in foreign key differs from "
+                                                           "number of referenced columns, table '%1'.")
+                                                .arg(t.name))
+                                 .message);
+        throw constraintFailed();
+    }
+    o.refTable = target->name;
+    o.onDelete = def.deleteAction;
+    o.onUpdate = def.updateAction;
+}
+
+// CREATE INDEX that refuses no row: its columns must exist; the catalog keeps it.
+void Executor::addPlainIndex(Table& t, const ConstraintDef& def)
+{
+    PlainIndex p;
+    p.name = def.name;
+    p.clustered = def.clustered;
+    p.unique = def.unique;
+    p.filter = def.filter;
+    auto resolve = [&](const QStringList& names, QStringList& out) {
+        for (const QString& c : names) {
+            const int i = t.columnIndex(c);
+            if (i < 0)
+                throw sqlError(1911, QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
+            out << t.columns[i].name;
+        }
+    };
+    resolve(def.columns, p.columns);
+    resolve(def.included, p.included);
+    if (p.clustered && (std::any_of(t.keys.begin(), t.keys.end(), [](const KeyConstraint& k) { return k.clustered; }) ||
+                        std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(),
+                                    [](const PlainIndex& i) { return i.clustered; })))
+        throw sqlError(1902, QStringLiteral("Cannot create more than one clustered index on table '%1'. Drop the existing "
+                                            "clustered index '%2' before creating another.")
+                                 .arg(t.name, [&] {
+                                     for (const KeyConstraint& k : t.keys)
+                                         if (k.clustered)
+                                             return k.name;
+                                     for (const PlainIndex& i : t.plainIndexes)
+                                         if (i.clustered)
+                                             return i.name;
+                                     return QString();
+                                 }()));
+    t.plainIndexes.push_back(p);
 }
 
 }  // namespace standin

@@ -1,12 +1,9 @@
-/* Triggers do banco, do mais recente para o mais antigo */
-SELECT o.name AS Trigger_, OBJECT_NAME(o.parent_object_id) AS Tabela, o.type_desc AS Tipo, o.modify_date AS Modificado
-FROM sys.objects o
-WHERE o.type = 'TR'
-ORDER BY o.modify_date DESC
-GO
-SELECT t.name, OBJECT_NAME(t.parent_id) AS Tabela, t.is_disabled, t.create_date, t.modify_date
+/* Triggers do banco, do mais recente para o mais antigo, com a tabela e se estão desativados */
+SELECT t.name AS Trigger_, OBJECT_NAME(t.parent_id) AS Tabela, t.type_desc AS Tipo, t.modify_date AS Modificado,
+    t.is_disabled AS Desativado
 FROM sys.triggers t
-ORDER BY t.modify_date DESC
+WHERE t.parent_class = 1
+ORDER BY t.modify_date DESC, t.name
 GO
 /* Transição entre as versões: etiqueta incluída ou excluída acerta recebimento, lançamento e saldo */
 CREATE TRIGGER [dbo].[GNR_Etiquetas_Recebimento] ON [dbo].[Kardex_SubLote]
