@@ -1012,7 +1012,7 @@ TEST_F(AdminTest, ConferenceReportsEveryMasterUnitItCouldNotRegister)
 
 // Two demo plants are equal; a column changed, a trigger disabled and a user's rights changed on
 // one of them are exactly the three differences, read without changing anything. A function of
-// another text is one more, said by the line where it differs.
+// another text and an index of one plant only are two more.
 TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
 {
     for (const char *plant : {"Matriz", "Filial"})
@@ -1070,7 +1070,12 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
     const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
     ASSERT_GT(lineEnd, 0);
     exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
+    exec(QStringLiteral("CREATE INDEX IX_Jobs_RespFT ON dbo.Jobs (RespFT) INCLUDE (DataFT)"), b);
     const Outcome shown = admin(ab);
+    EXPECT_TRUE(shown.text().contains(QStringLiteral("Índices: 1 diferença\n")));
+    EXPECT_TRUE(shown.text().contains(QRegularExpression(
+        QStringLiteral("\n  Jobs\\s+IX_Jobs_RespFT\\s+ausente\\s+NONCLUSTERED \\(RespFT\\) INCLUDE \\(DataFT\\)\n"))))
+        << qPrintable(shown.text());
     static const QRegularExpression blanks(QStringLiteral("\\s{2,}"));
     QStringList objects;
     for (const QString &line :
@@ -1084,7 +1089,7 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
         (QStringList {QStringLiteral("First_Day_Month|função|difere a partir da linha 2|difere a partir da linha 2"),
                       QStringLiteral("GNR_Saldo_Terceiros_NOTAS|trigger|ativo|desativado")}))
         << qPrintable(shown.text());
-    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 4 pontos ..!")));
+    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 5 pontos ..!")));
 }
 
 TEST_F(AdminTest, HelpOnEveryLevel)
