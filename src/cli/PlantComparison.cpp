@@ -48,6 +48,7 @@ void readSection(const PlantReader &reader, QStringList &sent, Side &side, const
     } catch (const DbError &e) {
         side.values.clear();
         side.keyParts.clear();
+        side.states.clear();
         side.error = reader.failure(e);
     }
 }
