@@ -26,6 +26,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -953,17 +954,27 @@ TEST_F(AdminTest, AReadWaitingPastTheTimeoutIsCancelledAndSaysSo)
     profile.passwordSql = QStringLiteral("orvo");
     PlantSession session(profile, 1);
     ASSERT_TRUE(session.open()) << qPrintable(session.error());
+    std::atomic<bool> connected {false};
+    QString stationError;
     std::thread station([&] {
-        Connection c;
-        c.setConnectionString(profile.connectionString());
-        c.open();
-        Command command;
-        command.setConnection(&c);
-        command.execute(QStringLiteral("BEGIN TRANSACTION UPDATE Jobs SET Estado = Estado "
-                                       "WAITFOR DELAY '00:00:05' ROLLBACK TRANSACTION"));
-        c.close();
+        try {
+            Connection c;
+            c.setConnectionString(profile.connectionString());
+            c.open();
+            connected = true;
+            Command command;
+            command.setConnection(&c);
+            command.execute(QStringLiteral("BEGIN TRANSACTION UPDATE Jobs SET Estado = Estado "
+                                           "WAITFOR DELAY '00:00:05' ROLLBACK TRANSACTION"));
+            c.close();
+        } catch (const DbError &e) {
+            stationError = e.message();
+            connected = true;
+        }
     });
-    QThread::msleep(1000);
+    while (!connected)
+        QThread::msleep(20);
+    QThread::msleep(500); // the station's batch reaches the server and holds Jobs
     const PlantReader reader = session.reader();
     QString failure;
     try {
@@ -972,6 +983,7 @@ TEST_F(AdminTest, AReadWaitingPastTheTimeoutIsCancelledAndSaysSo)
         failure = reader.failure(e);
     }
     station.join();
+    EXPECT_TRUE(stationError.isEmpty()) << qPrintable(stationError);
     EXPECT_TRUE(failure.startsWith(QStringLiteral("a leitura passou de 1 s e foi cancelada"))) << qPrintable(failure);
 }
 
