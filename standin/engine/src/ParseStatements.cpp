@@ -24,6 +24,8 @@ StmtPtr Parser::statementBody(bool firstInBatch)
         s->select = selectWithUnions();
         return s;
     }
+    if (t.isWord("WITH") && peek(1).isName())
+        return withStatement();
     if (t.isWord("INSERT"))
         return insertStatement();
     if (t.isWord("UPDATE"))
@@ -414,14 +416,26 @@ ExprPtr Parser::topClause(bool& percent)
     expectWord("TOP");
     ExprPtr e;
     if (acceptSymbol("(")) {
-        e = expr();
+        if (peek().isWord("SELECT")) {
+            e = make(ExprKind::Subquery, peek().start);
+            e->subquery = selectWithUnions();
+            finish(e);
+        } else {
+            e = expr();
+        }
         expectSymbol(")");
     } else {
+        // Without parentheses TOP takes a constant only: TOP @n is refused.
+        if (peek().kind != TokenKind::Number)
+            fail();
         e = primary();
     }
     percent = acceptWord("PERCENT");
-    if (acceptWord("WITH"))
+    topWithTies_ = false;
+    if (acceptWord("WITH")) {
         expectWord("TIES");
+        topWithTies_ = true;
+    }
     return e;
 }
 
@@ -457,6 +471,8 @@ StmtPtr Parser::updateStatement()
         s->from = tableRefs();
     if (acceptWord("WHERE"))
         s->where = expr();
+    if (acceptWord("OPTION"))
+        optionClause();
     return s;
 }
 
@@ -474,6 +490,8 @@ StmtPtr Parser::deleteStatement()
         s->from = tableRefs();
     if (acceptWord("WHERE"))
         s->where = expr();
+    if (acceptWord("OPTION"))
+        optionClause();
     return s;
 }
 
