@@ -192,6 +192,8 @@ struct InsertStatement : Statement {
     std::shared_ptr<SelectStmt> select;
     bool defaultValues = false;
     std::shared_ptr<Statement> exec;  // INSERT ... EXEC
+    ExprPtr top;  // INSERT TOP (n) [PERCENT]
+    bool topPercent = false;
 };
 
 struct Assignment {

@@ -252,11 +252,24 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                     values.push_back(std::nullopt);
                     continue;
                 }
-                bind(*e, scope);
+                {
+                    RefuseWindows refuse(windowsRefused_);
+                    bind(*e, scope);
+                }
                 values.push_back(eval(*e, ctx));
             }
             sourceRows.push_back(std::move(values));
         }
+    }
+    if (s.top) {
+        // INSERT TOP (n): that many of the source rows, whichever come first.
+        EvalContext ctx;
+        Scope scope;
+        ctx.scope = &scope;
+        bind(*s.top, scope);
+        const size_t n = topRows(eval(*s.top, ctx), s.topPercent, sourceRows.size());
+        if (sourceRows.size() > n)
+            sourceRows.resize(n);
     }
 
     const bool triggered = hasTriggers(*db, *t, 'I');

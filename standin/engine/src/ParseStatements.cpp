@@ -378,6 +378,14 @@ StmtPtr Parser::insertStatement()
 {
     next();
     auto s = std::make_shared<InsertStatement>();
+    if (peek().isWord("TOP")) {
+        // INSERT takes TOP in parentheses only, and without WITH TIES.
+        if (!peek(1).isSymbol("("))
+            fail();
+        s->top = topClause(s->topPercent);
+        if (topWithTies_)
+            fail();
+    }
     acceptWord("INTO");
     s->table = multiName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {

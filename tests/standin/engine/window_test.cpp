@@ -5,7 +5,8 @@
 namespace standin::test {
 namespace {
 
-class Window : public EngineTest {
+class Window : public EngineTest
+{
 protected:
     void SetUp() override
     {
@@ -18,10 +19,10 @@ protected:
     }
 
     // One column of a query, top to bottom.
-    QStringList column(const QString& sql, int c = 0)
+    QStringList column(const QString &sql, int c = 0)
     {
         QStringList out;
-        for (const QStringList& r : rows(sql))
+        for (const QStringList &r : rows(sql))
             out << r.value(c);
         return out;
     }
@@ -45,6 +46,9 @@ TEST_F(Window, RankingFunctionsNumberEachPartitionInItsOrder)
     EXPECT_EQ(column("SELECT TOP 2 Nome FROM Mov ORDER BY ROW_NUMBER() OVER (ORDER BY Id DESC)"),
               QStringList({"h", "g"}));
     EXPECT_EQ(column("SELECT DISTINCT DENSE_RANK() OVER (ORDER BY IdProd) FROM Mov"), QStringList({"1", "2", "3"}));
+    // Numbering in no particular order, the usual way to ask for it; and in a derived table.
+    EXPECT_EQ(column("SELECT MAX(n) FROM (SELECT ROW_NUMBER() OVER (ORDER BY (SELECT NULL)) n FROM Mov) x"),
+              QStringList({"8"}));
 }
 
 TEST_F(Window, OffsetAndValueFunctionsFollowTheFrame)
@@ -89,10 +93,11 @@ TEST_F(Window, AggregatesOverPartitionsAndFrames)
 
 TEST_F(Window, MisplacedOrMalformedWindowsAreRefused)
 {
-    const std::vector<std::pair<const char*, int>> cases = {
+    const std::vector<std::pair<const char *, int>> cases = {
         {"SELECT Id FROM Mov WHERE ROW_NUMBER() OVER (ORDER BY Id) > 1", 4108},
         {"SELECT IdProd FROM Mov GROUP BY IdProd HAVING RANK() OVER (ORDER BY IdProd) = 1", 4108},
         {"UPDATE Mov SET Qtd = ROW_NUMBER() OVER (ORDER BY Id)", 4108},
+        {"INSERT INTO Mov (IdProd) VALUES (ROW_NUMBER() OVER (ORDER BY 1))", 4108},
         {"SELECT SUM(ROW_NUMBER() OVER (ORDER BY Id)) FROM Mov", 4109},
         {"SELECT ROW_NUMBER() OVER (PARTITION BY IdProd) FROM Mov", 4112},
         {"SELECT LAG(Qtd) OVER () FROM Mov", 4112},
@@ -105,7 +110,7 @@ TEST_F(Window, MisplacedOrMalformedWindowsAreRefused)
         {"SELECT LEN(Nome) OVER (ORDER BY Id) FROM Mov", 4113},
         {"SELECT SUM(Qtd) OVER (PARTITION BY Nome), COUNT(*) FROM Mov", 8120},
     };
-    for (const auto& [sql, number] : cases)
+    for (const auto &[sql, number] : cases)
         EXPECT_EQ(error(sql).number, number) << sql;
 }
 
@@ -128,7 +133,7 @@ TEST_F(Window, CommonTablesChainAndShadowTables)
                   .rowCount,
               2);
     EXPECT_EQ(scalar("SELECT SUM(Qtd) FROM Mov WHERE IdProd = 12"), "8");
-    const std::vector<std::pair<const char*, int>> cases = {
+    const std::vector<std::pair<const char *, int>> cases = {
         {"WITH a AS (SELECT 1 x), a AS (SELECT 2 x) SELECT * FROM a", 239},
         {"WITH a AS (SELECT * FROM b), b AS (SELECT 1 x) SELECT * FROM a", 208},
         {"WITH a (x, y) AS (SELECT 1) SELECT * FROM a", 8159},
@@ -137,7 +142,7 @@ TEST_F(Window, CommonTablesChainAndShadowTables)
         {"WITH a AS (SELECT Id FROM Mov ORDER BY Id) SELECT * FROM a", 1033},
         {"SELECT 1\nWITH a AS (SELECT 1 x) SELECT * FROM a", 319},
     };
-    for (const auto& [sql, number] : cases)
+    for (const auto &[sql, number] : cases)
         EXPECT_EQ(error(sql).number, number) << sql;
     EXPECT_EQ(scalar("SELECT 1;\nWITH a AS (SELECT 2 x) SELECT x FROM a"), "2");
 }
@@ -179,7 +184,7 @@ TEST_F(Window, RecursiveCommonTablesStopAtMaxRecursion)
                    "SELECT g.Id, g.Nome, t.Nivel + 1 FROM Grupo g INNER JOIN t ON g.Pai = t.Id) "
                    "SELECT Nome, Nivel FROM t ORDER BY Nivel, Nome"),
               (std::vector<QStringList> {{"raiz", "0"}, {"a", "1"}, {"b", "1"}, {"a1", "2"}, {"a11", "3"}}));
-    const std::vector<std::pair<const char*, int>> cases = {
+    const std::vector<std::pair<const char *, int>> cases = {
         {"WITH n AS (SELECT 1 i UNION SELECT i + 1 FROM n WHERE i < 3) SELECT * FROM n", 252},
         {"WITH n AS (SELECT i FROM n UNION ALL SELECT 1) SELECT * FROM n", 246},
         {"WITH n AS (SELECT 1 i UNION ALL SELECT a.i + 1 FROM n a JOIN n b ON a.i = b.i WHERE a.i < 3) SELECT * FROM n",
@@ -191,7 +196,7 @@ TEST_F(Window, RecursiveCommonTablesStopAtMaxRecursion)
          "n",
          240},
     };
-    for (const auto& [sql, number] : cases)
+    for (const auto &[sql, number] : cases)
         EXPECT_EQ(error(sql).number, number) << sql;
 }
 
@@ -200,18 +205,21 @@ TEST_F(Window, TopTakesExpressionsPercentAndTies)
     ok("DECLARE @n int = 3; SELECT TOP (@n) Id FROM Mov ORDER BY Id");
     EXPECT_EQ(rows("DECLARE @n int = 3; SELECT TOP (@n) Id FROM Mov ORDER BY Id").size(), 3u);
     EXPECT_EQ(rows("SELECT TOP (SELECT COUNT(*) FROM Mov WHERE IdProd = 2) Id FROM Mov ORDER BY Id").size(), 2u);
-    EXPECT_EQ(rows("SELECT TOP (30) PERCENT Id FROM Mov ORDER BY Id").size(), 3u);  // 2.4 rounds up
+    EXPECT_EQ(rows("SELECT TOP (30) PERCENT Id FROM Mov ORDER BY Id").size(), 3u); // 2.4 rounds up
     EXPECT_EQ(column("SELECT TOP 1 WITH TIES Nome FROM Mov WHERE IdProd = 1 ORDER BY Qtd"), QStringList({"a", "b"}));
     EXPECT_EQ(ok("DECLARE @n int = 2; DELETE TOP (@n) FROM Mov WHERE IdProd = 1").rowCount, 2);
     EXPECT_EQ(ok("UPDATE TOP (1) Mov SET Qtd = 0 WHERE IdProd = 2").rowCount, 1);
-    const std::vector<std::pair<const char*, int>> cases = {
+    EXPECT_EQ(
+        ok("INSERT TOP (50) PERCENT INTO Mov (IdProd, Qtd) SELECT IdProd, Qtd FROM Mov WHERE IdProd = 2").rowCount, 1);
+    const std::vector<std::pair<const char *, int>> cases = {
         {"DECLARE @n int = 1; SELECT TOP @n Id FROM Mov", 102},
         {"SELECT TOP 1 WITH TIES Id FROM Mov", 1062},
+        {"INSERT TOP 1 INTO Mov (IdProd) SELECT IdProd FROM Mov", 102},
         {"SELECT TOP (-1) Id FROM Mov", 1014},
         {"SELECT TOP (1.5) Id FROM Mov", 1060},
         {"SELECT TOP (101) PERCENT Id FROM Mov", 1031},
     };
-    for (const auto& [sql, number] : cases)
+    for (const auto &[sql, number] : cases)
         EXPECT_EQ(error(sql).number, number) << sql;
 }
 
@@ -230,5 +238,5 @@ TEST_F(Window, StringAggJoinsInTheGroupOrderSkippingNulls)
     EXPECT_EQ(error("SELECT STRING_AGG(REPLICATE(Nome, 5000), ',') FROM Mov").number, 9829);
 }
 
-}  // namespace
-}  // namespace standin::test
+} // namespace
+} // namespace standin::test
