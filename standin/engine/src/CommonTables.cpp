@@ -370,8 +370,12 @@ void Executor::readRecursive(ActiveCommonTable& cte)
                     throw sqlError(240, QStringLiteral("Types don't match between the anchor and the recursive part in "
                                                        "column \"%1\" of recursive query \"%2\".")
                                             .arg(cte.columns[c].name, name));
-            for (auto& row : more.rows)
+            for (auto& row : more.rows) {
                 next->rows.push_back(std::make_unique<Row>(std::move(row)));
+                // A level that multiplies its rows counts as work too, so a step budget stops it early.
+                if (next->rows.size() % 256 == 0)
+                    countStep();
+            }
         }
         if (!next->rows.empty() && limit > 0 && level > limit)
             throw sqlError(530, QStringLiteral("The statement terminated. The maximum recursion %1 has been exhausted "
