@@ -1,6 +1,6 @@
 // WITH common table expressions: named queries of one statement, read once when first named; a
 // recursive one (anchor UNION ALL recursive members) runs its recursive members level by level up to
-// OPTION (MAXRECURSION n). One over a single base table can be the target of DELETE and UPDATE.
+// OPTION (MAXRECURSION n). One over base tables can be the target of DELETE and UPDATE (of one table).
 #include "Errors.h"
 #include "Executor.h"
 #include "Functions.h"
@@ -132,8 +132,51 @@ ActiveCommonTable* Executor::findCommonTable(const QString& name) const
 
 const Row* Executor::baseRowOf(const Source& view, const Row& row)
 {
-    const Value& address = row[view.columns.size()];
+    const Value& address = row[view.columns.size() + size_t(view.viewSlot)];
     return reinterpret_cast<const Row*>(static_cast<intptr_t>(std::get<int64_t>(address.data)));
+}
+
+void Executor::chooseViewTable(Source& view, const std::vector<Assignment>* sets)
+{
+    if (view.viewTables.empty())
+        return;
+    auto several = [&] {
+        return sqlError(4405, QStringLiteral("View or function '%1' is not updatable because the modification affects "
+                                             "multiple base tables.")
+                                  .arg(view.qualifier()));
+    };
+    int chosen = -1;
+    if (!sets) {
+        if (view.viewTables.size() > 1)
+            throw several();
+        chosen = 0;
+    } else {
+        for (const Assignment& a : *sets) {
+            if (a.column.isEmpty())
+                continue;
+            for (size_t c = 0; c < view.columns.size(); ++c) {
+                if (!sameName(view.columns[c].name, a.column.last()))
+                    continue;
+                const int table = view.viewColumnOf[c].first;
+                if (table < 0)
+                    throw sqlError(4406,
+                                   QStringLiteral("Update or insert of view or derived table '%1' failed because it "
+                                                  "contains a derived or constant field.")
+                                       .arg(view.qualifier()));
+                if (chosen >= 0 && chosen != table)
+                    throw several();
+                chosen = table;
+            }
+        }
+        if (chosen < 0)
+            chosen = 0;
+    }
+    view.viewSlot = chosen;
+    view.viewOf = view.viewTables[size_t(chosen)];
+    view.db = view.viewDbs[size_t(chosen)];
+    view.viewColumns.clear();
+    for (const auto& [table, column] : view.viewColumnOf)
+        view.viewColumns.push_back(table == chosen ? column : -1);
 }
 
 Source Executor::commonTableSource(ActiveCommonTable& cte, const QString& alias)
@@ -154,11 +197,9 @@ Source Executor::commonTableSource(ActiveCommonTable& cte, const QString& alias)
     s.tableName = cte.definition->name;
     s.columns = cte.columns;
     s.table = cte.rows;
-    if (cte.viewOf) {
-        s.viewOf = cte.viewOf;
-        s.viewColumns = cte.viewColumns;
-        s.db = cte.viewDb;
-    }
+    s.viewTables = cte.viewTables;
+    s.viewDbs = cte.viewDbs;
+    s.viewColumnOf = cte.viewColumnOf;
     return s;
 }
 
@@ -180,36 +221,45 @@ void Executor::readCommonTable(ActiveCommonTable& cte)
         return;
     }
 
-    // One base table, nothing grouped or combined: its rows can be traced back to that table's.
+    // Base tables only, nothing grouped or combined: its rows can be traced back to those tables' rows.
     const SelectStmt& q = *def.select;
-    bool updatable = q.unions.empty() && q.from.size() == 1 && !q.from[0].derived && !q.from[0].isFunction
-                     && q.groupBy.empty() && !q.having && !q.distinct && q.into.isEmpty();
-    std::shared_ptr<Database> baseDb;
-    std::shared_ptr<Table> base;
-    if (updatable) {
-        const QStringList& name = q.from[0].name;
-        const bool system =
-            name.size() >= 2
-            && (name[name.size() - 2].compare(QLatin1String("sys"), Qt::CaseInsensitive) == 0
-                || name[name.size() - 2].compare(QLatin1String("INFORMATION_SCHEMA"), Qt::CaseInsensitive) == 0);
-        if (!system && !(name.size() == 1 && findCommonTable(name[0])))
-            base = findTable(name, &baseDb);
-        for (const SelectItem& item : q.items)
-            if (!item.star && hasAggregate(item.expr))
-                updatable = false;
+    bool updatable =
+        q.unions.empty() && !q.from.empty() && q.groupBy.empty() && !q.having && !q.distinct && q.into.isEmpty();
+    std::vector<std::shared_ptr<Table>> bases;
+    std::vector<std::shared_ptr<Database>> baseDbs;
+    for (const TableRef& ref : q.from) {
+        if (!updatable)
+            break;
+        const QStringList& name = ref.name;
+        const bool system = name.size() >= 2
+                            && (sameName(name[name.size() - 2], QStringLiteral("sys"))
+                                || sameName(name[name.size() - 2], QStringLiteral("INFORMATION_SCHEMA")));
+        std::shared_ptr<Database> db;
+        std::shared_ptr<Table> base;
+        if (!ref.derived && !ref.isFunction && !system && !(name.size() == 1 && findCommonTable(name[0])))
+            base = findTable(name, &db);
+        updatable = base != nullptr;
+        bases.push_back(base);
+        baseDbs.push_back(db);
     }
+    for (const SelectItem& item : q.items)
+        if (updatable && !item.star && hasAggregate(item.expr))
+            updatable = false;
     ResultSet rs;
-    if (updatable && base) {
+    if (updatable) {
         SelectStmt traced = q;
-        SelectItem address;
-        address.expr = std::make_shared<Expr>();
-        address.expr->kind = ExprKind::Function;
-        address.expr->windowIndex = kRowAddressItem;
-        traced.items.push_back(address);
+        for (size_t slot = 0; slot < bases.size(); ++slot) {
+            SelectItem address;
+            address.expr = std::make_shared<Expr>();
+            address.expr->kind = ExprKind::Function;
+            address.expr->windowIndex = kRowAddressItem;
+            address.expr->slot = int(slot);
+            traced.items.push_back(address);
+        }
         rs = runSelect(traced, nullptr, nullptr);
-        rs.columns.pop_back();
+        rs.columns.resize(rs.columns.size() - bases.size());
     } else {
-        base.reset();
+        bases.clear();
         rs = runSelect(*def.select, nullptr, nullptr);
     }
     if (!def.columns.isEmpty() && def.columns.size() != qsizetype(rs.columns.size()))
@@ -239,19 +289,26 @@ void Executor::readCommonTable(ActiveCommonTable& cte)
         col.name = sc.name;
         col.type = sc.type;
         table->columns.push_back(col);
-        if (base)
-            cte.viewColumns.push_back(!info.baseTable.isEmpty() && sameName(info.baseTable, base->name)
-                                          ? base->columnIndex(info.baseColumn)
-                                          : -1);
+        if (!bases.empty()) {
+            // The table a column comes from, when one table of the FROM clause alone has that name.
+            int table = -1;
+            for (size_t b = 0; b < bases.size() && !info.baseTable.isEmpty(); ++b) {
+                if (!sameName(bases[b]->name, info.baseTable))
+                    continue;
+                table = table == -1 ? int(b) : -2;
+            }
+            if (table >= 0)
+                cte.viewColumnOf.emplace_back(table, bases[size_t(table)]->columnIndex(info.baseColumn));
+            else
+                cte.viewColumnOf.emplace_back(-1, -1);
+        }
     }
     table->rows.reserve(rs.rows.size());
     for (auto& row : rs.rows)
         table->rows.push_back(std::make_unique<Row>(std::move(row)));
     cte.rows = table;
-    if (base) {
-        cte.viewOf = base;
-        cte.viewDb = baseDb;
-    }
+    cte.viewTables = std::move(bases);
+    cte.viewDbs = std::move(baseDbs);
 }
 
 void Executor::readRecursive(ActiveCommonTable& cte)

@@ -789,7 +789,7 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         if (e.windowIndex >= 0 && ctx.windows)
             return (*ctx.windows)[size_t(e.windowIndex)];
         if (e.windowIndex == kRowAddressItem) {
-            const Row* row = ctx.rows && !ctx.rows->empty() ? (*ctx.rows)[0] : nullptr;
+            const Row* row = ctx.rows && e.slot >= 0 && size_t(e.slot) < ctx.rows->size() ? (*ctx.rows)[size_t(e.slot)] : nullptr;
             return Value{SqlType{TypeId::BigInt, 0, 0, 0}, int64_t(reinterpret_cast<intptr_t>(row))};
         }
         if (e.aggIndex >= 0 && ctx.aggregates)

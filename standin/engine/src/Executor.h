@@ -24,10 +24,15 @@ struct Source {
     std::shared_ptr<Table> table;  // rows
     bool isBase = false;           // a catalog table whose rows a statement may change
     std::shared_ptr<Database> db;
-    // A common table expression over one base table: each row carries, after its visible columns, the
-    // address of the base row it came from, so DELETE and UPDATE through it reach that table.
+    // A common table expression over base tables: each row carries, after its visible columns, the
+    // address of the row of each table it came from, so DELETE and UPDATE through it reach one of them.
+    std::vector<std::shared_ptr<Table>> viewTables;
+    std::vector<std::shared_ptr<Database>> viewDbs;
+    std::vector<std::pair<int, int>> viewColumnOf;  // per visible column: (table, column); (-1, -1) computed
+    // Once a DELETE or UPDATE has chosen the table it changes (chooseViewTable):
     std::shared_ptr<Table> viewOf;
-    std::vector<int> viewColumns;  // the base column of each visible column; -1 for a computed one
+    int viewSlot = 0;
+    std::vector<int> viewColumns;  // the column of viewOf of each visible column; -1 for any other
     QString qualifier() const { return alias.isEmpty() ? tableName : alias; }
 };
 
@@ -39,15 +44,15 @@ struct ActiveCommonTable {
     size_t position = 0;  // in its WITH clause: it sees itself and the ones before
     std::shared_ptr<Table> rows;
     std::vector<SourceColumn> columns;
-    std::shared_ptr<Table> viewOf;
-    std::shared_ptr<Database> viewDb;
-    std::vector<int> viewColumns;
+    std::vector<std::shared_ptr<Table>> viewTables;
+    std::vector<std::shared_ptr<Database>> viewDbs;
+    std::vector<std::pair<int, int>> viewColumnOf;
     std::shared_ptr<Table> working;  // recursive members read this level
     bool running = false;
 };
 
-// windowIndex of the hidden select item that gives the address of the row of source 0 (reading a common
-// table expression that DELETE or UPDATE may go through).
+// windowIndex of the hidden select item that gives the address of the row of source `slot` (reading a
+// common table expression that DELETE or UPDATE may go through).
 constexpr int kRowAddressItem = -2;
 
 // How many of `total` rows TOP (v) [PERCENT] keeps (PERCENT rounds up); refuses a value out of range.
@@ -204,6 +209,9 @@ private:
     void readCommonTable(ActiveCommonTable& cte);
     void readRecursive(ActiveCommonTable& cte);
     static const Row* baseRowOf(const Source& view, const Row& row);
+    // The table a DELETE (no SET list) or an UPDATE through a common table expression changes: the one
+    // every column it sets comes from (4405 when they are several, 4406 for a computed column).
+    static void chooseViewTable(Source& view, const std::vector<Assignment>* sets);
 
     // Window functions (Window.cpp)
     struct WindowRow {

@@ -359,6 +359,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     }
     std::vector<Source> sources = openSources(refs, nullptr, nullptr);
     Source& target = sources[targetSlot];
+    chooseViewTable(target, &s.sets);
     if (!target.isBase && !target.viewOf)
         throw sqlError(4421, QStringLiteral("Derived table '%1' is not updatable because a column of the derived table "
                                             "is derived or constant.").arg(target.qualifier()));
@@ -445,11 +446,14 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     std::vector<Value> newValues;  // targets.size() x columns.size()
     targets.reserve(combos.size());
     newValues.reserve(combos.size() * columns.size());
+    std::unordered_set<const Row*> viewRows;
     for (size_t k = 0; k < combos.size(); ++k) {
         if (!first[k])
             continue;
         auto& combo = combos[k];
         const Row* old = target.viewOf ? baseRowOf(target, *combo[targetSlot]) : combo[targetSlot];
+        if (!old || (target.viewOf && !viewRows.insert(old).second))
+            continue;  // no row of that table (outer join), or one already reached through another row
         ctx.rows = &combo;
         for (Set& set : sets) {
             Value v;
@@ -554,6 +558,7 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
     }
     std::vector<Source> sources = openSources(refs, nullptr, nullptr);
     Source& target = sources[targetSlot];
+    chooseViewTable(target, nullptr);
     if (!target.isBase && !target.viewOf)
         throw invalidObject(s.target.join(QLatin1Char('.')));
     // Through a common table expression over one table: that table's rows go.
@@ -564,7 +569,8 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
     std::unordered_set<const Row*> doomed;
     for (auto& combo : combos)
         if (combo[targetSlot])
-            doomed.insert(target.viewOf ? baseRowOf(target, *combo[targetSlot]) : combo[targetSlot]);
+            if (const Row* row = target.viewOf ? baseRowOf(target, *combo[targetSlot]) : combo[targetSlot])
+                doomed.insert(row);
     const bool triggered = hasTriggers(*target.db, *t, 'D');
     std::vector<Row> deleted;
     if (triggered)

@@ -165,6 +165,18 @@ TEST_F(Window, DeletingAndUpdatingThroughACommonTableChangeItsTable)
     EXPECT_EQ(error("WITH n AS (SELECT Qtd, ROW_NUMBER() OVER (ORDER BY Id) rn FROM Mov) UPDATE n SET rn = 1").number,
               4406);
     EXPECT_EQ(error("WITH n AS (SELECT Qtd FROM Mov) UPDATE n SET Nome = 'x'").number, 207);
+    // Over a join: an UPDATE changes the one table its SET list names; a DELETE would change both.
+    ok("CREATE TABLE Prod (IdProd int PRIMARY KEY, Ultimo int NULL)");
+    ok("INSERT INTO Prod (IdProd) VALUES (1), (2), (4)");
+    const QString join =
+        "WITH u AS (SELECT p.IdProd, p.Ultimo, m.Id, m.Qtd FROM Prod p LEFT JOIN Mov m ON m.IdProd = p.IdProd) ";
+    EXPECT_EQ(ok(join + "UPDATE u SET Ultimo = Id").rowCount, 3);
+    EXPECT_EQ(column("SELECT ISNULL(Ultimo, -1) FROM Prod ORDER BY IdProd"), QStringList({"1", "5", "-1"}));
+    EXPECT_EQ(error(join + "UPDATE u SET Ultimo = 0, Qtd = 0").number, 4405);
+    EXPECT_EQ(error(join + "DELETE FROM u").number, 4405);
+    // The ordered removal of the newest rows.
+    EXPECT_EQ(ok("WITH c AS (SELECT TOP 2 * FROM Mov ORDER BY Id DESC) DELETE FROM c").rowCount, 2);
+    EXPECT_EQ(scalar("SELECT MAX(Id) FROM Mov"), "6");
 }
 
 TEST_F(Window, RecursiveCommonTablesStopAtMaxRecursion)
