@@ -297,6 +297,7 @@ void Executor::computeWindow(const Expr& w, size_t slot, const std::vector<Windo
                         throw sqlError(8730, QStringLiteral("Offset parameter for Lag and Lead functions cannot be a "
                                                             "negative value."));
                 }
+                offset = std::min<int64_t>(offset, int64_t(size));  // farther is outside the partition all the same
                 const int64_t target = lag ? int64_t(p) - offset : int64_t(p) + offset;
                 Value v;
                 if (target >= 0 && target < int64_t(size))
@@ -307,7 +308,10 @@ void Executor::computeWindow(const Expr& w, size_t slot, const std::vector<Windo
             }
         } else {
             // Frame of each position: [start, stop] within the partition, empty when start > stop.
-            const WindowFrame frame = spec.frame ? *spec.frame : WindowFrame {};
+            WindowFrame frame = spec.frame ? *spec.frame : WindowFrame {};
+            // An offset past the partition reaches as far as its edge.
+            frame.startOffset = std::min<int64_t>(frame.startOffset, int64_t(size) + 1);
+            frame.endOffset = std::min<int64_t>(frame.endOffset, int64_t(size) + 1);
             auto frameStart = [&](size_t p) -> int64_t {
                 if (!ordered)
                     return 0;

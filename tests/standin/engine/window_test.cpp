@@ -85,6 +85,10 @@ TEST_F(Window, AggregatesOverPartitionsAndFrames)
     EXPECT_EQ(column(q, 5), QStringList({"5", "5", "7", "6", "4", "2", "2", "4"}));
     EXPECT_EQ(column(q, 6), QStringList({"5", "5", "7", "9", "9", "9", "3", "4"}));
     EXPECT_EQ(column(q, 7), QStringList({"1", "1", "1", "1", "1", "4", "4", "NULL"}));
+    // Offsets past the partition reach its edge.
+    EXPECT_EQ(rows("SELECT TOP 1 SUM(Qtd) OVER (ORDER BY Id ROWS BETWEEN CURRENT ROW AND 9223372036854775807 FOLLOWING), "
+                   "LEAD(Qtd, 9223372036854775807, 0) OVER (ORDER BY Id) FROM Mov ORDER BY Id"),
+              (std::vector<QStringList>{{"34", "0"}}));
     // Over a grouped query: the window reads the groups' aggregates.
     EXPECT_EQ(rows("SELECT IdProd, SUM(Qtd) s, RANK() OVER (ORDER BY SUM(Qtd) DESC) r, SUM(SUM(Qtd)) OVER () t "
                    "FROM Mov GROUP BY IdProd ORDER BY IdProd"),
