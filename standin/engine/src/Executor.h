@@ -67,6 +67,7 @@ struct Scope {
 struct Cursor {
     QString name;
     std::shared_ptr<SelectStmt> select;
+    std::shared_ptr<WithClause> with;  // DECLARE ... CURSOR FOR WITH ...
     bool global = false;
     bool open = false;
     size_t columns = 0;

@@ -22,7 +22,35 @@ StmtPtr Parser::withStatement()
             throw e;
         }
     }
-    next();
+    auto with = commonTables();
+
+    const std::optional<int> outerRecursion = maxRecursion_;
+    maxRecursion_.reset();
+    const Token& t = peek();
+    StmtPtr s;
+    if (t.isWord("SELECT") || (t.isSymbol("(") && (peek(1).isWord("SELECT") || peek(1).isSymbol("(")))) {
+        auto select = std::make_shared<SelectStatement>();
+        select->select = selectWithUnions();
+        s = select;
+    } else if (t.isWord("INSERT")) {
+        s = insertStatement();
+    } else if (t.isWord("UPDATE")) {
+        s = updateStatement();
+    } else if (t.isWord("DELETE")) {
+        s = deleteStatement();
+    } else {
+        fail();
+    }
+    if (maxRecursion_)
+        with->maxRecursion = *maxRecursion_;
+    maxRecursion_ = outerRecursion;
+    s->with = with;
+    return s;
+}
+
+std::shared_ptr<WithClause> Parser::commonTables()
+{
+    expectWord("WITH");
     auto with = std::make_shared<WithClause>();
     do {
         CommonTable c;
@@ -57,29 +85,7 @@ StmtPtr Parser::withStatement()
         }
         with->tables.push_back(std::move(c));
     } while (acceptSymbol(","));
-
-    const std::optional<int> outerRecursion = maxRecursion_;
-    maxRecursion_.reset();
-    const Token& t = peek();
-    StmtPtr s;
-    if (t.isWord("SELECT") || (t.isSymbol("(") && (peek(1).isWord("SELECT") || peek(1).isSymbol("(")))) {
-        auto select = std::make_shared<SelectStatement>();
-        select->select = selectWithUnions();
-        s = select;
-    } else if (t.isWord("INSERT")) {
-        s = insertStatement();
-    } else if (t.isWord("UPDATE")) {
-        s = updateStatement();
-    } else if (t.isWord("DELETE")) {
-        s = deleteStatement();
-    } else {
-        fail();
-    }
-    if (maxRecursion_)
-        with->maxRecursion = *maxRecursion_;
-    maxRecursion_ = outerRecursion;
-    s->with = with;
-    return s;
+    return with;
 }
 
 std::vector<OrderItem> Parser::orderByList()

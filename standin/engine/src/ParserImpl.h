@@ -138,6 +138,7 @@ private:
 
     // WITH common table expressions, OVER clauses, OPTION hints (ParseWindows.cpp)
     StmtPtr withStatement();
+    std::shared_ptr<WithClause> commonTables();
     std::shared_ptr<WindowSpec> overClause();
     std::vector<OrderItem> orderByList();
     void windowFrame(WindowSpec& w);

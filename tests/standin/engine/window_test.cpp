@@ -86,9 +86,10 @@ TEST_F(Window, AggregatesOverPartitionsAndFrames)
     EXPECT_EQ(column(q, 6), QStringList({"5", "5", "7", "9", "9", "9", "3", "4"}));
     EXPECT_EQ(column(q, 7), QStringList({"1", "1", "1", "1", "1", "4", "4", "NULL"}));
     // Offsets past the partition reach its edge.
-    EXPECT_EQ(rows("SELECT TOP 1 SUM(Qtd) OVER (ORDER BY Id ROWS BETWEEN CURRENT ROW AND 9223372036854775807 FOLLOWING), "
-                   "LEAD(Qtd, 9223372036854775807, 0) OVER (ORDER BY Id) FROM Mov ORDER BY Id"),
-              (std::vector<QStringList>{{"34", "0"}}));
+    EXPECT_EQ(
+        rows("SELECT TOP 1 SUM(Qtd) OVER (ORDER BY Id ROWS BETWEEN CURRENT ROW AND 9223372036854775807 FOLLOWING), "
+             "LEAD(Qtd, 9223372036854775807, 0) OVER (ORDER BY Id) FROM Mov ORDER BY Id"),
+        (std::vector<QStringList> {{"34", "0"}}));
     // Over a grouped query: the window reads the groups' aggregates.
     EXPECT_EQ(rows("SELECT IdProd, SUM(Qtd) s, RANK() OVER (ORDER BY SUM(Qtd) DESC) r, SUM(SUM(Qtd)) OVER () t "
                    "FROM Mov GROUP BY IdProd ORDER BY IdProd"),
@@ -193,6 +194,12 @@ TEST_F(Window, RecursiveCommonTablesStopAtMaxRecursion)
     EXPECT_EQ(error(count.arg(20) + " OPTION (MAXRECURSION 10)").text,
               "The statement terminated. The maximum recursion 10 has been exhausted before statement completion.");
     EXPECT_EQ(error(count.arg(5) + " OPTION (MAXRECURSION 40000)").number, 310);
+    // A cursor reads its common tables when it opens.
+    EXPECT_EQ(scalar("DECLARE @i int, @s int = 0 DECLARE c CURSOR LOCAL FOR WITH n (i) AS (SELECT 1 UNION ALL "
+                     "SELECT i + 1 FROM n WHERE i < 4) SELECT i FROM n OPEN c FETCH NEXT FROM c INTO @i "
+                     "WHILE @@FETCH_STATUS = 0 BEGIN SET @s = @s + @i FETCH NEXT FROM c INTO @i END "
+                     "CLOSE c DEALLOCATE c SELECT @s"),
+              "10");
     // A hierarchy walked from its root, the level carried along.
     ok("CREATE TABLE Grupo (Id int, Pai int NULL, Nome varchar(20))");
     ok("INSERT INTO Grupo VALUES (1, NULL, 'raiz'), (2, 1, 'a'), (3, 1, 'b'), (4, 2, 'a1'), (5, 4, 'a11')");
