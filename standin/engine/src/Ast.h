@@ -13,6 +13,7 @@ namespace standin {
 
 struct SelectStmt;
 struct Expr;
+struct WindowSpec;
 using ExprPtr = std::shared_ptr<Expr>;
 
 enum class ExprKind {
@@ -55,6 +56,8 @@ struct Expr {
     ExprPtr elseExpr;
     SqlType castType;
     std::shared_ptr<SelectStmt> subquery;
+    std::shared_ptr<WindowSpec> over;         // f(...) OVER (...): a window function
+    std::shared_ptr<WindowSpec> withinGroup;  // STRING_AGG(...) WITHIN GROUP (ORDER BY ...): its order
     int start = 0, end = 0;  // span in the batch text
 
     // Filled by the binder.
@@ -62,6 +65,7 @@ struct Expr {
     int slot = -1;      // source index
     int column = -1;    // column index in the source
     int aggIndex = -1;  // aggregate slot within the grouping
+    int windowIndex = -1;  // window function slot within its query
 };
 
 enum class JoinType { Cross, Inner, Left, Right, Full };
@@ -89,10 +93,27 @@ struct OrderItem {
     bool descending = false;
 };
 
+// The frame of a window aggregate: ROWS or RANGE BETWEEN <start> AND <end>.
+enum class FrameBound { UnboundedPreceding, Preceding, CurrentRow, Following, UnboundedFollowing };
+
+struct WindowFrame {
+    bool rows = false;  // ROWS (physical rows) or RANGE (peers of the ORDER BY)
+    FrameBound start = FrameBound::UnboundedPreceding;
+    FrameBound end = FrameBound::CurrentRow;
+    int64_t startOffset = 0, endOffset = 0;  // n PRECEDING / n FOLLOWING
+};
+
+struct WindowSpec {
+    std::vector<ExprPtr> partitionBy;
+    std::vector<OrderItem> orderBy;
+    std::optional<WindowFrame> frame;
+};
+
 struct SelectStmt {
     bool distinct = false;
     ExprPtr top;
     bool topPercent = false;
+    bool topWithTies = false;
     std::vector<SelectItem> items;
     std::vector<TableRef> from;
     ExprPtr where;
@@ -137,12 +158,25 @@ enum class StmtKind {
     EnableTrigger,  // ENABLE/DISABLE TRIGGER, ALTER TABLE ... ENABLE/DISABLE TRIGGER
 };
 
+// WITH name [(columns)] AS (query), ...: the common table expressions of one statement.
+struct CommonTable {
+    QString name;
+    QStringList columns;
+    std::shared_ptr<SelectStmt> select;
+};
+
+struct WithClause {
+    std::vector<CommonTable> tables;
+    int maxRecursion = 100;  // OPTION (MAXRECURSION n); 0: no limit
+};
+
 struct Statement {
     explicit Statement(StmtKind k) : kind(k) {}
     virtual ~Statement() = default;
     StmtKind kind;
     int line = 1;
     int start = 0, end = 0;
+    std::shared_ptr<WithClause> with;  // SELECT, INSERT, UPDATE, DELETE led by WITH
 };
 using StmtPtr = std::shared_ptr<Statement>;
 
@@ -159,6 +193,8 @@ struct InsertStatement : Statement {
     std::shared_ptr<SelectStmt> select;
     bool defaultValues = false;
     std::shared_ptr<Statement> exec;  // INSERT ... EXEC
+    ExprPtr top;  // INSERT TOP (n) [PERCENT]
+    bool topPercent = false;
 };
 
 struct Assignment {

@@ -420,6 +420,7 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
 
 void Executor::execute(Statement& s, StatementResult& r)
 {
+    CommonTableScope commonTables(*this, s.with);
     switch (s.kind) {
     case StmtKind::Select: {
         auto& st = static_cast<SelectStatement&>(s);

@@ -113,6 +113,7 @@ void Executor::runCursor(CursorStatement& s, StatementResult& r)
         auto c = std::make_shared<Cursor>();
         c->name = s.name;
         c->select = s.select;
+        c->with = s.with;
         c->global = global;
         cursors[key] = c;
         if (global && inModule())
@@ -128,6 +129,7 @@ void Executor::runCursor(CursorStatement& s, StatementResult& r)
     case CursorAction::Open: {
         if (c->open)
             throw sqlError(16905, QStringLiteral("The cursor is already open."));
+        CommonTableScope commonTables(*this, c->with);
         ResultSet rs = runSelect(*c->select, nullptr, nullptr);
         c->columns = rs.columns.size();
         c->rows = std::move(rs.rows);

@@ -301,9 +301,22 @@ void Executor::bind(Expr& e, const Scope& scope)
     case ExprKind::Exists:
         return;  // bound when it runs, with this scope as its parent
     case ExprKind::Function:
+        if (e.windowIndex == kRowAddressItem)
+            return;
+        if (e.over || isWindowOnlyFunction(e.name)) {
+            bindWindowCall(e, scope);
+            return;
+        }
         resolveFunction(e);
         if (e.name == QLatin1String("UPDATE"))
             return;  // UPDATE(column) names a column of the trigger's table, not of a source
+        if (e.withinGroup) {
+            if (e.name != QLatin1String("STRING_AGG"))
+                throw sqlError(10757, QStringLiteral("The function '%1' may not have a WITHIN GROUP clause.")
+                                          .arg(e.name.toLower()), 15);
+            for (auto& o : e.withinGroup->orderBy)
+                bind(*o.expr, scope);
+        }
         break;
     default:
         break;
@@ -394,6 +407,15 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
         break;
     }
     const QString& n = e.name;
+    if (isWindowOnlyFunction(n))
+        return windowType(e, scope);
+    if (n == QLatin1String("STRING_AGG") && !e.args.empty()) {
+        // Text keeps its kind (and max); anything else comes out as nvarchar(4000).
+        const SqlType t = typeOf(*e.args[0], scope);
+        if (t.id == TypeId::VarChar || t.id == TypeId::Char || t.id == TypeId::Text)
+            return SqlType{TypeId::VarChar, t.length < 0 ? -1 : 8000, 0, 0};
+        return SqlType{TypeId::NVarChar, t.length < 0 && isCharacter(t.id) ? -1 : 4000, 0, 0};
+    }
     if (e.parts.size() >= 2) {
         // A user function: the type it returns.
         if (auto m = findModule(e.parts); m && m->kind == ModuleKind::Function)
@@ -764,6 +786,12 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
     case ExprKind::Default:
         throw syntaxError(QStringLiteral("DEFAULT"));
     case ExprKind::Function:
+        if (e.windowIndex >= 0 && ctx.windows)
+            return (*ctx.windows)[size_t(e.windowIndex)];
+        if (e.windowIndex == kRowAddressItem) {
+            const Row* row = ctx.rows && e.slot >= 0 && size_t(e.slot) < ctx.rows->size() ? (*ctx.rows)[size_t(e.slot)] : nullptr;
+            return Value{SqlType{TypeId::BigInt, 0, 0, 0}, int64_t(reinterpret_cast<intptr_t>(row))};
+        }
         if (e.aggIndex >= 0 && ctx.aggregates)
             return (*ctx.aggregates)[e.aggIndex];
         return function(e, ctx);

@@ -24,8 +24,39 @@ struct Source {
     std::shared_ptr<Table> table;  // rows
     bool isBase = false;           // a catalog table whose rows a statement may change
     std::shared_ptr<Database> db;
+    // A common table expression over base tables: each row carries, after its visible columns, the
+    // address of the row of each table it came from, so DELETE and UPDATE through it reach one of them.
+    std::vector<std::shared_ptr<Table>> viewTables;
+    std::vector<std::shared_ptr<Database>> viewDbs;
+    std::vector<std::pair<int, int>> viewColumnOf;  // per visible column: (table, column); (-1, -1) computed
+    // Once a DELETE or UPDATE has chosen the table it changes (chooseViewTable):
+    std::shared_ptr<Table> viewOf;
+    int viewSlot = 0;
+    std::vector<int> viewColumns;  // the column of viewOf of each visible column; -1 for any other
     QString qualifier() const { return alias.isEmpty() ? tableName : alias; }
 };
+
+// A common table expression of the running statement: its rows once read (a statement reads each
+// once), and while its recursive members run, the rows of the level before.
+struct ActiveCommonTable {
+    const CommonTable* definition = nullptr;
+    std::shared_ptr<const WithClause> with;
+    size_t position = 0;  // in its WITH clause: it sees itself and the ones before
+    std::shared_ptr<Table> rows;
+    std::vector<SourceColumn> columns;
+    std::vector<std::shared_ptr<Table>> viewTables;
+    std::vector<std::shared_ptr<Database>> viewDbs;
+    std::vector<std::pair<int, int>> viewColumnOf;
+    std::shared_ptr<Table> working;  // recursive members read this level
+    bool running = false;
+};
+
+// windowIndex of the hidden select item that gives the address of the row of source `slot` (reading a
+// common table expression that DELETE or UPDATE may go through).
+constexpr int kRowAddressItem = -2;
+
+// How many of `total` rows TOP (v) [PERCENT] keeps (PERCENT rounds up); refuses a value out of range.
+size_t topRows(const Value& v, bool percent, size_t total);
 
 struct Scope {
     std::vector<Source>* sources = nullptr;
@@ -36,6 +67,7 @@ struct Scope {
 struct Cursor {
     QString name;
     std::shared_ptr<SelectStmt> select;
+    std::shared_ptr<WithClause> with;  // DECLARE ... CURSOR FOR WITH ...
     bool global = false;
     bool open = false;
     size_t columns = 0;
@@ -58,6 +90,8 @@ struct Frame {
     std::optional<int64_t> scopeIdentity;  // SCOPE_IDENTITY()
     std::optional<Value> returnValue;      // RETURN n / RETURN expr
     bool keepsProgram = false;             // a GLOBAL cursor declared here holds a query of this call's tree
+    std::vector<std::shared_ptr<ActiveCommonTable>> commonTables;  // WITH of the running statement
+    size_t visibleCommonTables = 0;  // while one of them is read: those it may name
 };
 
 struct EvalContext {
@@ -65,6 +99,7 @@ struct EvalContext {
     const EvalContext* outer = nullptr;
     const std::vector<Value>* aggregates = nullptr;
     const Scope* scope = nullptr;
+    const std::vector<Value>* windows = nullptr;  // the window functions' values for the current row
 };
 
 class Executor {
@@ -161,6 +196,50 @@ private:
     std::vector<const Row*> candidateRows(Source& source, int slot, const ExprPtr& where, const EvalContext& ctx);
     std::vector<const Row*> candidateScan(const Table& t);
     bool uncorrelated(SelectStmt& s, const Scope& scope);
+
+    // Common table expressions (CommonTables.cpp)
+    class CommonTableScope {
+    public:
+        CommonTableScope(Executor& executor, const std::shared_ptr<WithClause>& with);
+        ~CommonTableScope();
+        CommonTableScope(const CommonTableScope&) = delete;
+        CommonTableScope& operator=(const CommonTableScope&) = delete;
+
+    private:
+        Frame* frame_;
+        std::vector<std::shared_ptr<ActiveCommonTable>> saved_;
+        size_t savedVisible_;
+    };
+    ActiveCommonTable* findCommonTable(const QString& name) const;
+    Source commonTableSource(ActiveCommonTable& cte, const QString& alias);
+    void readCommonTable(ActiveCommonTable& cte);
+    void readRecursive(ActiveCommonTable& cte);
+    static const Row* baseRowOf(const Source& view, const Row& row);
+    // The table a DELETE (no SET list) or an UPDATE through a common table expression changes: the one
+    // every column it sets comes from (4405 when they are several, 4406 for a computed column).
+    static void chooseViewTable(Source& view, const std::vector<Assignment>* sets);
+
+    // Window functions (Window.cpp)
+    struct WindowRow {
+        std::vector<const Row*> rows;
+        std::vector<Value> aggregates;
+    };
+    void bindWindowCall(Expr& e, const Scope& scope);
+    SqlType windowType(const Expr& e, const Scope& scope);
+    // Each row's values of the window functions, computed over all rows of the query.
+    std::vector<std::vector<Value>> computeWindows(const std::vector<Expr*>& windows, const std::vector<WindowRow>& rows,
+                                                   const EvalContext& base);
+    void computeWindow(const Expr& w, size_t slot, const std::vector<WindowRow>& rows, EvalContext& ctx,
+                       std::vector<std::vector<Value>>& out);
+    bool windowsRefused_ = false;  // binding WHERE, GROUP BY, HAVING, ON or SET: no window function there
+    struct RefuseWindows {
+        explicit RefuseWindows(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
+        ~RefuseWindows() { flag_ = old_; }
+        RefuseWindows(const RefuseWindows&) = delete;
+        RefuseWindows& operator=(const RefuseWindows&) = delete;
+        bool& flag_;
+        bool old_;
+    };
 
     // Binding and evaluation
     void bind(Expr& e, const Scope& scope);

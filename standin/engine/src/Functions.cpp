@@ -42,6 +42,8 @@ const BuiltinFunction kBuiltins[] = {
     {"ERROR_NUMBER", 0, 0, false}, {"ERROR_MESSAGE", 0, 0, false}, {"ERROR_SEVERITY", 0, 0, false},
     {"ERROR_STATE", 0, 0, false}, {"ERROR_LINE", 0, 0, false}, {"ERROR_PROCEDURE", 0, 0, false},
     {"XACT_STATE", 0, 0, false},
+    // ordered aggregates
+    {"STRING_AGG", 2, 2, true},
 };
 
 }  // namespace

@@ -16,4 +16,8 @@ struct BuiltinFunction {
 // The built-in of that name (upper case), or nullptr.
 const BuiltinFunction* findBuiltin(const QString& upperName);
 
+// ROW_NUMBER, RANK, DENSE_RANK, NTILE, LAG, LEAD, FIRST_VALUE, LAST_VALUE: functions that exist only
+// with an OVER clause.
+bool isWindowOnlyFunction(const QString& upperName);
+
 }  // namespace standin

@@ -38,18 +38,7 @@ SqlError duplicateKey(const Table& t, const KeyConstraint& key, const Row& row, 
                     14, 1);
 }
 
-size_t topCount(const Value& v, bool percent, size_t total)
-{
-    if (v.isNull())
-        return 0;
-    if (percent) {
-        double p = std::get<double>(convert(v, SqlType{TypeId::Float, 0, 53, 0}).data);
-        return size_t(std::ceil(double(total) * p / 100.0 - 1e-9));
-    }
-    int64_t n = std::get<int64_t>(convert(v, SqlType{TypeId::BigInt, 0, 0, 0}).data);
-    return n < 0 ? 0 : size_t(n);
-}
-
+size_t topCount(const Value& v, bool percent, size_t total) { return topRows(v, percent, total); }
 
 // The source of the FROM clause an UPDATE or DELETE changes: the one its alias names, or the table of
 // the same (schema-qualified) name that has no alias; -1 when the target is not in the FROM clause.
@@ -263,11 +252,24 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                     values.push_back(std::nullopt);
                     continue;
                 }
-                bind(*e, scope);
+                {
+                    RefuseWindows refuse(windowsRefused_);
+                    bind(*e, scope);
+                }
                 values.push_back(eval(*e, ctx));
             }
             sourceRows.push_back(std::move(values));
         }
+    }
+    if (s.top) {
+        // INSERT TOP (n): that many of the source rows, whichever come first.
+        EvalContext ctx;
+        Scope scope;
+        ctx.scope = &scope;
+        bind(*s.top, scope);
+        const size_t n = topRows(eval(*s.top, ctx), s.topPercent, sourceRows.size());
+        if (sourceRows.size() > n)
+            sourceRows.resize(n);
     }
 
     const bool triggered = hasTriggers(*db, *t, 'I');
@@ -323,11 +325,14 @@ std::vector<std::vector<const Row*>> Executor::targetRows(std::vector<Source>& s
                                                           const ExprPtr& where, const ExprPtr& top, bool topPercent,
                                                           const Scope& scope)
 {
-    if (where)
-        bind(*where, scope);
-    for (TableRef& ref : refs)
-        if (ref.on)
-            bind(*ref.on, scope);
+    {
+        RefuseWindows refuse(windowsRefused_);
+        if (where)
+            bind(*where, scope);
+        for (TableRef& ref : refs)
+            if (ref.on)
+                bind(*ref.on, scope);
+    }
     auto combos = produceRows(sources, refs, where, scope, nullptr);
     if (top) {
         EvalContext topCtx;
@@ -354,10 +359,12 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     }
     std::vector<Source> sources = openSources(refs, nullptr, nullptr);
     Source& target = sources[targetSlot];
-    if (!target.isBase)
+    chooseViewTable(target, &s.sets);
+    if (!target.isBase && !target.viewOf)
         throw sqlError(4421, QStringLiteral("Derived table '%1' is not updatable because a column of the derived table "
                                             "is derived or constant.").arg(target.qualifier()));
-    std::shared_ptr<Table> t = target.table;
+    // Through a common table expression over one table: that table's rows change.
+    std::shared_ptr<Table> t = target.viewOf ? target.viewOf : target.table;
     std::shared_ptr<Database> db = target.db;
     Scope scope;
     scope.sources = &sources;
@@ -384,6 +391,16 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 collationKey(a.column[a.column.size() - 2]) != collationKey(t->name))
                 throw unboundIdentifier(a.column.join(QLatin1Char('.')));
             set.column = t->columnIndex(a.column.last());
+            if (target.viewOf) {
+                set.column = -1;
+                for (size_t c = 0; c < target.columns.size(); ++c)
+                    if (collationKey(target.columns[c].name) == collationKey(a.column.last()))
+                        set.column = target.viewColumns[c] < 0 ? -2 : target.viewColumns[c];
+                if (set.column == -2)
+                    throw sqlError(4406, QStringLiteral("Update or insert of view or derived table '%1' failed because it "
+                                                        "contains a derived or constant field.")
+                                             .arg(target.qualifier()));
+            }
             if (set.column < 0)
                 throw invalidColumn(a.column.last());
             if (t->columns[set.column].identity)
@@ -396,8 +413,10 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                                                    "columns into a view, column aliasing can conceal the duplication in "
                                                    "your code.").arg(a.column.last()));
         }
-        if (set.value->kind != ExprKind::Default)
+        if (set.value->kind != ExprKind::Default) {
+            RefuseWindows refuse(windowsRefused_);
             bind(*set.value, scope);
+        }
         sets.push_back(set);
     }
     auto combos = targetRows(sources, refs, s.where, s.top, s.topPercent, scope);
@@ -427,11 +446,14 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     std::vector<Value> newValues;  // targets.size() x columns.size()
     targets.reserve(combos.size());
     newValues.reserve(combos.size() * columns.size());
+    std::unordered_set<const Row*> viewRows;
     for (size_t k = 0; k < combos.size(); ++k) {
         if (!first[k])
             continue;
         auto& combo = combos[k];
-        const Row* old = combo[targetSlot];
+        const Row* old = target.viewOf ? baseRowOf(target, *combo[targetSlot]) : combo[targetSlot];
+        if (!old || (target.viewOf && !viewRows.insert(old).second))
+            continue;  // no row of that table (outer join), or one already reached through another row
         ctx.rows = &combo;
         for (Set& set : sets) {
             Value v;
@@ -536,16 +558,19 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
     }
     std::vector<Source> sources = openSources(refs, nullptr, nullptr);
     Source& target = sources[targetSlot];
-    if (!target.isBase)
+    chooseViewTable(target, nullptr);
+    if (!target.isBase && !target.viewOf)
         throw invalidObject(s.target.join(QLatin1Char('.')));
-    std::shared_ptr<Table> t = target.table;
+    // Through a common table expression over one table: that table's rows go.
+    std::shared_ptr<Table> t = target.viewOf ? target.viewOf : target.table;
     Scope scope;
     scope.sources = &sources;
     auto combos = targetRows(sources, refs, s.where, s.top, s.topPercent, scope);
     std::unordered_set<const Row*> doomed;
     for (auto& combo : combos)
         if (combo[targetSlot])
-            doomed.insert(combo[targetSlot]);
+            if (const Row* row = target.viewOf ? baseRowOf(target, *combo[targetSlot]) : combo[targetSlot])
+                doomed.insert(row);
     const bool triggered = hasTriggers(*target.db, *t, 'D');
     std::vector<Row> deleted;
     if (triggered)

@@ -340,6 +340,18 @@ ExprPtr Parser::primary()
             }
         }
         expectSymbol(")");
+        if (peek().isWord("WITHIN") && peek(1).isWord("GROUP")) {
+            next();
+            next();
+            expectSymbol("(");
+            expectWord("ORDER");
+            expectWord("BY");
+            e->withinGroup = std::make_shared<WindowSpec>();
+            e->withinGroup->orderBy = orderByList();
+            expectSymbol(")");
+        }
+        if (peek().isWord("OVER"))
+            e->over = overClause();
         return finish(e);
     }
     ExprPtr e = make(ExprKind::Column, start);

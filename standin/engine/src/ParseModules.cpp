@@ -180,7 +180,18 @@ StmtPtr Parser::declareCursor()
             break;
     }
     expectWord("FOR");
-    s->select = selectWithUnions();
+    if (peek().isWord("WITH") && peek(1).isName()) {
+        // A cursor over common table expressions: they are read when it opens.
+        s->with = commonTables();
+        const std::optional<int> outerRecursion = maxRecursion_;
+        maxRecursion_.reset();
+        s->select = selectWithUnions();
+        if (maxRecursion_)
+            s->with->maxRecursion = *maxRecursion_;
+        maxRecursion_ = outerRecursion;
+    } else {
+        s->select = selectWithUnions();
+    }
     if (acceptWord("FOR")) {
         if (acceptWord("READ")) {
             expectWord("ONLY");

@@ -36,9 +36,8 @@ std::shared_ptr<SelectStmt> Parser::selectWithUnions()
             first->orderBy.push_back(o);
         } while (acceptSymbol(","));
     }
-    if (acceptWord("OPTION")) {
-        skipParenthesized();
-    }
+    if (acceptWord("OPTION"))
+        optionClause();
     return first;
 }
 
@@ -50,8 +49,10 @@ std::shared_ptr<SelectStmt> Parser::selectCore()
         s->distinct = true;
     else
         acceptWord("ALL");
-    if (peek().isWord("TOP"))
+    if (peek().isWord("TOP")) {
         s->top = topClause(s->topPercent);
+        s->topWithTies = topWithTies_;
+    }
     do {
         s->items.push_back(selectItem());
     } while (acceptSymbol(","));

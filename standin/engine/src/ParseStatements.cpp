@@ -24,6 +24,8 @@ StmtPtr Parser::statementBody(bool firstInBatch)
         s->select = selectWithUnions();
         return s;
     }
+    if (t.isWord("WITH") && peek(1).isName())
+        return withStatement();
     if (t.isWord("INSERT"))
         return insertStatement();
     if (t.isWord("UPDATE"))
@@ -378,6 +380,14 @@ StmtPtr Parser::insertStatement()
 {
     next();
     auto s = std::make_shared<InsertStatement>();
+    if (peek().isWord("TOP")) {
+        // INSERT takes TOP in parentheses only, and without WITH TIES.
+        if (!peek(1).isSymbol("("))
+            fail();
+        s->top = topClause(s->topPercent);
+        if (topWithTies_)
+            fail();
+    }
     acceptWord("INTO");
     s->table = multiName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
@@ -416,14 +426,26 @@ ExprPtr Parser::topClause(bool& percent)
     expectWord("TOP");
     ExprPtr e;
     if (acceptSymbol("(")) {
-        e = expr();
+        if (peek().isWord("SELECT")) {
+            e = make(ExprKind::Subquery, peek().start);
+            e->subquery = selectWithUnions();
+            finish(e);
+        } else {
+            e = expr();
+        }
         expectSymbol(")");
     } else {
+        // Without parentheses TOP takes a constant only: TOP @n is refused.
+        if (peek().kind != TokenKind::Number)
+            fail();
         e = primary();
     }
     percent = acceptWord("PERCENT");
-    if (acceptWord("WITH"))
+    topWithTies_ = false;
+    if (acceptWord("WITH")) {
         expectWord("TIES");
+        topWithTies_ = true;
+    }
     return e;
 }
 
@@ -459,6 +481,8 @@ StmtPtr Parser::updateStatement()
         s->from = tableRefs();
     if (acceptWord("WHERE"))
         s->where = expr();
+    if (acceptWord("OPTION"))
+        optionClause();
     return s;
 }
 
@@ -476,6 +500,8 @@ StmtPtr Parser::deleteStatement()
         s->from = tableRefs();
     if (acceptWord("WHERE"))
         s->where = expr();
+    if (acceptWord("OPTION"))
+        optionClause();
     return s;
 }
 

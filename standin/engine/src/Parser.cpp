@@ -22,7 +22,7 @@ const QSet<QString>& reservedWords()
             "DESC", "DISTINCT", "DROP", "ELSE", "END", "ESCAPE", "EXCEPT", "EXEC", "EXECUTE", "EXISTS", "FETCH", "FOR",
             "FOREIGN", "FROM", "FULL", "FUNCTION", "GOTO", "GRANT", "GROUP", "HAVING", "IDENTITY", "IF", "IN", "INDEX",
             "INNER", "INSERT", "INTERSECT", "INTO", "IS", "JOIN", "KEY", "LEFT", "LIKE", "NOCHECK", "NONCLUSTERED",
-            "NOT", "NULL", "OF", "ON", "OPEN", "OPTION", "OR", "ORDER", "OUTER", "PERCENT", "PRIMARY", "PRINT", "PROC",
+            "NOT", "NULL", "OF", "ON", "OPEN", "OPTION", "OR", "ORDER", "OUTER", "OVER", "PERCENT", "PRIMARY", "PRINT", "PROC",
             "PROCEDURE", "RAISERROR", "REFERENCES", "RETURN", "REVOKE", "RIGHT", "ROLLBACK", "SAVE", "SELECT",
             "SESSION_USER", "SET", "SYSTEM_USER", "TABLE", "THEN", "TO", "TOP", "TRAN", "TRANSACTION", "TRIGGER",
             "TRUNCATE", "UNION", "UNIQUE", "UPDATE", "USE", "USER", "VALUES", "VIEW", "WHEN", "WHERE", "WHILE", "WITH",

@@ -136,6 +136,14 @@ private:
     TableRef tableSource();
     void skipParenthesized();
 
+    // WITH common table expressions, OVER clauses, OPTION hints (ParseWindows.cpp)
+    StmtPtr withStatement();
+    std::shared_ptr<WithClause> commonTables();
+    std::shared_ptr<WindowSpec> overClause();
+    std::vector<OrderItem> orderByList();
+    void windowFrame(WindowSpec& w);
+    void optionClause();
+
     // DDL (ParseDdl.cpp)
     SqlType type();
     ExprPtr defaultValue(QString& text);
@@ -190,6 +198,8 @@ private:
     int loopDepth_ = 0;  // WHILE bodies around the statement being read (BREAK, CONTINUE)
     int catchDepth_ = 0;  // CATCH blocks around the statement being read (THROW without arguments)
     bool afterCondition_ = false;  // the statement being read is the body of an IF or WHILE
+    std::optional<int> maxRecursion_;  // OPTION (MAXRECURSION n) of the statement being read
+    bool topWithTies_ = false;         // the last TOP clause read ended WITH TIES
 };
 
 }  // namespace standin::parsing

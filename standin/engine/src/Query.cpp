@@ -124,11 +124,19 @@ bool isAggregateName(const QString& n)
 // A column of this query's sources read outside any aggregate; nullptr when there is none.
 const Expr* columnOutsideAggregates(const Expr& e)
 {
-    if ((e.kind == ExprKind::Function && isAggregateName(e.name)) || e.kind == ExprKind::Subquery
+    if ((e.kind == ExprKind::Function && isAggregateName(e.name) && !e.over) || e.kind == ExprKind::Subquery
         || e.kind == ExprKind::Exists)
         return nullptr;
     if (e.kind == ExprKind::Column && e.depth == 0)
         return &e;
+    if (e.over) {
+        for (const auto& p : e.over->partitionBy)
+            if (const Expr* c = columnOutsideAggregates(*p))
+                return c;
+        for (const auto& o : e.over->orderBy)
+            if (const Expr* c = columnOutsideAggregates(*o.expr))
+                return c;
+    }
     for (const auto& a : e.args)
         if (const Expr* c = a ? columnOutsideAggregates(*a) : nullptr)
             return c;
@@ -139,13 +147,19 @@ const Expr* columnOutsideAggregates(const Expr& e)
 
 void collectAggregates(Expr& e, std::vector<Expr*>& out)
 {
-    if (e.kind == ExprKind::Function && isAggregateName(e.name)) {
+    if (e.kind == ExprKind::Function && isAggregateName(e.name) && !e.over) {
         e.aggIndex = int(out.size());
         out.push_back(&e);
         return;
     }
     if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists)
         return;
+    if (e.over) {
+        for (auto& p : e.over->partitionBy)
+            collectAggregates(*p, out);
+        for (auto& o : e.over->orderBy)
+            collectAggregates(*o.expr, out);
+    }
     for (auto& a : e.args)
         if (a)
             collectAggregates(*a, out);
@@ -161,7 +175,66 @@ struct Accumulator {
     Value best;
     bool any = false;
     std::unordered_set<QString> seen;
+    std::vector<std::pair<std::vector<Value>, QString>> pieces;  // STRING_AGG: (WITHIN GROUP key, text)
+    Value separator;
 };
+
+// The window functions of an expression, numbered in their query; one inside another window function
+// or an aggregate is refused.
+void collectWindows(Expr& e, std::vector<Expr*>& out, bool inside)
+{
+    if (e.kind == ExprKind::Subquery || e.kind == ExprKind::Exists)
+        return;
+    bool nested = inside;
+    if (e.kind == ExprKind::Function && e.over) {
+        if (inside)
+            throw sqlError(4109, QStringLiteral("Windowed functions cannot be used in the context of another windowed "
+                                                "function or aggregate."));
+        e.windowIndex = int(out.size());
+        out.push_back(&e);
+        nested = true;
+        for (auto& p : e.over->partitionBy)
+            collectWindows(*p, out, true);
+        for (auto& o : e.over->orderBy)
+            collectWindows(*o.expr, out, true);
+    } else if (e.kind == ExprKind::Function && isAggregateName(e.name)) {
+        nested = true;
+    }
+    for (auto& a : e.args)
+        if (a)
+            collectWindows(*a, out, nested);
+    if (e.caseOperand)
+        collectWindows(*e.caseOperand, out, nested);
+    if (e.elseExpr)
+        collectWindows(*e.elseExpr, out, nested);
+}
+
+// STRING_AGG's text: the pieces in WITHIN GROUP order, joined by the separator.
+Value stringAggregate(Accumulator& acc, const Expr& agg, const SqlType& type)
+{
+    if (agg.withinGroup) {
+        const auto& order = agg.withinGroup->orderBy;
+        std::stable_sort(acc.pieces.begin(), acc.pieces.end(), [&](const auto& a, const auto& b) {
+            for (size_t k = 0; k < order.size(); ++k) {
+                const int c = compareForSort(a.first[k], b.first[k]);
+                if (c != 0)
+                    return order[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    const QString separator = acc.separator.isNull() ? QString() : toText(acc.separator);
+    QString text;
+    for (size_t i = 0; i < acc.pieces.size(); ++i) {
+        if (i > 0)
+            text += separator;
+        text += acc.pieces[i].second;
+    }
+    if (type.length > 0 && text.size() > type.length)
+        throw sqlError(9829, QStringLiteral("STRING_AGG aggregation result exceeded the limit of 8000 bytes. Use LOB "
+                                            "types to avoid result truncation."));
+    return Value{type, text};
+}
 
 QString rowKey(const std::vector<Value>& values)
 {
@@ -217,6 +290,9 @@ std::shared_ptr<Table> Executor::findTable(const QStringList& name, std::shared_
 
 Source Executor::tableSource(const QStringList& name, const QString& alias)
 {
+    if (name.size() == 1)
+        if (ActiveCommonTable* cte = findCommonTable(name[0]))
+            return commonTableSource(*cte, alias);
     Source s;
     s.alias = alias;
     s.tableName = name.last();
@@ -1195,15 +1271,18 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
             name = item.expr->parts.last();
         items.push_back({item.expr, name, item.assignVariable});
     }
-    for (TableRef& ref : s.from)
-        if (ref.on)
-            bind(*ref.on, scope);
-    if (s.where)
-        bind(*s.where, scope);
-    for (auto& g : s.groupBy)
-        bind(*g, scope);
-    if (s.having)
-        bind(*s.having, scope);
+    {
+        RefuseWindows refuse(windowsRefused_);
+        for (TableRef& ref : s.from)
+            if (ref.on)
+                bind(*ref.on, scope);
+        if (s.where)
+            bind(*s.where, scope);
+        for (auto& g : s.groupBy)
+            bind(*g, scope);
+        if (s.having)
+            bind(*s.having, scope);
+    }
 
     std::vector<Expr*> aggregates;
     for (auto& it : items)
@@ -1244,6 +1323,15 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
             orderKeys.push_back(k);
         }
     }
+
+    std::vector<Expr*> windows;
+    for (auto& it : items)
+        collectWindows(*it.expr, windows, false);
+    for (auto& k : orderKeys)
+        if (k.expr)
+            collectWindows(*k.expr, windows, false);
+    // With window functions every row is kept until all are known; then the values are computed.
+    std::vector<WindowRow> windowRows;
 
     ResultSet rs;
     for (auto& it : items) {
@@ -1290,6 +1378,10 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
     };
     std::vector<OutRow> out;
     auto project = [&](const EvalContext& c) {
+        if (!windows.empty() && !c.windows) {
+            windowRows.push_back(WindowRow{*c.rows, c.aggregates ? *c.aggregates : std::vector<Value>{}});
+            return;
+        }
         OutRow r;
         r.values.reserve(items.size());
         for (auto& it : items)
@@ -1371,6 +1463,17 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
                     } else {
                         acc.sum = binary(BinaryOp::Add, acc.sum, v);
                     }
+                } else if (agg.name == QLatin1String("STRING_AGG")) {
+                    if (!acc.any)
+                        acc.separator = eval(*agg.args[1], ctx);
+                    std::vector<Value> key;
+                    if (agg.withinGroup)
+                        for (const auto& o : agg.withinGroup->orderBy)
+                            key.push_back(eval(*o.expr, ctx));
+                    const SqlType& want = isUnicode(v.type.id) || !isCharacter(v.type.id)
+                                              ? SqlType{TypeId::NVarChar, -1, 0, 0}
+                                              : SqlType{TypeId::VarChar, -1, 0, 0};
+                    acc.pieces.emplace_back(std::move(key), toText(isCharacter(v.type.id) ? v : convert(v, want)));
                 } else if (agg.name == QLatin1String("MIN") || agg.name == QLatin1String("MAX")) {
                     if (!acc.any)
                         acc.best = v;
@@ -1412,6 +1515,8 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
                     values.push_back(v);
                 } else if (!acc.any)
                     values.push_back(nullValue(t));
+                else if (agg.name == QLatin1String("STRING_AGG"))
+                    values.push_back(stringAggregate(acc, agg, t));
                 else if (agg.name == QLatin1String("SUM"))
                     values.push_back(acc.sum);
                 else if (agg.name == QLatin1String("AVG"))
@@ -1432,6 +1537,18 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
             ctx.rows = &combo;
             project(ctx);
         }
+    }
+    if (!windows.empty()) {
+        const std::vector<std::vector<Value>> values = computeWindows(windows, windowRows, ctx);
+        out.reserve(windowRows.size());
+        for (size_t k = 0; k < windowRows.size(); ++k) {
+            ctx.rows = &windowRows[k].rows;
+            ctx.aggregates = windowRows[k].aggregates.empty() ? nullptr : &windowRows[k].aggregates;
+            ctx.windows = &values[k];
+            project(ctx);
+        }
+        ctx.windows = nullptr;
+        ctx.aggregates = nullptr;
     }
 
     if (s.distinct) {
@@ -1456,21 +1573,22 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
         EvalContext topCtx;
         topCtx.scope = &scope;
         topCtx.outer = outerCtx;
-        Value v = eval(*s.top, topCtx);
-        if (s.topPercent) {
-            double p = v.isNull() ? 0 : std::get<double>(convert(v, SqlType{TypeId::Float, 0, 53, 0}).data);
-            if (p < 0 || p > 100)
-                throw sqlError(1031, QStringLiteral("Percent values must be between 0 and 100."));
-            size_t n = size_t(std::ceil(double(out.size()) * p / 100.0 - 1e-9));
-            if (out.size() > n)
-                out.resize(n);
-        } else {
-            int64_t n = v.isNull() ? 0 : std::get<int64_t>(convert(v, SqlType{TypeId::BigInt, 0, 0, 0}).data);
-            if (n < 0)
-                throw sqlError(1060, QStringLiteral("The number of rows provided for a TOP or FETCH clauses row count parameter must be an integer."));
-            if (int64_t(out.size()) > n)
-                out.resize(size_t(n));
+        size_t n = topRows(eval(*s.top, topCtx), s.topPercent, out.size());
+        if (s.topWithTies) {
+            if (orderKeys.empty())
+                throw sqlError(1062, QStringLiteral("The TOP N WITH TIES clause is not allowed without a corresponding "
+                                                    "ORDER BY clause."));
+            auto ties = [&](const OutRow& a, const OutRow& b) {
+                for (size_t k = 0; k < orderKeys.size(); ++k)
+                    if (compareForSort(a.sortKeys[k], b.sortKeys[k]) != 0)
+                        return false;
+                return true;
+            };
+            while (n > 0 && n < out.size() && ties(out[n], out[n - 1]))
+                ++n;
         }
+        if (out.size() > n)
+            out.resize(n);
     }
 
     // SELECT @v = expr assigns (the last row wins) and returns no rows.
