@@ -48,7 +48,7 @@ QString offsetText(int minutes)
 
 bool splitOffsetText(const QString& text, QString* rest, int* minutes)
 {
-    static const QRegularExpression re(QStringLiteral("^(.*?)\\s*(?:([+-])(\\d{1,2}):(\\d{2})|(Z))\\s*$"),
+    static const QRegularExpression re(QStringLiteral("^(.*?)\\s*(?:([+-])(\\d{1,2}):(\\d{2})|(?<=\\d)(Z))\\s*$"),
                                        QRegularExpression::CaseInsensitiveOption);
     const auto m = re.match(text);
     // A text of digits and dashes alone ("2025-06-01") is a date, never a date with an offset.
