@@ -133,6 +133,15 @@ std::optional<SqlType> Executor::scalarBuiltinType(const Expr& e, const Scope& s
                                                         : TypeId::DateTimeOffset;
         return SqlType {id, 0, 0, scale};
     }
+    // IIF and CHOOSE are CASE expressions: one result at least must be more than a bare NULL.
+    if (is(n, "IIF") || is(n, "CHOOSE")) {
+        bool typed = false;
+        for (size_t i = 1; i < e.args.size(); ++i)
+            typed = typed || !(e.args[i]->kind == ExprKind::Literal && e.args[i]->value.isNull());
+        if (!typed)
+            throw sqlError(8133, QStringLiteral("At least one of the result expressions in a CASE specification must be "
+                                                "an expression other than the NULL constant."));
+    }
     if (is(n, "IIF") && e.args.size() == 3)
         return commonType(argType(1), argType(2));
     if (is(n, "CHOOSE")) {

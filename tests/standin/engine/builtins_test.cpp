@@ -115,6 +115,7 @@ TEST_F(Builtins, CalendarConstructorsAndChoices)
         {"SELECT TIMEFROMPARTS(10, 0, 0, 1000, 3)", 289},
         {"SELECT DATETIMEFROMPARTS(1700, 1, 1, 0, 0, 0, 0)", 289},
         {"SELECT CONCAT_WS(',', 'a')", 174},
+        {"SELECT IIF(1 = 1, NULL, NULL)", 8133},
     });
 }
 
