@@ -240,7 +240,10 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
         Value d = arg(0);
         if (d.isNull())
             return nullValue(dateType());
-        // A datetimeoffset counts in its own local date; a text or number is read as a date.
+        if (!isDateTime(d.type.id) && !isCharacter(d.type.id))
+            throw sqlError(8116, QStringLiteral("Argument data type %1 is invalid for argument 1 of EOMONTH function.")
+                                     .arg(typeName(d.type.id)));
+        // A datetimeoffset counts in its own local date; a text is read as a date.
         QDate date = std::get<QDate>(convert(d, dateType()).data);
         if (e.args.size() > 1) {
             Value m = arg(1);
@@ -397,7 +400,7 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
         const Culture& culture = e.args.size() > 2 ? cultureArg(arg(2)) : sessionCulture();
         if (v.isNull() || format.isNull())
             return nullValue(rt);
-        if (!isNumeric(v.type.id) && !isDateTime(v.type.id))
+        if ((!isNumeric(v.type.id) && !isDateTime(v.type.id)) || v.type.id == TypeId::Bit)
             throw sqlError(8116, QStringLiteral("Argument data type %1 is invalid for argument 1 of format function.")
                                      .arg(typeName(v.type.id)));
         auto s = formatValue(v, toText(format), culture);

@@ -114,6 +114,7 @@ TEST_F(Builtins, CalendarConstructorsAndChoices)
         {"SELECT DATEFROMPARTS(2025, 2, 30)", 289},
         {"SELECT TIMEFROMPARTS(10, 0, 0, 1000, 3)", 289},
         {"SELECT DATETIMEFROMPARTS(1700, 1, 1, 0, 0, 0, 0)", 289},
+        {"SELECT EOMONTH(45000)", 8116},
         {"SELECT CONCAT_WS(',', 'a')", 174},
         {"SELECT IIF(1 = 1, NULL, NULL)", 8133},
     });
@@ -196,6 +197,7 @@ TEST_F(Builtins, FormatNumbersAndDatesByCulture)
     expectErrors({
         {"SELECT FORMAT(1, 'N', 'xx-YY')", 9818},
         {"SELECT FORMAT('abc', 'N')", 8116},
+        {"SELECT FORMAT(CAST(1 AS bit), 'N')", 8116},
     });
 }
 
