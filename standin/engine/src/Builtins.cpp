@@ -397,8 +397,9 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
         const SqlType rt = resultType();
         const Value v = arg(0), format = arg(1);
         // The culture is checked even when the value is NULL.
-        const Culture& culture = e.args.size() > 2 ? cultureArg(arg(2)) : sessionCulture();
-        if (v.isNull() || format.isNull())
+        const Value cultureName = arg(2);
+        const Culture& culture = e.args.size() > 2 ? cultureArg(cultureName) : sessionCulture();
+        if (v.isNull() || format.isNull() || (e.args.size() > 2 && cultureName.isNull()))
             return nullValue(rt);
         if ((!isNumeric(v.type.id) && !isDateTime(v.type.id)) || v.type.id == TypeId::Bit)
             throw sqlError(8116, QStringLiteral("Argument data type %1 is invalid for argument 1 of format function.")

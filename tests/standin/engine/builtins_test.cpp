@@ -189,6 +189,7 @@ TEST_F(Builtins, FormatNumbersAndDatesByCulture)
         {"FORMAT(CAST('14:05' AS time), 'hh:mm')", "NULL"},
         {"FORMAT(1, 'Q')", "NULL"},
         {"FORMAT(NULL, 'N')", "NULL"},
+        {"FORMAT(1, 'N', NULL)", "NULL"},
     });
     // Without a culture, the session's language decides.
     ok(QStringLiteral("SET LANGUAGE Brazilian"));
