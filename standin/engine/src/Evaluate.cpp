@@ -50,7 +50,10 @@ QStringList objectNameParts(const QString& name)
 
 
 // Date parts of DATEADD, DATEDIFF, DATEPART and DATENAME, with their abbreviations.
-enum class DatePart { Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond, IsoWeek };
+enum class DatePart {
+    Year, Quarter, Month, DayOfYear, Day, Week, Weekday, Hour, Minute, Second, Millisecond, IsoWeek,
+    Microsecond, Nanosecond, TzOffset
+};
 
 DatePart datePart(const QString& part, const QString& function)
 {
@@ -66,11 +69,23 @@ DatePart datePart(const QString& part, const QString& function)
         {"minute", DatePart::Minute}, {"mi", DatePart::Minute}, {"n", DatePart::Minute},
         {"second", DatePart::Second}, {"ss", DatePart::Second}, {"s", DatePart::Second},
         {"millisecond", DatePart::Millisecond}, {"ms", DatePart::Millisecond},
-        {"iso_week", DatePart::IsoWeek}, {"isowk", DatePart::IsoWeek}, {"isoww", DatePart::IsoWeek}};
+        {"iso_week", DatePart::IsoWeek}, {"isowk", DatePart::IsoWeek}, {"isoww", DatePart::IsoWeek},
+        {"microsecond", DatePart::Microsecond}, {"mcs", DatePart::Microsecond},
+        {"nanosecond", DatePart::Nanosecond}, {"ns", DatePart::Nanosecond},
+        {"tzoffset", DatePart::TzOffset}, {"tz", DatePart::TzOffset}};
     for (const auto& [name, p] : names)
         if (part == QLatin1String(name))
             return p;
     throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, function.toLower()), 15);
+}
+
+// The full name of a date part, as errors name it.
+QString datePartName(DatePart p)
+{
+    static const char* const names[] = {"year", "quarter", "month", "dayofyear", "day", "week", "weekday", "hour",
+                                        "minute", "second", "millisecond", "iso_week", "microsecond", "nanosecond",
+                                        "tzoffset"};
+    return QString::fromLatin1(names[int(p)]);
 }
 
 // Weekday counted from the session's first day of the week (DATEFIRST 7: Sunday 1 ... Saturday 7).
@@ -96,6 +111,9 @@ int64_t datePartOf(const QDateTime& d, DatePart p)
     case DatePart::Second: return d.time().second();
     case DatePart::Millisecond: return d.time().msec();
     case DatePart::IsoWeek: return date.weekNumber();
+    case DatePart::Microsecond: return d.time().msec() * 1000LL;
+    case DatePart::Nanosecond: return d.time().msec() * 1000000LL;
+    case DatePart::TzOffset: return d.offsetFromUtc() / 60;
     }
     return 0;
 }
@@ -112,12 +130,17 @@ QDateTime addDatePart(const QDateTime& d, DatePart p, int64_t amount)
     case DatePart::Minute: return d.addSecs(amount * 60);
     case DatePart::Second: return d.addSecs(amount);
     case DatePart::Millisecond: return d.addMSecs(amount);
+    // Values hold whole milliseconds: smaller parts move the value by the milliseconds they make up.
+    case DatePart::Microsecond: return d.addMSecs(amount / 1000);
+    case DatePart::Nanosecond: return d.addMSecs(amount / 1000000);
+    case DatePart::TzOffset: return d;
     }
     return d;
 }
 
 // DATEDIFF counts the boundaries of the part crossed between the two dates (weeks end on Saturday).
-int64_t dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
+// Worked out wide enough for nanoseconds across the whole calendar; the caller checks the range.
+__int128 dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
 {
     const QDate da = a.date(), db = b.date();
     const int64_t days = da.daysTo(db);
@@ -141,6 +164,11 @@ int64_t dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
                b.time().second() - a.time().second();
     case DatePart::Millisecond:
         return days * 86400000 + b.time().msecsSinceStartOfDay() - a.time().msecsSinceStartOfDay();
+    case DatePart::Microsecond: case DatePart::Nanosecond: {
+        const __int128 ms = __int128(days) * 86400000 + b.time().msecsSinceStartOfDay() - a.time().msecsSinceStartOfDay();
+        return ms * (p == DatePart::Microsecond ? 1000 : 1000000);
+    }
+    case DatePart::TzOffset: return 0;
     }
     return 0;
 }
@@ -421,6 +449,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
         if (auto m = findModule(e.parts); m && m->kind == ModuleKind::Function)
             return m->returns;
     }
+    if (auto t = scalarBuiltinType(e, scope))
+        return *t;
     if (n == QLatin1String("UPDATE"))
         return bitType();
     if (n.startsWith(QLatin1String("ERROR_")) || n == QLatin1String("XACT_STATE"))
@@ -429,7 +459,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
         return nvarcharType(-1);
     if (n == QLatin1String("DATEADD") && e.args.size() == 3) {
         const SqlType t = typeOf(*e.args[2], scope);
-        if (t.id == TypeId::Date || t.id == TypeId::DateTime2 || t.id == TypeId::SmallDateTime || t.id == TypeId::Time)
+        if (t.id == TypeId::Date || t.id == TypeId::DateTime2 || t.id == TypeId::SmallDateTime || t.id == TypeId::Time ||
+            t.id == TypeId::DateTimeOffset)
             return t;
         return datetimeType();
     }
@@ -555,8 +586,14 @@ std::optional<bool> Executor::test(const Expr& e, const EvalContext& ctx)
         QChar escape;
         if (e.args.size() > 2) {
             Value x = eval(*e.args[2], ctx);
-            if (!x.isNull() && !toText(x).isEmpty())
-                escape = toText(x).at(0);
+            if (!x.isNull()) {
+                // The escape is exactly one character.
+                const QString s = toText(x);
+                if (s.size() != 1)
+                    throw sqlError(506, QStringLiteral("The invalid escape character \"%1\" was specified in a LIKE "
+                                                       "predicate.").arg(s));
+                escape = s.at(0);
+            }
         }
         // Trailing blanks of the text count when either side is Unicode (nchar/nvarchar).
         const std::optional<bool> m = likeValues(a, p, escape);
@@ -760,6 +797,9 @@ Value Executor::eval(const Expr& e, const EvalContext& ctx)
         }
         SqlType target = e.castType;
         if (e.name.startsWith(QLatin1String("TRY_"))) {
+            // A conversion that is never allowed (int to date, ...) is an error even here.
+            if (!v.isNull() && !canConvert(v.type.id, target.id))
+                return castValue(v, target, true, style);
             try {
                 return castValue(v, target, true, style);
             } catch (const SqlError&) {
@@ -886,6 +926,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     };
     if (e.parts.size() >= 2)
         return callFunction(e, ctx);
+    if (auto v = scalarBuiltin(e, ctx))
+        return *v;
     if (n.startsWith(QLatin1String("ERROR_")) || n == QLatin1String("XACT_STATE"))
         return errorFunction(n);
     if (n == QLatin1String("UPDATE")) {
@@ -1324,19 +1366,52 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         return intValue(n == QLatin1String("YEAR") ? d.year() : n == QLatin1String("MONTH") ? d.month() : d.day());
     }
     if (n == QLatin1String("DATEADD") || n == QLatin1String("DATEDIFF") || n == QLatin1String("DATEPART") ||
-        n == QLatin1String("DATENAME")) {
+        n == QLatin1String("DATENAME") || n == QLatin1String("DATEDIFF_BIG")) {
         // The date part is a keyword, kept by the parser as a marked literal.
         if (e.args.empty() || e.args[0]->name != QLatin1String("DATEPART"))
             throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(QString(), n.toLower()), 15);
         const QString part = std::get<QString>(e.args[0]->value.data);
         const DatePart unit = datePart(part, n);
-        argCount(n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME") ? 2 : 3,
-                 n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME") ? 2 : 3);
-        auto dateArg = [&](size_t i) -> std::optional<QDateTime> {
+        const bool partFunction = n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME");
+        argCount(partFunction ? 2 : 3, partFunction ? 2 : 3);
+        // Only DATEPART and DATENAME know the time zone offset.
+        if (unit == DatePart::TzOffset && !partFunction)
+            throw sqlError(155, QStringLiteral("'%1' is not a recognized %2 option.").arg(part, n.toLower()), 15);
+        // A part the date's type does not hold (a day of a time, an hour of a date) is refused (9810);
+        // datetime and smalldatetime hold nothing finer than milliseconds.
+        auto checkPart = [&](const Value& v) {
+            const TypeId t = v.type.id;
+            const bool datePartUnit = unit <= DatePart::Weekday || unit == DatePart::IsoWeek;
+            const bool timePartUnit = !datePartUnit && unit != DatePart::TzOffset;
+            const bool fine = unit == DatePart::Microsecond || unit == DatePart::Nanosecond;
+            const bool tzUnit = unit == DatePart::TzOffset;
+            const bool refused = (t == TypeId::Time && (datePartUnit || tzUnit)) ||
+                                 (t == TypeId::Date && (timePartUnit || tzUnit)) ||
+                                 (n == QLatin1String("DATEADD") && fine &&
+                                  (t == TypeId::DateTime || t == TypeId::SmallDateTime || t == TypeId::Date)) ||
+                                 (tzUnit && (t == TypeId::DateTime || t == TypeId::SmallDateTime));
+            if (refused)
+                throw sqlError(9810, QStringLiteral("The datepart %1 is not supported by date function %2 for data type %3.")
+                                         .arg(datePartName(unit), n.toLower(), typeName(t)));
+        };
+        // A number or a text stands for a datetime (0: 1900-01-01); a datetimeoffset counts in its
+        // own local time, or at its UTC instant where two dates are compared.
+        auto dateArg = [&](size_t i, bool utc) -> std::optional<QDateTime> {
             Value v = arg(i);
             if (v.isNull())
                 return std::nullopt;
-            return std::get<QDateTime>(convert(v, datetimeType()).data);
+            if (!isDateTime(v.type.id))
+                v = convert(v, datetimeType());
+            if (partFunction)
+                checkPart(v);
+            if (v.type.id == TypeId::DateTimeOffset) {
+                const QDateTime d = std::get<QDateTime>(v.data);
+                if (!utc)
+                    return d;
+                const QDateTime u = d.toUTC();
+                return QDateTime(u.date(), u.time(), Qt::UTC);
+            }
+            return std::get<QDateTime>(convert(v, SqlType{TypeId::DateTime2, 0, 0, 7}).data);
         };
         if (n == QLatin1String("DATEADD")) {
             const SqlType resultType = typeOf(e, ctx.scope ? *ctx.scope : Scope{});
@@ -1350,6 +1425,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             const SqlType wide{TypeId::DateTime2, 0, 0, 7};
             if (!isDateTime(dv.type.id))
                 dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)
+            checkPart(dv);
+            const int offsetSeconds = dv.type.id == TypeId::DateTimeOffset ? std::get<QDateTime>(dv.data).offsetFromUtc() : 0;
             QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
             // A result outside the range of the date's type overflows (datetime: 1753 to 9999).
             const QDate first = resultType.id == TypeId::DateTime        ? QDate(1753, 1, 1)
@@ -1363,10 +1440,12 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                 throw sqlError(
                     517,
                     QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(resultType.id)));
+            if (resultType.id == TypeId::DateTimeOffset)
+                return Value{resultType, QDateTime(moved.date(), moved.time(), Qt::OffsetFromUTC, offsetSeconds)};
             return castValue(Value {wide, moved}, resultType);
         }
-        if (n == QLatin1String("DATEPART") || n == QLatin1String("DATENAME")) {
-            auto d = dateArg(1);
+        if (partFunction) {
+            auto d = dateArg(1, false);
             if (!d)
                 return n == QLatin1String("DATEPART") ? nullValue(intType()) : nullValue(nvarcharType(30));
             const int64_t v = datePartOf(*d, unit);
@@ -1377,12 +1456,28 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                 return text(monthName(language, int(v), false), 30);
             if (unit == DatePart::Weekday)
                 return text(dayName(language, d->date().dayOfWeek()), 30);
+            if (unit == DatePart::TzOffset) {
+                const int m = int(std::llabs(v));
+                return text(QStringLiteral("%1%2:%3").arg(QChar(v < 0 ? u'-' : u'+')).arg(m / 60, 2, 10, QLatin1Char('0'))
+                                .arg(m % 60, 2, 10, QLatin1Char('0')), 30);
+            }
             return text(QString::number(v), 30);
         }
-        auto a = dateArg(1), b = dateArg(2);
+        const bool big = n == QLatin1String("DATEDIFF_BIG");
+        auto a = dateArg(1, true), b = dateArg(2, true);
         if (!a || !b)
-            return nullValue(intType());
-        return intValue(dateDifference(*a, *b, unit));
+            return big ? nullValue(SqlType{TypeId::BigInt, 0, 0, 0}) : nullValue(intType());
+        const __int128 diff = dateDifference(*a, *b, unit);
+        const __int128 limit = big ? __int128(INT64_MAX) : __int128(INT32_MAX);
+        if (diff > limit || diff < -limit - 1)
+            throw sqlError(535, QStringLiteral("The %1 function resulted in an overflow. The number of dateparts "
+                                               "separating two date/time instances is too large. Try to use %1 with a "
+                                               "less precise datepart.")
+                                    .arg(n.toLower()));
+        Value r = intValue(int64_t(diff));
+        if (big)
+            r.type = SqlType{TypeId::BigInt, 0, 0, 0};
+        return r;
     }
     if (n == QLatin1String("STR")) {
         Value v = arg(0);
@@ -1396,7 +1491,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             s = QString(len, QLatin1Char('*'));
         return Value{SqlType{TypeId::VarChar, len, 0, 0}, s};
     }
-    if (n == QLatin1String("FORMAT") || n == QLatin1String("CONCAT")) {
+    if (n == QLatin1String("CONCAT")) {
         QString out;
         for (size_t i = 0; i < e.args.size(); ++i) {
             Value v = arg(i);

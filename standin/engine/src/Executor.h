@@ -252,6 +252,11 @@ private:
     const Value& evalRef(const Expr& e, const EvalContext& ctx, Value& scratch);
     std::optional<bool> test(const Expr& e, const EvalContext& ctx);
     Value function(const Expr& e, const EvalContext& ctx);
+    // The newer scalar built-ins (Builtins.cpp): their value and type, std::nullopt for other names.
+    std::optional<Value> scalarBuiltin(const Expr& e, const EvalContext& ctx);
+    std::optional<SqlType> scalarBuiltinType(const Expr& e, const Scope& scope);
+    const Culture& sessionCulture() const;       // the culture of the session's language
+    const Culture& cultureArg(const Value& v) const;  // a named culture; 9818 for an unknown one
     Value systemVariable(const QString& name);
     std::shared_ptr<const ResultSet> subqueryResult(const Expr& e, const EvalContext& ctx);
 

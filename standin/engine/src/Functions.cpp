@@ -28,6 +28,13 @@ const BuiltinFunction kBuiltins[] = {
     {"ABS", 1, 1, false}, {"ROUND", 2, 3, false}, {"FLOOR", 1, 1, false}, {"CEILING", 1, 1, false},
     {"ISNUMERIC", 1, 1, false}, {"ISNULL", 2, 2, false}, {"COALESCE", 2, kMany, false}, {"NULLIF", 2, 2, false},
     {"IIF", 3, 3, false}, {"NEWID", 0, 0, false},
+    // newer scalar built-ins (Builtins.cpp)
+    {"POWER", 2, 2, false}, {"DATEDIFF_BIG", 3, 3, false}, {"EOMONTH", 1, 2, false}, {"DATEFROMPARTS", 3, 3, false},
+    {"DATETIMEFROMPARTS", 7, 7, false}, {"DATETIME2FROMPARTS", 8, 8, false}, {"TIMEFROMPARTS", 5, 5, false},
+    {"SMALLDATETIMEFROMPARTS", 5, 5, false}, {"DATETIMEOFFSETFROMPARTS", 10, 10, false}, {"CHOOSE", 2, kMany, false},
+    {"CONCAT_WS", 3, kMany, false}, {"SWITCHOFFSET", 2, 2, false}, {"TODATETIMEOFFSET", 2, 2, false},
+    {"SYSDATETIMEOFFSET", 0, 0, false}, {"SYSUTCDATETIME", 0, 0, false}, {"PARSE", 1, 2, false},
+    {"TRY_PARSE", 1, 2, false},
     // the connection and the catalog
     {"SYSTEM_USER", 0, 0, false}, {"SUSER_SNAME", 0, 1, false}, {"SUSER_NAME", 0, 1, false},
     {"ORIGINAL_LOGIN", 0, 0, false}, {"CURRENT_USER", 0, 0, false}, {"SESSION_USER", 0, 0, false},

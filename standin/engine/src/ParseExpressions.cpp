@@ -270,6 +270,19 @@ ExprPtr Parser::primary()
             expectSymbol(")");
             return finish(e);
         }
+        if ((t.isWord("PARSE") || t.isWord("TRY_PARSE")) && peek(1).isSymbol("(")) {
+            // PARSE(text AS type [USING culture]): a function with a target type.
+            ExprPtr e = make(ExprKind::Function, start);
+            e->name = next().text.toUpper();
+            expectSymbol("(");
+            e->args = {expr()};
+            expectWord("AS");
+            e->castType = type();
+            if (acceptWord("USING"))
+                e->args.push_back(expr());
+            expectSymbol(")");
+            return finish(e);
+        }
         if (t.isWord("CAST") || t.isWord("TRY_CAST")) {
             ExprPtr e = make(ExprKind::Cast, start);
             e->name = next().text.toUpper();

@@ -64,6 +64,8 @@ int compareDates(const Value& a, const Value& b)
 {
     QDate da, db;
     int64_t ma = 0, mb = 0;
+    if (a.type.id == TypeId::DateTimeOffset || b.type.id == TypeId::DateTimeOffset)
+        return sign(utcMilliseconds(a) - utcMilliseconds(b));  // the same instant at any offset
     dateTimeParts(a, &da, &ma);
     dateTimeParts(b, &db, &mb);
     if (da != db) return da < db ? -1 : 1;
@@ -139,12 +141,7 @@ size_t hashValue(const Value& v)
     }
     case Kind::Text: return collationHash(std::get<QString>(v.data));
     case Kind::Binary: return qHash(std::get<QByteArray>(v.data));
-    case Kind::Date: {
-        QDate d;
-        int64_t ms = 0;
-        dateTimeParts(v, &d, &ms);
-        return std::hash<int64_t>()(d.toJulianDay() * 86400000 + ms);
-    }
+    case Kind::Date: return std::hash<int64_t>()(utcMilliseconds(v));
     case Kind::Guid: return qHash(std::get<QUuid>(v.data));
     default: return 0;
     }

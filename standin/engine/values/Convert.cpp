@@ -13,7 +13,7 @@ using namespace values;
 
 namespace {
 
-enum class Family { Numeric, Char, Text, Binary, Image, DateTime, Date, Time, DateTime2, Guid, Variant };
+enum class Family { Numeric, Char, Text, Binary, Image, DateTime, Date, Time, DateTime2, Guid, Variant, DateTimeOffset };
 
 Family family(TypeId id)
 {
@@ -28,6 +28,7 @@ Family family(TypeId id)
     case TypeId::DateTime2: return Family::DateTime2;
     case TypeId::UniqueIdentifier: return Family::Guid;
     case TypeId::SqlVariant: return Family::Variant;
+    case TypeId::DateTimeOffset: return Family::DateTimeOffset;
     default: return Family::Numeric;
     }
 }
@@ -144,18 +145,21 @@ bool explicitAllowed(TypeId from, TypeId to)
     case Family::Image: return t == Family::Binary;
     case Family::Binary:
         if (t == Family::Numeric) return !isFloatType(to);
-        return t != Family::Text;
+        return t != Family::Text && t != Family::DateTimeOffset;
     case Family::Numeric:
         return t == Family::Binary || t == Family::DateTime;
     case Family::DateTime:
         return t == Family::Binary || t == Family::Numeric || t == Family::Date || t == Family::Time
-               || t == Family::DateTime2;
+               || t == Family::DateTime2 || t == Family::DateTimeOffset;
     case Family::Date:
-        return t == Family::Binary || t == Family::DateTime || t == Family::DateTime2;
+        return t == Family::Binary || t == Family::DateTime || t == Family::DateTime2 || t == Family::DateTimeOffset;
     case Family::Time:
-        return t == Family::Binary || t == Family::DateTime || t == Family::DateTime2;
+        return t == Family::Binary || t == Family::DateTime || t == Family::DateTime2 || t == Family::DateTimeOffset;
     case Family::DateTime2:
-        return t == Family::Binary || t == Family::DateTime || t == Family::Date || t == Family::Time;
+        return t == Family::Binary || t == Family::DateTime || t == Family::Date || t == Family::Time
+               || t == Family::DateTimeOffset;
+    case Family::DateTimeOffset:
+        return t == Family::DateTime || t == Family::Date || t == Family::Time || t == Family::DateTime2;
     case Family::Guid:
         return t == Family::Binary;
     default:
@@ -260,6 +264,7 @@ QString textOf(const Value& v, int style, bool unicodeTarget)
         return formatDateTimeValue(v, style);
     case TypeId::UniqueIdentifier: return guidText(std::get<QUuid>(v.data));
     case TypeId::SqlVariant: return QString();
+    case TypeId::DateTimeOffset: return formatDateTimeOffset(v, style);
     }
     return QString();
 }
@@ -782,6 +787,7 @@ Value convertUnchecked(const Value& v, const SqlType& target, bool truncate, int
     case Family::Binary: case Family::Image: return toBinary(v, target, truncate, style);
     case Family::DateTime: case Family::Date: case Family::Time: case Family::DateTime2: return toDate(v, target, style);
     case Family::Guid: return toGuid(v, target);
+    case Family::DateTimeOffset: return toDateTimeOffset(v, target, style);
     case Family::Numeric:
         if (isIntegerLike(target.id)) return toInteger(v, target);
         if (isFloatType(target.id)) return toFloat(v, target);
@@ -852,7 +858,7 @@ SqlType commonType(const SqlType& a, const SqlType& b)
         t.length = (a.length < 0 || b.length < 0) ? -1 : std::max(a.length, b.length);
         return t;
     }
-    if (hi.id == lo.id && (hi.id == TypeId::Time || hi.id == TypeId::DateTime2)) {
+    if (hi.id == lo.id && (hi.id == TypeId::Time || hi.id == TypeId::DateTime2 || hi.id == TypeId::DateTimeOffset)) {
         SqlType t = hi;
         t.scale = std::max(a.scale, b.scale);
         return t;

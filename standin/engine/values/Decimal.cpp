@@ -231,8 +231,10 @@ double decimalToDouble(const Decimal& d)
 bool doubleToDecimal(double v, int scale, Decimal* out)
 {
     if (!std::isfinite(v) || std::fabs(v) >= 1e38) return false;
+    // Printed with spare digits, then rounded half away from zero as the server rounds (6.25 to one
+    // place is 6.3; printf alone would round the binary value half to even).
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(scale, 0, 38), v);
+    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(scale + 3, 0, 38), v);
     bool overflow = false;
     Decimal d;
     if (!parseDecimalText(QString::fromLatin1(buf), &d, &overflow) || overflow) return false;

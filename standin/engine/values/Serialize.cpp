@@ -10,7 +10,7 @@ using namespace values;
 
 namespace {
 
-constexpr quint8 kLastTypeId = quint8(TypeId::SqlVariant);
+constexpr quint8 kLastTypeId = quint8(TypeId::DateTimeOffset);
 constexpr quint32 kMaxBlob = 1u << 30;  // 1 GiB: above any value the engine stores
 constexpr qint64 kChunk = 1 << 20;
 
@@ -57,7 +57,7 @@ int dataIndexFor(TypeId id)
     case TypeId::Binary: case TypeId::VarBinary: case TypeId::Image: return 6;
     case TypeId::Date: return 7;
     case TypeId::Time: return 8;
-    case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2: return 9;
+    case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2: case TypeId::DateTimeOffset: return 9;
     case TypeId::UniqueIdentifier: return 10;
     case TypeId::SqlVariant: return -1;  // a stored sql_variant value carries its base type
     }
@@ -90,7 +90,7 @@ void writeValue(QDataStream& out, const Value& v)
     writeType(out, v.type);
     out << quint8(v.data.index());
     std::visit(
-        [&out](const auto& x) {
+        [&out, &v](const auto& x) {
             using T = std::decay_t<decltype(x)>;
             if constexpr (std::is_same_v<T, std::monostate>) {
             } else if constexpr (std::is_same_v<T, bool>) {
@@ -113,6 +113,8 @@ void writeValue(QDataStream& out, const Value& v)
                 out << qint32(x.msecsSinceStartOfDay());
             } else if constexpr (std::is_same_v<T, QDateTime>) {
                 out << qint64(x.date().toJulianDay()) << qint32(x.time().msecsSinceStartOfDay());
+                if (v.type.id == TypeId::DateTimeOffset)
+                    out << qint16(x.offsetFromUtc() / 60);
             } else if constexpr (std::is_same_v<T, QUuid>) {
                 const QByteArray b = x.toRfc4122();
                 out.writeRawData(b.constData(), 16);
@@ -204,6 +206,15 @@ Value readValue(QDataStream& in)
         in >> jd >> ms;
         check(in, "datetime cut short");
         if (jd < kMinDay || jd > kMaxDay || ms < 0 || ms >= 86400000) damaged(QStringLiteral("datetime out of range"));
+        if (v.type.id == TypeId::DateTimeOffset) {
+            qint16 offset = 0;
+            in >> offset;
+            check(in, "datetimeoffset cut short");
+            if (offset < -840 || offset > 840) damaged(QStringLiteral("time zone offset out of range"));
+            v.data = QDateTime(QDate::fromJulianDay(jd), QTime::fromMSecsSinceStartOfDay(ms), Qt::OffsetFromUTC,
+                               offset * 60);
+            break;
+        }
         v.data = makeDateTime(QDate::fromJulianDay(jd), QTime::fromMSecsSinceStartOfDay(ms));
         break;
     }

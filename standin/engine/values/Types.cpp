@@ -110,6 +110,7 @@ QString typeName(TypeId id)
     case TypeId::DateTime2: return QStringLiteral("datetime2");
     case TypeId::UniqueIdentifier: return QStringLiteral("uniqueidentifier");
     case TypeId::SqlVariant: return QStringLiteral("sql_variant");
+    case TypeId::DateTimeOffset: return QStringLiteral("datetimeoffset");
     }
     return QStringLiteral("int");
 }
@@ -123,7 +124,7 @@ QString typeDeclaration(const SqlType& t)
         return t.length < 0 ? name + QStringLiteral("(max)") : QStringLiteral("%1(%2)").arg(name).arg(t.length);
     case TypeId::Decimal: case TypeId::Numeric:
         return QStringLiteral("%1(%2,%3)").arg(name).arg(t.precision).arg(t.scale);
-    case TypeId::Time: case TypeId::DateTime2:
+    case TypeId::Time: case TypeId::DateTime2: case TypeId::DateTimeOffset:
         return QStringLiteral("%1(%2)").arg(name).arg(t.scale);
     default:
         return name;
@@ -132,11 +133,12 @@ QString typeDeclaration(const SqlType& t)
 
 int typePrecedence(TypeId id)
 {
-    // Highest first: sql_variant, datetime2, datetime, smalldatetime, date, time, float, real, decimal,
+    // Highest first: sql_variant, datetimeoffset, datetime2, datetime, smalldatetime, date, time, float, real, decimal,
     // money, smallmoney, bigint, int, smallint, tinyint, bit, ntext, text, image, uniqueidentifier,
     // nvarchar, nchar, varchar, char, varbinary, binary.
     switch (id) {
     case TypeId::SqlVariant: return 27;
+    case TypeId::DateTimeOffset: return 26;
     case TypeId::DateTime2: return 25;
     case TypeId::DateTime: return 24;
     case TypeId::SmallDateTime: return 23;
@@ -190,6 +192,7 @@ bool isDateTime(TypeId id)
 {
     switch (id) {
     case TypeId::Date: case TypeId::Time: case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2:
+    case TypeId::DateTimeOffset:
         return true;
     default:
         return false;
@@ -214,6 +217,7 @@ int byteLength(const SqlType& t)
     case TypeId::Date: return 3;
     case TypeId::Time: return t.scale <= 2 ? 3 : t.scale <= 4 ? 4 : 5;
     case TypeId::DateTime2: return t.scale <= 2 ? 6 : t.scale <= 4 ? 7 : 8;
+    case TypeId::DateTimeOffset: return t.scale <= 2 ? 8 : t.scale <= 4 ? 9 : 10;
     case TypeId::UniqueIdentifier: return 16;
     case TypeId::SqlVariant: return 8016;
     }
@@ -232,7 +236,7 @@ struct NamedType {
     int scale;
 };
 
-constexpr std::array<NamedType, 39> kNamedTypes{{
+constexpr std::array<NamedType, 40> kNamedTypes{{
     {"bit", TypeId::Bit, 0, 0, 0},
     {"tinyint", TypeId::TinyInt, 0, 0, 0},
     {"smallint", TypeId::SmallInt, 0, 0, 0},
@@ -270,6 +274,7 @@ constexpr std::array<NamedType, 39> kNamedTypes{{
     {"smalldatetime", TypeId::SmallDateTime, 0, 16, 0},
     {"datetime", TypeId::DateTime, 0, 23, 3},
     {"datetime2", TypeId::DateTime2, 0, 27, 7},
+    {"datetimeoffset", TypeId::DateTimeOffset, 0, 34, 7},
     {"uniqueidentifier", TypeId::UniqueIdentifier, 0, 0, 0},
     {"sql_variant", TypeId::SqlVariant, 0, 0, 0},
 }};
@@ -394,7 +399,7 @@ SqlType parseTypeName(const QString& nameIn, const QString& argumentsIn, int ord
         if (n <= 24) return SqlType{TypeId::Real, 0, 24, 0};
         return SqlType{TypeId::Float, 0, 53, 0};
     }
-    case TypeId::Time: case TypeId::DateTime2: {
+    case TypeId::Time: case TypeId::DateTime2: case TypeId::DateTimeOffset: {
         if (args.isEmpty()) return t;
         int n = 0;
         if (args.size() > 1 || !parseArgument(args[0], &n))

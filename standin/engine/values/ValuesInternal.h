@@ -63,6 +63,15 @@ int64_t roundToDateTimeMs(int64_t ms, int* dayCarry);
 // The date and millisecond of day of a date/time value (time values lie on 1900-01-01).
 bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay);
 
+// ---- datetimeoffset ------------------------------------------------------------------------
+int offsetMinutesOf(const Value& v);     // 0 for the other date types
+int64_t utcMilliseconds(const Value& v); // the instant, for comparison and hashing
+QString offsetText(int minutes);         // "+05:30", "-03:00"
+// Splits "2025-06-01 10:00 -03:00" (or "...Z") into the date text and the offset in minutes.
+bool splitOffsetText(const QString& text, QString* rest, int* minutes);
+QString formatDateTimeOffset(const Value& v, int style);
+Value toDateTimeOffset(const Value& v, const SqlType& target, int style);
+
 // ---- texts -------------------------------------------------------------------------------
 QString formatFloat(double v, bool isReal, int style);
 QString formatDateTimeValue(const Value& v, int style);

@@ -433,6 +433,12 @@ QString dateTimeText(const Value& v, TypeId id, int scale)
     switch (id) {
     case TypeId::Date: return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
     case TypeId::Time: return dt.time().toString(QStringLiteral("HH:mm:ss")) + frac;
+    case TypeId::DateTimeOffset: {
+        const int offset = dt.offsetFromUtc() / 60, m = std::abs(offset);
+        return dt.date().toString(QStringLiteral("yyyy-MM-dd")) + u' ' + dt.time().toString(QStringLiteral("HH:mm:ss")) +
+               frac + QStringLiteral(" %1%2:%3").arg(QChar(offset < 0 ? u'-' : u'+')).arg(m / 60, 2, 10, QLatin1Char('0'))
+                                                .arg(m % 60, 2, 10, QLatin1Char('0'));
+    }
     default: return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + frac;
     }
 }
@@ -506,6 +512,18 @@ WireColumn wireColumn(const SqlType& t, uint32_t tdsVersion)
             c.length = 2 * (t.id == TypeId::Date ? 10 : t.id == TypeId::Time ? 16 : 27);
         }
         break;
+    case TypeId::DateTimeOffset:
+        c.scale = std::clamp(t.scale, 0, 7);
+        if (v73) {
+            c.type = DateTimeOffsetNType;
+            c.length = timeBytes(c.scale) + 5;
+        } else {
+            c.type = NVarCharType;
+            c.collation = true;
+            c.asText = true;
+            c.length = 2 * 34;
+        }
+        break;
     case TypeId::UniqueIdentifier: c.type = GuidType; c.length = 16; break;
     case TypeId::SqlVariant: c.type = SqlVariantType; c.length = 8009; break;
     }
@@ -526,7 +544,7 @@ void writeTypeInfo(Writer& w, const WireColumn& c, const QString& tableName, uin
         break;
     case DateNType:
         break;
-    case TimeNType: case DateTime2NType:
+    case TimeNType: case DateTime2NType: case DateTimeOffsetNType:
         w.u8(uint8_t(c.scale));
         break;
     case TextType: case NTextType: case ImageType:
@@ -625,7 +643,8 @@ void writeVariant(Writer& w, const Value& v)
         break;
     }
     default: {  // nchar/nvarchar/ntext and date/time types (as text)
-        const bool dateLike = t.id == TypeId::Date || t.id == TypeId::Time || t.id == TypeId::DateTime2;
+        const bool dateLike = t.id == TypeId::Date || t.id == TypeId::Time || t.id == TypeId::DateTime2 ||
+                              t.id == TypeId::DateTimeOffset;
         const QString s = (dateLike ? dateTimeText(v, t.id, t.scale) : asString(v)).left(4000);
         head(t.id == TypeId::NChar ? NCharType : NVarCharType, 7);
         body.bytes(kCollation, 5);
@@ -732,6 +751,17 @@ void writeValue(Writer& w, const WireColumn& c, const Value& v, uint32_t /*tdsVe
         w.u8(uint8_t(timeBytes(c.scale) + 3));
         putTimeUnits(w, dt.time(), c.scale);
         putDateDays(w, dt.date());
+        return;
+    }
+    case DateTimeOffsetNType: {
+        // The UTC date and time, then the offset in minutes.
+        if (null) { w.u8(0); return; }
+        const QDateTime local = asDateTime(v);
+        const QDateTime utc = local.toUTC();
+        w.u8(uint8_t(timeBytes(c.scale) + 5));
+        putTimeUnits(w, utc.time(), c.scale);
+        putDateDays(w, utc.date());
+        w.u16(uint16_t(int16_t(local.offsetFromUtc() / 60)));
         return;
     }
     case GuidType:
@@ -969,7 +999,8 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
     case TimeNType: case DateTime2NType: case DateTimeOffsetNType: {
         const int scale = std::min<int>(r.u8(), 7);
         const int len = r.u8();
-        const TypeId id = type == TimeNType ? TypeId::Time : TypeId::DateTime2;
+        const TypeId id = type == TimeNType ? TypeId::Time : type == DateTime2NType ? TypeId::DateTime2
+                                                                                      : TypeId::DateTimeOffset;
         if (len == 0) { v = typed(id, std::monostate{}, 0, 0, scale); break; }
         const int expected = timeBytes(scale) + (type == TimeNType ? 0 : type == DateTime2NType ? 3 : 5);
         if (len != expected)
@@ -979,9 +1010,15 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
             v = typed(id, t, 0, 0, scale);
         } else {
             const QDate d = dateFromDays(int64_t(readUnsigned(r, 3)));
-            if (type == DateTimeOffsetNType)
-                r.u16();
-            v = typed(id, QDateTime(d, t), 0, 0, scale);
+            if (type == DateTimeOffsetNType) {
+                // Sent as the UTC instant and the offset: the value holds the local time at that offset.
+                const int offset = int16_t(r.u16());
+                if (offset < -840 || offset > 840)
+                    throw ProtocolError("bad time zone offset");
+                v = typed(id, QDateTime(d, t, Qt::UTC).toOffsetFromUtc(offset * 60), 0, 0, scale);
+            } else {
+                v = typed(id, QDateTime(d, t), 0, 0, scale);
+            }
         }
         break;
     }
@@ -1075,6 +1112,8 @@ QString sqlLiteral(const Value& v)
     case TypeId::Date: return QStringLiteral("CAST('%1' AS date)").arg(asDateTime(v).date().toString(Qt::ISODate));
     case TypeId::Time:
         return QStringLiteral("CAST('%1' AS time)").arg(asDateTime(v).time().toString(QStringLiteral("HH:mm:ss.zzz")));
+    case TypeId::DateTimeOffset:
+        return QStringLiteral("CAST('%1' AS datetimeoffset)").arg(dateTimeText(v, TypeId::DateTimeOffset, 7));
     case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2:
         return QStringLiteral("CAST('%1' AS %2)")
             .arg(asDateTime(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")),

@@ -109,8 +109,10 @@ VALUES (1, 255, -32768, -5, 9000000000, 1.5, 2.25, 12.3456, -92233720368.5477, 1
 GO
 INSERT INTO Tipos (Nome) VALUES (N'Vazio')
 GO
-CREATE TABLE Datas (Dia date NULL, Hora time(3) NULL, Momento datetime2(3) NULL, Minuto smalldatetime NULL)
+CREATE TABLE Datas (Dia date NULL, Hora time(3) NULL, Momento datetime2(3) NULL, Minuto smalldatetime NULL,
+    Fuso datetimeoffset(3) NULL)
 GO
-INSERT INTO Datas VALUES ('2025-10-01', '13:45:10.123', '2025-10-01T13:45:10.123', '2025-10-01T13:45:00')
+INSERT INTO Datas VALUES ('2025-10-01', '13:45:10.123', '2025-10-01T13:45:10.123', '2025-10-01T13:45:00',
+    '2025-10-01 13:45:10.123 -03:00')
 GO
 )";

@@ -95,6 +95,8 @@ TEST(StandinClients, DateAndTimeTypesReachOdbcInEveryVersion)
                                      QStringLiteral("-d|"), QStringLiteral("-c")}, "SELECT * FROM Datas\n");
         EXPECT_TRUE(r.out.contains(QStringLiteral("2025-10-01|13:45:10.123|2025-10-01 13:45:10.123|2025-10-01 13:45:00")))
             << version << "\n" << r.out.toStdString();
+        // datetimeoffset travels as its UTC instant and offset (7.3 on) and reads back in local time.
+        EXPECT_TRUE(r.out.contains(QStringLiteral("|2025-10-01 13:45:10.123 -03:00"))) << version << "\n" << r.out.toStdString();
     }
 }
 

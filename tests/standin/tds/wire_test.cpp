@@ -80,9 +80,17 @@ TEST(TdsWire, ParametersDecodeAndBecomeLiterals)
     w.u64(2); w.u32(1); w.u8(1); w.u32(1); w.u8(2); w.u32(0);
     // @P4 datetime NULL
     w.bVarChar(QStringLiteral("@P4")); w.u8(0); w.u8(DateTimNType); w.u8(8); w.u8(0);
+    // @P5 datetimeoffset(0) = 2025-06-01 10:00 -03:00, sent as 13:00 UTC and the offset in minutes
+    w.bVarChar(QStringLiteral("@P5")); w.u8(0); w.u8(DateTimeOffsetNType); w.u8(0); w.u8(8);
+    for (uint32_t v : {13u * 3600u, 739402u})
+        for (int i = 0; i < 3; ++i)
+            w.u8(uint8_t(v >> (8 * i)));
+    w.u16(uint16_t(int16_t(-180)));
     Reader r(w.buf);
     const WireParam p1 = readParam(r, Tds74), p2 = readParam(r, Tds74), p3 = readParam(r, Tds74), p4 = readParam(r, Tds74);
+    const WireParam p5 = readParam(r, Tds74);
     EXPECT_TRUE(r.atEnd());
+    EXPECT_EQ(sqlLiteral(p5.value), QStringLiteral("CAST('2025-06-01 10:00:00.0000000 -03:00' AS datetimeoffset)"));
     EXPECT_EQ(sqlLiteral(p1.value), QStringLiteral("-7"));
     EXPECT_EQ(sqlLiteral(p2.value), QStringLiteral("N'd''Ávila'"));
     EXPECT_EQ(sqlLiteral(p3.value), QStringLiteral("0x0102"));

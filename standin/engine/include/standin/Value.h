@@ -42,6 +42,7 @@ enum class TypeId : uint8_t {
     DateTime2,
     UniqueIdentifier,
     SqlVariant,
+    DateTimeOffset,
 };
 
 // A declared type: nvarchar(50), decimal(18,2), varbinary(max) ...
@@ -49,7 +50,7 @@ struct SqlType {
     TypeId id = TypeId::Int;
     int length = 0;     // char/binary types: declared length in characters (bytes for binary); -1 means (max)
     int precision = 0;  // decimal/numeric precision; float mantissa bits (24 or 53)
-    int scale = 0;      // decimal/numeric scale; time/datetime2 fractional second digits
+    int scale = 0;      // decimal/numeric scale; time/datetime2/datetimeoffset fractional second digits
 
     bool operator==(const SqlType&) const = default;
 };
@@ -74,7 +75,8 @@ struct Value {
                               QByteArray,      // binary, varbinary, image
                               QDate,           // date
                               QTime,           // time
-                              QDateTime,       // smalldatetime, datetime, datetime2 (no time zone)
+                              QDateTime,       // smalldatetime, datetime, datetime2 (no time zone);
+                                               // datetimeoffset: local date and time at its offset from UTC
                               QUuid>;          // uniqueidentifier
     SqlType type;
     Data data;

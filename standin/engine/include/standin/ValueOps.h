@@ -88,6 +88,27 @@ bool like(const QString& text, const QString& pattern, QChar escape, bool unicod
 // LIKE on values: NULL when either side is NULL; non-character values are converted to text first.
 std::optional<bool> likeValues(const Value& text, const Value& pattern, QChar escape = QChar());
 
+// --- cultures (FORMAT, PARSE) -------------------------------------------------------------
+// The number and date conventions of a culture: pt-BR, en-US, en-GB, pt-PT.
+struct Culture;
+struct Language;
+// By name ("pt-BR", "en-us"), case-insensitive; nullptr for a culture the server does not know.
+const Culture* findCulture(const QString& name);
+const Culture& cultureOfLanguage(const Language& language);  // us_english: en-US; Brazilian: pt-BR ...
+// FORMAT(value, format, culture) for a number or a date; std::nullopt where .NET would refuse the
+// format (FORMAT then returns NULL).
+std::optional<QString> formatValue(const Value& v, const QString& format, const Culture& culture);
+// PARSE(text AS type USING culture) for numeric and date/time targets; std::nullopt when the text
+// does not parse.
+std::optional<Value> parseWithCulture(const QString& text, const SqlType& target, const Culture& culture);
+
+// --- datetimeoffset ----------------------------------------------------------------------
+Value dateTimeOffsetValue(const QDate& date, const QTime& time, int offsetMinutes, int scale = 7);
+// "+05:30" / "-03:00" within -14:00 .. +14:00, in minutes; std::nullopt for any other text.
+std::optional<int> parseTimeZoneOffset(const QString& text);
+// The same instant at another offset (SWITCHOFFSET).
+Value switchOffset(const Value& v, int offsetMinutes);
+
 // --- arithmetic and operators ------------------------------------------------------------
 enum class BinaryOp { Add, Subtract, Multiply, Divide, Modulo, BitAnd, BitOr, BitXor };
 // + on strings concatenates; datetime +/- number adds days; integer overflow raises 8115;
