@@ -457,6 +457,15 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
         v.column(QStringLiteral("history_table_id"), kInt);
         v.column(QStringLiteral("is_remote_data_archive_enabled"), kBit);
         v.column(QStringLiteral("is_external"), kBit, false);
+        v.column(QStringLiteral("history_retention_period"), kInt);
+        v.column(QStringLiteral("history_retention_period_unit"), kInt);
+        v.column(QStringLiteral("history_retention_period_unit_desc"), nv(10));
+        v.column(QStringLiteral("is_node"), kBit);
+        v.column(QStringLiteral("is_edge"), kBit);
+        v.column(QStringLiteral("ledger_type"), kTinyInt);
+        v.column(QStringLiteral("ledger_type_desc"), nv(60));
+        v.column(QStringLiteral("ledger_view_id"), kInt);
+        v.column(QStringLiteral("is_dropped_ledger_table"), kBit);
         for (const auto& [k, tab] : db->tables) {
             Row r = View::objectRow(tab->name, tab->objectId, 0, "U", "USER_TABLE", tab->created, tab->modified);
             const bool lob = std::any_of(tab->columns.begin(), tab->columns.end(), [](const Column& c) {
@@ -486,6 +495,15 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                             text(QStringLiteral("NON_TEMPORAL_TABLE"), nv(60)),
                             nullValue(kInt),
                             bitValue(false),
+                            bitValue(false),
+                            nullValue(kInt),
+                            nullValue(kInt),
+                            noText(nv(10)),
+                            bitValue(false),
+                            bitValue(false),
+                            tiny(0),
+                            text(QStringLiteral("NON_LEDGER_TABLE"), nv(60)),
+                            nullValue(kInt),
                             bitValue(false)})
                 r.push_back(x);
             v.row(std::move(r));
@@ -776,7 +794,7 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                            bitValue(true),
                            bitValue(true),
                            bitValue(!ix.filter.isEmpty()),
-                           ix.filter.isEmpty() ? noText(nv(-1)) : text(ix.filter, nv(-1)),
+                           ix.filter.isEmpty() ? noText(nv(-1)) : text(storedDefinition(ix.filter), nv(-1)),
                            nullValue(kInt),
                            bitValue(false),
                            bitValue(false),

@@ -173,7 +173,7 @@ TEST_F(CatalogViews, IndexesListEveryIndexWithItsColumnsAndAHeapWithout)
               (Rows {{"PK_Produtos", "1", "CLUSTERED", "1", "1", "0", "0", "NULL"},
                      {"UX_Produtos_Codigo", "2", "NONCLUSTERED", "1", "0", "0", "0", "NULL"},
                      {"IX_Produtos_Familia", "3", "NONCLUSTERED", "0", "0", "0", "0", "NULL"},
-                     {"IX_Produtos_Tipo", "4", "NONCLUSTERED", "0", "0", "0", "1", "Tipo IS NOT NULL"}}));
+                     {"IX_Produtos_Tipo", "4", "NONCLUSTERED", "0", "0", "0", "1", "([Tipo] IS NOT NULL)"}}));
     EXPECT_EQ(
         rows("SELECT ISNULL(name, '-'), index_id, type_desc FROM sys.indexes WHERE object_id = OBJECT_ID('Solta')"),
         (Rows {{"-", "0", "HEAP"}}));
@@ -270,6 +270,14 @@ TEST_F(CatalogViews, ForeignKeysMustReferenceAKeyThatExists)
     EXPECT_EQ(scalar("SELECT OBJECT_NAME(referenced_object_id) FROM sys.foreign_keys WHERE parent_object_id = "
                      "OBJECT_ID('Arvore')"),
               "Arvore");
+    // A referenced table or key stays while a foreign key of another table references it.
+    EXPECT_EQ(error("DROP TABLE Familia").number, 3726);
+    const QString pk =
+        scalar("SELECT name FROM sys.key_constraints WHERE parent_object_id = OBJECT_ID('Familia') AND type = 'PK'");
+    EXPECT_EQ(error(QStringLiteral("ALTER TABLE Familia DROP CONSTRAINT [%1]").arg(pk)).number, 3725);
+    ok("DROP TABLE Arvore");
+    ok("DROP TABLE Produtos, Familia");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.foreign_keys"), "0");
 }
 
 TEST_F(CatalogViews, TablesColumnsSchemasAndPropertiesCarrySqlServersColumns)
