@@ -942,4 +942,64 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
     return false;
 }
 
+std::optional<int> constraintProperty(const Database& db, int id, const QString& property)
+{
+    for (const auto& [k, t] : db.tables) {
+        if (t->objectId == id) {
+            auto has = [&](auto pred) { return int(std::any_of(t->others.begin(), t->others.end(), pred)); };
+            if (property == QLatin1String("istable"))
+                return 1;
+            if (property == QLatin1String("tablehasprimarykey"))
+                return int(t->primaryKey() != nullptr);
+            if (property == QLatin1String("tablehasuniquecnst"))
+                return int(std::any_of(t->keys.begin(), t->keys.end(),
+                                       [](const KeyConstraint& c) { return !c.primary && !c.index; }));
+            if (property == QLatin1String("tablehasforeignkey"))
+                return has([](const OtherConstraint& o) { return o.kind == ConstraintKind::ForeignKey; });
+            if (property == QLatin1String("tablehascheckcnst"))
+                return has([](const OtherConstraint& o) { return o.kind == ConstraintKind::Check; });
+            if (property == QLatin1String("tablehasdefaultcnst"))
+                return int(std::any_of(t->columns.begin(), t->columns.end(),
+                                       [](const Column& c) { return !c.defaultName.isEmpty(); }));
+            if (property == QLatin1String("tablehasindex"))
+                return int(!t->keys.empty() || !t->plainIndexes.empty());
+            if (property == QLatin1String("tablehasclustindex"))
+                return int(
+                    std::any_of(t->keys.begin(), t->keys.end(), [](const KeyConstraint& c) { return c.clustered; })
+                    || std::any_of(t->plainIndexes.begin(), t->plainIndexes.end(),
+                                   [](const PlainIndex& i) { return i.clustered; }));
+            return std::nullopt;
+        }
+        // The constraint's kind, as sys.objects types it, and whether it is switched off.
+        QString type;
+        bool disabled = false;
+        for (const KeyConstraint& c : t->keys)
+            if (!c.index && c.objectId == id)
+                type = c.primary ? QStringLiteral("PK") : QStringLiteral("UQ");
+        for (const Column& c : t->columns)
+            if (!c.defaultName.isEmpty() && c.defaultObjectId == id)
+                type = QStringLiteral("D");
+        for (const OtherConstraint& o : t->others)
+            if (o.objectId == id) {
+                type = o.kind == ConstraintKind::ForeignKey ? QStringLiteral("F") : QStringLiteral("C");
+                disabled = !o.enabled;
+            }
+        if (type.isEmpty())
+            continue;
+        if (property == QLatin1String("isconstraint"))
+            return 1;
+        const std::pair<const char*, const char*> kinds[] = {
+            {"isprimarykey", "PK"}, {"isuniquecnst", "UQ"}, {"isforeignkey", "F"}, {"ischeckcnst", "C"},
+            {"isdefaultcnst", "D"}, {"isusertable", ""},    {"istable", ""}};
+        for (const auto& [name, code] : kinds)
+            if (property == QLatin1String(name))
+                return int(type == QLatin1String(code));
+        if (property == QLatin1String("cnstisdisabled") || property == QLatin1String("cnstisnottrusted"))
+            return type == QLatin1String("F") || type == QLatin1String("C") ? std::optional<int>(disabled)
+                                                                            : std::nullopt;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace standin

@@ -160,6 +160,18 @@ TEST_F(CatalogViews, KeysChecksDefaultsAndForeignKeysShowWithTheirDetails)
     EXPECT_EQ(rows("SELECT COL_NAME(d.parent_object_id, d.parent_column_id), d.definition, d.is_system_named "
                    "FROM sys.default_constraints d ORDER BY d.parent_column_id"),
               (Rows {{"Qtd", "((0))", "0"}, {"Criado", "(getdate())", "1"}, {"Tipo", "('N')", "1"}}));
+    const std::vector<std::pair<const char *, const char *>> properties {
+        {"OBJECTPROPERTY(OBJECT_ID('PK_Produtos'), 'IsPrimaryKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('FK_Produtos_Familia'), 'IsForeignKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('DF_Produtos_Qtd'), 'IsCheckCnst')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('CK_Produtos_Qtd'), 'CnstIsDisabled')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('PK_Produtos'), 'CnstIsDisabled')", "NULL"},
+        {"OBJECTPROPERTY(OBJECT_ID('Produtos'), 'TableHasForeignKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('Solta'), 'TableHasPrimaryKey')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('Solta'), 'IsUserTable')", "1"},
+    };
+    for (const auto &[expression, answer] : properties)
+        EXPECT_EQ(scalar(QStringLiteral("SELECT %1").arg(expression)), answer) << expression;
     ok("ALTER TABLE Produtos NOCHECK CONSTRAINT FK_Produtos_Familia");
     EXPECT_EQ(scalar("SELECT CAST(is_disabled AS char(1)) + CAST(is_not_trusted AS char(1)) FROM sys.foreign_keys"),
               "11");
