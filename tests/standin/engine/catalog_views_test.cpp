@@ -303,6 +303,13 @@ TEST_F(CatalogViews, TablesColumnsSchemasAndPropertiesCarrySqlServersColumns)
                {"Qtd", "106", "9", "12", "3", "-", "0", "0"},
                {"Criado", "61", "8", "23", "3", "-", "1", "0"}}));
     EXPECT_EQ(error("SELECT system_type_name FROM sys.columns").number, 207);
+    // sys.objects and sys.tables agree on a table's dates; an ALTER moves modify_date on.
+    ok("WAITFOR DELAY '00:00:00.020'");
+    ok("ALTER TABLE Solta ADD Outro int NULL");
+    EXPECT_EQ(rows("SELECT CASE WHEN o.modify_date > o.create_date THEN 1 ELSE 0 END, CASE WHEN o.modify_date = "
+                   "t.modify_date THEN 1 ELSE 0 END FROM sys.objects o INNER JOIN sys.tables t ON t.object_id = "
+                   "o.object_id WHERE o.name = 'Solta'"),
+              (Rows{{"1", "1"}}));
     EXPECT_EQ(rows("SELECT t.name, s.name, t.type_desc, t.max_column_id_used, t.lock_escalation_desc FROM sys.tables t "
                    "INNER JOIN sys.schemas s ON s.schema_id = t.schema_id WHERE t.name = 'Produtos'"),
               (Rows {{"Produtos", "dbo", "USER_TABLE", "6", "TABLE"}}));
