@@ -944,7 +944,8 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
 
 std::optional<int> constraintProperty(const Database& db, int id, const QString& property)
 {
-    for (const auto& [k, t] : db.tables) {
+    for (const auto& entry : db.tables) {
+        const std::shared_ptr<Table>& t = entry.second;
         if (t->objectId == id) {
             auto has = [&](auto pred) { return int(std::any_of(t->others.begin(), t->others.end(), pred)); };
             if (property == QLatin1String("istable"))
