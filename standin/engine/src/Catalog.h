@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace standin {
@@ -191,6 +192,10 @@ struct Database {
     int objectId(const QString& name, QString* type = nullptr) const;
     int allocateObjectId() { return nextObjectId += 16000057 % 100003 + 1; }
 };
+
+// OBJECTPROPERTY of a constraint (IsConstraint, IsPrimaryKey, CnstIsDisabled ...) or the table properties
+// about its constraints and indexes (TableHasPrimaryKey ...); no value for other objects or properties.
+std::optional<int> constraintProperty(const Database& db, int id, const QString& lowerProperty);
 
 // Undo log of one statement (and, later, of a transaction): actions run in reverse to
 // take back what the statement did.

@@ -457,6 +457,15 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
         v.column(QStringLiteral("history_table_id"), kInt);
         v.column(QStringLiteral("is_remote_data_archive_enabled"), kBit);
         v.column(QStringLiteral("is_external"), kBit, false);
+        v.column(QStringLiteral("history_retention_period"), kInt);
+        v.column(QStringLiteral("history_retention_period_unit"), kInt);
+        v.column(QStringLiteral("history_retention_period_unit_desc"), nv(10));
+        v.column(QStringLiteral("is_node"), kBit);
+        v.column(QStringLiteral("is_edge"), kBit);
+        v.column(QStringLiteral("ledger_type"), kTinyInt);
+        v.column(QStringLiteral("ledger_type_desc"), nv(60));
+        v.column(QStringLiteral("ledger_view_id"), kInt);
+        v.column(QStringLiteral("is_dropped_ledger_table"), kBit);
         for (const auto& [k, tab] : db->tables) {
             Row r = View::objectRow(tab->name, tab->objectId, 0, "U", "USER_TABLE", tab->created, tab->modified);
             const bool lob = std::any_of(tab->columns.begin(), tab->columns.end(), [](const Column& c) {
@@ -486,6 +495,15 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                             text(QStringLiteral("NON_TEMPORAL_TABLE"), nv(60)),
                             nullValue(kInt),
                             bitValue(false),
+                            bitValue(false),
+                            nullValue(kInt),
+                            nullValue(kInt),
+                            noText(nv(10)),
+                            bitValue(false),
+                            bitValue(false),
+                            tiny(0),
+                            text(QStringLiteral("NON_LEDGER_TABLE"), nv(60)),
+                            nullValue(kInt),
                             bitValue(false)})
                 r.push_back(x);
             v.row(std::move(r));
@@ -776,7 +794,7 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                            bitValue(true),
                            bitValue(true),
                            bitValue(!ix.filter.isEmpty()),
-                           ix.filter.isEmpty() ? noText(nv(-1)) : text(ix.filter, nv(-1)),
+                           ix.filter.isEmpty() ? noText(nv(-1)) : text(storedDefinition(ix.filter), nv(-1)),
                            nullValue(kInt),
                            bitValue(false),
                            bitValue(false),
@@ -922,6 +940,67 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
         return true;
     }
     return false;
+}
+
+std::optional<int> constraintProperty(const Database& db, int id, const QString& property)
+{
+    for (const auto& entry : db.tables) {
+        const std::shared_ptr<Table>& t = entry.second;
+        if (t->objectId == id) {
+            auto has = [&](auto pred) { return int(std::any_of(t->others.begin(), t->others.end(), pred)); };
+            if (property == QLatin1String("istable"))
+                return 1;
+            if (property == QLatin1String("tablehasprimarykey"))
+                return int(t->primaryKey() != nullptr);
+            if (property == QLatin1String("tablehasuniquecnst"))
+                return int(std::any_of(t->keys.begin(), t->keys.end(),
+                                       [](const KeyConstraint& c) { return !c.primary && !c.index; }));
+            if (property == QLatin1String("tablehasforeignkey"))
+                return has([](const OtherConstraint& o) { return o.kind == ConstraintKind::ForeignKey; });
+            if (property == QLatin1String("tablehascheckcnst"))
+                return has([](const OtherConstraint& o) { return o.kind == ConstraintKind::Check; });
+            if (property == QLatin1String("tablehasdefaultcnst"))
+                return int(std::any_of(t->columns.begin(), t->columns.end(),
+                                       [](const Column& c) { return !c.defaultName.isEmpty(); }));
+            if (property == QLatin1String("tablehasindex"))
+                return int(!t->keys.empty() || !t->plainIndexes.empty());
+            if (property == QLatin1String("tablehasclustindex"))
+                return int(
+                    std::any_of(t->keys.begin(), t->keys.end(), [](const KeyConstraint& c) { return c.clustered; })
+                    || std::any_of(t->plainIndexes.begin(), t->plainIndexes.end(),
+                                   [](const PlainIndex& i) { return i.clustered; }));
+            return std::nullopt;
+        }
+        // The constraint's kind, as sys.objects types it, and whether it is switched off.
+        QString type;
+        bool disabled = false;
+        for (const KeyConstraint& c : t->keys)
+            if (!c.index && c.objectId == id)
+                type = c.primary ? QStringLiteral("PK") : QStringLiteral("UQ");
+        for (const Column& c : t->columns)
+            if (!c.defaultName.isEmpty() && c.defaultObjectId == id)
+                type = QStringLiteral("D");
+        for (const OtherConstraint& o : t->others)
+            if (o.objectId == id) {
+                type = o.kind == ConstraintKind::ForeignKey ? QStringLiteral("F") : QStringLiteral("C");
+                disabled = !o.enabled;
+            }
+        if (type.isEmpty())
+            continue;
+        if (property == QLatin1String("isconstraint"))
+            return 1;
+        const std::pair<const char*, const char*> kinds[] = {
+            {"isprimarykey", "PK"}, {"isuniquecnst", "UQ"}, {"isforeignkey", "F"}, {"ischeckcnst", "C"},
+            {"isdefaultcnst", "D"}, {"isusertable", ""},    {"istable", ""}};
+        for (const auto& [name, code] : kinds)
+            if (property == QLatin1String(name))
+                return int(type == QLatin1String(code));
+        if (property == QLatin1String("cnstisdisabled") || property == QLatin1String("cnstisnottrusted"))
+            return type == QLatin1String("F") || type == QLatin1String("C") ? std::optional<int>(disabled)
+                                                                            : std::nullopt;
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 }  // namespace standin

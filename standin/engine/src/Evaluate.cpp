@@ -1085,6 +1085,12 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                 type = QString::fromLatin1(m->typeCode());
                 module = m;
             }
+        if (type.isEmpty() || type == QLatin1String("U")) {
+            // Constraints and the tables that hold them.
+            const std::optional<int> answer = constraintProperty(*db, int(*id), property);
+            if (answer)
+                return intValue(*answer);
+        }
         if (type.isEmpty())
             return nullValue(intType());
         // The Exec* properties of a trigger: NULL for any other object.

@@ -463,6 +463,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         };
         for (const auto& [k, tab] : db->tables) {
             add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);
+            t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, tab->modified};  // the last ALTER
             for (const KeyConstraint& key : tab->keys)
                 if (!key.index)
                     add(key.name, key.objectId, tab->objectId,

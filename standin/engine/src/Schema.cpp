@@ -28,6 +28,29 @@ bool readsColumn(const Expr& e, const QString& column)
     return (e.caseOperand && readsColumn(*e.caseOperand, column)) || (e.elseExpr && readsColumn(*e.elseExpr, column));
 }
 
+// A foreign key of another table (or, with `self`, of the table itself) that references `target`, on these
+// columns when `columns` is not empty; its table's name in `table`.
+const OtherConstraint* referencingKey(const Database& db, const Table& target, const QStringList& columns, bool self,
+                                      QString* table)
+{
+    for (const auto& [k, t] : db.tables) {
+        if (!self && collationKey(t->name) == collationKey(target.name))
+            continue;
+        for (const OtherConstraint& o : t->others) {
+            if (o.kind != ConstraintKind::ForeignKey || collationKey(o.refTable) != collationKey(target.name))
+                continue;
+            if (!columns.isEmpty() &&
+                (o.refColumns.size() != columns.size() ||
+                 !std::all_of(o.refColumns.begin(), o.refColumns.end(),
+                              [&](const QString& c) { return columns.contains(c, Qt::CaseInsensitive); })))
+                continue;
+            *table = t->name;
+            return &o;
+        }
+    }
+    return nullptr;
+}
+
 bool identityTypeAllowed(const SqlType& t)
 {
     return isInteger(t.id) || ((t.id == TypeId::Decimal || t.id == TypeId::Numeric) && t.scale == 0);
@@ -346,6 +369,15 @@ void Executor::runAlterTable(AlterTableStatement& s)
             bool found = false;
             for (auto it = t->keys.begin(); it != t->keys.end(); ++it)
                 if (collationKey(it->name) == key) {
+                    // A key that a foreign key references stays.
+                    QString referencing;
+                    if (auto fk = referencingKey(*db, *t, it->columns, true, &referencing)) {
+                        messages_->push_back(sqlError(3725, QStringLiteral("The constraint '%1' is being referenced by "
+                                                                           "table '%2', foreign key constraint '%3'.")
+                                                                .arg(it->name, referencing, fk->name))
+                                                 .message);
+                        throw sqlError(3727, QStringLiteral("Could not drop constraint. See previous errors."));
+                    }
                     t->keys.erase(it);
                     found = true;
                     break;
@@ -473,6 +505,10 @@ void Executor::runDropTable(DropTableStatement& s)
             throw sqlError(3701, QStringLiteral("Cannot drop the table '%1', because it does not exist or you do not have "
                                                 "permission.").arg(name.join(QLatin1Char('.'))), 11, 5);
         }
+        QString referencing;
+        if (referencingKey(*db, *t, QStringList(), false, &referencing))
+            throw sqlError(3726, QStringLiteral("Could not drop object '%1' because it is referenced by a FOREIGN KEY "
+                                                "constraint.").arg(name.join(QLatin1Char('.'))));
         replaceTable(db, t, nullptr);
         // The table's triggers go with it.
         for (const auto& m : db->triggersOf(t->name)) {

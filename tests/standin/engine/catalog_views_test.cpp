@@ -160,6 +160,18 @@ TEST_F(CatalogViews, KeysChecksDefaultsAndForeignKeysShowWithTheirDetails)
     EXPECT_EQ(rows("SELECT COL_NAME(d.parent_object_id, d.parent_column_id), d.definition, d.is_system_named "
                    "FROM sys.default_constraints d ORDER BY d.parent_column_id"),
               (Rows {{"Qtd", "((0))", "0"}, {"Criado", "(getdate())", "1"}, {"Tipo", "('N')", "1"}}));
+    const std::vector<std::pair<const char *, const char *>> properties {
+        {"OBJECTPROPERTY(OBJECT_ID('PK_Produtos'), 'IsPrimaryKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('FK_Produtos_Familia'), 'IsForeignKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('DF_Produtos_Qtd'), 'IsCheckCnst')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('CK_Produtos_Qtd'), 'CnstIsDisabled')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('PK_Produtos'), 'CnstIsDisabled')", "NULL"},
+        {"OBJECTPROPERTY(OBJECT_ID('Produtos'), 'TableHasForeignKey')", "1"},
+        {"OBJECTPROPERTY(OBJECT_ID('Solta'), 'TableHasPrimaryKey')", "0"},
+        {"OBJECTPROPERTY(OBJECT_ID('Solta'), 'IsUserTable')", "1"},
+    };
+    for (const auto &[expression, answer] : properties)
+        EXPECT_EQ(scalar(QStringLiteral("SELECT %1").arg(expression)), answer) << expression;
     ok("ALTER TABLE Produtos NOCHECK CONSTRAINT FK_Produtos_Familia");
     EXPECT_EQ(scalar("SELECT CAST(is_disabled AS char(1)) + CAST(is_not_trusted AS char(1)) FROM sys.foreign_keys"),
               "11");
@@ -173,7 +185,7 @@ TEST_F(CatalogViews, IndexesListEveryIndexWithItsColumnsAndAHeapWithout)
               (Rows {{"PK_Produtos", "1", "CLUSTERED", "1", "1", "0", "0", "NULL"},
                      {"UX_Produtos_Codigo", "2", "NONCLUSTERED", "1", "0", "0", "0", "NULL"},
                      {"IX_Produtos_Familia", "3", "NONCLUSTERED", "0", "0", "0", "0", "NULL"},
-                     {"IX_Produtos_Tipo", "4", "NONCLUSTERED", "0", "0", "0", "1", "Tipo IS NOT NULL"}}));
+                     {"IX_Produtos_Tipo", "4", "NONCLUSTERED", "0", "0", "0", "1", "([Tipo] IS NOT NULL)"}}));
     EXPECT_EQ(
         rows("SELECT ISNULL(name, '-'), index_id, type_desc FROM sys.indexes WHERE object_id = OBJECT_ID('Solta')"),
         (Rows {{"-", "0", "HEAP"}}));
@@ -270,6 +282,14 @@ TEST_F(CatalogViews, ForeignKeysMustReferenceAKeyThatExists)
     EXPECT_EQ(scalar("SELECT OBJECT_NAME(referenced_object_id) FROM sys.foreign_keys WHERE parent_object_id = "
                      "OBJECT_ID('Arvore')"),
               "Arvore");
+    // A referenced table or key stays while a foreign key of another table references it.
+    EXPECT_EQ(error("DROP TABLE Familia").number, 3726);
+    const QString pk =
+        scalar("SELECT name FROM sys.key_constraints WHERE parent_object_id = OBJECT_ID('Familia') AND type = 'PK'");
+    EXPECT_EQ(error(QStringLiteral("ALTER TABLE Familia DROP CONSTRAINT [%1]").arg(pk)).number, 3725);
+    ok("DROP TABLE Arvore");
+    ok("DROP TABLE Produtos, Familia");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.foreign_keys"), "0");
 }
 
 TEST_F(CatalogViews, TablesColumnsSchemasAndPropertiesCarrySqlServersColumns)
@@ -283,6 +303,13 @@ TEST_F(CatalogViews, TablesColumnsSchemasAndPropertiesCarrySqlServersColumns)
                {"Qtd", "106", "9", "12", "3", "-", "0", "0"},
                {"Criado", "61", "8", "23", "3", "-", "1", "0"}}));
     EXPECT_EQ(error("SELECT system_type_name FROM sys.columns").number, 207);
+    // sys.objects and sys.tables agree on a table's dates; an ALTER moves modify_date on.
+    ok("WAITFOR DELAY '00:00:00.020'");
+    ok("ALTER TABLE Solta ADD Outro int NULL");
+    EXPECT_EQ(rows("SELECT CASE WHEN o.modify_date > o.create_date THEN 1 ELSE 0 END, CASE WHEN o.modify_date = "
+                   "t.modify_date THEN 1 ELSE 0 END FROM sys.objects o INNER JOIN sys.tables t ON t.object_id = "
+                   "o.object_id WHERE o.name = 'Solta'"),
+              (Rows{{"1", "1"}}));
     EXPECT_EQ(rows("SELECT t.name, s.name, t.type_desc, t.max_column_id_used, t.lock_escalation_desc FROM sys.tables t "
                    "INNER JOIN sys.schemas s ON s.schema_id = t.schema_id WHERE t.name = 'Produtos'"),
               (Rows {{"Produtos", "dbo", "USER_TABLE", "6", "TABLE"}}));
