@@ -215,6 +215,7 @@ struct ConstraintDef {
     QStringList refTable;  // FOREIGN KEY ... REFERENCES
     QStringList refColumns;
     bool index = false;  // CREATE UNIQUE INDEX: a unique key named within its table
+    bool plainIndex = false;  // CREATE INDEX without UNIQUE; a filtered index keeps its WHERE in expr/exprText
 };
 
 struct CreateTableStatement : Statement {
@@ -224,7 +225,7 @@ struct CreateTableStatement : Statement {
     std::vector<ConstraintDef> constraints;
 };
 
-enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn, EnableConstraints };
+enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn, EnableConstraints, DropIndex };
 
 struct AlterTableStatement : Statement {
     AlterTableStatement() : Statement(StmtKind::AlterTable) {}
@@ -232,9 +233,10 @@ struct AlterTableStatement : Statement {
     AlterAction action = AlterAction::Add;
     std::vector<ColumnDef> columns;          // Add, AlterColumn
     std::vector<ConstraintDef> constraints;  // Add
-    QStringList names;  // DropConstraint, DropColumn, EnableConstraints (empty: ALL)
+    QStringList names;  // DropConstraint, DropColumn, EnableConstraints (empty: ALL), DropIndex
     bool ifExists = false;
     bool noCheck = false;  // WITH NOCHECK: rows already there are not checked; NOCHECK CONSTRAINT
+    bool withCheck = false;  // WITH CHECK: rows already there are checked (WITH CHECK CHECK CONSTRAINT too)
 };
 
 struct DropTableStatement : Statement {

@@ -19,7 +19,9 @@ namespace {
 const QByteArray kMagic("SQL-STANDIN-DATABASE");
 // 2: modules (triggers, procedures, functions) follow the extended properties.
 // 3: unique indexes are told from unique constraints; checks keep their column and whether they are on.
-const quint32 kFormatVersion = 3;
+// 4: filtered indexes keep their condition; plain indexes; foreign keys keep their columns and referenced
+//    table; constraints whether they are trusted.
+const quint32 kFormatVersion = 4;
 const QString kExtension = QStringLiteral(".sdb");
 
 bool validDatabaseName(const QString& name)
@@ -197,10 +199,14 @@ QByteArray serializeDatabase(const Database& db)
         }
         out << quint32(t->keys.size());
         for (const KeyConstraint& k : t->keys)
-            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index;
+            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index << k.filterText;
+        out << quint32(t->plainIndexes.size());
+        for (const KeyConstraint& k : t->plainIndexes)
+            out << k.name << k.clustered << k.columns << k.filterText;
         out << quint32(t->others.size());
         for (const OtherConstraint& o : t->others)
-            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled;
+            out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled << o.columns
+                << o.refTable << o.refColumns << o.trusted;
         out << quint64(t->rows.size());
         for (const auto& row : t->rows)
             for (const Value& v : *row)
@@ -247,7 +253,7 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
     if (f.status() != QDataStream::Ok || magic != kMagic)
         throw Damaged{QStringLiteral("not a database file")};
     f >> version;
-    if (version != kFormatVersion && version != 2)
+    if (version != kFormatVersion && version != 3 && version != 2)
         throw Damaged{QStringLiteral("unknown format version %1").arg(version)};
     f >> payload >> digest;
     check(f, "file");
@@ -300,8 +306,27 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 in >> k.name >> id >> k.primary >> k.clustered >> k.columns;
                 if (version >= 3)
                     in >> k.index;
+                if (version >= 4)
+                    in >> k.filterText;
+                if (!k.filterText.isEmpty())
+                    k.filter = parseExpression(k.filterText);
                 k.objectId = id;
                 t->keys.push_back(k);
+            }
+            if (version >= 4) {
+                quint32 plainCount = 0;
+                in >> plainCount;
+                check(in, "index");
+                checkCount(plainCount, limit, "index");
+                for (quint32 i = 0; i < plainCount; ++i) {
+                    KeyConstraint k;
+                    k.primary = false;
+                    k.index = true;
+                    in >> k.name >> k.clustered >> k.columns >> k.filterText;
+                    if (!k.filterText.isEmpty())
+                        k.filter = parseExpression(k.filterText);
+                    t->plainIndexes.push_back(k);
+                }
             }
             quint32 otherCount = 0;
             in >> otherCount;
@@ -314,6 +339,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 in >> o.name >> id >> kind >> o.text;
                 if (version >= 3)
                     in >> o.column >> o.enabled;
+                if (version >= 4)
+                    in >> o.columns >> o.refTable >> o.refColumns >> o.trusted;
                 if (kind > quint8(ConstraintKind::Check))
                     throw Damaged{QStringLiteral("unknown constraint kind")};
                 o.objectId = id;

@@ -167,7 +167,7 @@ TableRef Parser::tableSource()
     TableRef r;
     if (peek().isSymbol("(") && (peek(1).isWord("SELECT") || peek(1).isSymbol("("))) {
         next();
-        r.derived = selectWithUnions();
+        r.derived = nestedSelect();
         expectSymbol(")");
     } else {
         acceptSymbol("::");

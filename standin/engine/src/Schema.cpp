@@ -28,6 +28,22 @@ bool readsColumn(const Expr& e, const QString& column)
     return (e.caseOperand && readsColumn(*e.caseOperand, column)) || (e.elseExpr && readsColumn(*e.elseExpr, column));
 }
 
+// The first column a condition reads other than `column` (a column-level CHECK reads its own column only).
+QString otherColumn(const Expr& e, const QString& column)
+{
+    if (e.kind == ExprKind::Column && !e.parts.isEmpty() && collationKey(e.parts.last()) != collationKey(column))
+        return e.parts.last();
+    for (const ExprPtr* child : {&e.caseOperand, &e.elseExpr})
+        if (*child)
+            if (QString found = otherColumn(**child, column); !found.isEmpty())
+                return found;
+    for (const auto& a : e.args)
+        if (a)
+            if (QString found = otherColumn(*a, column); !found.isEmpty())
+                return found;
+    return QString();
+}
+
 bool identityTypeAllowed(const SqlType& t)
 {
     return isInteger(t.id) || ((t.id == TypeId::Decimal || t.id == TypeId::Numeric) && t.scale == 0);
@@ -159,12 +175,33 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         return false;
     };
     if (def.index) {
-        for (const KeyConstraint& k : t.keys)
-            if (collationKey(k.name) == collationKey(name))
-                throw sqlError(1913,
-                               QStringLiteral("The operation failed because an index or statistics with name '%1' "
-                                              "already exists on table '%2.%3'.")
-                                   .arg(name, t.schema, t.name));
+        auto clash = [&](const KeyConstraint& k) { return collationKey(k.name) == collationKey(name); };
+        if (std::any_of(t.keys.begin(), t.keys.end(), clash)
+            || std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(), clash))
+            throw sqlError(1913, QStringLiteral("The operation failed because an index or statistics with name '%1' "
+                                                "already exists on table '%2.%3'.")
+                                     .arg(name, t.schema, t.name));
+        for (const QString& c : def.columns)
+            if (t.columnIndex(c) < 0)
+                throw sqlError(1911,
+                               QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
+        if (def.expr && !indexFilterSupported(*def.expr))
+            throw sqlError(
+                10735,
+                QStringLiteral("Incorrect WHERE clause for filtered index '%1' on table '%2'.").arg(name, t.name), 15);
+        if (def.plainIndex) {
+            KeyConstraint k;
+            k.name = name;
+            k.primary = false;
+            k.index = true;
+            k.clustered = def.clustered;
+            for (const QString& c : def.columns)
+                k.columns << t.columns[size_t(t.columnIndex(c))].name;
+            k.filterText = def.exprText;
+            k.filter = def.expr;
+            t.plainIndexes.push_back(k);
+            return;
+        }
     } else if (!name.isEmpty() && nameTaken(name)) {
         messages_->push_back(objectExists(name).message);
         throw constraintFailed();
@@ -180,6 +217,8 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         k.index = def.index;
         k.clustered = def.clustered;
         k.name = name.isEmpty() ? newConstraintName(primary ? QStringLiteral("PK") : QStringLiteral("UQ"), t.name, QString()) : name;
+        k.filterText = def.exprText;
+        k.filter = def.index ? def.expr : nullptr;
         std::vector<int> cols;
         for (const QString& c : def.columns) {
             int i = t.columnIndex(c);
@@ -194,6 +233,8 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         }
         std::unordered_set<QString> seen;
         for (const auto& row : t.rows) {
+            if (!t.admits(k, *row))
+                continue;
             for (int c : cols)
                 if (primary && (*row)[c].isNull())
                     throw sqlError(8111, QStringLiteral("Cannot define PRIMARY KEY constraint on nullable column in table '%1'.").arg(t.name));
@@ -235,6 +276,14 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
     }
     case ConstraintKind::ForeignKey:
     case ConstraintKind::Check: {
+        if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty() && def.expr
+            && !otherColumn(*def.expr, def.forColumn).isEmpty()) {
+            messages_->push_back(sqlError(8141, QStringLiteral("Column CHECK constraint for column '%1' references "
+                                                               "another column, table '%2'.")
+                                                    .arg(def.forColumn, t.name))
+                                     .message);
+            throw constraintFailed();
+        }
         OtherConstraint o;
         o.kind = def.kind;
         o.name = name.isEmpty() ? newConstraintName(def.kind == ConstraintKind::Check ? QStringLiteral("CK") : QStringLiteral("FK"),
@@ -244,15 +293,23 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         o.check = def.expr;
         if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty())
             o.column = def.forColumn;
+        if (def.kind == ConstraintKind::ForeignKey) {
+            o.columns = def.columns;
+            o.refTable = def.refTable.isEmpty() ? QString() : def.refTable.last();
+            o.refColumns = def.refColumns;
+        }
         o.objectId = db.allocateObjectId();
         t.others.push_back(o);
         names.push_back(o.name);
+        if (!checkRows)
+            t.others.back().trusted = false;
         if (def.kind == ConstraintKind::Check && checkRows && !t.rows.empty()) {
             std::vector<const Row*> rows;
             rows.reserve(t.rows.size());
             for (const auto& row : t.rows)
                 rows.push_back(row.get());
-            checkConstraints(db, t, rows, "ALTER TABLE");
+            const QStringList only {o.name};
+            checkConstraints(db, t, rows, "ALTER TABLE", &only);
         }
         break;
     }
@@ -290,6 +347,10 @@ void Executor::runAlterTable(AlterTableStatement& s)
     std::shared_ptr<Database> db;
     auto old = findTable(s.table, &db);
     const bool createIndex = s.action == AlterAction::Add && !s.constraints.empty() && s.constraints[0].index;
+    if (s.action == AlterAction::DropIndex) {
+        dropIndex(s, db, old);
+        return;
+    }
     if (!old)
         throw sqlError(createIndex ? 1088 : 4902,
                        QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have "
@@ -320,9 +381,26 @@ void Executor::runAlterTable(AlterTableStatement& s)
             if (std::none_of(t->others.begin(), t->others.end(),
                              [&](const OtherConstraint& o) { return collationKey(o.name) == collationKey(n); }))
                 throw sqlError(4917, QStringLiteral("Constraint '%1' does not exist.").arg(n));
+        QStringList recheck;
         for (OtherConstraint& o : t->others)
-            if (s.names.isEmpty() || s.names.contains(o.name, Qt::CaseInsensitive))
+            if (s.names.isEmpty() || s.names.contains(o.name, Qt::CaseInsensitive)) {
                 o.enabled = !s.noCheck;
+                // Turned off it is no longer trusted; back on, only WITH CHECK (which reads the rows) trusts it again.
+                if (s.noCheck)
+                    o.trusted = false;
+                else if (s.withCheck) {
+                    o.trusted = true;
+                    recheck << o.name;
+                }
+            }
+        // WITH CHECK CHECK CONSTRAINT reads every row against the constraints it turns on.
+        if (!recheck.isEmpty() && !t->rows.empty()) {
+            std::vector<const Row*> rows;
+            rows.reserve(t->rows.size());
+            for (const auto& row : t->rows)
+                rows.push_back(row.get());
+            checkConstraints(*db, *t, rows, "ALTER TABLE", &recheck);
+        }
         break;
     }
     case AlterAction::DropConstraint: {
@@ -375,9 +453,9 @@ void Executor::runAlterTable(AlterTableStatement& s)
             QStringList dependents;
             if (!c.defaultName.isEmpty())
                 dependents << c.defaultName;
-            for (const KeyConstraint& k : t->keys)
-                for (const QString& kc : k.columns)
-                    if (collationKey(kc) == collationKey(c.name))
+            for (const auto* list : {&t->keys, &t->plainIndexes})
+                for (const KeyConstraint& k : *list)
+                    if (k.columns.contains(c.name, Qt::CaseInsensitive) || (k.filter && readsColumn(*k.filter, c.name)))
                         dependents << k.name;
             for (const OtherConstraint& o : t->others)
                 if (o.check && (collationKey(o.column) == collationKey(c.name) || readsColumn(*o.check, c.name)))
@@ -406,6 +484,7 @@ void Executor::runAlterTable(AlterTableStatement& s)
         break;
     }
     case AlterAction::SetOptions:
+    case AlterAction::DropIndex:  // dropIndex() above
         return;
     case AlterAction::AlterColumn: {
         const ColumnDef& def = s.columns[0];
@@ -435,6 +514,47 @@ void Executor::runAlterTable(AlterTableStatement& s)
     }
 }
 
+// DROP INDEX: a unique or plain index goes; the index of a PRIMARY KEY or UNIQUE constraint goes only with
+// its constraint (ALTER TABLE ... DROP CONSTRAINT).
+void Executor::dropIndex(AlterTableStatement& s, const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& old)
+{
+    const QString index = s.names.value(0);
+    const QString written = (s.table + QStringList {index}).join(QLatin1Char('.'));
+    auto missing = [&] {
+        return sqlError(3701,
+                        QStringLiteral("Cannot drop the index '%1', because it does not exist or you do not have "
+                                       "permission.")
+                            .arg(written),
+                        11, 7);
+    };
+    if (!old) {
+        if (s.ifExists)
+            return;
+        throw missing();
+    }
+    auto t = old->clone();
+    const QString key = collationKey(index);
+    auto same = [&](const KeyConstraint& k) { return collationKey(k.name) == key; };
+    auto unique = std::find_if(t->keys.begin(), t->keys.end(), same);
+    auto plain = std::find_if(t->plainIndexes.begin(), t->plainIndexes.end(), same);
+    if (unique != t->keys.end() && !unique->index)
+        throw sqlError(
+            3723, QStringLiteral("An explicit DROP INDEX is not allowed on index '%1'. It is being used for "
+                                 "%2 constraint enforcement.")
+                      .arg(written, unique->primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY")));
+    if (unique != t->keys.end())
+        t->keys.erase(unique);
+    else if (plain != t->plainIndexes.end())
+        t->plainIndexes.erase(plain);
+    else if (s.ifExists)
+        return;
+    else
+        throw missing();
+    t->invalidateIndexes();
+    t->modified = QDateTime::currentDateTime();
+    replaceTable(db, old, t);
+}
+
 void Executor::runDropTable(DropTableStatement& s)
 {
     for (const QStringList& name : s.names) {
@@ -446,6 +566,14 @@ void Executor::runDropTable(DropTableStatement& s)
             throw sqlError(3701, QStringLiteral("Cannot drop the table '%1', because it does not exist or you do not have "
                                                 "permission.").arg(name.join(QLatin1Char('.'))), 11, 5);
         }
+        // Another table's foreign key holds it (a key of its own does not).
+        for (const auto& [key, other] : db->tables)
+            if (other != t)
+                for (const OtherConstraint& o : other->others)
+                    if (o.kind == ConstraintKind::ForeignKey && collationKey(o.refTable) == collationKey(t->name))
+                        throw sqlError(3726, QStringLiteral("Could not drop object '%1' because it is referenced by a "
+                                                            "FOREIGN KEY constraint.")
+                                                 .arg(name.join(QLatin1Char('.'))));
         replaceTable(db, t, nullptr);
         // The table's triggers go with it.
         for (const auto& m : db->triggersOf(t->name)) {

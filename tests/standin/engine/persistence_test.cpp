@@ -151,7 +151,7 @@ TEST_F(Persistence, AFileOfTheFormerFormatIsRefusedClearly)
     QByteArray content = f.readAll();
     // magic (length-prefixed bytes), then the format version as a big-endian quint32.
     const int at = 4 + int(QByteArray("SQL-STANDIN-DATABASE").size());
-    ASSERT_EQ(content[at + 3], char(3));
+    ASSERT_EQ(content[at + 3], char(4));
     content[at + 3] = char(1);
     f.seek(0);
     f.write(content);
