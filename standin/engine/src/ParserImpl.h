@@ -133,6 +133,7 @@ private:
 
     // SELECT (ParseSelect.cpp)
     std::shared_ptr<SelectStmt> selectWithUnions();
+    void exposedNamesDiffer(const std::vector<TableRef>& refs) const;
     // A SELECT nested in another statement (derived table, subquery): ORDER BY only with TOP (1033).
     std::shared_ptr<SelectStmt> nestedSelect()
     {

@@ -180,9 +180,26 @@ const Expr* columnOutsideGroups(const Expr& e, const std::vector<ExprPtr>& group
     return e.elseExpr ? columnOutsideGroups(*e.elseExpr, groupBy) : nullptr;
 }
 
+// Whether an aggregate's argument holds another aggregate or a subquery (130).
+bool holdsAggregateOrSubquery(const Expr& e)
+{
+    if ((e.kind == ExprKind::Function && isAggregateName(e.name)) || e.kind == ExprKind::Subquery
+        || e.kind == ExprKind::Exists || e.subquery)
+        return true;
+    for (const auto& a : e.args)
+        if (a && holdsAggregateOrSubquery(*a))
+            return true;
+    return (e.caseOperand && holdsAggregateOrSubquery(*e.caseOperand))
+           || (e.elseExpr && holdsAggregateOrSubquery(*e.elseExpr));
+}
+
 void collectAggregates(Expr& e, std::vector<Expr*>& out)
 {
     if (e.kind == ExprKind::Function && isAggregateName(e.name)) {
+        for (const auto& a : e.args)
+            if (a && holdsAggregateOrSubquery(*a))
+                throw sqlError(130, QStringLiteral("Cannot perform an aggregate function on an expression containing "
+                                                   "an aggregate or a subquery."));
         e.aggIndex = int(out.size());
         out.push_back(&e);
         return;

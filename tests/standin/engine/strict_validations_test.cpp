@@ -215,6 +215,38 @@ TEST_F(StrictValidations, OrderByInsideAQueryNeedsTop)
     ok("SELECT * FROM (SELECT TOP 1 Loja FROM Venda ORDER BY Valor DESC) v ORDER BY Loja");
 }
 
+TEST_F(StrictValidations, QueriesSqlServerRefusesToCompile)
+{
+    ok("CREATE TABLE Venda (Loja int, Valor money)");
+    const struct
+    {
+        const char *sql;
+        int number;
+        const char *text;
+    } cases[] = {
+        {"SELECT * FROM Venda JOIN dbo.Venda ON 1 = 1", 1013,
+         "The objects \"Venda\" and \"dbo.Venda\" in the FROM clause have the same exposed names. Use correlation "
+         "names to distinguish them."},
+        {"DELETE v FROM Venda v, Venda v", 1011,
+         "The correlation name 'v' is specified multiple times in a FROM clause."},
+        {"SELECT 1 FROM Venda Loja JOIN Loja ON 1 = 1", 1012,
+         "The correlation name 'Loja' has the same exposed name as table 'Loja'."},
+        {"DECLARE @v money\nSELECT @v = Valor, Loja FROM Venda", 141,
+         "A SELECT statement that assigns a value to a variable must not be combined with data-retrieval operations."},
+        {"SELECT SUM(MAX(Valor)) FROM Venda", 130,
+         "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."},
+        {"SELECT MAX((SELECT 1)) FROM Venda", 130,
+         "Cannot perform an aggregate function on an expression containing an aggregate or a subquery."},
+    };
+    for (const auto &c : cases) {
+        const ServerMessage m = error(QString::fromUtf8(c.sql));
+        EXPECT_EQ(m.number, c.number) << c.sql;
+        EXPECT_EQ(m.text, QString::fromUtf8(c.text)) << c.sql;
+    }
+    // The same table twice under two names, and once more in a subquery, is fine.
+    ok("SELECT a.Loja FROM Venda a JOIN Venda b ON b.Loja = a.Loja WHERE EXISTS (SELECT 1 FROM Venda WHERE Loja = 1)");
+}
+
 TEST_F(StrictValidations, ConstraintsCheckedAgainWithCheckAndNamesClash)
 {
     ok("CREATE TABLE Estoque (Id int CONSTRAINT PK_Estoque PRIMARY KEY, Qtd int)");
