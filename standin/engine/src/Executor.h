@@ -207,6 +207,14 @@ private:
     // `only`: the constraints to check (by name), every enabled one when null.
     void checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
                           const char* statement, const QStringList* only = nullptr);
+    // Foreign keys (ForeignKeys.cpp): a new key's referenced table and columns (1767, 1776, 8139 then 1750);
+    // the keys of referencing rows (547, FOREIGN KEY; `only`: that constraint alone); the rows that still
+    // reference a table after a DELETE or UPDATE of it (547, REFERENCE).
+    void validateForeignKey(const Database& db, const Table& t, OtherConstraint& fk);
+    void checkForeignKeys(const Database& db, const Table& t, const std::vector<const Row*>& rows,
+                          const char* statement, const QString* only = nullptr);
+    void checkReferences(const Database& db, const Table& t, const char* statement);
+    bool isReferenced(const Database& db, const Table& t) const;
 
     EngineImpl& engine_;
     SessionImpl& session_;

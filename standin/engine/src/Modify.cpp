@@ -291,6 +291,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
     const bool triggered = hasTriggers(*db, *t, 'I');
     std::vector<Row> inserted;
     int64_t count = 0;
+    const size_t firstNew = t->rows.size();  // rows are added at the end
     for (auto& src : sourceRows) {
         Row row(t->columns.size());
         std::vector<char> given(t->columns.size(), 0);
@@ -328,6 +329,13 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
             inserted.push_back(row);
         insertRow(db, t, std::move(row));
         ++count;
+    }
+    if (std::any_of(t->others.begin(), t->others.end(),
+                    [](const OtherConstraint& o) { return o.kind == ConstraintKind::ForeignKey; })) {
+        std::vector<const Row*> added;
+        for (size_t i = firstNew; i < t->rows.size(); ++i)
+            added.push_back(t->rows[i].get());
+        checkForeignKeys(*db, *t, added, "INSERT");
     }
     t->modified = QDateTime::currentDateTime();
     r.rowCount = count;
@@ -528,6 +536,17 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                     throw duplicateKey(*t, t->keys[k], *row, cols);
         }
     }
+    if (!targets.empty()) {
+        // A changed referencing key must be in its table; a changed referenced key must leave no row behind.
+        for (const OtherConstraint& o : t->others)
+            if (o.kind == ConstraintKind::ForeignKey
+                && std::any_of(o.columns.begin(), o.columns.end(),
+                               [&](const QString& c) { return assigned.count(t->columnIndex(c)); })) {
+                checkForeignKeys(*db, *t, std::vector<const Row*>(targets.begin(), targets.end()), "UPDATE", &o.name);
+            }
+        if (isReferenced(*db, *t))
+            checkReferences(*db, *t, "UPDATE");
+    }
     if (!targets.empty())
         t->modified = QDateTime::currentDateTime();
     r.rowCount = int64_t(targets.size());
@@ -605,6 +624,8 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
         t->modified = QDateTime::currentDateTime();
     }
     r.rowCount = int64_t(doomed.size());
+    if (!doomed.empty() && isReferenced(*target.db, *t))
+        checkReferences(*target.db, *t, "DELETE");
     if (triggered)
         fireTriggers(target.db, *t, 'D', {}, std::move(deleted), std::vector<char>(t->columns.size(), 0), r.rowCount);
 }

@@ -44,6 +44,12 @@ QString otherColumn(const Expr& e, const QString& column)
     return QString();
 }
 
+bool sameColumnSet(const QStringList& a, const QStringList& b)
+{
+    return a.size() == b.size()
+           && std::all_of(a.begin(), a.end(), [&](const QString& c) { return b.contains(c, Qt::CaseInsensitive); });
+}
+
 bool identityTypeAllowed(const SqlType& t)
 {
     return isInteger(t.id) || ((t.id == TypeId::Decimal || t.id == TypeId::Numeric) && t.scale == 0);
@@ -299,6 +305,8 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
             o.refColumns = def.refColumns;
         }
         o.objectId = db.allocateObjectId();
+        if (def.kind == ConstraintKind::ForeignKey)
+            validateForeignKey(db, t, o);
         t.others.push_back(o);
         names.push_back(o.name);
         if (!checkRows)
@@ -310,6 +318,12 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                 rows.push_back(row.get());
             const QStringList only {o.name};
             checkConstraints(db, t, rows, "ALTER TABLE", &only);
+        }
+        if (def.kind == ConstraintKind::ForeignKey && checkRows && !t.rows.empty()) {
+            std::vector<const Row*> rows;
+            for (const auto& row : t.rows)
+                rows.push_back(row.get());
+            checkForeignKeys(db, t, rows, "ALTER TABLE", &o.name);
         }
         break;
     }
@@ -336,8 +350,11 @@ void Executor::runCreateTable(CreateTableStatement& s)
     for (const ColumnDef& c : s.columns)
         addColumn(*db, *t, c, true);
     std::vector<QString> names;
-    for (const ConstraintDef& c : s.constraints)
-        addConstraint(*db, *t, c, names);
+    // Foreign keys last: one may reference a key of this very table.
+    for (const bool foreign : {false, true})
+        for (const ConstraintDef& c : s.constraints)
+            if ((c.kind == ConstraintKind::ForeignKey) == foreign)
+                addConstraint(*db, *t, c, names);
     t->objectId = db->allocateObjectId();
     replaceTable(db, nullptr, t);
 }
@@ -371,8 +388,10 @@ void Executor::runAlterTable(AlterTableStatement& s)
         for (const ColumnDef& c : s.columns)
             addColumn(*db, *t, c, false);
         std::vector<QString> names;
-        for (const ConstraintDef& c : s.constraints)
-            addConstraint(*db, *t, c, names, !s.noCheck);
+        for (const bool foreign : {false, true})
+            for (const ConstraintDef& c : s.constraints)
+                if ((c.kind == ConstraintKind::ForeignKey) == foreign)
+                    addConstraint(*db, *t, c, names, !s.noCheck);
         break;
     }
     case AlterAction::EnableConstraints: {
@@ -400,6 +419,8 @@ void Executor::runAlterTable(AlterTableStatement& s)
             for (const auto& row : t->rows)
                 rows.push_back(row.get());
             checkConstraints(*db, *t, rows, "ALTER TABLE", &recheck);
+            for (const QString& name : recheck)
+                checkForeignKeys(*db, *t, rows, "ALTER TABLE", &name);
         }
         break;
     }
@@ -409,6 +430,21 @@ void Executor::runAlterTable(AlterTableStatement& s)
             bool found = false;
             for (auto it = t->keys.begin(); it != t->keys.end(); ++it)
                 if (collationKey(it->name) == key) {
+                    // A key a foreign key references goes only after that foreign key.
+                    for (const auto& [childKey, child] : db->tables)
+                        for (const OtherConstraint& o : child->others)
+                            if (o.kind == ConstraintKind::ForeignKey
+                                && collationKey(o.refTable) == collationKey(t->name)
+                                && sameColumnSet(o.refColumns, it->columns)
+                                && !(child == old && s.names.contains(o.name, Qt::CaseInsensitive))) {
+                                messages_->push_back(
+                                    sqlError(3725, QStringLiteral("The constraint '%1' is being "
+                                                                  "referenced by table '%2', foreign key "
+                                                                  "constraint '%3'.")
+                                                       .arg(it->name, child->name, o.name))
+                                        .message);
+                                throw sqlError(3727, QStringLiteral("Could not drop constraint. See previous errors."));
+                            }
                     t->keys.erase(it);
                     found = true;
                     break;

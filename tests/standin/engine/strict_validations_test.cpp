@@ -97,6 +97,38 @@ TEST_F(StrictValidations, AReferencedTableIsNeitherTruncatedNorDropped)
     ok("DROP TABLE Cliente"); // a key of its own does not hold a table
 }
 
+TEST_F(StrictValidations, ForeignKeysHoldBothWays)
+{
+    ok("CREATE TABLE Grupo (Id int CONSTRAINT PK_Grupo PRIMARY KEY, Pai int, CONSTRAINT FK_Grupo_Pai FOREIGN KEY (Pai) "
+       "REFERENCES Grupo (Id))");
+    ok("CREATE TABLE Produto (Id int, IdGrupo int CONSTRAINT FK_Produto_Grupo REFERENCES Grupo)");
+    ok("INSERT INTO Grupo VALUES (1, NULL), (2, 1), (3, 3)"); // a row may reference itself or one of its statement
+    ok("INSERT INTO Produto VALUES (10, 2), (11, NULL)");
+    const ServerMessage orphan = error("INSERT INTO Produto VALUES (12, 9)");
+    EXPECT_EQ(orphan.number, 547);
+    EXPECT_EQ(orphan.text, "The INSERT statement conflicted with the FOREIGN KEY constraint \"FK_Produto_Grupo\". The "
+                           "conflict occurred in database \"ORVO\", table \"dbo.Grupo\", column 'Id'.");
+    EXPECT_EQ(error("UPDATE Produto SET IdGrupo = 9").number, 547);
+    const ServerMessage referenced = error("DELETE FROM Grupo WHERE Id = 2");
+    EXPECT_EQ(referenced.number, 547);
+    EXPECT_EQ(referenced.text,
+              "The DELETE statement conflicted with the REFERENCE constraint \"FK_Produto_Grupo\". The "
+              "conflict occurred in database \"ORVO\", table \"dbo.Produto\", column 'IdGrupo'.");
+    EXPECT_EQ(error("UPDATE Grupo SET Id = 5 WHERE Id = 1").number, 547); // Grupo 2 points at it
+    EXPECT_EQ(errors("ALTER TABLE Grupo DROP CONSTRAINT PK_Grupo"), (std::vector<int> {3725, 3727}));
+    EXPECT_EQ(errors("CREATE TABLE Item (IdProd int REFERENCES Produto (Id))"), (std::vector<int> {1776, 1750}));
+    EXPECT_EQ(errors("CREATE TABLE Item (IdProd int REFERENCES Nenhuma (Id))"), (std::vector<int> {1767, 1750}));
+    EXPECT_EQ(error("ALTER TABLE Produto ADD CONSTRAINT FK_Produto_Id FOREIGN KEY (Id) REFERENCES Grupo (Id)").number,
+              547);
+    // Turned off, a foreign key lets rows through; WITH CHECK reads them again.
+    ok("ALTER TABLE Produto NOCHECK CONSTRAINT FK_Produto_Grupo");
+    ok("INSERT INTO Produto VALUES (12, 9)");
+    ok("DELETE FROM Grupo WHERE Id = 3");
+    EXPECT_EQ(error("ALTER TABLE Produto WITH CHECK CHECK CONSTRAINT FK_Produto_Grupo").number, 547);
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM Grupo UNION ALL SELECT COUNT(*) FROM Produto"),
+              (std::vector<QStringList> {{"2"}, {"3"}}));
+}
+
 TEST_F(StrictValidations, DeclarationsSqlServerRefuses)
 {
     ok("CREATE TABLE Log (Id int)");
