@@ -3,6 +3,8 @@
 // leaves to a CATCH block.
 #include "EngineTestSupport.h"
 
+#include <QTemporaryDir>
+
 namespace standin::test {
 namespace {
 
@@ -127,6 +129,34 @@ TEST_F(StrictValidations, ForeignKeysHoldBothWays)
     EXPECT_EQ(error("ALTER TABLE Produto WITH CHECK CHECK CONSTRAINT FK_Produto_Grupo").number, 547);
     EXPECT_EQ(rows("SELECT COUNT(*) FROM Grupo UNION ALL SELECT COUNT(*) FROM Produto"),
               (std::vector<QStringList> {{"2"}, {"3"}}));
+}
+
+TEST_F(StrictValidations, IndexesAndForeignKeysComeBackFromDisk)
+{
+    ok("CREATE TABLE Grupo (Id int PRIMARY KEY, Ean varchar(13))");
+    ok("CREATE TABLE Produto (Id int, IdGrupo int REFERENCES Grupo (Id))");
+    ok("CREATE UNIQUE INDEX UX_Ean ON Grupo (Ean) WHERE Ean IS NOT NULL");
+    ok("CREATE INDEX IX_Grupo ON Produto (IdGrupo)");
+    ok("ALTER TABLE Produto WITH NOCHECK ADD CONSTRAINT CK_Id CHECK (Id > 0)");
+    ok("INSERT INTO Grupo VALUES (1, NULL), (2, NULL), (3, '7')");
+    QTemporaryDir dir;
+    QString err;
+    ASSERT_TRUE(engine.save(dir.path(), &err)) << err.toStdString();
+    Engine loaded;
+    ASSERT_TRUE(loaded.load(dir.path(), &err)) << err.toStdString();
+    auto s = loaded.openSession("sa", "h", "ORVO");
+    auto firstError = [&](const QString &sql) {
+        for (const auto &st : loaded.execute(*s, sql).statements)
+            for (const auto &m : st.messages)
+                if (m.severity > 10)
+                    return m.number;
+        return 0;
+    };
+    EXPECT_EQ(firstError("INSERT INTO Grupo VALUES (4, NULL)"), 0);
+    EXPECT_EQ(firstError("INSERT INTO Grupo VALUES (5, '7')"), 2601);
+    EXPECT_EQ(firstError("INSERT INTO Produto VALUES (1, 9)"), 547);
+    EXPECT_EQ(firstError("TRUNCATE TABLE Grupo"), 4712);
+    EXPECT_EQ(firstError("DROP INDEX IX_Grupo ON Produto"), 0);
 }
 
 TEST_F(StrictValidations, DeclarationsSqlServerRefuses)
