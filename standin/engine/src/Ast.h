@@ -254,9 +254,7 @@ struct ConstraintDef {
     bool index = false;  // CREATE UNIQUE INDEX: a unique key named within its table
     int deleteAction = 0, updateAction = 0;  // ON DELETE/UPDATE: 0 NO ACTION, 1 CASCADE, 2 SET NULL, 3 SET DEFAULT
     QStringList included;                    // CREATE INDEX ... INCLUDE (columns)
-    bool plainIndex = false;  // CREATE INDEX that refuses nothing (not unique, or filtered): kept for the catalog
-    bool unique = false;      // with plainIndex: declared UNIQUE
-    QString filter;           // with plainIndex: the WHERE of a filtered index
+    bool plainIndex = false;  // CREATE INDEX without UNIQUE; a filtered index keeps its WHERE in expr/exprText
 };
 
 struct CreateTableStatement : Statement {
@@ -266,7 +264,7 @@ struct CreateTableStatement : Statement {
     std::vector<ConstraintDef> constraints;
 };
 
-enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn, EnableConstraints };
+enum class AlterAction { Add, DropConstraint, DropColumn, SetOptions, AlterColumn, EnableConstraints, DropIndex };
 
 struct AlterTableStatement : Statement {
     AlterTableStatement() : Statement(StmtKind::AlterTable) {}
@@ -274,9 +272,10 @@ struct AlterTableStatement : Statement {
     AlterAction action = AlterAction::Add;
     std::vector<ColumnDef> columns;          // Add, AlterColumn
     std::vector<ConstraintDef> constraints;  // Add
-    QStringList names;  // DropConstraint, DropColumn, EnableConstraints (empty: ALL)
+    QStringList names;  // DropConstraint, DropColumn, EnableConstraints (empty: ALL), DropIndex
     bool ifExists = false;
     bool noCheck = false;  // WITH NOCHECK: rows already there are not checked; NOCHECK CONSTRAINT
+    bool withCheck = false;  // WITH CHECK: rows already there are checked (WITH CHECK CHECK CONSTRAINT too)
 };
 
 struct DropTableStatement : Statement {

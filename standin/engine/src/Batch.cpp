@@ -96,6 +96,14 @@ void Executor::settleBatchStatement()
     tranMark_ = 0;
 }
 
+bool Executor::declaresOnly(const Statement& s)
+{
+    if (s.kind != StmtKind::Declare)
+        return false;
+    const auto& variables = static_cast<const DeclareStatement&>(s).variables;
+    return std::none_of(variables.begin(), variables.end(), [](const VariableDecl& v) { return v.init != nullptr; });
+}
+
 BatchResult Executor::run(const std::vector<StmtPtr>& statements)
 {
     BatchResult out;
@@ -327,8 +335,10 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
         execute(s, r);
         if (!inModule())
             settleBatchStatement();
-        if (!r.failed)
-            session_.lastError = 0;  // RAISERROR fails its statement without an exception
+        // RAISERROR fails its statement without an exception; a DECLARE without initial values runs nothing
+        // and leaves @@ERROR as it was.
+        if (!r.failed && !declaresOnly(s))
+            session_.lastError = 0;
         if (r.rowCount >= 0)
             session_.lastRowCount = r.rowCount;
         abort = std::exchange(abortBatch_, false);
@@ -358,6 +368,14 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
                 (fromTrigger || (session_.xactAbort && !ignoresXactAbort(e.message.number)) ||
                  rollsBackTransaction(e.message.number)))
                 doomed_ = true;
+            // A trigger runs inside the transaction of its statement, an autocommit one too: the error that left
+            // it dooms that transaction, which the CATCH block then finds open (@@TRANCOUNT 1, XACT_STATE() -1).
+            if (session_.transactionCount == 0 && !endedInTrigger_ && fromTrigger) {
+                session_.transactionCount = 1;
+                session_.transactionName.clear();
+                tranMark_ = undo_.size();
+                doomed_ = true;
+            }
             endedInTrigger_ = false;
             abortBatch_ = false;
             thrown_ = false;
@@ -460,6 +478,13 @@ void Executor::execute(Statement& s, StatementResult& r)
         if (!t)
             throw sqlError(4701, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not "
                                                 "have permissions.").arg(st.table.join(QLatin1Char('.'))));
+        // A table a foreign key references (its own included, enabled or not) is emptied with DELETE only.
+        for (const auto& [key, other] : db->tables)
+            for (const OtherConstraint& o : other->others)
+                if (o.kind == ConstraintKind::ForeignKey && collationKey(o.refTable) == collationKey(t->name))
+                    throw sqlError(4712, QStringLiteral("Cannot truncate table '%1' because it is being referenced by "
+                                                        "a FOREIGN KEY constraint.")
+                                             .arg(st.table.join(QLatin1Char('.'))));
         auto copy = t->clone();
         copy->rows.clear();
         copy->identityUsed = false;
@@ -665,6 +690,12 @@ void Executor::execute(Statement& s, StatementResult& r)
     }
 }
 
+bool Executor::identityInsertOn(const Database& db, const Table& t) const
+{
+    return session_.identityInsertTable != 0 && session_.identityInsertTable == t.objectId
+           && collationKey(session_.identityInsertDatabase) == collationKey(db.name);
+}
+
 void Executor::runSetOption(SetOptionStatement& s, StatementResult& r)
 {
     if (s.option == QLatin1String("IDENTITY_INSERT")) {
@@ -674,16 +705,35 @@ void Executor::runSetOption(SetOptionStatement& s, StatementResult& r)
         for (int i = 0; i + 1 < s.arguments.size(); ++i)
             if (s.arguments[i] != QLatin1String("."))
                 name << s.arguments[i];
-        auto t = findTable(name);
+        std::shared_ptr<Database> db;
+        auto t = findTable(name, &db);
         if (!t)
             throw invalidObject(name.join(QLatin1Char('.')));
         if (!t->columns.empty() && t->identityColumn() < 0)
             throw sqlError(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET "
                                                 "operation.").arg(t->name));
         const bool on = s.arguments.last().compare(QLatin1String("ON"), Qt::CaseInsensitive) == 0;
-        const bool before = t->identityInsert;
-        t->identityInsert = on;
-        undo_.push([t, before] { t->identityInsert = before; });
+        // A session has IDENTITY_INSERT on for one table at a time; a SET option is not undone by ROLLBACK.
+        if (on && session_.identityInsertTable != 0 && !identityInsertOn(*db, *t)) {
+            auto otherDb = engine_.findDatabase(session_.identityInsertDatabase);
+            std::shared_ptr<Table> other;
+            if (otherDb)
+                for (const auto& [key, candidate] : otherDb->tables)
+                    if (candidate->objectId == session_.identityInsertTable)
+                        other = candidate;
+            if (other)
+                throw sqlError(8107,
+                               QStringLiteral("IDENTITY_INSERT is already ON for table '%1.%2.%3'. Cannot perform "
+                                              "SET operation for table '%4'.")
+                                   .arg(otherDb->name, other->schema, other->name, t->name));
+        }
+        if (on) {
+            session_.identityInsertDatabase = db->name;
+            session_.identityInsertTable = t->objectId;
+        } else if (identityInsertOn(*db, *t)) {
+            session_.identityInsertDatabase.clear();
+            session_.identityInsertTable = 0;
+        }
         return;
     }
     if (s.option == QLatin1String("NOCOUNT") || s.option == QLatin1String("XACT_ABORT")) {

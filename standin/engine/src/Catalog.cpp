@@ -45,11 +45,10 @@ std::shared_ptr<Table> Table::clone() const
     for (const auto& r : rows)
         t->rows.push_back(std::make_unique<Row>(*r));
     t->keys = keys;
-    t->others = others;
     t->plainIndexes = plainIndexes;
+    t->others = others;
     t->identityLast = identityLast;
     t->identityUsed = identityUsed;
-    t->identityInsert = identityInsert;
     return t;
 }
 
@@ -89,6 +88,7 @@ void Table::ensureIndexes() const
     indexes.clear();
     for (const KeyConstraint& k : keys) {
         RowIndex idx;
+        idx.key = int(&k - keys.data());
         for (const QString& c : k.columns) {
             int i = columnIndex(c);
             if (i >= 0)
@@ -111,9 +111,127 @@ void Table::ensureIndexes() const
     for (RowIndex& idx : indexes) {
         idx.map.reserve(rows.size());
         for (const auto& r : rows)
-            idx.map.emplace(indexKey(*r, idx.columns), r.get());
+            if (idx.key < 0 || admits(keys[size_t(idx.key)], *r))
+                idx.map.emplace(indexKey(*r, idx.columns), r.get());
     }
     indexesValid = true;
+}
+
+namespace {
+
+const Expr* filterColumn(const Expr& e) { return e.kind == ExprKind::Column && !e.parts.isEmpty() ? &e : nullptr; }
+
+// A constant of a filter: a literal, or a negated one.
+std::optional<Value> filterConstant(const Expr& e)
+{
+    if (e.kind == ExprKind::Literal)
+        return e.value;
+    if (e.kind == ExprKind::Negate && !e.args.empty() && e.args[0] && e.args[0]->kind == ExprKind::Literal)
+        return negate(e.args[0]->value);
+    return std::nullopt;
+}
+
+bool compareHolds(CompareOp op, int c)
+{
+    switch (op) {
+    case CompareOp::Eq:
+        return c == 0;
+    case CompareOp::Ne:
+        return c != 0;
+    case CompareOp::Lt:
+        return c < 0;
+    case CompareOp::Le:
+        return c <= 0;
+    case CompareOp::Gt:
+        return c > 0;
+    case CompareOp::Ge:
+        return c >= 0;
+    }
+    return false;
+}
+
+CompareOp mirrored(CompareOp op)
+{
+    switch (op) {
+    case CompareOp::Lt:
+        return CompareOp::Gt;
+    case CompareOp::Le:
+        return CompareOp::Ge;
+    case CompareOp::Gt:
+        return CompareOp::Lt;
+    case CompareOp::Ge:
+        return CompareOp::Le;
+    default:
+        return op;
+    }
+}
+
+// True only when the condition holds (unknown leaves the row out, as a WHERE does).
+bool filterHolds(const Table& t, const Expr& e, const Row& row)
+{
+    auto columnValue = [&](const Expr& c) -> const Value* {
+        const int i = t.columnIndex(c.parts.last());
+        return i < 0 ? nullptr : &row[size_t(i)];
+    };
+    switch (e.kind) {
+    case ExprKind::And:
+        return filterHolds(t, *e.args[0], row) && filterHolds(t, *e.args[1], row);
+    case ExprKind::IsNull: {
+        const Value* v = columnValue(*e.args[0]);
+        return v && v->isNull() != e.negated;
+    }
+    case ExprKind::Compare: {
+        const bool columnLeft = filterColumn(*e.args[0]) != nullptr;
+        const Value* v = columnValue(*e.args[columnLeft ? 0 : 1]);
+        const std::optional<Value> k = filterConstant(*e.args[columnLeft ? 1 : 0]);
+        if (!v || !k)
+            return false;
+        const std::optional<int> c = compare(*v, *k);
+        return c && compareHolds(columnLeft ? e.cmp : mirrored(e.cmp), *c);
+    }
+    case ExprKind::In: {
+        const Value* v = columnValue(*e.args[0]);
+        if (!v || v->isNull())
+            return false;
+        bool found = false;
+        for (size_t i = 1; i < e.args.size() && !found; ++i)
+            if (const std::optional<Value> k = filterConstant(*e.args[i]))
+                found = compare(*v, *k) == 0;
+        return found != e.negated;
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+bool indexFilterSupported(const Expr& e)
+{
+    switch (e.kind) {
+    case ExprKind::And:
+        return e.args.size() == 2 && indexFilterSupported(*e.args[0]) && indexFilterSupported(*e.args[1]);
+    case ExprKind::IsNull:
+        return !e.args.empty() && filterColumn(*e.args[0]);
+    case ExprKind::Compare:
+        return e.args.size() == 2
+               && ((filterColumn(*e.args[0]) && filterConstant(*e.args[1]))
+                   || (filterColumn(*e.args[1]) && filterConstant(*e.args[0])));
+    case ExprKind::In:
+        if (e.negated || e.subquery || e.args.size() < 2 || !filterColumn(*e.args[0]))
+            return false;
+        for (size_t i = 1; i < e.args.size(); ++i)
+            if (!filterConstant(*e.args[i]))
+                return false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Table::admits(const KeyConstraint& key, const Row& row) const
+{
+    return !key.filter || filterHolds(*this, *key.filter, row);
 }
 
 Row* Table::findDuplicate(const Row& row, const RowIndex** clash) const
@@ -122,6 +240,8 @@ Row* Table::findDuplicate(const Row& row, const RowIndex** clash) const
     // Only declared keys are unique; the identity index alone does not refuse duplicates.
     for (size_t i = 0; i < indexes.size() && i < keys.size(); ++i) {
         const RowIndex& idx = indexes[i];
+        if (idx.key >= 0 && !admits(keys[size_t(idx.key)], row))
+            continue;
         auto it = idx.map.find(indexKey(row, idx.columns));
         if (it != idx.map.end() && it->second != &row) {
             if (clash)
@@ -236,7 +356,8 @@ void Table::indexInsert(Row* row) const
     if (!indexesValid)
         return;
     for (RowIndex& idx : indexes)
-        idx.map.emplace(indexKey(*row, idx.columns), row);
+        if (idx.key < 0 || admits(keys[size_t(idx.key)], *row))
+            idx.map.emplace(indexKey(*row, idx.columns), row);
 }
 
 void Table::indexRemove(const Row* row) const

@@ -38,18 +38,15 @@ struct KeyConstraint {
     bool clustered = true;
     QStringList columns;
     bool index = false;  // a UNIQUE INDEX: named within its table, not an object of its own
-    QStringList included;  // INCLUDE columns of a unique index
+    QStringList included;  // INCLUDE columns
+    // A filtered index (CREATE ... INDEX ... WHERE): only the rows its condition admits are keys.
+    QString filterText;
+    ExprPtr filter;
 };
 
-// An index that refuses no row (not unique, or unique with a filter): kept for the catalog views.
-struct PlainIndex {
-    QString name;
-    bool clustered = false;
-    bool unique = false;
-    QStringList columns;
-    QStringList included;
-    QString filter;
-};
+// Whether a condition may filter an index: comparisons of a column with constants, IS [NOT] NULL,
+// IN (constants), joined by AND.
+bool indexFilterSupported(const Expr& e);
 
 struct OtherConstraint {  // foreign keys and checks: kept for names and introspection
     QString name;
@@ -59,6 +56,7 @@ struct OtherConstraint {  // foreign keys and checks: kept for names and introsp
     ExprPtr check;
     QString column;  // a column-level CHECK: the column it was declared on
     bool enabled = true;  // ALTER TABLE ... NOCHECK CONSTRAINT turns a constraint off
+    bool trusted = true;  // false: added WITH NOCHECK or turned off since; WITH CHECK CHECK CONSTRAINT trusts it again
     // Foreign keys: the referencing columns, the table and columns referenced, the referential actions.
     QStringList columns;
     QString refTable;
@@ -69,6 +67,7 @@ struct OtherConstraint {  // foreign keys and checks: kept for names and introsp
 // Equality index from a key (one or more columns) to a row.
 struct RowIndex {
     std::vector<int> columns;
+    int key = -1;  // the entry of Table::keys it serves (-1: the identity column's)
     std::unordered_map<QString, Row*> map;
 };
 
@@ -95,11 +94,10 @@ struct Table {
     std::vector<Column> columns;
     std::vector<std::unique_ptr<Row>> rows;
     std::vector<KeyConstraint> keys;
+    std::vector<KeyConstraint> plainIndexes;  // indexes that are not unique: they refuse no row
     std::vector<OtherConstraint> others;
-    std::vector<PlainIndex> plainIndexes;
     int64_t identityLast = 0;  // last identity value handed out
     bool identityUsed = false;
-    bool identityInsert = false;  // SET IDENTITY_INSERT ON
 
     // Indexes on the primary key / unique keys and the identity column, rebuilt when stale.
     mutable std::vector<RowIndex> indexes;
@@ -128,6 +126,8 @@ struct Table {
     // Forgets the column indexes of these columns (their values changed in place).
     void dropColumnIndexes(const std::vector<int>& columns) const;
     void ensureIndexes() const;
+    // Whether a row is a key of this unique key or index (a filtered index leaves rows out).
+    bool admits(const KeyConstraint& key, const Row& row) const;
     // Adds a row to the indexes; returns the clashing row if a unique key exists already.
     Row* findDuplicate(const Row& row, const RowIndex** clash = nullptr) const;
     void indexInsert(Row* row) const;

@@ -380,17 +380,17 @@ std::vector<IndexRow> indexesOf(const Table& t)
         r.uniqueConstraint = !k.primary && !k.index;
         r.columns = k.columns;
         r.included = k.included;
+        r.filter = k.filterText;
         out.push_back(r);
     }
-    for (const PlainIndex& p : t.plainIndexes) {
+    for (const KeyConstraint& p : t.plainIndexes) {
         IndexRow r;
         r.name = p.name;
         r.clustered = p.clustered && !clustered;
         clustered |= r.clustered;
-        r.unique = p.unique;
         r.columns = p.columns;
         r.included = p.included;
-        r.filter = p.filter;
+        r.filter = p.filterText;
         out.push_back(r);
     }
     int next = 2;
@@ -639,7 +639,7 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                     continue;
                 Row r = View::objectRow(o.name, o.objectId, tab->objectId, "C", "CHECK_CONSTRAINT", tab->modified,
                                         tab->modified);
-                for (Value x : {bitValue(!o.enabled), bitValue(false), bitValue(!o.enabled),
+                for (Value x : {bitValue(!o.enabled), bitValue(false), bitValue(!o.trusted),
                                 intValue(o.column.isEmpty() ? 0 : columnId(*tab, o.column)),
                                 text(storedDefinition(o.text), nv(-1)), bitValue(true), bitValue(systemNamed(o.name))})
                     r.push_back(x);
@@ -714,7 +714,7 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                                         tab->modified);
                 for (Value x :
                      {intValue(ref ? ref->objectId : 0), intValue(keyIndex), bitValue(!o.enabled), bitValue(false),
-                      bitValue(!o.enabled), tiny(o.onDelete), text(referentialAction(o.onDelete), nv(60)),
+                      bitValue(!o.trusted), tiny(o.onDelete), text(referentialAction(o.onDelete), nv(60)),
                       tiny(o.onUpdate), text(referentialAction(o.onUpdate), nv(60)), bitValue(systemNamed(o.name))})
                     r.push_back(x);
                 v.row(std::move(r));
@@ -968,12 +968,12 @@ std::optional<int> constraintProperty(const Database& db, int id, const QString&
                 return int(
                     std::any_of(t->keys.begin(), t->keys.end(), [](const KeyConstraint& c) { return c.clustered; })
                     || std::any_of(t->plainIndexes.begin(), t->plainIndexes.end(),
-                                   [](const PlainIndex& i) { return i.clustered; }));
+                                   [](const KeyConstraint& i) { return i.clustered; }));
             return std::nullopt;
         }
         // The constraint's kind, as sys.objects types it, and whether it is switched off.
         QString type;
-        bool disabled = false;
+        bool disabled = false, untrusted = false;
         for (const KeyConstraint& c : t->keys)
             if (!c.index && c.objectId == id)
                 type = c.primary ? QStringLiteral("PK") : QStringLiteral("UQ");
@@ -984,6 +984,7 @@ std::optional<int> constraintProperty(const Database& db, int id, const QString&
             if (o.objectId == id) {
                 type = o.kind == ConstraintKind::ForeignKey ? QStringLiteral("F") : QStringLiteral("C");
                 disabled = !o.enabled;
+                untrusted = !o.trusted;
             }
         if (type.isEmpty())
             continue;
@@ -996,8 +997,9 @@ std::optional<int> constraintProperty(const Database& db, int id, const QString&
             if (property == QLatin1String(name))
                 return int(type == QLatin1String(code));
         if (property == QLatin1String("cnstisdisabled") || property == QLatin1String("cnstisnottrusted"))
-            return type == QLatin1String("F") || type == QLatin1String("C") ? std::optional<int>(disabled)
-                                                                            : std::nullopt;
+            return type == QLatin1String("F") || type == QLatin1String("C")
+                       ? std::optional<int>(property == QLatin1String("cnstisdisabled") ? disabled : untrusted)
+                       : std::nullopt;
         return std::nullopt;
     }
     return std::nullopt;

@@ -58,9 +58,17 @@ QString formatMessage(const QString& format, const std::vector<Value>& args)
             break;
         }
         const QChar type = format[j];
+        if (!QStringLiteral("diosuxX").contains(type))
+            throw sqlError(2787, QStringLiteral("Invalid format specification: '%1'.").arg(format.mid(i)));
         QString field;
         if (next < args.size()) {
             const Value& v = args[next++];
+            // %s takes text, the number fields take whole numbers.
+            const bool textField = type == QLatin1Char('s');
+            if (!v.isNull() && (textField ? !isCharacter(v.type.id) : !isInteger(v.type.id)))
+                throw sqlError(2786, QStringLiteral("The data type of substitution parameter %1 does not match the "
+                                                    "expected type of the format specification.")
+                                         .arg(next));
             if (v.isNull()) {
                 field = QStringLiteral("(null)");
             } else if (type == QLatin1Char('d') || type == QLatin1Char('i') || type == QLatin1Char('u')) {
@@ -229,6 +237,9 @@ void Executor::runRaiserror(RaiserrorStatement& s, StatementResult& r)
     auto number = [&](const Value& v) {
         return v.isNull() ? 0 : int(std::get<int64_t>(convert(v, SqlType{TypeId::Int, 0, 0, 0}).data));
     };
+    if (values.size() > 23)
+        throw sqlError(2747, QStringLiteral("Too many substitution parameters for RAISERROR. Cannot exceed 20 "
+                                            "substitution parameters."));
     ServerMessage m;
     if (!values[0].isNull() && isCharacter(values[0].type.id)) {
         m.number = 50000;

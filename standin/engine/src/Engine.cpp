@@ -19,6 +19,9 @@ namespace {
 const QByteArray kMagic("SQL-STANDIN-DATABASE");
 // 2: modules (triggers, procedures, functions) follow the extended properties.
 // 3: unique indexes are told from unique constraints; checks keep their column and whether they are on.
+// 4: filtered indexes keep their condition; plain indexes and INCLUDE columns; foreign keys keep their
+//    columns, referenced table and referential actions; constraints whether they are trusted; triggers
+//    whether they are disabled.
 const quint32 kFormatVersion = 4;
 const QString kExtension = QStringLiteral(".sdb");
 
@@ -197,14 +200,15 @@ QByteArray serializeDatabase(const Database& db)
         }
         out << quint32(t->keys.size());
         for (const KeyConstraint& k : t->keys)
-            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index << k.included;
+            out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index << k.included
+                << k.filterText;
+        out << quint32(t->plainIndexes.size());
+        for (const KeyConstraint& k : t->plainIndexes)
+            out << k.name << k.clustered << k.columns << k.included << k.filterText;
         out << quint32(t->others.size());
         for (const OtherConstraint& o : t->others)
             out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled << o.columns
-                << o.refTable << o.refColumns << qint32(o.onDelete) << qint32(o.onUpdate);
-        out << quint32(t->plainIndexes.size());
-        for (const PlainIndex& p : t->plainIndexes)
-            out << p.name << p.clustered << p.unique << p.columns << p.included << p.filter;
+                << o.refTable << o.refColumns << qint32(o.onDelete) << qint32(o.onUpdate) << o.trusted;
         out << quint64(t->rows.size());
         for (const auto& row : t->rows)
             for (const Value& v : *row)
@@ -306,9 +310,27 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 if (version >= 3)
                     in >> k.index;
                 if (version >= 4)
-                    in >> k.included;
+                    in >> k.included >> k.filterText;
+                if (!k.filterText.isEmpty())
+                    k.filter = parseExpression(k.filterText);
                 k.objectId = id;
                 t->keys.push_back(k);
+            }
+            if (version >= 4) {
+                quint32 plainCount = 0;
+                in >> plainCount;
+                check(in, "index");
+                checkCount(plainCount, limit, "index");
+                for (quint32 i = 0; i < plainCount; ++i) {
+                    KeyConstraint k;
+                    k.primary = false;
+                    k.index = true;
+                    in >> k.name >> k.clustered >> k.columns >> k.included >> k.filterText;
+                    check(in, "index");
+                    if (!k.filterText.isEmpty())
+                        k.filter = parseExpression(k.filterText);
+                    t->plainIndexes.push_back(k);
+                }
             }
             quint32 otherCount = 0;
             in >> otherCount;
@@ -323,7 +345,7 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                     in >> o.column >> o.enabled;
                 if (version >= 4) {
                     qint32 onDelete = 0, onUpdate = 0;
-                    in >> o.columns >> o.refTable >> o.refColumns >> onDelete >> onUpdate;
+                    in >> o.columns >> o.refTable >> o.refColumns >> onDelete >> onUpdate >> o.trusted;
                     o.onDelete = qBound(0, int(onDelete), 3);
                     o.onUpdate = qBound(0, int(onUpdate), 3);
                 }
@@ -334,18 +356,6 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                 if (o.kind == ConstraintKind::Check && !o.text.isEmpty())
                     o.check = parseExpression(o.text);
                 t->others.push_back(o);
-            }
-            if (version >= 4) {
-                quint32 indexCount = 0;
-                in >> indexCount;
-                check(in, "index");
-                checkCount(indexCount, limit, "index");
-                for (quint32 i = 0; i < indexCount; ++i) {
-                    PlainIndex p;
-                    in >> p.name >> p.clustered >> p.unique >> p.columns >> p.included >> p.filter;
-                    check(in, "index");
-                    t->plainIndexes.push_back(p);
-                }
             }
             quint64 rowCount = 0;
             in >> rowCount;

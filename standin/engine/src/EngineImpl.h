@@ -51,6 +51,10 @@ public:
     UndoLog transactionLog;                 // what the open transaction changed, for ROLLBACK
     std::vector<std::pair<QString, size_t>> savepoints;  // SAVE TRAN name -> log position
     QString transactionName;  // BEGIN TRAN name of the outermost transaction (empty: none)
+    // SET IDENTITY_INSERT ON: the one table of the session that takes explicit identity values
+    // (database name and object id; 0: none). It is the session's, never another session's.
+    QString identityInsertDatabase;
+    int identityInsertTable = 0;
 };
 
 class EngineImpl {

@@ -122,11 +122,14 @@ private:
     void recordError(StatementResult& r, const SqlError& e, int line);
     void execute(Statement& s, StatementResult& r);
     void countStep();
+    static bool declaresOnly(const Statement& s);  // DECLARE without initial values
     bool inModule() const { return frame_->module != nullptr; }
     // Errors in triggers and functions go on to the statement that called them; a procedure
     // (like the batch) goes on with its next statement.
     bool propagates() const { return frame_->module && frame_->module->kind != ModuleKind::Procedure; }
     bool inTrigger() const;
+    // Whether SET IDENTITY_INSERT ON of this session names this table.
+    bool identityInsertOn(const Database& db, const Table& t) const;
 
     // Per-statement state: saved while a module runs in the middle of a statement.
     struct StatementState {
@@ -267,6 +270,7 @@ private:
     void runCreateTable(CreateTableStatement& s);
     void runAlterTable(AlterTableStatement& s);
     void runDropTable(DropTableStatement& s);
+    void dropIndex(AlterTableStatement& s, const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& old);
     void runExec(ExecStatement& s, StatementResult& r);
     void runFunctionExec(const Module& function, ExecStatement& s);
     void runSetOption(SetOptionStatement& s, StatementResult& r);
@@ -289,8 +293,17 @@ private:
                        bool checkRows = true);
     // Refuses rows that break an enabled CHECK constraint of their table (547): a condition that is
     // FALSE breaks it, an unknown (NULL) one does not.
+    // `only`: the constraints to check (by name), every enabled one when null.
     void checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
-                          const char* statement);
+                          const char* statement, const QStringList* only = nullptr);
+    // Foreign keys (ForeignKeys.cpp): a new key's referenced table and columns (1767, 1776, 8139 then 1750);
+    // the keys of referencing rows (547, FOREIGN KEY; `only`: that constraint alone); the rows that still
+    // reference a table after a DELETE or UPDATE of it (547, REFERENCE).
+    void validateForeignKey(const Database& db, const Table& t, OtherConstraint& fk);
+    void checkForeignKeys(const Database& db, const Table& t, const std::vector<const Row*>& rows,
+                          const char* statement, const QString* only = nullptr);
+    void checkReferences(const Database& db, const Table& t, const char* statement);
+    bool isReferenced(const Database& db, const Table& t) const;
 
     EngineImpl& engine_;
     SessionImpl& session_;

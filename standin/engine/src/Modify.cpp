@@ -89,7 +89,7 @@ void Executor::checkNulls(const Database& db, const Table& t, const Row& row, co
 }
 
 void Executor::checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
-                                const char* statement)
+                                const char* statement, const QStringList* only)
 {
     if (rows.empty() || std::none_of(t.others.begin(), t.others.end(), [](const OtherConstraint& o) {
             return o.kind == ConstraintKind::Check && o.enabled && o.check;
@@ -112,6 +112,8 @@ void Executor::checkConstraints(const Database& db, const Table& t, const std::v
     ctx.rows = &current;
     for (const OtherConstraint& o : t.others) {
         if (o.kind != ConstraintKind::Check || !o.enabled || !o.check)
+            continue;
+        if (only && !only->contains(o.name, Qt::CaseInsensitive))
             continue;
         bind(*o.check, scope);
         for (const Row* row : rows) {
@@ -176,6 +178,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
     if (!t)
         throw invalidObject(s.table.join(QLatin1Char('.')));
     const int identity = t->identityColumn();
+    const bool identityInsert = identity >= 0 && identityInsertOn(*db, *t);
     std::vector<int> targets;
     if (!s.columns.isEmpty()) {
         std::unordered_set<int> seen;
@@ -192,15 +195,30 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
                                                    "your code.").arg(c));
             targets.push_back(i);
         }
-        if (identity >= 0 && seen.count(identity) && !t->identityInsert)
+        if (identity >= 0 && seen.count(identity) && !identityInsert)
             throw sqlError(544, QStringLiteral("Cannot insert explicit value for identity column in table '%1' when "
                                                "IDENTITY_INSERT is set to OFF.").arg(t->name));
+        if (identityInsert && !seen.count(identity))
+            throw sqlError(545, QStringLiteral("Explicit value must be specified for identity column in table '%1' "
+                                               "either when IDENTITY_INSERT is set to ON or when a replication user is "
+                                               "inserting into a NOT FOR REPLICATION identity column.")
+                                    .arg(t->name));
     } else {
         for (size_t i = 0; i < t->columns.size(); ++i)
-            if (int(i) != identity || t->identityInsert)
+            if (int(i) != identity || identityInsert)
                 targets.push_back(int(i));
     }
-    if (identity >= 0 && t->identityInsert && s.columns.isEmpty())
+    // Without a column list, values for every column (the identity one too) need IDENTITY_INSERT ON and a list.
+    const bool allColumnsGiven = [&] {
+        if (identity < 0 || !s.columns.isEmpty())
+            return false;
+        if (s.select)
+            return s.select->items.size() == t->columns.size()
+                   && std::none_of(s.select->items.begin(), s.select->items.end(),
+                                   [](const SelectItem& i) { return i.star; });
+        return !s.values.empty() && s.values.front().size() == t->columns.size();
+    }();
+    if ((identityInsert && s.columns.isEmpty()) || (!identityInsert && allColumnsGiven))
         throw sqlError(8101, QStringLiteral("An explicit value for the identity column in table '%1' can only be "
                                             "specified when a column list is used and IDENTITY_INSERT is ON.").arg(t->name));
 
@@ -275,6 +293,7 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
     const bool triggered = hasTriggers(*db, *t, 'I');
     std::vector<Row> inserted;
     int64_t count = 0;
+    const size_t firstNew = t->rows.size();  // rows are added at the end
     for (auto& src : sourceRows) {
         Row row(t->columns.size());
         std::vector<char> given(t->columns.size(), 0);
@@ -312,6 +331,13 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
             inserted.push_back(row);
         insertRow(db, t, std::move(row));
         ++count;
+    }
+    if (std::any_of(t->others.begin(), t->others.end(),
+                    [](const OtherConstraint& o) { return o.kind == ConstraintKind::ForeignKey; })) {
+        std::vector<const Row*> added;
+        for (size_t i = firstNew; i < t->rows.size(); ++i)
+            added.push_back(t->rows[i].get());
+        checkForeignKeys(*db, *t, added, "INSERT");
     }
     t->modified = QDateTime::currentDateTime();
     r.rowCount = count;
@@ -515,9 +541,11 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
     if (!targets.empty() && !t->others.empty())
         checkConstraints(*db, *t, std::vector<const Row*>(targets.begin(), targets.end()), "UPDATE");
     bool keyTouched = false;
-    for (const KeyConstraint& k : t->keys)
+    for (const KeyConstraint& k : t->keys) {
         for (const QString& c : k.columns)
             keyTouched |= assigned.count(t->columnIndex(c)) > 0;
+        keyTouched |= k.filter && !assigned.empty();  // a changed row may come under the filter
+    }
     if (keyTouched && !targets.empty()) {
         t->invalidateIndexes();
         for (size_t k = 0; k < t->keys.size(); ++k) {
@@ -526,9 +554,20 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
                 cols.push_back(t->columnIndex(c));
             std::unordered_set<QString> keys;
             for (const auto& row : t->rows)
-                if (!keys.insert(indexKey(*row, cols)).second)
+                if (t->admits(t->keys[k], *row) && !keys.insert(indexKey(*row, cols)).second)
                     throw duplicateKey(*t, t->keys[k], *row, cols);
         }
+    }
+    if (!targets.empty()) {
+        // A changed referencing key must be in its table; a changed referenced key must leave no row behind.
+        for (const OtherConstraint& o : t->others)
+            if (o.kind == ConstraintKind::ForeignKey
+                && std::any_of(o.columns.begin(), o.columns.end(),
+                               [&](const QString& c) { return assigned.count(t->columnIndex(c)); })) {
+                checkForeignKeys(*db, *t, std::vector<const Row*>(targets.begin(), targets.end()), "UPDATE", &o.name);
+            }
+        if (isReferenced(*db, *t))
+            checkReferences(*db, *t, "UPDATE");
     }
     if (!targets.empty())
         t->modified = QDateTime::currentDateTime();
@@ -610,6 +649,8 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
         t->modified = QDateTime::currentDateTime();
     }
     r.rowCount = int64_t(doomed.size());
+    if (!doomed.empty() && isReferenced(*target.db, *t))
+        checkReferences(*target.db, *t, "DELETE");
     if (triggered)
         fireTriggers(target.db, *t, 'D', {}, std::move(deleted), std::vector<char>(t->columns.size(), 0), r.rowCount);
 }

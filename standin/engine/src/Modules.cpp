@@ -192,8 +192,11 @@ void Executor::runDropModule(DropModuleStatement& s)
 void Executor::checkModuleColumns(const CreateModuleStatement& s)
 {
     std::shared_ptr<Table> triggerTable = s.kind == ModuleKind::Trigger ? findTable(s.table) : nullptr;
+    std::function<bool(const TableRef&, Source&)> derivedSource;
     auto sourceFor = [&](const TableRef& ref, Source& out) -> bool {
-        if (ref.derived || ref.isFunction)
+        if (ref.derived)
+            return derivedSource(ref, out);
+        if (ref.isFunction)
             return false;
         if (isPseudoTable(ref.name)) {
             if (!triggerTable)
@@ -252,9 +255,30 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
                 return true;
         return false;
     };
+    // A derived table shows the names of its select list (its own columns are checked with it).
+    std::function<void(SelectStmt&, const Scope*)> checkSelect;
+    derivedSource = [&](const TableRef& ref, Source& out) -> bool {
+        if (selectMissing(*ref.derived))
+            return false;
+        out = Source {};
+        out.alias = ref.alias;
+        out.tableName = ref.alias;
+        for (const SelectItem& item : ref.derived->items) {
+            SourceColumn c;
+            c.name = !item.alias.isEmpty() ? item.alias
+                     : item.expr && item.expr->kind == ExprKind::Column && !item.expr->parts.isEmpty()
+                         ? item.expr->parts.last()
+                         : QString();
+            if (item.star || c.name.isEmpty() || !item.assignVariable.isEmpty())
+                return false;
+            out.columns.push_back(c);
+        }
+        checkSelect(*ref.derived, nullptr);
+        return true;
+    };
     // Binds an expression and the subqueries inside it; only a missing or ambiguous column fails here.
     std::function<void(const ExprPtr&, const Scope&)> checkExpr;
-    std::function<void(SelectStmt&, const Scope*)> checkSelect = [&](SelectStmt& sel, const Scope* parent) {
+    checkSelect = [&](SelectStmt& sel, const Scope* parent) {
         std::vector<Source> sources;
         for (const TableRef& ref : sel.from) {
             Source src;
@@ -316,7 +340,11 @@ void Executor::checkModuleColumns(const CreateModuleStatement& s)
     };
     auto checkTarget = [&](const QStringList& target, std::vector<TableRef> refs, const std::vector<Assignment>* sets,
                            const ExprPtr& where) {
-        if (tableMissing(target) || refsMissing(refs) || exprMissing(where))
+        // A target named by the alias of a FROM source is that source, not a table to look for.
+        const bool byAlias = target.size() == 1 && std::any_of(refs.begin(), refs.end(), [&](const TableRef& ref) {
+                                 return !ref.alias.isEmpty() && collationKey(ref.alias) == collationKey(target[0]);
+                             });
+        if ((!byAlias && tableMissing(target)) || refsMissing(refs) || exprMissing(where))
             return;
         if (sets)
             for (const Assignment& a : *sets)

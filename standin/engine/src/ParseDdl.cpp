@@ -266,8 +266,8 @@ StmtPtr Parser::createStatement()
         s->name = name();
         return s;
     }
-    // CREATE [UNIQUE] [CLUSTERED|NONCLUSTERED] INDEX name ON table (columns) ...: a unique index without
-    // a filter refuses duplicate keys; other indexes are accepted and change nothing.
+    // CREATE [UNIQUE] [CLUSTERED|NONCLUSTERED] INDEX name ON table (columns) [WHERE filter] ...: a unique
+    // index refuses duplicate keys among the rows its filter admits; other indexes are kept by name.
     const bool unique = acceptWord("UNIQUE");
     bool clustered = acceptWord("CLUSTERED");
     if (!clustered)
@@ -283,28 +283,54 @@ StmtPtr Parser::createStatement()
         index.columns = keyColumns();
         if (acceptWord("INCLUDE"))
             index.included = keyColumns();
-        const bool filtered = acceptWord("WHERE");
-        if (filtered) {
+        if (acceptWord("WHERE")) {
             const int start = peek().start;
-            expr();
-            index.filter = text_.mid(start, prevEnd() - start);
+            index.expr = expr();
+            index.exprText = text_.mid(start, prevEnd() - start);
         }
         indexOptions();
-        if (unique && !filtered) {
-            auto s = std::make_shared<AlterTableStatement>();
-            s->table = table;
-            s->constraints.push_back(index);
-            return s;
-        }
-        // The others refuse no row; the catalog keeps them.
-        index.plainIndex = true;
-        index.unique = unique;
+        index.plainIndex = !unique;
         auto s = std::make_shared<AlterTableStatement>();
         s->table = table;
         s->constraints.push_back(index);
         return s;
     }
     fail();
+}
+
+// DROP INDEX [IF EXISTS] name ON table [, ...] or DROP INDEX [schema.]table.name [, ...]: one ALTER TABLE
+// per index (a block when there are several).
+StmtPtr Parser::dropIndexStatement()
+{
+    bool ifExists = false;
+    if (peek().isWord("IF") && peek(1).isWord("EXISTS")) {
+        next();
+        next();
+        ifExists = true;
+    }
+    auto block = std::make_shared<BlockStatement>();
+    do {
+        auto s = std::make_shared<AlterTableStatement>();
+        s->action = AlterAction::DropIndex;
+        s->ifExists = ifExists;
+        QStringList name = multiName();
+        if (acceptWord("ON")) {
+            if (name.size() != 1)
+                fail();
+            s->names << name[0];
+            s->table = multiName();
+        } else {
+            if (name.size() < 2)
+                fail();
+            s->names << name.takeLast();
+            s->table = name;
+        }
+        indexOptions();
+        block->body.push_back(s);
+    } while (acceptSymbol(","));
+    if (block->body.size() == 1)
+        return block->body[0];
+    return block;
 }
 
 StmtPtr Parser::alterStatement()
@@ -317,7 +343,9 @@ StmtPtr Parser::alterStatement()
     if ((peek().isWord("ENABLE") || peek().isWord("DISABLE")) && peek(1).isWord("TRIGGER"))
         return enableTriggerStatement(&s->table);
     if (acceptWord("WITH")) {
-        if (!acceptWord("CHECK")) {
+        if (acceptWord("CHECK")) {
+            s->withCheck = true;
+        } else {
             expectWord("NOCHECK");
             s->noCheck = true;
         }
@@ -404,6 +432,8 @@ StmtPtr Parser::dropStatement()
         s->name = name();
         return s;
     }
+    if (acceptWord("INDEX"))
+        return dropIndexStatement();
     fail();
 }
 

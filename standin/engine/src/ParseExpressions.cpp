@@ -58,7 +58,7 @@ ExprPtr Parser::predicate()
     if (acceptWord("EXISTS")) {
         ExprPtr e = make(ExprKind::Exists, start);
         expectSymbol("(");
-        e->subquery = selectWithUnions();
+        e->subquery = nestedSelect();
         expectSymbol(")");
         return finish(e);
     }
@@ -103,7 +103,7 @@ ExprPtr Parser::predicate()
         e->args = {left};
         expectSymbol("(");
         if (peek().isWord("SELECT")) {
-            e->subquery = selectWithUnions();
+            e->subquery = nestedSelect();
         } else {
             do {
                 e->args.push_back(expr());
@@ -230,7 +230,7 @@ ExprPtr Parser::primary()
             next();
             if (peek().isWord("SELECT")) {
                 ExprPtr e = make(ExprKind::Subquery, start);
-                e->subquery = selectWithUnions();
+                e->subquery = nestedSelect();
                 expectSymbol(")");
                 return finish(e);
             }

@@ -48,14 +48,24 @@ StmtPtr Parser::moduleStatement(bool firstInBatch)
         if (!acceptWord("AFTER") && !acceptWord("FOR"))
             fail();  // INSTEAD OF triggers are not part of this server
         do {
-            if (acceptWord("INSERT"))
-                s->onInsert = true;
-            else if (acceptWord("UPDATE"))
-                s->onUpdate = true;
-            else if (acceptWord("DELETE"))
-                s->onDelete = true;
-            else
+            const Token& action = peek();
+            bool* event = action.isWord("INSERT")   ? &s->onInsert
+                          : action.isWord("UPDATE") ? &s->onUpdate
+                          : action.isWord("DELETE") ? &s->onDelete
+                                                    : nullptr;
+            if (!event)
                 fail();
+            if (*event) {
+                SqlError e = sqlError(1034,
+                                      QStringLiteral("Syntax error: Duplicate specification of the action \"%1\" "
+                                                     "in the trigger declaration.")
+                                          .arg(action.text.toUpper()),
+                                      15);
+                e.message.line = action.line;
+                throw e;
+            }
+            *event = true;
+            next();
         } while (acceptSymbol(","));
         if (acceptWord("NOT")) {
             expectWord("FOR");
@@ -84,7 +94,14 @@ StmtPtr Parser::moduleStatement(bool firstInBatch)
         expectWord("RETURNS");
         if (peek().isWord("TABLE"))
             fail();  // table-valued functions are not part of this server
+        const int line = peek().line;
         s->returns = type();
+        if (isLargeObject(s->returns.id)) {
+            SqlError e = sqlError(
+                2733, QStringLiteral("The %1 data type is invalid for return values.").arg(typeName(s->returns.id)));
+            e.message.line = line;
+            throw e;
+        }
         moduleOptions();
         acceptWord("AS");
         if (!peek().isWord("BEGIN"))

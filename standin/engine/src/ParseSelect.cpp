@@ -53,9 +53,20 @@ std::shared_ptr<SelectStmt> Parser::selectCore()
         s->top = topClause(s->topPercent);
         s->topWithTies = topWithTies_;
     }
+    const int line = peek().line;
     do {
         s->items.push_back(selectItem());
     } while (acceptSymbol(","));
+    const auto assigns = [](const SelectItem& i) { return !i.assignVariable.isEmpty(); };
+    if (std::any_of(s->items.begin(), s->items.end(), assigns)
+        && !std::all_of(s->items.begin(), s->items.end(), assigns)) {
+        SqlError e = sqlError(141,
+                              QStringLiteral("A SELECT statement that assigns a value to a variable must not be "
+                                             "combined with data-retrieval operations."),
+                              15);
+        e.message.line = line;
+        throw e;
+    }
     if (acceptWord("INTO"))
         s->into = multiName();
     if (acceptWord("FROM"))
@@ -160,7 +171,42 @@ std::vector<TableRef> Parser::tableRefs()
         }
         refs.push_back(std::move(r));
     }
+    exposedNamesDiffer(refs);
     return refs;
+}
+
+// Two sources of one FROM clause cannot show the same name: a table by its own name, any other by its alias.
+void Parser::exposedNamesDiffer(const std::vector<TableRef>& refs) const
+{
+    auto exposed = [](const TableRef& r) { return r.alias.isEmpty() ? r.name.value(r.name.size() - 1) : r.alias; };
+    for (size_t i = 1; i < refs.size(); ++i)
+        for (size_t j = 0; j < i; ++j) {
+            if (collationKey(exposed(refs[i])) != collationKey(exposed(refs[j])))
+                continue;
+            const TableRef& a = refs[j];
+            const TableRef& b = refs[i];
+            SqlError e;
+            if (a.alias.isEmpty() && b.alias.isEmpty())
+                e = sqlError(1013,
+                             QStringLiteral("The objects \"%1\" and \"%2\" in the FROM clause have the same "
+                                            "exposed names. Use correlation names to distinguish them.")
+                                 .arg(a.name.join(QLatin1Char('.')), b.name.join(QLatin1Char('.'))),
+                             15);
+            else if (!a.alias.isEmpty() && !b.alias.isEmpty())
+                e = sqlError(1011,
+                             QStringLiteral("The correlation name '%1' is specified multiple times in a FROM "
+                                            "clause.")
+                                 .arg(b.alias),
+                             15);
+            else
+                e = sqlError(1012,
+                             QStringLiteral("The correlation name '%1' has the same exposed name as table '%2'.")
+                                 .arg(a.alias.isEmpty() ? b.alias : a.alias,
+                                      (a.alias.isEmpty() ? a : b).name.join(QLatin1Char('.'))),
+                             15);
+            e.message.line = peek().line;
+            throw e;
+        }
 }
 
 TableRef Parser::tableSource()
@@ -168,7 +214,7 @@ TableRef Parser::tableSource()
     TableRef r;
     if (peek().isSymbol("(") && (peek(1).isWord("SELECT") || peek(1).isSymbol("("))) {
         next();
-        r.derived = selectWithUnions();
+        r.derived = nestedSelect();
         expectSymbol(")");
     } else {
         acceptSymbol("::");

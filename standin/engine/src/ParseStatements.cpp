@@ -317,7 +317,14 @@ StmtPtr Parser::declareStatement()
         VariableDecl v;
         v.name = next().text;
         acceptWord("AS");
+        const int line = peek().line;
         v.type = type();
+        if (isLargeObject(v.type.id)) {
+            SqlError e = sqlError(2739, QStringLiteral("The text, ntext, and image data types are invalid for local "
+                                                       "variables."));
+            e.message.line = line;
+            throw e;
+        }
         if (acceptSymbol("="))
             v.init = expr();
         s->variables.push_back(v);

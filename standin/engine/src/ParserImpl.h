@@ -13,6 +13,9 @@ namespace standin::parsing {
 // Reserved words cannot name an object without brackets.
 bool isReserved(const Token& t);
 
+// text, ntext and image: allowed for columns and parameters, never for variables or return values.
+inline bool isLargeObject(TypeId id) { return id == TypeId::Text || id == TypeId::NText || id == TypeId::Image; }
+
 class Parser {
 public:
     explicit Parser(const QString& text) : text_(text), tokens_(tokenize(text)) {}
@@ -130,6 +133,21 @@ private:
 
     // SELECT (ParseSelect.cpp)
     std::shared_ptr<SelectStmt> selectWithUnions();
+    void exposedNamesDiffer(const std::vector<TableRef>& refs) const;
+    // A SELECT nested in another statement (derived table, subquery): ORDER BY only with TOP (1033).
+    std::shared_ptr<SelectStmt> nestedSelect()
+    {
+        const int line = peek().line;
+        auto s = selectWithUnions();
+        if (!s->orderBy.empty() && !s->top) {
+            SqlError e = sqlError(1033, QStringLiteral("The ORDER BY clause is invalid in views, inline functions, "
+                                                       "derived tables, subqueries, and common table expressions, "
+                                                       "unless TOP or FOR XML is also specified."));
+            e.message.line = line;
+            throw e;
+        }
+        return s;
+    }
     std::shared_ptr<SelectStmt> selectCore();
     SelectItem selectItem();
     std::vector<TableRef> tableRefs();
@@ -158,6 +176,7 @@ private:
     StmtPtr createStatement();
     StmtPtr alterStatement();
     StmtPtr dropStatement();
+    StmtPtr dropIndexStatement();
 
     // ENABLE/DISABLE TRIGGER (ParseCatalog.cpp); `alterTable`: the table of ALTER TABLE ... ENABLE TRIGGER.
     StmtPtr enableTriggerStatement(const QStringList* alterTable);

@@ -121,9 +121,52 @@ bool isAggregateName(const QString& n)
     return f && f->aggregate;
 }
 
-// A column of this query's sources read outside any aggregate; nullptr when there is none.
-const Expr* columnOutsideAggregates(const Expr& e)
+// Whether two bound expressions are the same expression (a select item that repeats a GROUP BY one).
+bool sameExpr(const Expr& a, const Expr& b)
 {
+    if (a.kind != b.kind || a.args.size() != b.args.size() || a.negated != b.negated || a.distinct != b.distinct
+        || a.star != b.star || bool(a.caseOperand) != bool(b.caseOperand) || bool(a.elseExpr) != bool(b.elseExpr)
+        || a.subquery || b.subquery)
+        return false;
+    switch (a.kind) {
+    case ExprKind::Column:
+        return a.depth == b.depth && a.slot == b.slot && a.column == b.column && a.slot >= 0;
+    case ExprKind::Literal:
+        return a.value.type.id == b.value.type.id && compare(a.value, b.value) == 0;
+    case ExprKind::Variable:
+    case ExprKind::Function:
+        if (a.name.compare(b.name, Qt::CaseInsensitive) != 0)
+            return false;
+        break;
+    case ExprKind::Binary:
+        if (a.op != b.op)
+            return false;
+        break;
+    case ExprKind::Compare:
+        if (a.cmp != b.cmp)
+            return false;
+        break;
+    case ExprKind::Cast:
+        if (a.castType.id != b.castType.id || a.castType.length != b.castType.length)
+            return false;
+        break;
+    default:
+        break;
+    }
+    for (size_t i = 0; i < a.args.size(); ++i)
+        if (bool(a.args[i]) != bool(b.args[i]) || (a.args[i] && !sameExpr(*a.args[i], *b.args[i])))
+            return false;
+    return (!a.caseOperand || sameExpr(*a.caseOperand, *b.caseOperand))
+           && (!a.elseExpr || sameExpr(*a.elseExpr, *b.elseExpr));
+}
+
+// A column of this query's sources read outside any aggregate and outside every GROUP BY expression;
+// nullptr when there is none.
+const Expr* columnOutsideGroups(const Expr& e, const std::vector<ExprPtr>& groupBy)
+{
+    for (const ExprPtr& g : groupBy)
+        if (g && sameExpr(e, *g))
+            return nullptr;
     if ((e.kind == ExprKind::Function && isAggregateName(e.name) && !e.over) || e.kind == ExprKind::Subquery
         || e.kind == ExprKind::Exists)
         return nullptr;
@@ -131,23 +174,40 @@ const Expr* columnOutsideAggregates(const Expr& e)
         return &e;
     if (e.over) {
         for (const auto& p : e.over->partitionBy)
-            if (const Expr* c = columnOutsideAggregates(*p))
+            if (const Expr* c = columnOutsideGroups(*p, groupBy))
                 return c;
         for (const auto& o : e.over->orderBy)
-            if (const Expr* c = columnOutsideAggregates(*o.expr))
+            if (const Expr* c = columnOutsideGroups(*o.expr, groupBy))
                 return c;
     }
     for (const auto& a : e.args)
-        if (const Expr* c = a ? columnOutsideAggregates(*a) : nullptr)
+        if (const Expr* c = a ? columnOutsideGroups(*a, groupBy) : nullptr)
             return c;
-    if (const Expr* c = e.caseOperand ? columnOutsideAggregates(*e.caseOperand) : nullptr)
+    if (const Expr* c = e.caseOperand ? columnOutsideGroups(*e.caseOperand, groupBy) : nullptr)
         return c;
-    return e.elseExpr ? columnOutsideAggregates(*e.elseExpr) : nullptr;
+    return e.elseExpr ? columnOutsideGroups(*e.elseExpr, groupBy) : nullptr;
+}
+
+// Whether an aggregate's argument holds another aggregate or a subquery (130).
+bool holdsAggregateOrSubquery(const Expr& e)
+{
+    if ((e.kind == ExprKind::Function && isAggregateName(e.name)) || e.kind == ExprKind::Subquery
+        || e.kind == ExprKind::Exists || e.subquery)
+        return true;
+    for (const auto& a : e.args)
+        if (a && holdsAggregateOrSubquery(*a))
+            return true;
+    return (e.caseOperand && holdsAggregateOrSubquery(*e.caseOperand))
+           || (e.elseExpr && holdsAggregateOrSubquery(*e.elseExpr));
 }
 
 void collectAggregates(Expr& e, std::vector<Expr*>& out)
 {
     if (e.kind == ExprKind::Function && isAggregateName(e.name) && !e.over) {
+        for (const auto& a : e.args)
+            if (a && holdsAggregateOrSubquery(*a))
+                throw sqlError(130, QStringLiteral("Cannot perform an aggregate function on an expression containing "
+                                                   "an aggregate or a subquery."));
         e.aggIndex = int(out.size());
         out.push_back(&e);
         return;
@@ -1395,22 +1455,28 @@ ResultSet Executor::runSelectCore(SelectStmt& s, const Scope* outerScope, const 
     // Aggregates or HAVING without GROUP BY make the whole query one group: a column may then be read
     // only inside an aggregate.
     const bool grouped = !s.groupBy.empty() || !aggregates.empty() || s.having;
-    if (grouped && s.groupBy.empty()) {
-        auto refuse = [&](const Expr& c, int number, const char* clause) {
+    if (grouped) {
+        // Outside aggregates a grouped query reads only what it groups by (nothing without GROUP BY).
+        auto refuse = [&](const Expr& c, int number, const char* clause, QChar quote) {
             const QString name =
                 c.slot >= 0 && c.slot < int(sources.size()) && c.column >= 0
                     ? sources[c.slot].qualifier() + QLatin1Char('.') + sources[c.slot].columns[c.column].name
                     : c.parts.join(QLatin1Char('.'));
-            throw sqlError(number, QStringLiteral("Column '%1' is invalid in the %2 because it is not contained in "
+            throw sqlError(number, QStringLiteral("Column %1%2%1 is invalid in the %3 because it is not contained in "
                                                   "either an aggregate function or the GROUP BY clause.")
+                                       .arg(quote)
                                        .arg(name, QLatin1String(clause)));
         };
         for (auto& it : items)
-            if (const Expr* c = columnOutsideAggregates(*it.expr))
-                refuse(*c, 8120, "select list");
+            if (const Expr* c = columnOutsideGroups(*it.expr, s.groupBy))
+                refuse(*c, 8120, "select list", QLatin1Char('\''));
         if (s.having)
-            if (const Expr* c = columnOutsideAggregates(*s.having))
-                refuse(*c, 8121, "HAVING clause");
+            if (const Expr* c = columnOutsideGroups(*s.having, s.groupBy))
+                refuse(*c, 8121, "HAVING clause", QLatin1Char('\''));
+        for (auto& k : orderKeys)
+            if (k.output < 0 && k.expr)
+                if (const Expr* c = columnOutsideGroups(*k.expr, s.groupBy))
+                    refuse(*c, 8127, "ORDER BY clause", QLatin1Char('"'));
     }
     if (grouped) {
         struct Group {

@@ -28,27 +28,26 @@ bool readsColumn(const Expr& e, const QString& column)
     return (e.caseOperand && readsColumn(*e.caseOperand, column)) || (e.elseExpr && readsColumn(*e.elseExpr, column));
 }
 
-// A foreign key of another table (or, with `self`, of the table itself) that references `target`, on these
-// columns when `columns` is not empty; its table's name in `table`.
-const OtherConstraint* referencingKey(const Database& db, const Table& target, const QStringList& columns, bool self,
-                                      QString* table)
+// The first column a condition reads other than `column` (a column-level CHECK reads its own column only).
+QString otherColumn(const Expr& e, const QString& column)
 {
-    for (const auto& [k, t] : db.tables) {
-        if (!self && collationKey(t->name) == collationKey(target.name))
-            continue;
-        for (const OtherConstraint& o : t->others) {
-            if (o.kind != ConstraintKind::ForeignKey || collationKey(o.refTable) != collationKey(target.name))
-                continue;
-            if (!columns.isEmpty() &&
-                (o.refColumns.size() != columns.size() ||
-                 !std::all_of(o.refColumns.begin(), o.refColumns.end(),
-                              [&](const QString& c) { return columns.contains(c, Qt::CaseInsensitive); })))
-                continue;
-            *table = t->name;
-            return &o;
-        }
-    }
-    return nullptr;
+    if (e.kind == ExprKind::Column && !e.parts.isEmpty() && collationKey(e.parts.last()) != collationKey(column))
+        return e.parts.last();
+    for (const ExprPtr* child : {&e.caseOperand, &e.elseExpr})
+        if (*child)
+            if (QString found = otherColumn(**child, column); !found.isEmpty())
+                return found;
+    for (const auto& a : e.args)
+        if (a)
+            if (QString found = otherColumn(*a, column); !found.isEmpty())
+                return found;
+    return QString();
+}
+
+bool sameColumnSet(const QStringList& a, const QStringList& b)
+{
+    return a.size() == b.size()
+           && std::all_of(a.begin(), a.end(), [&](const QString& c) { return b.contains(c, Qt::CaseInsensitive); });
 }
 
 bool identityTypeAllowed(const SqlType& t)
@@ -188,13 +187,20 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         return false;
     };
     if (def.index) {
-        auto clash = [&](const QString& other) { return collationKey(other) == collationKey(name); };
-        if (std::any_of(t.keys.begin(), t.keys.end(), [&](const KeyConstraint& k) { return clash(k.name); }) ||
-            std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(), [&](const PlainIndex& p) { return clash(p.name); }))
-                throw sqlError(1913,
-                               QStringLiteral("The operation failed because an index or statistics with name '%1' "
-                                              "already exists on table '%2.%3'.")
-                                   .arg(name, t.schema, t.name));
+        auto clash = [&](const KeyConstraint& k) { return collationKey(k.name) == collationKey(name); };
+        if (std::any_of(t.keys.begin(), t.keys.end(), clash)
+            || std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(), clash))
+            throw sqlError(1913, QStringLiteral("The operation failed because an index or statistics with name '%1' "
+                                                "already exists on table '%2.%3'.")
+                                     .arg(name, t.schema, t.name));
+        for (const QString& c : def.columns)
+            if (t.columnIndex(c) < 0)
+                throw sqlError(1911,
+                               QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
+        if (def.expr && !indexFilterSupported(*def.expr))
+            throw sqlError(
+                10735,
+                QStringLiteral("Incorrect WHERE clause for filtered index '%1' on table '%2'.").arg(name, t.name), 15);
     } else if (!name.isEmpty() && nameTaken(name)) {
         messages_->push_back(objectExists(name).message);
         throw constraintFailed();
@@ -215,6 +221,8 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         k.clustered = def.clustered;
         k.included = def.included;
         k.name = name.isEmpty() ? newConstraintName(primary ? QStringLiteral("PK") : QStringLiteral("UQ"), t.name, QString()) : name;
+        k.filterText = def.exprText;
+        k.filter = def.index ? def.expr : nullptr;
         std::vector<int> cols;
         for (const QString& c : def.columns) {
             int i = t.columnIndex(c);
@@ -229,6 +237,8 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         }
         std::unordered_set<QString> seen;
         for (const auto& row : t.rows) {
+            if (!t.admits(k, *row))
+                continue;
             for (int c : cols)
                 if (primary && (*row)[c].isNull())
                     throw sqlError(8111, QStringLiteral("Cannot define PRIMARY KEY constraint on nullable column in table '%1'.").arg(t.name));
@@ -270,6 +280,14 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
     }
     case ConstraintKind::ForeignKey:
     case ConstraintKind::Check: {
+        if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty() && def.expr
+            && !otherColumn(*def.expr, def.forColumn).isEmpty()) {
+            messages_->push_back(sqlError(8141, QStringLiteral("Column CHECK constraint for column '%1' references "
+                                                               "another column, table '%2'.")
+                                                    .arg(def.forColumn, t.name))
+                                     .message);
+            throw constraintFailed();
+        }
         OtherConstraint o;
         o.kind = def.kind;
         o.name = name.isEmpty() ? newConstraintName(def.kind == ConstraintKind::Check ? QStringLiteral("CK") : QStringLiteral("FK"),
@@ -283,14 +301,25 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         if (def.kind == ConstraintKind::Check && !def.forColumn.isEmpty())
             o.column = def.forColumn;
         o.objectId = db.allocateObjectId();
+        if (def.kind == ConstraintKind::ForeignKey)
+            validateForeignKey(db, t, o);  // the key it references must be a primary or unique one (1776)
         t.others.push_back(o);
         names.push_back(o.name);
+        if (!checkRows)
+            t.others.back().trusted = false;
         if (def.kind == ConstraintKind::Check && checkRows && !t.rows.empty()) {
             std::vector<const Row*> rows;
             rows.reserve(t.rows.size());
             for (const auto& row : t.rows)
                 rows.push_back(row.get());
-            checkConstraints(db, t, rows, "ALTER TABLE");
+            const QStringList only {o.name};
+            checkConstraints(db, t, rows, "ALTER TABLE", &only);
+        }
+        if (def.kind == ConstraintKind::ForeignKey && checkRows && !t.rows.empty()) {
+            std::vector<const Row*> rows;
+            for (const auto& row : t.rows)
+                rows.push_back(row.get());
+            checkForeignKeys(db, t, rows, "ALTER TABLE", &o.name);
         }
         break;
     }
@@ -317,8 +346,11 @@ void Executor::runCreateTable(CreateTableStatement& s)
     for (const ColumnDef& c : s.columns)
         addColumn(*db, *t, c, true);
     std::vector<QString> names;
-    for (const ConstraintDef& c : s.constraints)
-        addConstraint(*db, *t, c, names);
+    // Foreign keys last: one may reference a key of this very table.
+    for (const bool foreign : {false, true})
+        for (const ConstraintDef& c : s.constraints)
+            if ((c.kind == ConstraintKind::ForeignKey) == foreign)
+                addConstraint(*db, *t, c, names);
     t->objectId = db->allocateObjectId();
     replaceTable(db, nullptr, t);
 }
@@ -328,6 +360,10 @@ void Executor::runAlterTable(AlterTableStatement& s)
     std::shared_ptr<Database> db;
     auto old = findTable(s.table, &db);
     const bool createIndex = s.action == AlterAction::Add && !s.constraints.empty() && s.constraints[0].index;
+    if (s.action == AlterAction::DropIndex) {
+        dropIndex(s, db, old);
+        return;
+    }
     if (!old)
         throw sqlError(createIndex ? 1088 : 4902,
                        QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have "
@@ -348,8 +384,10 @@ void Executor::runAlterTable(AlterTableStatement& s)
         for (const ColumnDef& c : s.columns)
             addColumn(*db, *t, c, false);
         std::vector<QString> names;
-        for (const ConstraintDef& c : s.constraints)
-            addConstraint(*db, *t, c, names, !s.noCheck);
+        for (const bool foreign : {false, true})
+            for (const ConstraintDef& c : s.constraints)
+                if ((c.kind == ConstraintKind::ForeignKey) == foreign)
+                    addConstraint(*db, *t, c, names, !s.noCheck);
         break;
     }
     case AlterAction::EnableConstraints: {
@@ -358,9 +396,28 @@ void Executor::runAlterTable(AlterTableStatement& s)
             if (std::none_of(t->others.begin(), t->others.end(),
                              [&](const OtherConstraint& o) { return collationKey(o.name) == collationKey(n); }))
                 throw sqlError(4917, QStringLiteral("Constraint '%1' does not exist.").arg(n));
+        QStringList recheck;
         for (OtherConstraint& o : t->others)
-            if (s.names.isEmpty() || s.names.contains(o.name, Qt::CaseInsensitive))
+            if (s.names.isEmpty() || s.names.contains(o.name, Qt::CaseInsensitive)) {
                 o.enabled = !s.noCheck;
+                // Turned off it is no longer trusted; back on, only WITH CHECK (which reads the rows) trusts it again.
+                if (s.noCheck)
+                    o.trusted = false;
+                else if (s.withCheck) {
+                    o.trusted = true;
+                    recheck << o.name;
+                }
+            }
+        // WITH CHECK CHECK CONSTRAINT reads every row against the constraints it turns on.
+        if (!recheck.isEmpty() && !t->rows.empty()) {
+            std::vector<const Row*> rows;
+            rows.reserve(t->rows.size());
+            for (const auto& row : t->rows)
+                rows.push_back(row.get());
+            checkConstraints(*db, *t, rows, "ALTER TABLE", &recheck);
+            for (const QString& name : recheck)
+                checkForeignKeys(*db, *t, rows, "ALTER TABLE", &name);
+        }
         break;
     }
     case AlterAction::DropConstraint: {
@@ -369,15 +426,21 @@ void Executor::runAlterTable(AlterTableStatement& s)
             bool found = false;
             for (auto it = t->keys.begin(); it != t->keys.end(); ++it)
                 if (collationKey(it->name) == key) {
-                    // A key that a foreign key references stays.
-                    QString referencing;
-                    if (auto fk = referencingKey(*db, *t, it->columns, true, &referencing)) {
-                        messages_->push_back(sqlError(3725, QStringLiteral("The constraint '%1' is being referenced by "
-                                                                           "table '%2', foreign key constraint '%3'.")
-                                                                .arg(it->name, referencing, fk->name))
-                                                 .message);
-                        throw sqlError(3727, QStringLiteral("Could not drop constraint. See previous errors."));
-                    }
+                    // A key a foreign key references goes only after that foreign key.
+                    for (const auto& [childKey, child] : db->tables)
+                        for (const OtherConstraint& o : child->others)
+                            if (o.kind == ConstraintKind::ForeignKey
+                                && collationKey(o.refTable) == collationKey(t->name)
+                                && sameColumnSet(o.refColumns, it->columns)
+                                && !(child == old && s.names.contains(o.name, Qt::CaseInsensitive))) {
+                                messages_->push_back(
+                                    sqlError(3725, QStringLiteral("The constraint '%1' is being "
+                                                                  "referenced by table '%2', foreign key "
+                                                                  "constraint '%3'.")
+                                                       .arg(it->name, child->name, o.name))
+                                        .message);
+                                throw sqlError(3727, QStringLiteral("Could not drop constraint. See previous errors."));
+                            }
                     t->keys.erase(it);
                     found = true;
                     break;
@@ -422,25 +485,23 @@ void Executor::runAlterTable(AlterTableStatement& s)
             QStringList dependents;
             if (!c.defaultName.isEmpty())
                 dependents << c.defaultName;
-            for (const KeyConstraint& k : t->keys)
-                for (const QString& kc : k.columns)
-                    if (collationKey(kc) == collationKey(c.name))
-                        dependents << k.name;
+            // Constraints are objects of their own; an index (a plain one or a UNIQUE INDEX) is named as one.
+            QStringList indexes;
+            for (const auto* list : {&t->keys, &t->plainIndexes})
+                for (const KeyConstraint& k : *list)
+                    if (k.columns.contains(c.name, Qt::CaseInsensitive) || k.included.contains(c.name, Qt::CaseInsensitive)
+                        || (k.filter && readsColumn(*k.filter, c.name)))
+                        (k.index ? indexes : dependents) << k.name;
             for (const OtherConstraint& o : t->others)
                 if ((o.check && (collationKey(o.column) == collationKey(c.name) || readsColumn(*o.check, c.name))) ||
                     o.columns.contains(c.name, Qt::CaseInsensitive))
                     dependents << o.name;
-            QStringList indexes;
-            for (const PlainIndex& p : t->plainIndexes)
-                if (p.columns.contains(c.name, Qt::CaseInsensitive) || p.included.contains(c.name, Qt::CaseInsensitive))
-                    indexes << p.name;
-            if (!indexes.isEmpty() && dependents.isEmpty()) {
-                for (const QString& d : indexes)
-                    messages_->push_back(sqlError(5074, QStringLiteral("The index '%1' is dependent on column '%2'.")
-                                                            .arg(d, c.name)).message);
+            for (const QString& d : indexes)
+                messages_->push_back(
+                    sqlError(5074, QStringLiteral("The index '%1' is dependent on column '%2'.").arg(d, c.name)).message);
+            if (!indexes.isEmpty() && dependents.isEmpty())
                 throw sqlError(4922, QStringLiteral("ALTER TABLE DROP COLUMN %1 failed because one or more objects "
                                                     "access this column.").arg(c.name));
-            }
             if (!dependents.isEmpty()) {
                 for (const QString& d : dependents)
                     messages_->push_back(sqlError(5074, QStringLiteral("The object '%1' is dependent on column '%2'.")
@@ -465,6 +526,7 @@ void Executor::runAlterTable(AlterTableStatement& s)
         break;
     }
     case AlterAction::SetOptions:
+    case AlterAction::DropIndex:  // dropIndex() above
         return;
     case AlterAction::AlterColumn: {
         const ColumnDef& def = s.columns[0];
@@ -494,6 +556,47 @@ void Executor::runAlterTable(AlterTableStatement& s)
     }
 }
 
+// DROP INDEX: a unique or plain index goes; the index of a PRIMARY KEY or UNIQUE constraint goes only with
+// its constraint (ALTER TABLE ... DROP CONSTRAINT).
+void Executor::dropIndex(AlterTableStatement& s, const std::shared_ptr<Database>& db, const std::shared_ptr<Table>& old)
+{
+    const QString index = s.names.value(0);
+    const QString written = (s.table + QStringList {index}).join(QLatin1Char('.'));
+    auto missing = [&] {
+        return sqlError(3701,
+                        QStringLiteral("Cannot drop the index '%1', because it does not exist or you do not have "
+                                       "permission.")
+                            .arg(written),
+                        11, 7);
+    };
+    if (!old) {
+        if (s.ifExists)
+            return;
+        throw missing();
+    }
+    auto t = old->clone();
+    const QString key = collationKey(index);
+    auto same = [&](const KeyConstraint& k) { return collationKey(k.name) == key; };
+    auto unique = std::find_if(t->keys.begin(), t->keys.end(), same);
+    auto plain = std::find_if(t->plainIndexes.begin(), t->plainIndexes.end(), same);
+    if (unique != t->keys.end() && !unique->index)
+        throw sqlError(
+            3723, QStringLiteral("An explicit DROP INDEX is not allowed on index '%1'. It is being used for "
+                                 "%2 constraint enforcement.")
+                      .arg(written, unique->primary ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE KEY")));
+    if (unique != t->keys.end())
+        t->keys.erase(unique);
+    else if (plain != t->plainIndexes.end())
+        t->plainIndexes.erase(plain);
+    else if (s.ifExists)
+        return;
+    else
+        throw missing();
+    t->invalidateIndexes();
+    t->modified = QDateTime::currentDateTime();
+    replaceTable(db, old, t);
+}
+
 void Executor::runDropTable(DropTableStatement& s)
 {
     for (const QStringList& name : s.names) {
@@ -505,10 +608,14 @@ void Executor::runDropTable(DropTableStatement& s)
             throw sqlError(3701, QStringLiteral("Cannot drop the table '%1', because it does not exist or you do not have "
                                                 "permission.").arg(name.join(QLatin1Char('.'))), 11, 5);
         }
-        QString referencing;
-        if (referencingKey(*db, *t, QStringList(), false, &referencing))
-            throw sqlError(3726, QStringLiteral("Could not drop object '%1' because it is referenced by a FOREIGN KEY "
-                                                "constraint.").arg(name.join(QLatin1Char('.'))));
+        // Another table's foreign key holds it (a key of its own does not).
+        for (const auto& [key, other] : db->tables)
+            if (other != t)
+                for (const OtherConstraint& o : other->others)
+                    if (o.kind == ConstraintKind::ForeignKey && collationKey(o.refTable) == collationKey(t->name))
+                        throw sqlError(3726, QStringLiteral("Could not drop object '%1' because it is referenced by a "
+                                                            "FOREIGN KEY constraint.")
+                                                 .arg(name.join(QLatin1Char('.'))));
         replaceTable(db, t, nullptr);
         // The table's triggers go with it.
         for (const auto& m : db->triggersOf(t->name)) {
@@ -657,11 +764,13 @@ void Executor::describeForeignKey(Database& db, const Table& t, const Constraint
 // CREATE INDEX that refuses no row: its columns must exist; the catalog keeps it.
 void Executor::addPlainIndex(Table& t, const ConstraintDef& def)
 {
-    PlainIndex p;
+    KeyConstraint p;
     p.name = def.name;
+    p.primary = false;
+    p.index = true;
     p.clustered = def.clustered;
-    p.unique = def.unique;
-    p.filter = def.filter;
+    p.filterText = def.exprText;
+    p.filter = def.expr;
     auto resolve = [&](const QStringList& names, QStringList& out) {
         for (const QString& c : names) {
             const int i = t.columnIndex(c);
@@ -674,14 +783,14 @@ void Executor::addPlainIndex(Table& t, const ConstraintDef& def)
     resolve(def.included, p.included);
     if (p.clustered && (std::any_of(t.keys.begin(), t.keys.end(), [](const KeyConstraint& k) { return k.clustered; }) ||
                         std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(),
-                                    [](const PlainIndex& i) { return i.clustered; })))
+                                    [](const KeyConstraint& i) { return i.clustered; })))
         throw sqlError(1902, QStringLiteral("Cannot create more than one clustered index on table '%1'. Drop the existing "
                                             "clustered index '%2' before creating another.")
                                  .arg(t.name, [&] {
                                      for (const KeyConstraint& k : t.keys)
                                          if (k.clustered)
                                              return k.name;
-                                     for (const PlainIndex& i : t.plainIndexes)
+                                     for (const KeyConstraint& i : t.plainIndexes)
                                          if (i.clustered)
                                              return i.name;
                                      return QString();
