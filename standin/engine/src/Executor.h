@@ -203,6 +203,23 @@ private:
     void checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
                           const char* statement);
 
+    // Temporary tables and table variables (TempTables.cpp)
+    std::shared_ptr<Table> tableVariable(const QString& name) const;
+    std::shared_ptr<Table> tempTable(const QStringList& name) const;
+    std::shared_ptr<Table> buildTable(Database& db, const QString& name, const std::vector<ColumnDef>& columns,
+                                      const std::vector<ConstraintDef>& constraints);
+    void declareTableVariable(VariableDecl& d);
+    void runCreateTempTable(CreateTableStatement& s);
+    void checkTempTableFree(const QString& name) const;
+    void registerTempTable(const QString& name, const std::shared_ptr<Table>& t);
+    void dropScopeTempTables(int level);
+    Value tempObjectId(const QStringList& parts, const QString& type);
+    // Records how to take back a change of a table's rows (a table variable's outlast a ROLLBACK).
+    void logRowChange(const Table& t, std::function<void()> undo);
+    void runSelectInto(SelectStmt& s, StatementResult& r);
+    // INSERT ... EXEC: the rows of every result set the procedure returns, each of `columns` values.
+    std::vector<std::vector<Value>> execRows(ExecStatement& s, size_t columns);
+
     EngineImpl& engine_;
     SessionImpl& session_;
     // One log for the batch: a statement marks its start and takes back only what follows the mark;
@@ -227,6 +244,7 @@ private:
     std::vector<const Frame*> tryFrames_;  // the frame of each running TRY block, innermost last
     std::vector<ServerMessage> caught_;    // the errors the running CATCH blocks handle, innermost last
     bool thrown_ = false;              // THROW raised the error in flight: it ends the batch
+    bool insertExec_ = false;  // an INSERT ... EXEC is running its procedure
     bool doomed_ = false;              // an error in a TRY block left the transaction uncommittable
 };
 

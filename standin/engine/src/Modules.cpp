@@ -41,7 +41,8 @@ Variable* Executor::findVariable(const QString& name) const
     if (!frame_)
         return nullptr;
     auto it = frame_->variables.find(name.toLower());
-    return it == frame_->variables.end() ? nullptr : &it->second;
+    // A table variable has no scalar value (137 where one is wanted).
+    return it == frame_->variables.end() || it->second.table ? nullptr : &it->second;
 }
 
 bool Executor::inTrigger() const
@@ -108,6 +109,7 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
         ~Restore()
         {
             x.frame_ = caller;
+            x.dropScopeTempTables(frame.nestLevel);
             x.restoreStatement(saved);
             x.session_.nocount = nocount;  // SET NOCOUNT inside a module lasts until it ends
             x.session_.dateSettings = dates;  // so do SET LANGUAGE, DATEFORMAT and DATEFIRST
@@ -499,7 +501,7 @@ void Executor::runProcedure(const std::shared_ptr<const Module>& module, ExecSta
             throw sqlError(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
                                     .arg(module->name, p.name));
         }
-        frame.variables[p.name.toLower()] = Variable{p.name, p.type, assign(v, p.type, true)};
+        frame.variables[p.name.toLower()] = Variable {p.name, p.type, assign(v, p.type, true), nullptr};
     }
     const Flow flow = callModule(module, frame);
     // OUTPUT arguments take the parameters' last values; EXEC @r = p the return status (0 unless RETURN n).
@@ -545,7 +547,7 @@ Value Executor::callFunction(const Expr& e, const EvalContext& ctx)
         } else {
             v = eval(*e.args[i], ctx);
         }
-        frame.variables[p.name.toLower()] = Variable{p.name, p.type, assign(v, p.type, true)};
+        frame.variables[p.name.toLower()] = Variable {p.name, p.type, assign(v, p.type, true), nullptr};
     }
     try {
         callModule(module, frame);

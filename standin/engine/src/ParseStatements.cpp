@@ -313,6 +313,21 @@ StmtPtr Parser::declareStatement()
         VariableDecl v;
         v.name = next().text;
         acceptWord("AS");
+        if (s->variables.empty() && peek().isWord("TABLE")) {
+            // A table variable is declared alone: DECLARE @t TABLE (columns and constraints).
+            next();
+            v.table = std::make_shared<CreateTableStatement>();
+            v.table->name << v.name;
+            expectSymbol("(");
+            do {
+                if (peek().isSymbol(")"))
+                    break;
+                tableElement(v.table->columns, v.table->constraints);
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+            s->variables.push_back(v);
+            return s;
+        }
         v.type = type();
         if (acceptSymbol("="))
             v.init = expr();
@@ -377,7 +392,7 @@ StmtPtr Parser::insertStatement()
     next();
     auto s = std::make_shared<InsertStatement>();
     acceptWord("INTO");
-    s->table = multiName();
+    s->table = tableName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
         next();
         do {
@@ -431,7 +446,7 @@ StmtPtr Parser::updateStatement()
     auto s = std::make_shared<UpdateStatement>();
     if (peek().isWord("TOP"))
         s->top = topClause(s->topPercent);
-    s->target = multiName();
+    s->target = tableName();
     expectWord("SET");
     do {
         Assignment a;
@@ -467,7 +482,7 @@ StmtPtr Parser::deleteStatement()
     if (peek().isWord("TOP"))
         s->top = topClause(s->topPercent);
     acceptWord("FROM");
-    s->target = multiName();
+    s->target = tableName();
     if (peek().isName() && !isReserved(peek()))
         next();  // DELETE FROM t alias
     if (acceptWord("FROM"))

@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Statements, FixtureCorpus,
                          // against catalogue.expect and mirror.expect.
                          ::testing::Values("connect.sql", "users.sql", "users-extended.sql", "switch.sql",
                                            "conference.sql", "conference-errors.sql", "schema-steps.sql",
-                                           "procedural.sql", "binding.sql"),
+                                           "procedural.sql", "binding.sql", "temp.sql"),
                          [](const auto &info) {
                              std::string n = info.param;
                              n = n.substr(0, n.find('.'));
