@@ -530,11 +530,24 @@ void Executor::execute(Statement& s, StatementResult& r)
         auto& st = static_cast<DeclareStatement&>(s);
         for (VariableDecl& d : st.variables) {
             const QString key = d.name.toLower();
+            if (frame_->variables.count(key) && frame_->declarations.count(&d)) {
+                // A DECLARE met again (in a loop) declares nothing new: a table variable keeps its rows,
+                // a scalar keeps its value unless the DECLARE assigns one.
+                if (d.init && !d.table) {
+                    Scope scope;
+                    EvalContext ctx;
+                    ctx.scope = &scope;
+                    bind(*d.init, scope);
+                    frame_->variables[key].value = assign(eval(*d.init, ctx), d.type, true);
+                }
+                continue;
+            }
             if (frame_->variables.count(key))
                 throw sqlError(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must "
                                                    "be unique within a query batch or stored procedure.").arg(d.name), 15);
             if (d.table) {
                 declareTableVariable(d);
+                frame_->declarations.insert(&d);
                 continue;
             }
             Variable v;
@@ -549,6 +562,7 @@ void Executor::execute(Statement& s, StatementResult& r)
                 v.value = assign(eval(*d.init, ctx), d.type, true);
             }
             frame_->variables[key] = v;
+            frame_->declarations.insert(&d);
         }
         return;
     }

@@ -4,6 +4,7 @@
 #include "EngineImpl.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace standin {
 
@@ -58,6 +59,7 @@ struct Frame {
     std::optional<int64_t> scopeIdentity;  // SCOPE_IDENTITY()
     std::optional<Value> returnValue;      // RETURN n / RETURN expr
     bool keepsProgram = false;             // a GLOBAL cursor declared here holds a query of this call's tree
+    std::unordered_set<const VariableDecl*> declarations;  // the DECLAREs this call has run
 };
 
 struct EvalContext {

@@ -143,7 +143,8 @@ void Executor::runCreateModule(CreateModuleStatement& s)
     if (s.alter && (!existing || existing->kind != s.kind))
         throw invalidObject(name);
     if (s.kind == ModuleKind::Trigger) {
-        auto table = findTable(s.table);
+        // A trigger belongs to a table of the database: never to a temporary table.
+        auto table = s.table.last().startsWith(u'#') ? nullptr : findTable(s.table);
         if (!table)
             throw sqlError(8197, QStringLiteral("The object '%1' does not exist or is invalid for this operation.")
                                      .arg(s.table.join(QLatin1Char('.'))));

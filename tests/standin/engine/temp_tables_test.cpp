@@ -84,6 +84,10 @@ TEST_F(TempTables, ATableVariableIsRefusedWhereSqlServerRefusesIt)
     EXPECT_EQ(scalar("DECLARE @Lista TABLE (a int) INSERT @LISTA VALUES (4) SELECT a FROM @lista"), "4");
     BatchResult r = run("SELECT * FROM @nada\nSELECT 1");
     EXPECT_TRUE(r.aborted);
+    // A DECLARE inside a loop declares once: the table keeps its rows, an initial value is set each round.
+    EXPECT_EQ(rows("DECLARE @i int = 0 WHILE @i < 3 BEGIN DECLARE @t TABLE (a int) DECLARE @n int = 10 "
+                   "INSERT @t VALUES (@i + @n) SET @n = 0 SET @i = @i + 1 END SELECT COUNT(*), SUM(a) FROM @t"),
+              (std::vector<QStringList> {{"3", "33"}}));
 }
 
 TEST_F(TempTables, ARollbackLeavesTableVariablesAndUndoesTempTables)
@@ -223,6 +227,7 @@ TEST_F(TempTables, NamesAndScopesFollowTempdbsRules)
     ok("CREATE FUNCTION dbo.Conta() RETURNS int AS BEGIN RETURN (SELECT COUNT(*) FROM #t) END");
     EXPECT_EQ(error("SELECT dbo.Conta()").number, 2772);
     EXPECT_EQ(error("DROP DATABASE tempdb").number, 3708);
+    EXPECT_EQ(error("CREATE TRIGGER NoTemp ON #t AFTER INSERT AS SELECT 1").number, 8197);
 }
 
 TEST_F(TempTables, TempTablesNeverReachTheSavedDatabase)
