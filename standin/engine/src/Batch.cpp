@@ -104,7 +104,17 @@ BatchResult Executor::run(const std::vector<StmtPtr>& statements)
     const DateSettingsScope dates(&session_.dateSettings);
     batch_ = &out;
     frame_ = &batchFrame;
-    const Flow flow = runStatements(statements, out.statements);
+    // What SQL Server refuses when it compiles the batch stops it before its first statement.
+    bool compiled = true;
+    try {
+        checkTableVariables(statements, {});
+    } catch (const SqlError& e) {
+        StatementResult r;
+        recordError(r, e, e.message.line);
+        out.statements.push_back(std::move(r));
+        compiled = false;
+    }
+    const Flow flow = compiled ? runStatements(statements, out.statements) : Flow::AbortBatch;
     // A transaction that an error left uncommittable does not outlive its batch.
     if (doomed_ && session_.transactionCount > 0) {
         session_.transactionLog.rollback();

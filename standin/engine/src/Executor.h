@@ -219,6 +219,8 @@ private:
     // Records how to take back a change of a table's rows (a table variable's outlast a ROLLBACK).
     void logRowChange(const Table& t, std::function<void()> undo);
     void runSelectInto(SelectStmt& s, StatementResult& r);
+    // Refuses (1087) a table variable used before its DECLARE in a batch or module body.
+    void checkTableVariables(const std::vector<StmtPtr>& body, const std::vector<Parameter>& parameters) const;
     // INSERT ... EXEC: the rows of every result set the procedure returns, each of `columns` values.
     std::vector<std::vector<Value>> execRows(ExecStatement& s, size_t columns);
 

@@ -149,6 +149,7 @@ void Executor::runCreateModule(CreateModuleStatement& s)
             throw sqlError(8197, QStringLiteral("The object '%1' does not exist or is invalid for this operation.")
                                      .arg(s.table.join(QLatin1Char('.'))));
     }
+    checkTableVariables(s.body, s.parameters);
     checkModuleColumns(s);
     auto m = std::make_shared<Module>();
     m->describe(s);

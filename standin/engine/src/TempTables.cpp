@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "Executor.h"
 
+#include <optional>
 #include <unordered_set>
 
 namespace standin {
@@ -26,7 +27,181 @@ QString tempdbName(const QString& name, int objectId)
 
 bool isTempdb(const QString& name) { return collationKey(name) == collationKey(QStringLiteral("tempdb")); }
 
+// A table variable is declared before the text that uses it, in the batch or module that holds both;
+// SQL Server checks this when it compiles the batch or creates the module (1087), before anything runs.
+// The walk follows the text: a DECLARE counts from where it stands, whichever branch it is in.
+class DeclarationWalk {
+public:
+    explicit DeclarationWalk(std::unordered_set<QString> declared)
+        : declared_(std::move(declared))
+    { }
+
+    // The first table variable used before its DECLARE, with the line of its statement.
+    std::optional<std::pair<QString, int>> firstUndeclared(const std::vector<StmtPtr>& body)
+    {
+        for (const StmtPtr& s : body) {
+            line_ = s->line;
+            statement(*s);
+            if (found_)
+                return found_;
+        }
+        return std::nullopt;
+    }
+
+private:
+    void table(const QStringList& name)
+    {
+        if (found_ || name.size() != 1 || !name[0].startsWith(u'@') || declared_.count(name[0].toLower()))
+            return;
+        found_ = std::make_pair(name[0], line_);
+    }
+    void expr(const ExprPtr& e)
+    {
+        if (!e)
+            return;
+        if (e->subquery)
+            select(*e->subquery);
+        for (const ExprPtr& a : e->args)
+            expr(a);
+        expr(e->caseOperand);
+        expr(e->elseExpr);
+    }
+    void refs(const std::vector<TableRef>& from)
+    {
+        for (const TableRef& r : from) {
+            if (r.derived)
+                select(*r.derived);
+            else if (!r.isFunction)
+                table(r.name);
+            for (const ExprPtr& a : r.functionArgs)
+                expr(a);
+            expr(r.on);
+        }
+    }
+    void select(const SelectStmt& s)
+    {
+        refs(s.from);
+        for (const SelectItem& i : s.items)
+            expr(i.expr);
+        expr(s.top);
+        expr(s.where);
+        for (const ExprPtr& g : s.groupBy)
+            expr(g);
+        expr(s.having);
+        for (const OrderItem& o : s.orderBy)
+            expr(o.expr);
+        for (const auto& [all, other] : s.unions)
+            select(*other);
+    }
+    void body(const std::vector<StmtPtr>& statements)
+    {
+        for (const StmtPtr& s : statements)
+            if (s)
+                statement(*s);
+    }
+    void statement(const Statement& s)
+    {
+        if (found_)
+            return;
+        if (s.line > 0)
+            line_ = s.line;
+        switch (s.kind) {
+        case StmtKind::Declare:
+            for (const VariableDecl& d : static_cast<const DeclareStatement&>(s).variables) {
+                expr(d.init);
+                declared_.insert(d.name.toLower());
+            }
+            return;
+        case StmtKind::Select:
+            select(*static_cast<const SelectStatement&>(s).select);
+            return;
+        case StmtKind::Insert: {
+            const auto& st = static_cast<const InsertStatement&>(s);
+            if (st.select)
+                select(*st.select);
+            for (const auto& row : st.values)
+                for (const ExprPtr& e : row)
+                    expr(e);
+            table(st.table);
+            return;
+        }
+        case StmtKind::Update: {
+            const auto& st = static_cast<const UpdateStatement&>(s);
+            table(st.target);
+            refs(st.from);
+            for (const Assignment& a : st.sets)
+                expr(a.value);
+            expr(st.where);
+            return;
+        }
+        case StmtKind::Delete: {
+            const auto& st = static_cast<const DeleteStatement&>(s);
+            table(st.target);
+            refs(st.from);
+            expr(st.where);
+            return;
+        }
+        case StmtKind::SetVariable:
+            expr(static_cast<const SetVariableStatement&>(s).assignment.value);
+            return;
+        case StmtKind::Print:
+            expr(static_cast<const PrintStatement&>(s).value);
+            return;
+        case StmtKind::Return:
+            expr(static_cast<const ReturnStatement&>(s).value);
+            return;
+        case StmtKind::If: {
+            const auto& st = static_cast<const IfStatement&>(s);
+            expr(st.condition);
+            if (st.thenBranch)
+                statement(*st.thenBranch);
+            if (st.elseBranch)
+                statement(*st.elseBranch);
+            return;
+        }
+        case StmtKind::While: {
+            const auto& st = static_cast<const WhileStatement&>(s);
+            expr(st.condition);
+            if (st.body)
+                statement(*st.body);
+            return;
+        }
+        case StmtKind::Block:
+            body(static_cast<const BlockStatement&>(s).body);
+            return;
+        case StmtKind::Try:
+            body(static_cast<const TryStatement&>(s).tryBody);
+            body(static_cast<const TryStatement&>(s).catchBody);
+            return;
+        case StmtKind::Cursor: {
+            const auto& st = static_cast<const CursorStatement&>(s);
+            if (st.select)
+                select(*st.select);
+            return;
+        }
+        default:
+            return;  // a module's own body is walked when it is created
+        }
+    }
+
+    std::unordered_set<QString> declared_;
+    std::optional<std::pair<QString, int>> found_;
+    int line_ = 1;
+};
+
 }  // namespace
+
+void Executor::checkTableVariables(const std::vector<StmtPtr>& body, const std::vector<Parameter>& parameters) const
+{
+    std::unordered_set<QString> declared;
+    for (const Parameter& p : parameters)
+        declared.insert(p.name.toLower());
+    if (auto undeclared = DeclarationWalk(std::move(declared)).firstUndeclared(body)) {
+        SqlError e = invalidObject(undeclared->first);
+        e.message.line = undeclared->second;
+        throw e;
+    }
+}
 
 std::shared_ptr<Table> Executor::tableVariable(const QString& name) const
 {

@@ -80,10 +80,20 @@ TEST_F(TempTables, ATableVariableIsRefusedWhereSqlServerRefusesIt)
     };
     for (const Case &c : cases)
         EXPECT_EQ(error(QString::fromLatin1(c.sql)).number, c.number) << c.sql;
-    // Names are case-insensitive, as every variable's; 1087 ends the batch.
+    // Names are case-insensitive, as every variable's. A table variable used before its DECLARE stops the
+    // batch before its first statement, and the creation of a module.
     EXPECT_EQ(scalar("DECLARE @Lista TABLE (a int) INSERT @LISTA VALUES (4) SELECT a FROM @lista"), "4");
-    BatchResult r = run("SELECT * FROM @nada\nSELECT 1");
+    ok("CREATE TABLE Feito (a int)");
+    BatchResult r = run("INSERT INTO Feito VALUES (1)\nIF 1 = 0 SELECT * FROM (SELECT a FROM @depois) d\n"
+                        "DECLARE @depois TABLE (a int)");
     EXPECT_TRUE(r.aborted);
+    ASSERT_EQ(r.statements.size(), 1u);
+    EXPECT_EQ(r.statements[0].messages.at(0).number, 1087);
+    EXPECT_EQ(r.statements[0].messages.at(0).line, 2);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Feito"), "0");
+    EXPECT_EQ(error("CREATE PROCEDURE SemDeclarar @n int AS IF @n > 0 DELETE FROM @lista").number, 1087);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sys.objects WHERE name = 'SemDeclarar'"), "0");
+    ok("CREATE PROCEDURE Declarando AS IF 1 = 0 DECLARE @t TABLE (a int) ELSE SELECT COUNT(*) FROM @t");
     // A DECLARE inside a loop declares once: the table keeps its rows, an initial value is set each round.
     EXPECT_EQ(rows("DECLARE @i int = 0 WHILE @i < 3 BEGIN DECLARE @t TABLE (a int) DECLARE @n int = 10 "
                    "INSERT @t VALUES (@i + @n) SET @n = 0 SET @i = @i + 1 END SELECT COUNT(*), SUM(a) FROM @t"),
