@@ -232,6 +232,13 @@ TEST_F(TempTables, NamesAndScopesFollowTempdbsRules)
     ok("CREATE PROCEDURE Cria AS CREATE TABLE #dentro (a int) INSERT #dentro VALUES (1) SELECT CAST('x' AS int)");
     run("EXEC Cria");
     EXPECT_EQ(error("SELECT * FROM #dentro").number, 208);
+    // A procedure's # table is there for the procedures it calls, which may not nest an INSERT ... EXEC.
+    ok("CREATE PROCEDURE Preenche AS INSERT INTO #lote SELECT COUNT(*) + 1 FROM #lote");
+    ok("CREATE PROCEDURE Lote AS CREATE TABLE #lote (n int) EXEC Preenche EXEC Preenche SELECT MAX(n) FROM #lote");
+    EXPECT_EQ(rows("DECLARE @r TABLE (n int) INSERT @r EXEC Lote SELECT n FROM @r"),
+              (std::vector<QStringList> {{"2"}}));
+    ok("CREATE PROCEDURE Aninha AS DECLARE @r TABLE (n int) INSERT @r EXEC Lote");
+    EXPECT_EQ(error("CREATE TABLE #fora (n int) INSERT #fora EXEC Aninha").number, 8164);
     // A function may not touch temporary tables.
     ok("CREATE TABLE #t (a int)");
     ok("CREATE FUNCTION dbo.Conta() RETURNS int AS BEGIN RETURN (SELECT COUNT(*) FROM #t) END");
