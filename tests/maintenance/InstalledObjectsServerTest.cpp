@@ -572,6 +572,11 @@ TEST_F(InstalledObjectsTest, TheReferenceScriptsAreAcceptedBatchByBatch)
     EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 7.0, 4.0, 4.0, 1.0, 2.0, 2}));
     fx.exec(QStringLiteral("DELETE FROM OF_Apoint WHERE IdOF = %1 AND IdProcesso = %2").arg(op).arg(first));
     EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 0.0, 4.0, 4.0, 0.0, 0.0, 2}));
+    // A posting of no order (IdOF NULL) is kept and counts for no order.
+    fx.exec(
+        QStringLiteral("INSERT INTO OF_Apoint (IdOF, IdProcesso, QtdeBoa, QtdeNC) VALUES (NULL, %1, 3, 0)").arg(first));
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM OF_Apoint WHERE IdOF IS NULL")).toInt(), 1);
+    EXPECT_EQ(fx.rows(order).value(0), (QVariantList {10, 20, 0.0, 4.0, 4.0, 0.0, 0.0, 2}));
 
     // An authorised invoice gets its protocol date: the signed XML goes into its envelope, once.
     const QString declaration = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");

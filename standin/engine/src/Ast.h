@@ -305,10 +305,13 @@ struct SetVariableStatement : Statement {
     Assignment assignment;
 };
 
+struct CreateTableStatement;
+
 struct VariableDecl {
     QString name;
     SqlType type;
     ExprPtr init;
+    std::shared_ptr<CreateTableStatement> table;  // DECLARE @t TABLE (...): its columns and constraints
 };
 
 struct DeclareStatement : Statement {

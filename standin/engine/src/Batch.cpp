@@ -17,6 +17,7 @@ bool abortsBatch(int number)
     case 207: case 208: case 209: case 4104: case 137: case 245: case 241: case 8114: case 8115: case 8169:
     case 911: case 1013: case 195: case 174: case 147: case 529: case 2715:
     case 102: case 105: case 217: case 3609: case 3727: case 4121: case 201: case 8144: case 8145: case 111:
+    case 1087:
         return true;
     default:
         return false;
@@ -111,7 +112,17 @@ BatchResult Executor::run(const std::vector<StmtPtr>& statements)
     const DateSettingsScope dates(&session_.dateSettings);
     batch_ = &out;
     frame_ = &batchFrame;
-    const Flow flow = runStatements(statements, out.statements);
+    // What SQL Server refuses when it compiles the batch stops it before its first statement.
+    bool compiled = true;
+    try {
+        checkTableVariables(statements, {});
+    } catch (const SqlError& e) {
+        StatementResult r;
+        recordError(r, e, e.message.line);
+        out.statements.push_back(std::move(r));
+        compiled = false;
+    }
+    const Flow flow = compiled ? runStatements(statements, out.statements) : Flow::AbortBatch;
     // A transaction that an error left uncommittable does not outlive its batch.
     if (doomed_ && session_.transactionCount > 0) {
         session_.transactionLog.rollback();
@@ -333,6 +344,7 @@ Executor::Flow Executor::runStatement(Statement& s, std::vector<StatementResult>
         if (s.kind == StmtKind::Throw)
             runThrow(static_cast<ThrowStatement&>(s));
         execute(s, r);
+        undo_.settle(mark);  // what it did to table variables stays, whatever becomes of its transaction
         if (!inModule())
             settleBatchStatement();
         // RAISERROR fails its statement without an exception; a DECLARE without initial values runs nothing
@@ -442,8 +454,10 @@ void Executor::execute(Statement& s, StatementResult& r)
     switch (s.kind) {
     case StmtKind::Select: {
         auto& st = static_cast<SelectStatement&>(s);
-        if (!st.select->into.isEmpty())
-            throw sqlError(0, QStringLiteral("SELECT ... INTO is not supported by this server."));
+        if (!st.select->into.isEmpty()) {
+            runSelectInto(*st.select, r);
+            return;
+        }
         ResultSet rs = runSelect(*st.select, nullptr, nullptr);
         if (rs.columns.empty()) {
             r.rowCount = session_.lastRowCount;  // variable assignment
@@ -509,6 +523,9 @@ void Executor::execute(Statement& s, StatementResult& r)
         if (!db)
             throw sqlError(3701, QStringLiteral("Cannot drop the database '%1', because it does not exist or you do not "
                                                 "have permission.").arg(st.name), 11, 1);
+        if (db == session_.temp->db)
+            throw sqlError(
+                3708, QStringLiteral("Cannot drop the database '%1' because it is a system database.").arg(db->name));
         if (collationKey(session_.database) == collationKey(db->name))
             throw sqlError(3702, QStringLiteral("Cannot drop database \"%1\" because it is currently in use.").arg(db->name));
         const QString key = collationKey(db->name);
@@ -549,9 +566,26 @@ void Executor::execute(Statement& s, StatementResult& r)
         auto& st = static_cast<DeclareStatement&>(s);
         for (VariableDecl& d : st.variables) {
             const QString key = d.name.toLower();
+            if (frame_->variables.count(key) && frame_->declarations.count(&d)) {
+                // A DECLARE met again (in a loop) declares nothing new: a table variable keeps its rows,
+                // a scalar keeps its value unless the DECLARE assigns one.
+                if (d.init && !d.table) {
+                    Scope scope;
+                    EvalContext ctx;
+                    ctx.scope = &scope;
+                    bind(*d.init, scope);
+                    frame_->variables[key].value = assign(eval(*d.init, ctx), d.type, true);
+                }
+                continue;
+            }
             if (frame_->variables.count(key))
                 throw sqlError(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must "
                                                    "be unique within a query batch or stored procedure.").arg(d.name), 15);
+            if (d.table) {
+                declareTableVariable(d);
+                frame_->declarations.insert(&d);
+                continue;
+            }
             Variable v;
             v.name = d.name;
             v.type = d.type;
@@ -564,6 +598,7 @@ void Executor::execute(Statement& s, StatementResult& r)
                 v.value = assign(eval(*d.init, ctx), d.type, true);
             }
             frame_->variables[key] = v;
+            frame_->declarations.insert(&d);
         }
         return;
     }

@@ -98,6 +98,7 @@ struct Table {
     std::vector<OtherConstraint> others;
     int64_t identityLast = 0;  // last identity value handed out
     bool identityUsed = false;
+    bool variable = false;  // a table variable: a ROLLBACK leaves its rows as they are
 
     // Indexes on the primary key / unique keys and the identity column, rebuilt when stale.
     mutable std::vector<RowIndex> indexes;
@@ -202,22 +203,46 @@ std::optional<int> constraintProperty(const Database& db, int id, const QString&
 class UndoLog {
 public:
     void push(std::function<void()> undo) { actions_.push_back(std::move(undo)); }
+    // A change that the failure of its statement takes back but a ROLLBACK does not (the rows of a
+    // table variable): settle() makes it final once its statement has succeeded.
+    void pushSettling(std::function<void()> undo)
+    {
+        settling_.push_back(actions_.size());
+        actions_.push_back(std::move(undo));
+    }
+    // The settling changes recorded from entry `from` on are final: nothing takes them back any more.
+    void settle(size_t from)
+    {
+        while (!settling_.empty() && settling_.back() >= from) {
+            actions_[settling_.back()] = nullptr;
+            settling_.pop_back();
+        }
+    }
     void rollback()
     {
         for (auto it = actions_.rbegin(); it != actions_.rend(); ++it)
-            (*it)();
+            if (*it)
+                (*it)();
         actions_.clear();
+        settling_.clear();
     }
-    void commit() { actions_.clear(); }
+    void commit()
+    {
+        actions_.clear();
+        settling_.clear();
+    }
     bool empty() const { return actions_.empty(); }
     size_t size() const { return actions_.size(); }
     // Takes back everything recorded after the first `keep` entries (a savepoint).
     void rollbackTo(size_t keep)
     {
         while (actions_.size() > keep) {
-            actions_.back()();
+            if (actions_.back())
+                actions_.back()();
             actions_.pop_back();
         }
+        while (!settling_.empty() && settling_.back() >= keep)
+            settling_.pop_back();
     }
     // Moves this log's entries from `from` on to the end of `into` (a statement joining its transaction);
     // those before it are done (work of the statement before its transaction began).
@@ -226,10 +251,12 @@ public:
         for (size_t i = std::min(from, actions_.size()); i < actions_.size(); ++i)
             into.actions_.push_back(std::move(actions_[i]));
         actions_.clear();
+        settling_.clear();
     }
 
 private:
     std::vector<std::function<void()>> actions_;
+    std::vector<size_t> settling_;  // positions of the settling entries, ascending
 };
 
 }  // namespace standin

@@ -153,6 +153,7 @@ std::unique_ptr<Session> Engine::openSession(const QString& login, const QString
     s->hostName = hostName;
     s->database = db->name;
     s->spid = d->nextSpid++;
+    s->temp = d->temp;
     return s;
 }
 

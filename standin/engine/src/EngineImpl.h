@@ -15,6 +15,42 @@ struct Variable {
     QString name;
     SqlType type;
     Value value;
+    std::shared_ptr<Table> table;  // DECLARE @t TABLE: the variable's rows (no scalar value then)
+};
+
+// tempdb: the temporary tables of every session and the ## tables they share. It lives in memory only,
+// never among the databases that are saved, and starts empty with the server.
+struct TempStore {
+    std::shared_ptr<Database> db;
+    std::map<QString, int> globalOwners;  // ## table key -> the session (spid) that created it
+
+    TempStore()
+        : db(std::make_shared<Database>())
+    {
+        db->name = QStringLiteral("tempdb");
+    }
+    // A session ends: its # tables go, and so do the ## tables it created.
+    void endSession(int spid, const std::vector<QString>& localKeys)
+    {
+        for (const QString& key : localKeys)
+            db->tables.erase(key);
+        for (auto it = globalOwners.begin(); it != globalOwners.end();) {
+            if (it->second == spid) {
+                db->tables.erase(it->first);
+                it = globalOwners.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+};
+
+// A # table of a session: the name it was created under, its key in tempdb, and the nesting level of
+// the call that created it (0: the session's batches; a procedure's own go when it returns).
+struct LocalTempTable {
+    QString key;  // collation key of the name
+    QString tempdbKey;
+    int level = 0;
 };
 
 class SessionImpl : public Session {
@@ -25,6 +61,12 @@ public:
     {
         if (transactionCount > 0)
             transactionLog.rollback();
+        if (temp) {
+            std::vector<QString> keys;
+            for (const LocalTempTable& t : tempTables)
+                keys.push_back(t.tempdbKey);
+            temp->endSession(spid, keys);
+        }
     }
 
     QString database;
@@ -55,12 +97,15 @@ public:
     // (database name and object id; 0: none). It is the session's, never another session's.
     QString identityInsertDatabase;
     int identityInsertTable = 0;
+    std::shared_ptr<TempStore> temp;  // tempdb
+    std::vector<LocalTempTable> tempTables;  // this session's # tables, newest last
 };
 
 class EngineImpl {
 public:
     mutable std::recursive_mutex mutex;
     std::map<QString, std::shared_ptr<Database>> databases;  // key: collationKey(name)
+    std::shared_ptr<TempStore> temp = std::make_shared<TempStore>();  // tempdb, never saved
     int nextSpid = 51;
     // Statements (loop rounds included) one batch may run before it ends with an error; 0: no limit.
     int64_t stepBudget = 0;
@@ -69,8 +114,11 @@ public:
 
     std::shared_ptr<Database> findDatabase(const QString& name) const
     {
-        auto it = databases.find(collationKey(name));
-        return it == databases.end() ? nullptr : it->second;
+        const QString key = collationKey(name);
+        auto it = databases.find(key);
+        if (it != databases.end())
+            return it->second;
+        return key == collationKey(temp->db->name) ? temp->db : nullptr;
     }
 
     BatchResult execute(SessionImpl& session, const QString& batch);

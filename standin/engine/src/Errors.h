@@ -27,6 +27,8 @@ inline SqlError invalidColumn(const QString& name)
 
 inline SqlError invalidObject(const QString& name)
 {
+    if (name.startsWith(QLatin1Char('@')))
+        return sqlError(1087, QStringLiteral("Must declare the table variable \"%1\".").arg(name), 15, 2);
     return sqlError(208, QStringLiteral("Invalid object name '%1'.").arg(name));
 }
 

@@ -1028,6 +1028,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
     if (n == QLatin1String("OBJECT_ID")) {
         argCount(1, 2);
         const QStringList parts = objectNameParts(stringArg(arg(0)));
+        if (!parts.isEmpty() && parts.last().startsWith(u'#'))
+            return tempObjectId(parts, e.args.size() > 1 ? stringArg(arg(1)) : QString());
         auto db = databaseFor(parts);
         if (!db || (parts.size() >= 2 && !parts[parts.size() - 2].isEmpty() &&
                     collationKey(parts[parts.size() - 2]) != collationKey(QStringLiteral("dbo"))))

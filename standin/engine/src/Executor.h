@@ -4,6 +4,7 @@
 #include "EngineImpl.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace standin {
 
@@ -92,6 +93,7 @@ struct Frame {
     bool keepsProgram = false;             // a GLOBAL cursor declared here holds a query of this call's tree
     std::vector<std::shared_ptr<ActiveCommonTable>> commonTables;  // WITH of the running statement
     size_t visibleCommonTables = 0;  // while one of them is read: those it may name
+    std::unordered_set<const VariableDecl*> declarations;  // the DECLAREs this call has run
 };
 
 struct EvalContext {
@@ -305,6 +307,25 @@ private:
     void checkReferences(const Database& db, const Table& t, const char* statement);
     bool isReferenced(const Database& db, const Table& t) const;
 
+    // Temporary tables and table variables (TempTables.cpp)
+    std::shared_ptr<Table> tableVariable(const QString& name) const;
+    std::shared_ptr<Table> tempTable(const QStringList& name) const;
+    std::shared_ptr<Table> buildTable(Database& db, const QString& name, const std::vector<ColumnDef>& columns,
+                                      const std::vector<ConstraintDef>& constraints);
+    void declareTableVariable(VariableDecl& d);
+    void runCreateTempTable(CreateTableStatement& s);
+    void checkTempTableFree(const QString& name) const;
+    void registerTempTable(const QString& name, const std::shared_ptr<Table>& t);
+    void dropScopeTempTables(int level);
+    Value tempObjectId(const QStringList& parts, const QString& type);
+    // Records how to take back a change of a table's rows (a table variable's outlast a ROLLBACK).
+    void logRowChange(const Table& t, std::function<void()> undo);
+    void runSelectInto(SelectStmt& s, StatementResult& r);
+    // Refuses (1087) a table variable used before its DECLARE in a batch or module body.
+    void checkTableVariables(const std::vector<StmtPtr>& body, const std::vector<Parameter>& parameters) const;
+    // INSERT ... EXEC: the rows of every result set the procedure returns, each of `columns` values.
+    std::vector<std::vector<Value>> execRows(ExecStatement& s, size_t columns);
+
     EngineImpl& engine_;
     SessionImpl& session_;
     // One log for the batch: a statement marks its start and takes back only what follows the mark;
@@ -329,6 +350,7 @@ private:
     std::vector<const Frame*> tryFrames_;  // the frame of each running TRY block, innermost last
     std::vector<ServerMessage> caught_;    // the errors the running CATCH blocks handle, innermost last
     bool thrown_ = false;              // THROW raised the error in flight: it ends the batch
+    bool insertExec_ = false;  // an INSERT ... EXEC is running its procedure
     bool doomed_ = false;              // an error in a TRY block left the transaction uncommittable
 };
 

@@ -160,7 +160,7 @@ void Executor::insertRow(const std::shared_ptr<Database>& db, const std::shared_
     Row* raw = owned.get();
     t->rows.push_back(std::move(owned));
     t->indexInsert(raw);
-    undo_.push([t, raw] {
+    logRowChange(*t, [t, raw] {
         t->indexRemove(raw);
         for (auto it = t->rows.rbegin(); it != t->rows.rend(); ++it) {
             if (it->get() == raw) {
@@ -244,7 +244,12 @@ void Executor::runInsert(InsertStatement& s, StatementResult& r)
             sourceRows.push_back(std::move(values));
         }
     } else if (s.exec) {
-        throw sqlError(0, QStringLiteral("INSERT ... EXEC is not supported by this server."));
+        for (auto& row : execRows(static_cast<ExecStatement&>(*s.exec), targets.size())) {
+            std::vector<std::optional<Value>> values;
+            for (auto& v : row)
+                values.push_back(std::move(v));
+            sourceRows.push_back(std::move(values));
+        }
     } else {
         EvalContext ctx;
         Scope scope;
@@ -529,7 +534,7 @@ void Executor::runUpdate(UpdateStatement& s, StatementResult& r)
             }
         t->dropColumnIndexes(columns);
         auto rows = std::make_shared<std::vector<Row*>>(std::move(targets));
-        undo_.push([t, rows, previous, columns] {
+        logRowChange(*t, [t, rows, previous, columns] {
             size_t at = 0;
             for (Row* row : *rows)
                 for (int c : columns)
@@ -635,7 +640,7 @@ void Executor::runDelete(DeleteStatement& s, StatementResult& r)
             }
         }
         t->rows = std::move(kept);
-        undo_.push([t, order, removed] {
+        logRowChange(*t, [t, order, removed] {
             std::unordered_map<Row*, std::unique_ptr<Row>> owners;
             for (auto& row : t->rows)
                 owners.emplace(row.get(), std::move(row));

@@ -41,7 +41,8 @@ Variable* Executor::findVariable(const QString& name) const
     if (!frame_)
         return nullptr;
     auto it = frame_->variables.find(name.toLower());
-    return it == frame_->variables.end() ? nullptr : &it->second;
+    // A table variable has no scalar value (137 where one is wanted).
+    return it == frame_->variables.end() || it->second.table ? nullptr : &it->second;
 }
 
 bool Executor::inTrigger() const
@@ -108,6 +109,7 @@ Executor::Flow Executor::callModule(const std::shared_ptr<const Module>& module,
         ~Restore()
         {
             x.frame_ = caller;
+            x.dropScopeTempTables(frame.nestLevel);
             x.restoreStatement(saved);
             x.session_.nocount = nocount;  // SET NOCOUNT inside a module lasts until it ends
             x.session_.dateSettings = dates;  // so do SET LANGUAGE, DATEFORMAT and DATEFIRST
@@ -141,11 +143,13 @@ void Executor::runCreateModule(CreateModuleStatement& s)
     if (s.alter && (!existing || existing->kind != s.kind))
         throw invalidObject(name);
     if (s.kind == ModuleKind::Trigger) {
-        auto table = findTable(s.table);
+        // A trigger belongs to a table of the database: never to a temporary table.
+        auto table = s.table.last().startsWith(u'#') ? nullptr : findTable(s.table);
         if (!table)
             throw sqlError(8197, QStringLiteral("The object '%1' does not exist or is invalid for this operation.")
                                      .arg(s.table.join(QLatin1Char('.'))));
     }
+    checkTableVariables(s.body, s.parameters);
     checkModuleColumns(s);
     auto m = std::make_shared<Module>();
     m->describe(s);
@@ -527,7 +531,7 @@ void Executor::runProcedure(const std::shared_ptr<const Module>& module, ExecSta
             throw sqlError(201, QStringLiteral("Procedure or function '%1' expects parameter '%2', which was not supplied.")
                                     .arg(module->name, p.name));
         }
-        frame.variables[p.name.toLower()] = Variable{p.name, p.type, assign(v, p.type, true)};
+        frame.variables[p.name.toLower()] = Variable {p.name, p.type, assign(v, p.type, true), nullptr};
     }
     const Flow flow = callModule(module, frame);
     // OUTPUT arguments take the parameters' last values; EXEC @r = p the return status (0 unless RETURN n).
@@ -573,7 +577,7 @@ Value Executor::callFunction(const Expr& e, const EvalContext& ctx)
         } else {
             v = eval(*e.args[i], ctx);
         }
-        frame.variables[p.name.toLower()] = Variable{p.name, p.type, assign(v, p.type, true)};
+        frame.variables[p.name.toLower()] = Variable {p.name, p.type, assign(v, p.type, true), nullptr};
     }
     try {
         callModule(module, frame);

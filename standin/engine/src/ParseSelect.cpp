@@ -218,7 +218,7 @@ TableRef Parser::tableSource()
         expectSymbol(")");
     } else {
         acceptSymbol("::");
-        r.name = multiName();
+        r.name = tableName();
         if (peek().isSymbol("(")) {
             next();
             r.isFunction = true;

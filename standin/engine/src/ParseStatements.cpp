@@ -318,6 +318,21 @@ StmtPtr Parser::declareStatement()
         v.name = next().text;
         acceptWord("AS");
         const int line = peek().line;
+        if (s->variables.empty() && peek().isWord("TABLE")) {
+            // A table variable is declared alone: DECLARE @t TABLE (columns and constraints).
+            next();
+            v.table = std::make_shared<CreateTableStatement>();
+            v.table->name << v.name;
+            expectSymbol("(");
+            do {
+                if (peek().isSymbol(")"))
+                    break;
+                tableElement(v.table->columns, v.table->constraints);
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+            s->variables.push_back(v);
+            return s;
+        }
         v.type = type();
         if (isLargeObject(v.type.id)) {
             SqlError e = sqlError(2739, QStringLiteral("The text, ntext, and image data types are invalid for local "
@@ -396,7 +411,7 @@ StmtPtr Parser::insertStatement()
             fail();
     }
     acceptWord("INTO");
-    s->table = multiName();
+    s->table = tableName();
     if (peek().isSymbol("(") && !peek(1).isWord("SELECT")) {
         next();
         do {
@@ -462,7 +477,7 @@ StmtPtr Parser::updateStatement()
     auto s = std::make_shared<UpdateStatement>();
     if (peek().isWord("TOP"))
         s->top = topClause(s->topPercent);
-    s->target = multiName();
+    s->target = tableName();
     expectWord("SET");
     do {
         Assignment a;
@@ -500,7 +515,7 @@ StmtPtr Parser::deleteStatement()
     if (peek().isWord("TOP"))
         s->top = topClause(s->topPercent);
     acceptWord("FROM");
-    s->target = multiName();
+    s->target = tableName();
     if (peek().isName() && !isReserved(peek()))
         next();  // DELETE FROM t alias
     if (acceptWord("FROM"))

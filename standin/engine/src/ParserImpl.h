@@ -113,6 +113,14 @@ private:
         return parts;
     }
 
+    // A table where a table variable may stand too: @t, or [db.][schema.]name.
+    QStringList tableName()
+    {
+        if (peek().kind == TokenKind::Variable && !peek().text.startsWith(QLatin1String("@@")))
+            return QStringList {next().text};
+        return multiName();
+    }
+
     // Statements (ParseStatements.cpp)
     StmtPtr statement(bool firstInBatch);
     StmtPtr statementBody(bool firstInBatch);

@@ -337,6 +337,13 @@ std::shared_ptr<Table> Executor::findTable(const QStringList& name, std::shared_
 {
     if (name.isEmpty() || name.size() > 4)
         return nullptr;
+    if (name.last().startsWith(u'@') || name.last().startsWith(u'#')) {
+        if (dbOut)
+            *dbOut = session_.temp->db;
+        if (name.last().startsWith(u'#'))
+            return tempTable(name);
+        return name.size() == 1 ? tableVariable(name.last()) : nullptr;
+    }
     auto db = databaseFor(name);
     if (dbOut)
         *dbOut = db;
@@ -399,7 +406,10 @@ Source Executor::tableSource(const QStringList& name, const QString& alias)
         throw invalidObject(name.join(QLatin1Char('.')));
     }
     s.table = t;
-    s.tableName = t->name;
+    // A temporary table or table variable goes by the name the statement gives it, not tempdb's.
+    s.tableName = db == session_.temp->db && !t->name.isEmpty() && (t->variable || t->name.startsWith(u'#'))
+                      ? name.last()
+                      : t->name;
     s.isBase = true;
     s.db = db;
     for (const Column& c : t->columns) {
@@ -408,7 +418,7 @@ Source Executor::tableSource(const QStringList& name, const QString& alias)
         sc.type = c.type;
         sc.nullable = c.nullable;
         sc.identity = c.identity;
-        sc.baseTable = t->name;
+        sc.baseTable = s.tableName;
         sc.baseColumn = c.name;
         s.columns.push_back(sc);
     }

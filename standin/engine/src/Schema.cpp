@@ -328,6 +328,10 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
 
 void Executor::runCreateTable(CreateTableStatement& s)
 {
+    if (s.name.last().startsWith(u'#')) {
+        runCreateTempTable(s);
+        return;
+    }
     auto db = databaseFor(s.name);
     if (!db)
         throw sqlError(2702, QStringLiteral("Database '%1' does not exist.").arg(s.name[s.name.size() - 3]));

@@ -6,10 +6,17 @@ CREATE TRIGGER [dbo].[GNR_Saldo_OPs] ON [dbo].[OF_Apoint]
 AFTER INSERT, UPDATE, DELETE
 AS
 SET NOCOUNT ON
+-- As O.P.s apontadas: as dos apontamentos incluídos, alterados e excluídos
+DECLARE @Ordens TABLE (IdOrdem int NOT NULL PRIMARY KEY)
+INSERT INTO @Ordens (IdOrdem)
+SELECT inserted.IdOF FROM inserted WHERE inserted.IdOF IS NOT NULL
+UNION
+SELECT deleted.IdOF FROM deleted WHERE deleted.IdOF IS NOT NULL
+
 -- Faixa de fases do roteiro do produto da O.P.
 UPDATE OFs_New SET MenorFASE = ISNULL(Roteiro.Menor, 0), MaiorFASE = ISNULL(Roteiro.Maior, 0)
 FROM OFs_New
-    INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+    INNER JOIN @Ordens AS O ON O.IdOrdem = OFs_New.IdOrdem
     LEFT JOIN (SELECT Processos.IdProd, MIN(Processos.Fase) AS Menor, MAX(Processos.Fase) AS Maior
                FROM Processos GROUP BY Processos.IdProd) Roteiro ON Roteiro.IdProd = OFs_New.IdProd
 
@@ -19,14 +26,14 @@ UPDATE OFs_New SET Iniciadas = ISNULL(Apt.Iniciadas, 0),
                    QtdBoas = ISNULL(Apt.Boas, 0),
                    QtdRejeitadas = ISNULL(Apt.Rejeitadas, 0)
 FROM OFs_New
-    INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+    INNER JOIN @Ordens AS O ON O.IdOrdem = OFs_New.IdOrdem
     LEFT JOIN (SELECT OF_Apoint.IdOF,
                       SUM(CASE WHEN Processos.Fase = OP.MenorFASE THEN OF_Apoint.QtdeBoa + OF_Apoint.QtdeNC ELSE 0 END) AS Iniciadas,
                       SUM(CASE WHEN Processos.Fase = OP.MaiorFASE THEN OF_Apoint.QtdeBoa + OF_Apoint.QtdeNC ELSE 0 END) AS Terminadas,
                       SUM(CASE WHEN Processos.Fase = OP.MaiorFASE THEN OF_Apoint.QtdeBoa ELSE 0 END) AS Boas,
                       SUM(OF_Apoint.QtdeNC) AS Rejeitadas
                FROM OF_Apoint
-                   INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) A ON A.IdOrdem = OF_Apoint.IdOF
+                   INNER JOIN @Ordens AS A ON A.IdOrdem = OF_Apoint.IdOF
                    INNER JOIN OFs_New OP ON OP.IdOrdem = OF_Apoint.IdOF
                    INNER JOIN Processos ON Processos.IdProcesso = OF_Apoint.IdProcesso
                GROUP BY OF_Apoint.IdOF) Apt ON Apt.IdOF = OFs_New.IdOrdem
@@ -37,13 +44,13 @@ UPDATE OFs_New SET EmProcesso = CASE WHEN OFs_New.Iniciadas - OFs_New.QtdBoas - 
                    Estado = CASE WHEN OFs_New.Iniciadas = 0 AND OFs_New.Terminadas = 0 THEN 0
                                  WHEN OFs_New.QtdBoas >= ISNULL(OFs_New.Qtd_Pedida, 0) THEN 2
                                  ELSE 1 END
-FROM OFs_New INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem
+FROM OFs_New INNER JOIN @Ordens AS O ON O.IdOrdem = OFs_New.IdOrdem
 
 -- Totais dos produtos: em fábrica e lançado das O.P.s não encerradas
 UPDATE Produtos SET Fábrica = ISNULL(Total.EmProcesso, 0), Lançou = ISNULL(Total.Lancado, 0)
 FROM Produtos
     INNER JOIN (SELECT DISTINCT OFs_New.IdProd FROM OFs_New
-                INNER JOIN (SELECT inserted.IdOF AS IdOrdem FROM inserted UNION SELECT deleted.IdOF FROM deleted) O ON O.IdOrdem = OFs_New.IdOrdem) P ON P.IdProd = Produtos.IdProd
+                INNER JOIN @Ordens AS O ON O.IdOrdem = OFs_New.IdOrdem) P ON P.IdProd = Produtos.IdProd
     LEFT JOIN (SELECT T.IdProd, SUM(T.EmProcesso) AS EmProcesso, SUM(ISNULL(T.Qtd_Pedida, 0)) AS Lancado
                FROM OFs_New T WHERE T.Estado < 2 GROUP BY T.IdProd) Total ON Total.IdProd = Produtos.IdProd
 GO

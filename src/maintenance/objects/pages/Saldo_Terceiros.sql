@@ -7,20 +7,22 @@ IF NOT EXISTS (SELECT 1 FROM inserted) AND NOT EXISTS (SELECT 1 FROM deleted)
     RETURN
 
 -- As Notas de envio dos retornos: as dos retornos excluídos e as dos retornos como estão gravados
+DECLARE @Notas TABLE (IdNota int NOT NULL PRIMARY KEY)
+INSERT INTO @Notas (IdNota)
+SELECT Item.IdNota FROM deleted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = deleted.IdItem
+UNION
+SELECT Item.IdNota FROM inserted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = inserted.IdItem
+
 -- Itens das Notas que têm retornos voltam ao saldo cheio (a O.F. atendida, UIdReta, fica)
 UPDATE [Itens Nota] SET SQtdeRet = 0, SdoN = [Itens Nota].Qtde, UNFRet = NULL
 WHERE [Itens Nota].IdItem IN (SELECT Retorna.IdItem FROM Retorna)
-    AND [Itens Nota].IdNota IN (SELECT Item.IdNota FROM deleted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = deleted.IdItem
-                                UNION
-                                SELECT Item.IdNota FROM inserted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = inserted.IdItem)
+    AND [Itens Nota].IdNota IN (SELECT Notas_Envio.IdNota FROM @Notas AS Notas_Envio)
 
 UPDATE Produtos SET MTerc = 0
 FROM Produtos
     INNER JOIN Peças ON Peças.IdConjunto = Produtos.IdProd
     INNER JOIN [Itens Nota] ON [Itens Nota].IdPeça = Peças.IdPeça
-WHERE [Itens Nota].IdNota IN (SELECT Item.IdNota FROM deleted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = deleted.IdItem
-                              UNION
-                              SELECT Item.IdNota FROM inserted INNER JOIN [Itens Nota] AS Item ON Item.IdItem = inserted.IdItem)
+WHERE [Itens Nota].IdNota IN (SELECT Notas_Envio.IdNota FROM @Notas AS Notas_Envio)
 
 -- Saldo de cada item das Notas autorizadas: enviado menos retornado
 UPDATE [Itens Nota] SET SdoN = T.Saldo, SQtdeRet = T.Retornado
@@ -29,12 +31,10 @@ FROM [Itens Nota]
                        CASE WHEN Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) < 0 THEN 0
                             ELSE Item.Qtde - ISNULL(SUM(Retorna.Qtd_recebida), 0) END AS Saldo
                 FROM [Itens Nota] AS Item
+                    INNER JOIN @Notas AS Notas_Envio ON Notas_Envio.IdNota = Item.IdNota
                     INNER JOIN Notas ON Notas.IdNota = Item.IdNota
                     LEFT JOIN Retorna ON Retorna.IdItem = Item.IdItem
                 WHERE Notas.NFe_Status = 3
-                    AND Item.IdNota IN (SELECT Enviado.IdNota FROM deleted INNER JOIN [Itens Nota] AS Enviado ON Enviado.IdItem = deleted.IdItem
-                                        UNION
-                                        SELECT Enviado.IdNota FROM inserted INNER JOIN [Itens Nota] AS Enviado ON Enviado.IdItem = inserted.IdItem)
                 GROUP BY Item.IdItem, Item.Qtde) T ON T.IdItem = [Itens Nota].IdItem
 WHERE T.Saldo <> [Itens Nota].SdoN
 

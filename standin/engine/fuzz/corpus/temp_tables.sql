@@ -1,0 +1,10 @@
+DECLARE @t TABLE (n int IDENTITY(1,1) PRIMARY KEY, a int UNIQUE, b varchar(10) DEFAULT 'x' CHECK (b <> ''))
+INSERT @t (a) VALUES (1), (2)
+UPDATE t SET b = 'y' FROM @t AS t JOIN T ON T.a = t.a
+DELETE FROM @t WHERE a = 2
+IF OBJECT_ID('tempdb..#t') IS NOT NULL DROP TABLE #t
+SELECT n, a, b INTO #t FROM @t
+CREATE TABLE ##t (a int)
+INSERT ##t SELECT a FROM #t
+BEGIN TRAN INSERT @t (a) VALUES (3) ROLLBACK
+DROP TABLE IF EXISTS #t, ##t
