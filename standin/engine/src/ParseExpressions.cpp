@@ -396,6 +396,14 @@ ExprPtr Parser::caseExpr()
     if (acceptWord("ELSE"))
         e->elseExpr = expr();
     expectWord("END");
+    // One result at least must be more than the NULL constant (a missing ELSE is a NULL one).
+    const auto bareNull = [](const ExprPtr& r) { return r->kind == ExprKind::Literal && r->value.isNull(); };
+    bool typed = e->elseExpr && !bareNull(e->elseExpr);
+    for (size_t i = 1; i < e->args.size(); i += 2)
+        typed = typed || !bareNull(e->args[i]);
+    if (!typed)
+        throw sqlError(8133, QStringLiteral("At least one of the result expressions in a CASE specification must be "
+                                            "an expression other than the NULL constant."));
     return finish(e);
 }
 

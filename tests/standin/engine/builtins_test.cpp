@@ -117,6 +117,8 @@ TEST_F(Builtins, CalendarConstructorsAndChoices)
         {"SELECT EOMONTH(45000)", 8116},
         {"SELECT CONCAT_WS(',', 'a')", 174},
         {"SELECT IIF(1 = 1, NULL, NULL)", 8133},
+        {"SELECT CASE WHEN 1 = 1 THEN NULL END", 8133},
+        {"SELECT CASE 1 WHEN 1 THEN NULL ELSE NULL END", 8133},
     });
 }
 
