@@ -298,7 +298,7 @@ private:
     // `only`: the constraints to check (by name), every enabled one when null.
     void checkConstraints(const Database& db, const Table& t, const std::vector<const Row*>& rows,
                           const char* statement, const QStringList* only = nullptr);
-    // Foreign keys (ForeignKeys.cpp): a new key's referenced table and columns (1767, 1776, 8139 then 1750);
+    // Foreign keys (ForeignKeys.cpp): the key a new foreign key references must be a primary or unique one (1776);
     // the keys of referencing rows (547, FOREIGN KEY; `only`: that constraint alone); the rows that still
     // reference a table after a DELETE or UPDATE of it (547, REFERENCE).
     void validateForeignKey(const Database& db, const Table& t, OtherConstraint& fk);
