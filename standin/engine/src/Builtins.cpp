@@ -139,8 +139,7 @@ std::optional<SqlType> Executor::scalarBuiltinType(const Expr& e, const Scope& s
         for (size_t i = 1; i < e.args.size(); ++i)
             typed = typed || !(e.args[i]->kind == ExprKind::Literal && e.args[i]->value.isNull());
         if (!typed)
-            throw sqlError(8133, QStringLiteral("At least one of the result expressions in a CASE specification must be "
-                                                "an expression other than the NULL constant."));
+            throw nullOnlyCase();
     }
     if (is(n, "IIF") && e.args.size() == 3)
         return commonType(argType(1), argType(2));

@@ -37,6 +37,13 @@ inline SqlError objectExists(const QString& name)
     return sqlError(2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
 }
 
+// A CASE (or IIF/CHOOSE) whose results are all the NULL constant.
+inline SqlError nullOnlyCase()
+{
+    return sqlError(8133, QStringLiteral("At least one of the result expressions in a CASE specification must be an "
+                                         "expression other than the NULL constant."));
+}
+
 inline SqlError unboundIdentifier(const QString& name)
 {
     return sqlError(4104, QStringLiteral("The multi-part identifier \"%1\" could not be bound.").arg(name));

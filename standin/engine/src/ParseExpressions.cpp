@@ -402,8 +402,7 @@ ExprPtr Parser::caseExpr()
     for (size_t i = 1; i < e->args.size(); i += 2)
         typed = typed || !bareNull(e->args[i]);
     if (!typed)
-        throw sqlError(8133, QStringLiteral("At least one of the result expressions in a CASE specification must be "
-                                            "an expression other than the NULL constant."));
+        throw nullOnlyCase();
     return finish(e);
 }
 

@@ -300,13 +300,6 @@ void Executor::registerTempTable(const QString& name, const std::shared_ptr<Tabl
 void Executor::runCreateTempTable(CreateTableStatement& s)
 {
     const QString name = s.name.last();
-    if (name.size() > kTempNameMax)
-        throw sqlError(193,
-                       QStringLiteral("The object or column name starting with '%1' is too long. The maximum "
-                                      "length is %2 characters.")
-                           .arg(name.left(kTempNameMax))
-                           .arg(kTempNameMax),
-                       15);
     checkTempTableFree(name);
     auto db = session_.temp->db;
     const int id = db->allocateObjectId();
@@ -316,6 +309,13 @@ void Executor::runCreateTempTable(CreateTableStatement& s)
 
 void Executor::checkTempTableFree(const QString& name) const
 {
+    if (name.size() > kTempNameMax)
+        throw sqlError(193,
+                       QStringLiteral("The object or column name starting with '%1' is too long. The maximum "
+                                      "length is %2 characters.")
+                           .arg(name.left(kTempNameMax))
+                           .arg(kTempNameMax),
+                       15);
     auto db = session_.temp->db;
     if (isGlobalTemp(name)) {
         if (db->tables.count(collationKey(name)))
@@ -373,13 +373,6 @@ void Executor::runSelectInto(SelectStmt& s, StatementResult& r)
     const bool temp = name.startsWith(u'#');
     std::shared_ptr<Database> db;
     if (temp) {
-        if (name.size() > kTempNameMax)
-            throw sqlError(193,
-                           QStringLiteral("The object or column name starting with '%1' is too long. The maximum "
-                                          "length is %2 characters.")
-                               .arg(name.left(kTempNameMax))
-                               .arg(kTempNameMax),
-                           15);
         checkTempTableFree(name);
         db = session_.temp->db;
     } else {
