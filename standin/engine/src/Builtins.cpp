@@ -64,7 +64,8 @@ SqlType powerType(const SqlType& t)
 }
 
 // The fractions of a second at `precision` digits, in whole milliseconds (finer digits are dropped).
-int fractionMs(int64_t fractions, int64_t precision, const char* type)
+// The fractions of a second given at `precision` digits, in 100 ns units.
+int64_t fractionUnits(int64_t fractions, int64_t precision, const char* type)
 {
     if (precision < 0 || precision > 7)
         throw sqlError(1002, QStringLiteral("Line 1: Specified scale %1 is invalid.").arg(precision));
@@ -73,14 +74,14 @@ int fractionMs(int64_t fractions, int64_t precision, const char* type)
         limit *= 10;
     if (fractions < 0 || fractions >= limit)
         cannotConstruct(type);
-    if (precision <= 3) {
-        for (int64_t i = precision; i < 3; ++i)
-            fractions *= 10;
-        return int(fractions);
-    }
-    for (int64_t i = 3; i < precision; ++i)
-        fractions /= 10;
-    return int(fractions);
+    for (int64_t i = precision; i < 7; ++i)
+        fractions *= 10;
+    return fractions;
+}
+
+TimeOfDay clockOf(int64_t hour, int64_t minute, int64_t second, int64_t units)
+{
+    return TimeOfDay {((hour * 60 + minute) * 60 + second) * 10000000LL + units};
 }
 
 [[noreturn]] void invalidTimeZone(const QString& function)
@@ -283,7 +284,7 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
         if (date < first || date > last)
             cannotConstruct(name);
         const Value wide {SqlType {TypeId::DateTime2, 0, 0, 3},
-                          QDateTime(date, QTime(int(p[3]), int(p[4]), int(p[5]), int(p[6])), Qt::UTC)};
+                          DateTimeValue {date, clockOf(p[3], p[4], p[5], p[6] * TimeOfDay::kUnitsPerMillisecond)}};
         return convert(wide, rt);
     }
     if (is(n, "DATETIME2FROMPARTS") || is(n, "TIMEFROMPARTS") || is(n, "DATETIMEOFFSETFROMPARTS")) {
@@ -302,16 +303,16 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
             return nullValue(rt);
         if (time)
             p.insert(p.begin(), {1900, 1, 1});
-        const int ms =
-            fractionMs(p[6], std::get<int64_t>(convert(precision, SqlType {TypeId::BigInt, 0, 0, 0}).data), name);
+        const int64_t units =
+            fractionUnits(p[6], std::get<int64_t>(convert(precision, SqlType {TypeId::BigInt, 0, 0, 0}).data), name);
         if (!validDate(p[0], p[1], p[2]) || !validTime(p[3], p[4], p[5]))
             cannotConstruct(name);
         const QDate date {int(p[0]), int(p[1]), int(p[2])};
-        const QTime clock {int(p[3]), int(p[4]), int(p[5]), ms};
+        const TimeOfDay clock = clockOf(p[3], p[4], p[5], units);
         if (time)
             return Value {rt, clock};
         if (!offset)
-            return Value {rt, QDateTime(date, clock, Qt::UTC)};
+            return Value {rt, DateTimeValue {date, clock}};
         // Both offset parts carry the same sign.
         const int64_t hours = p[7], minutes = p[8];
         if (hours < -14 || hours > 14 || minutes < -59 || minutes > 59 || (hours > 0 && minutes < 0)
@@ -360,16 +361,16 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
         if (is(n, "SWITCHOFFSET"))
             return switchOffset(convert(d, rt), minutes);
         // The local date and time stay; the offset is attached to them.
-        const QDateTime local = std::get<QDateTime>(convert(d, SqlType {TypeId::DateTime2, 0, 0, rt.scale}).data);
-        return dateTimeOffsetValue(local.date(), local.time(), minutes, rt.scale);
+        const DateTimeValue local = std::get<DateTimeValue>(convert(d, SqlType {TypeId::DateTime2, 0, 0, rt.scale}).data);
+        return dateTimeOffsetValue(local.date, local.time, minutes, rt.scale);
     }
     if (is(n, "SYSDATETIMEOFFSET")) {
         const QDateTime now = QDateTime::currentDateTime();
-        return dateTimeOffsetValue(now.date(), now.time(), now.offsetFromUtc() / 60, 7);
+        return dateTimeOffsetValue(now.date(), clockReading(now).time, now.offsetFromUtc() / 60, 7);
     }
     if (is(n, "SYSUTCDATETIME")) {
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        return Value {SqlType {TypeId::DateTime2, 0, 0, 7}, QDateTime(now.date(), now.time(), Qt::UTC)};
+        return Value {SqlType {TypeId::DateTime2, 0, 0, 7}, clockReading(now)};
     }
     if (is(n, "PARSE") || is(n, "TRY_PARSE")) {
         const Value text = arg(0);

@@ -64,8 +64,12 @@ QString valueKey(const Value& v)
         return *p ? QStringLiteral("1") : QStringLiteral("0");
     if (auto p = std::get_if<QUuid>(&v.data))
         return p->toString();
-    if (auto p = std::get_if<QDateTime>(&v.data))
-        return p->date().toString(Qt::ISODate) + QLatin1Char(' ') + p->time().toString(Qt::ISODateWithMs);
+    // Dates and times by their instant: datetimeoffsets of one instant at two offsets are one key.
+    if (auto p = std::get_if<DateTimeValue>(&v.data))
+        return QString::number(p->date.toJulianDay() * TimeOfDay::kUnitsPerDay + p->time.units
+                               - int64_t(p->offsetMinutes) * 600000000LL);
+    if (auto p = std::get_if<TimeOfDay>(&v.data))
+        return QString::number(p->units);
     return toText(v);
 }
 

@@ -29,7 +29,7 @@ Value typed(int64_t v, const SqlType& t)
 }
 Value tiny(int v) { return typed(v, kTinyInt); }
 Value small(int v) { return typed(v, kSmallInt); }
-Value date(const QDateTime& d) { return Value {kDateTime, d}; }
+Value date(const QDateTime& d) { return dateTimeValue(d); }
 Value noText(const SqlType& t = nv(128)) { return nullValue(t); }
 
 // The rows and columns of one view being built.

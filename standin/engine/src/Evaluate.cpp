@@ -91,9 +91,10 @@ QString datePartName(DatePart p)
 // Weekday counted from the session's first day of the week (DATEFIRST 7: Sunday 1 ... Saturday 7).
 int weekday(const QDate& d) { return (d.dayOfWeek() - currentDateSettings().dateFirst + 7) % 7 + 1; }
 
-int64_t datePartOf(const QDateTime& d, DatePart p)
+int64_t datePartOf(const DateTimeValue& d, DatePart p)
 {
-    const QDate date = d.date();
+    const QDate date = d.date;
+    const TimeOfDay t = d.time;
     switch (p) {
     case DatePart::Year: return date.year();
     case DatePart::Quarter: return (date.month() - 1) / 3 + 1;
@@ -106,43 +107,63 @@ int64_t datePartOf(const QDateTime& d, DatePart p)
         return (date.dayOfYear() - 1 + firstWeekday) / 7 + 1;
     }
     case DatePart::Weekday: return weekday(date);
-    case DatePart::Hour: return d.time().hour();
-    case DatePart::Minute: return d.time().minute();
-    case DatePart::Second: return d.time().second();
-    case DatePart::Millisecond: return d.time().msec();
+    case DatePart::Hour: return t.hour();
+    case DatePart::Minute: return t.minute();
+    case DatePart::Second: return t.second();
+    case DatePart::Millisecond: return t.fraction() / 10000;
     case DatePart::IsoWeek: return date.weekNumber();
-    case DatePart::Microsecond: return d.time().msec() * 1000LL;
-    case DatePart::Nanosecond: return d.time().msec() * 1000000LL;
-    case DatePart::TzOffset: return d.offsetFromUtc() / 60;
+    case DatePart::Microsecond: return t.fraction() / 10;
+    case DatePart::Nanosecond: return t.fraction() * 100LL;
+    case DatePart::TzOffset: return d.offsetMinutes;
     }
     return 0;
 }
 
-QDateTime addDatePart(const QDateTime& d, DatePart p, int64_t amount)
+// DATEADD on a date and time; std::nullopt when the result leaves the calendar. Nanoseconds move the
+// value by whole 100 ns units, rounded half away from zero (49 ns add nothing, 50 ns add 100 ns).
+std::optional<DateTimeValue> addDatePart(const DateTimeValue& d, DatePart p, int64_t amount)
 {
+    DateTimeValue out = d;
     switch (p) {
-    case DatePart::Year: return d.addYears(int(amount));
-    case DatePart::Quarter: return d.addMonths(int(amount * 3));
-    case DatePart::Month: return d.addMonths(int(amount));
-    case DatePart::DayOfYear: case DatePart::Day: case DatePart::Weekday: return d.addDays(amount);
-    case DatePart::Week: case DatePart::IsoWeek: return d.addDays(amount * 7);
-    case DatePart::Hour: return d.addSecs(amount * 3600);
-    case DatePart::Minute: return d.addSecs(amount * 60);
-    case DatePart::Second: return d.addSecs(amount);
-    case DatePart::Millisecond: return d.addMSecs(amount);
-    // Values hold whole milliseconds: smaller parts move the value by the milliseconds they make up.
-    case DatePart::Microsecond: return d.addMSecs(amount / 1000);
-    case DatePart::Nanosecond: return d.addMSecs(amount / 1000000);
-    case DatePart::TzOffset: return d;
+    case DatePart::Year: out.date = d.date.addYears(int(amount)); break;
+    case DatePart::Quarter: out.date = d.date.addMonths(int(amount * 3)); break;
+    case DatePart::Month: out.date = d.date.addMonths(int(amount)); break;
+    case DatePart::DayOfYear: case DatePart::Day: case DatePart::Weekday: out.date = d.date.addDays(amount); break;
+    case DatePart::Week: case DatePart::IsoWeek: out.date = d.date.addDays(amount * 7); break;
+    case DatePart::TzOffset: break;
+    default: {
+        __int128 units = 0;
+        switch (p) {
+        case DatePart::Hour: units = __int128(amount) * 36000000000LL; break;
+        case DatePart::Minute: units = __int128(amount) * 600000000LL; break;
+        case DatePart::Second: units = __int128(amount) * 10000000LL; break;
+        case DatePart::Millisecond: units = __int128(amount) * 10000; break;
+        case DatePart::Microsecond: units = __int128(amount) * 10; break;
+        default: units = amount >= 0 ? (amount + 50) / 100 : -((-amount + 50) / 100); break;  // nanoseconds
+        }
+        units += d.time.units;
+        const __int128 perDay = TimeOfDay::kUnitsPerDay;
+        __int128 days = units / perDay;
+        units %= perDay;
+        if (units < 0) {
+            units += perDay;
+            --days;
+        }
+        out.date = d.date.addDays(int64_t(days));
+        out.time = TimeOfDay {int64_t(units)};
     }
-    return d;
+    }
+    if (!out.date.isValid())
+        return std::nullopt;
+    return out;
 }
 
 // DATEDIFF counts the boundaries of the part crossed between the two dates (weeks end on Saturday).
 // Worked out wide enough for nanoseconds across the whole calendar; the caller checks the range.
-__int128 dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
+__int128 dateDifference(const DateTimeValue& a, const DateTimeValue& b, DatePart p)
 {
-    const QDate da = a.date(), db = b.date();
+    const QDate da = a.date, db = b.date;
+    const TimeOfDay ta = a.time, tb = b.time;
     const int64_t days = da.daysTo(db);
     switch (p) {
     case DatePart::Year: return db.year() - da.year();
@@ -157,17 +178,13 @@ __int128 dateDifference(const QDateTime& a, const QDateTime& b, DatePart p)
         };
         return index(db) - index(da);
     }
-    case DatePart::Hour: return days * 24 + b.time().hour() - a.time().hour();
-    case DatePart::Minute: return (days * 24 + b.time().hour() - a.time().hour()) * 60 + b.time().minute() - a.time().minute();
+    case DatePart::Hour: return days * 24 + tb.hour() - ta.hour();
+    case DatePart::Minute: return (days * 24 + tb.hour() - ta.hour()) * 60 + tb.minute() - ta.minute();
     case DatePart::Second:
-        return ((days * 24 + b.time().hour() - a.time().hour()) * 60 + b.time().minute() - a.time().minute()) * 60 +
-               b.time().second() - a.time().second();
-    case DatePart::Millisecond:
-        return days * 86400000 + b.time().msecsSinceStartOfDay() - a.time().msecsSinceStartOfDay();
-    case DatePart::Microsecond: case DatePart::Nanosecond: {
-        const __int128 ms = __int128(days) * 86400000 + b.time().msecsSinceStartOfDay() - a.time().msecsSinceStartOfDay();
-        return ms * (p == DatePart::Microsecond ? 1000 : 1000000);
-    }
+        return ((days * 24 + tb.hour() - ta.hour()) * 60 + tb.minute() - ta.minute()) * 60 + tb.second() - ta.second();
+    case DatePart::Millisecond: return __int128(days) * 86400000 + tb.units / 10000 - ta.units / 10000;
+    case DatePart::Microsecond: return __int128(days) * 86400000000LL + tb.units / 10 - ta.units / 10;
+    case DatePart::Nanosecond: return (__int128(days) * TimeOfDay::kUnitsPerDay + tb.units - ta.units) * 100;
     case DatePart::TzOffset: return 0;
     }
     return 0;
@@ -952,9 +969,9 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                        15);
     if (n == QLatin1String("GETDATE") || n == QLatin1String("CURRENT_TIMESTAMP") || n == QLatin1String("SYSDATETIME") ||
         n == QLatin1String("GETUTCDATE")) {
-        QDateTime now = n == QLatin1String("GETUTCDATE") ? QDateTime::currentDateTimeUtc() : QDateTime::currentDateTime();
-        return Value{n == QLatin1String("SYSDATETIME") ? SqlType{TypeId::DateTime2, 0, 0, 7} : datetimeType(),
-                     QDateTime(now.date(), now.time(), Qt::UTC)};
+        const QDateTime now = n == QLatin1String("GETUTCDATE") ? QDateTime::currentDateTimeUtc() : QDateTime::currentDateTime();
+        return n == QLatin1String("SYSDATETIME") ? Value {SqlType {TypeId::DateTime2, 0, 0, 7}, clockReading(now)}
+                                                 : dateTimeValue(now);
     }
     if (n == QLatin1String("NEWID"))
         return Value{SqlType{TypeId::UniqueIdentifier, 0, 0, 0}, QUuid::createUuid()};
@@ -1370,7 +1387,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         Value v = arg(0);
         if (v.isNull())
             return nullValue(intType());
-        QDate d = std::get<QDateTime>(convert(v, datetimeType()).data).date();
+        QDate d = std::get<DateTimeValue>(convert(v, datetimeType()).data).date;
         return intValue(n == QLatin1String("YEAR") ? d.year() : n == QLatin1String("MONTH") ? d.month() : d.day());
     }
     if (n == QLatin1String("DATEADD") || n == QLatin1String("DATEDIFF") || n == QLatin1String("DATEPART") ||
@@ -1404,7 +1421,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
         };
         // A number or a text stands for a datetime (0: 1900-01-01); a datetimeoffset counts in its
         // own local time, or at its UTC instant where two dates are compared.
-        auto dateArg = [&](size_t i, bool utc) -> std::optional<QDateTime> {
+        // datetime counts in its shown milliseconds (.003, .007), not in exact 1/300 s.
+        auto dateArg = [&](size_t i, bool utc) -> std::optional<DateTimeValue> {
             Value v = arg(i);
             if (v.isNull())
                 return std::nullopt;
@@ -1413,13 +1431,13 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             if (partFunction)
                 checkPart(v);
             if (v.type.id == TypeId::DateTimeOffset) {
-                const QDateTime d = std::get<QDateTime>(v.data);
-                if (!utc)
-                    return d;
-                const QDateTime u = d.toUTC();
-                return QDateTime(u.date(), u.time(), Qt::UTC);
+                const DateTimeValue& d = std::get<DateTimeValue>(v.data);
+                return utc ? toUtc(d) : d;
             }
-            return std::get<QDateTime>(convert(v, SqlType{TypeId::DateTime2, 0, 0, 7}).data);
+            DateTimeValue d = std::get<DateTimeValue>(convert(v, SqlType{TypeId::DateTime2, 0, 0, 7}).data);
+            if (v.type.id == TypeId::DateTime)
+                d.time.units = (d.time.units + 5000) / 10000 * 10000;
+            return d;
         };
         if (n == QLatin1String("DATEADD")) {
             const SqlType resultType = typeOf(e, ctx.scope ? *ctx.scope : Scope{});
@@ -1434,8 +1452,8 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             if (!isDateTime(dv.type.id))
                 dv = convert(dv, datetimeType());  // a number or text stands for a datetime (0: 1900-01-01)
             checkPart(dv);
-            const int offsetSeconds = dv.type.id == TypeId::DateTimeOffset ? std::get<QDateTime>(dv.data).offsetFromUtc() : 0;
-            QDateTime d = std::get<QDateTime>(convert(dv, wide).data);
+            const int offsetMinutes = dv.type.id == TypeId::DateTimeOffset ? std::get<DateTimeValue>(dv.data).offsetMinutes : 0;
+            const DateTimeValue d = std::get<DateTimeValue>(convert(dv, wide).data);
             // A result outside the range of the date's type overflows (datetime: 1753 to 9999).
             const QDate first = resultType.id == TypeId::DateTime        ? QDate(1753, 1, 1)
                                 : resultType.id == TypeId::SmallDateTime ? QDate(1900, 1, 1)
@@ -1443,14 +1461,14 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             const QDate last = resultType.id == TypeId::SmallDateTime ? QDate(2079, 6, 6) : QDate(9999, 12, 31);
             const bool calendar = unit == DatePart::Year || unit == DatePart::Quarter || unit == DatePart::Month;
             const bool tooFar = std::llabs(*amount) > (calendar ? 1000000LL : int64_t(INT32_MAX));
-            const QDateTime moved = tooFar ? QDateTime() : addDatePart(d, unit, *amount);
-            if (!moved.isValid() || moved.date() < first || moved.date() > last)
+            const std::optional<DateTimeValue> moved = tooFar ? std::nullopt : addDatePart(d, unit, *amount);
+            if (!moved || moved->date < first || moved->date > last)
                 throw sqlError(
                     517,
                     QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(resultType.id)));
             if (resultType.id == TypeId::DateTimeOffset)
-                return Value{resultType, QDateTime(moved.date(), moved.time(), Qt::OffsetFromUTC, offsetSeconds)};
-            return castValue(Value {wide, moved}, resultType);
+                return Value{resultType, DateTimeValue {moved->date, moved->time, offsetMinutes}};
+            return castValue(Value {wide, *moved}, resultType);
         }
         if (partFunction) {
             auto d = dateArg(1, false);
@@ -1463,7 +1481,7 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             if (unit == DatePart::Month)
                 return text(monthName(language, int(v), false), 30);
             if (unit == DatePart::Weekday)
-                return text(dayName(language, d->date().dayOfWeek()), 30);
+                return text(dayName(language, d->date.dayOfWeek()), 30);
             if (unit == DatePart::TzOffset) {
                 const int m = int(std::llabs(v));
                 return text(QStringLiteral("%1%2:%3").arg(QChar(v < 0 ? u'-' : u'+')).arg(m / 60, 2, 10, QLatin1Char('0'))

@@ -14,10 +14,10 @@ namespace {
 // The time of a WAITFOR: "hh:mm[:ss[.mmm]]" (a date part is not allowed), or a time or datetime value.
 std::optional<QTime> waitTime(const Value& v)
 {
-    if (const QTime* t = std::get_if<QTime>(&v.data))
-        return *t;
-    if (const QDateTime* dt = std::get_if<QDateTime>(&v.data))
-        return dt->time();
+    if (const TimeOfDay* t = std::get_if<TimeOfDay>(&v.data))
+        return QTime::fromMSecsSinceStartOfDay(int(t->milliseconds()));
+    if (const DateTimeValue* dt = std::get_if<DateTimeValue>(&v.data))
+        return QTime::fromMSecsSinceStartOfDay(int(dt->time.milliseconds()));
     if (!isCharacter(v.type.id))
         return std::nullopt;
     static const QRegularExpression pattern(

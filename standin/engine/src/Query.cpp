@@ -516,7 +516,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         }
         auto add = [&](const QString& n, int id, int parent, const QString& type, const QString& desc, const QDateTime& when) {
             const Value code = str(type.leftJustified(2, QLatin1Char(' ')), SqlType{TypeId::Char, 2, 0, 0});
-            const Value date{SqlType{TypeId::DateTime, 0, 0, 0}, when};
+            const Value date = dateTimeValue(when);
             Row row{str(n, nv(128)), intValue(id), nullValue(intT()), intValue(1), intValue(parent), code,
                     str(desc, nv(60)), date, date, bitValue(false)};
             if (!old) {
@@ -533,7 +533,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
         };
         for (const auto& [k, tab] : db->tables) {
             add(tab->name, tab->objectId, 0, QStringLiteral("U"), QStringLiteral("USER_TABLE"), tab->created);
-            t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, tab->modified};  // the last ALTER
+            t->rows.back()->at(8) = dateTimeValue(tab->modified);  // the last ALTER
             for (const KeyConstraint& key : tab->keys)
                 if (!key.index)
                     add(key.name, key.objectId, tab->objectId,
@@ -553,7 +553,7 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             auto parent = m->kind == ModuleKind::Trigger ? db->findTable(m->table) : nullptr;
             add(m->name, m->objectId, parent ? parent->objectId : 0, QString::fromLatin1(m->typeCode()),
                 m->typeDescription(), m->created);
-            t->rows.back()->at(8) = Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified};
+            t->rows.back()->at(8) = dateTimeValue(m->modified);
         }
     } else if (schema == QLatin1String("sys") && (name == QLatin1String("triggers") || name == QLatin1String("procedures"))) {
         const bool triggers = name == QLatin1String("triggers");
@@ -594,8 +594,8 @@ Source Executor::virtualSource(const QString& schema, const QString& name, const
             row.push_back(str(QString::fromLatin1(m->typeCode()).leftJustified(2, QLatin1Char(' ')),
                               SqlType{TypeId::Char, 2, 0, 0}));
             row.push_back(str(m->typeDescription(), nv(60)));
-            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->created});
-            row.push_back(Value{SqlType{TypeId::DateTime, 0, 0, 0}, m->modified});
+            row.push_back(dateTimeValue(m->created));
+            row.push_back(dateTimeValue(m->modified));
             row.push_back(bitValue(false));
             if (triggers) {
                 row.push_back(bitValue(m->disabled));

@@ -185,11 +185,11 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
         const Value x = convertImplicit(a, dt), y = convertImplicit(b, dt);
         QDate dx, dy;
         int64_t mx = 0, my = 0;
-        dateTimeParts(x, &dx, &mx);
-        dateTimeParts(y, &dy, &my);
+        dateTimeUnits(x, &dx, &mx);
+        dateTimeUnits(y, &dy, &my);
         const int64_t sgn = op == BinaryOp::Add ? 1 : -1;
         int64_t days = daysFromBase(dx) + sgn * daysFromBase(dy);
-        int64_t ticks = msToTicks(mx) + sgn * msToTicks(my);
+        int64_t ticks = unitsToTicks(mx) + sgn * unitsToTicks(my);
         while (ticks < 0) {
             ticks += kTicksPerDay;
             --days;
@@ -203,7 +203,7 @@ Value binary(BinaryOp op, const Value& a, const Value& b)
         const QDate hi = rt.id == TypeId::DateTime ? QDate(9999, 12, 31) : QDate(2079, 6, 6);
         if (!d.isValid() || d < lo || d > hi)
             raise(517, QStringLiteral("Adding a value to a '%1' column caused an overflow.").arg(typeName(rt.id)));
-        const Value sum = make(dt, makeDateTime(d, QTime::fromMSecsSinceStartOfDay(int(ticksToMs(ticks)))));
+        const Value sum = make(dt, DateTimeValue {d, TimeOfDay {ticksToUnits(ticks)}});
         return rt.id == TypeId::DateTime ? sum : convert(sum, rt);
     }
     if (isFloatType(rt.id)) {

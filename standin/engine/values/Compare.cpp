@@ -65,9 +65,9 @@ int compareDates(const Value& a, const Value& b)
     QDate da, db;
     int64_t ma = 0, mb = 0;
     if (a.type.id == TypeId::DateTimeOffset || b.type.id == TypeId::DateTimeOffset)
-        return sign(utcMilliseconds(a) - utcMilliseconds(b));  // the same instant at any offset
-    dateTimeParts(a, &da, &ma);
-    dateTimeParts(b, &db, &mb);
+        return sign(utcUnits(a) - utcUnits(b));  // the same instant at any offset
+    dateTimeUnits(a, &da, &ma);
+    dateTimeUnits(b, &db, &mb);
     if (da != db) return da < db ? -1 : 1;
     return sign(ma - mb);
 }
@@ -141,7 +141,7 @@ size_t hashValue(const Value& v)
     }
     case Kind::Text: return collationHash(std::get<QString>(v.data));
     case Kind::Binary: return qHash(std::get<QByteArray>(v.data));
-    case Kind::Date: return std::hash<int64_t>()(utcMilliseconds(v));
+    case Kind::Date: return std::hash<int64_t>()(utcUnits(v));
     case Kind::Guid: return qHash(std::get<QUuid>(v.data));
     default: return 0;
     }

@@ -372,19 +372,19 @@ QByteArray bytesOf(const Value& v, int style, bool* numericSource)
     case Family::DateTime: {
         *numericSource = true;
         QDate date;
-        int64_t ms = 0;
-        dateTimeParts(v, &date, &ms);
+        int64_t units = 0;
+        dateTimeUnits(v, &date, &units);
         if (id == TypeId::SmallDateTime)
-            return bigEndian(uint64_t(daysFromBase(date)), 2) + bigEndian(uint64_t(ms / 60000), 2);
-        return bigEndian(uint64_t(uint32_t(int32_t(daysFromBase(date)))), 4) + bigEndian(uint64_t(msToTicks(ms)), 4);
+            return bigEndian(uint64_t(daysFromBase(date)), 2) + bigEndian(uint64_t(units / (60 * kUnitsPerSecond)), 2);
+        return bigEndian(uint64_t(uint32_t(int32_t(daysFromBase(date)))), 4) + bigEndian(uint64_t(unitsToTicks(units)), 4);
     }
     case Family::Guid: return guidBytes(std::get<QUuid>(v.data));
     case Family::Date: case Family::Time: case Family::DateTime2: {
         QDate date;
-        int64_t ms = 0;
-        dateTimeParts(v, &date, &ms);
+        int64_t units = 0;
+        dateTimeUnits(v, &date, &units);
         QByteArray out;
-        if (id != TypeId::Date) out += bigEndian(uint64_t(ms), 5);
+        if (id != TypeId::Date) out += bigEndian(uint64_t(units), 5);
         if (id != TypeId::Time) out += bigEndian(uint64_t(date.toJulianDay() - QDate(1, 1, 1).toJulianDay()), 3);
         return out;
     }
@@ -425,32 +425,28 @@ bool inRange(const SqlType& target, const QDate& d)
     return d >= QDate(1, 1, 1) && d <= QDate(9999, 12, 31);
 }
 
-int64_t roundToScale(int64_t ms, int scale)
-{
-    if (scale >= 3) return ms;
-    const int64_t unit = scale == 2 ? 10 : scale == 1 ? 100 : 1000;
-    return (ms + unit / 2) / unit * unit;
-}
-
 // Builds a date/time value of `target` from a date and a time of day, rounding as the type requires.
-Value makeDateValue(const SqlType& target, QDate date, int64_t ms, const QString& fromName, bool fromText)
+// The time of day comes in 100 ns units.
+Value makeDateValue(const SqlType& target, QDate date, int64_t units, const QString& fromName, bool fromText)
 {
     int carry = 0;
     switch (target.id) {
-    case TypeId::DateTime: ms = roundToDateTimeMs(ms, &carry); break;
+    case TypeId::DateTime: units = roundToDateTimeUnits(units, &carry); break;
     case TypeId::SmallDateTime: {
-        const int64_t minutes = ms / 60000 + (ms % 60000 >= 29999 ? 1 : 0);  // 29.999 s and more round up
-        ms = minutes * 60000;
-        if (ms >= 86400000) {
-            ms -= 86400000;
+        // 29.999 s and more round up to the next minute.
+        constexpr int64_t minute = 60 * kUnitsPerSecond;
+        const int64_t minutes = units / minute + (units % minute >= 29999 * kUnitsPerMs ? 1 : 0);
+        units = minutes * minute;
+        if (units >= kUnitsPerDay) {
+            units -= kUnitsPerDay;
             carry = 1;
         }
         break;
     }
     case TypeId::Time: case TypeId::DateTime2:
-        ms = roundToScale(ms, target.scale);
-        if (ms >= 86400000) {
-            ms -= 86400000;
+        units = roundToScale(units, target.scale);
+        if (units >= kUnitsPerDay) {
+            units -= kUnitsPerDay;
             carry = target.id == TypeId::DateTime2 ? 1 : 0;
         }
         break;
@@ -463,11 +459,11 @@ Value makeDateValue(const SqlType& target, QDate date, int64_t ms, const QString
                            .arg(fromName, typeName(target.id)));
         dateOverflow(target);
     }
-    const QTime time = QTime::fromMSecsSinceStartOfDay(int(ms));
+    const TimeOfDay time {units};
     switch (target.id) {
     case TypeId::Date: return make(target, date);
     case TypeId::Time: return make(target, time);
-    default: return make(target, makeDateTime(date, time));
+    default: return make(target, DateTimeValue {date, time});
     }
 }
 
@@ -493,16 +489,16 @@ Value dateFromNumber(const Value& v, const SqlType& target)
     }
     const QDate date = dateFromBase(days);
     if (!inRange(target, date)) dateOverflow(target);
-    return makeDateValue(target, date, ticksToMs(ticks), typeName(id), false);
+    return makeDateValue(target, date, ticksToUnits(ticks), typeName(id), false);
 }
 
 Value dateFromText(const Value& v, const SqlType& target, int style)
 {
     QDate date;
-    int64_t ms = 0;
+    int64_t units = 0;
     bool outOfRange = false;
     const QString& s = asString(v);
-    if (!parseDateTimeText(s, target.id, style, &date, &ms, &outOfRange))
+    if (!parseDateTimeText(s, target.id, style, &date, &units, &outOfRange))
         raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
     if (outOfRange) {
         if (family(target.id) == Family::DateTime)
@@ -510,7 +506,7 @@ Value dateFromText(const Value& v, const SqlType& target, int style)
                            .arg(sourceTextType(v.type.id), typeName(target.id)));
         raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
     }
-    return makeDateValue(target, date, ms, sourceTextType(v.type.id), true);
+    return makeDateValue(target, date, units, sourceTextType(v.type.id), true);
 }
 
 Value dateFromBinary(const Value& v, const SqlType& target)
@@ -519,21 +515,22 @@ Value dateFromBinary(const Value& v, const SqlType& target)
     if (target.id == TypeId::SmallDateTime) {
         const int64_t days = int64_t(fromBigEndian(b.left(b.size() - 2), 2));
         const int64_t minutes = int64_t(fromBigEndian(b, 2));
-        return makeDateValue(target, dateFromBase(days), minutes * 60000, QStringLiteral("varbinary"), false);
+        return makeDateValue(target, dateFromBase(days), minutes * 60 * kUnitsPerSecond, QStringLiteral("varbinary"),
+                             false);
     }
     if (target.id == TypeId::DateTime) {
         const int64_t days = int32_t(uint32_t(fromBigEndian(b.left(std::max<int>(0, int(b.size()) - 4)), 4)));
         const int64_t ticks = int64_t(fromBigEndian(b, 4));
         if (ticks >= kTicksPerDay) dateOverflow(target);
-        return makeDateValue(target, dateFromBase(days), ticksToMs(ticks), QStringLiteral("varbinary"), false);
+        return makeDateValue(target, dateFromBase(days), ticksToUnits(ticks), QStringLiteral("varbinary"), false);
     }
     QDate date(1900, 1, 1);
-    int64_t ms = 0;
-    if (target.id == TypeId::Time || target.id == TypeId::DateTime2) ms = int64_t(fromBigEndian(b.left(5), 5));
+    int64_t units = 0;
+    if (target.id == TypeId::Time || target.id == TypeId::DateTime2) units = int64_t(fromBigEndian(b.left(5), 5));
     if (target.id == TypeId::Date || target.id == TypeId::DateTime2)
         date = QDate::fromJulianDay(QDate(1, 1, 1).toJulianDay() + int64_t(fromBigEndian(b, 3)));
-    if (ms < 0 || ms >= 86400000 || !date.isValid()) dateOverflow(target);
-    return makeDateValue(target, date, ms, QStringLiteral("varbinary"), false);
+    if (units < 0 || units >= kUnitsPerDay || !date.isValid()) dateOverflow(target);
+    return makeDateValue(target, date, units, QStringLiteral("varbinary"), false);
 }
 
 Value toDate(const Value& v, const SqlType& target, int style)
@@ -544,11 +541,11 @@ Value toDate(const Value& v, const SqlType& target, int style)
     case Family::Binary: return dateFromBinary(v, target);
     default: {
         QDate date;
-        int64_t ms = 0;
-        dateTimeParts(v, &date, &ms);
-        if (v.type.id == TypeId::Date && target.id == TypeId::Time) ms = 0;
+        int64_t units = 0;
+        dateTimeUnits(v, &date, &units);
+        if (v.type.id == TypeId::Date && target.id == TypeId::Time) units = 0;
         if (target.id == TypeId::Time) date = baseDate();
-        return makeDateValue(target, date, ms, typeName(v.type.id), false);
+        return makeDateValue(target, date, units, typeName(v.type.id), false);
     }
     }
 }
@@ -557,9 +554,9 @@ Value toDate(const Value& v, const SqlType& target, int style)
 double dateTimeAsDays(const Value& v)
 {
     QDate date;
-    int64_t ms = 0;
-    dateTimeParts(v, &date, &ms);
-    return double(daysFromBase(date)) + double(msToTicks(ms)) / double(kTicksPerDay);
+    int64_t units = 0;
+    dateTimeUnits(v, &date, &units);
+    return double(daysFromBase(date)) + double(unitsToTicks(units)) / double(kTicksPerDay);
 }
 
 // ---- numbers ----------------------------------------------------------------------------------------
@@ -609,9 +606,9 @@ Value toInteger(const Value& v, const SqlType& target)
     }
     case Family::DateTime: {
         QDate date;
-        int64_t ms = 0;
-        dateTimeParts(v, &date, &ms);
-        n = daysFromBase(date) + (ms >= 43200000 ? 1 : 0);  // rounds to the nearest day, noon up
+        int64_t units = 0;
+        dateTimeUnits(v, &date, &units);
+        n = daysFromBase(date) + (units >= kUnitsPerDay / 2 ? 1 : 0);  // rounds to the nearest day, noon up
         break;
     }
     default:

@@ -556,7 +556,7 @@ std::optional<QString> customNumber(const Value& v, const QString& format, const
 
 struct DateFields {
     QDate date;
-    int64_t ms = 0;
+    int64_t units = 0;  // the time of day in 100 ns units
     int offset = 0;  // minutes
     bool hasOffset = false;  // datetimeoffset
 };
@@ -577,8 +577,9 @@ QString offsetOf(int minutes, int width)
 std::optional<QString> customDate(const DateFields& f, const QString& format, const Culture& c)
 {
     QString out;
-    const int hour = int(f.ms / 3600000), minute = int(f.ms / 60000 % 60), second = int(f.ms / 1000 % 60);
-    const int milli = int(f.ms % 1000);
+    const TimeOfDay clock {f.units};
+    const int hour = clock.hour(), minute = clock.minute(), second = clock.second();
+    const QString fraction = QString::number(clock.fraction()).rightJustified(7, u'0');
     const int n = int(format.size());
     for (int i = 0; i < n;) {
         const QChar ch = format[i];
@@ -630,7 +631,7 @@ std::optional<QString> customDate(const DateFields& f, const QString& format, co
         case u'F': {
             if (run > 7)
                 return std::nullopt;
-            QString digits = (QString::number(milli).rightJustified(3, u'0') + QStringLiteral("0000")).left(run);
+            QString digits = fraction.left(run);
             if (ch == u'F') {
                 while (digits.endsWith(u'0'))
                     digits.chop(1);
@@ -741,13 +742,14 @@ std::optional<QString> standardDate(const DateFields& f, QChar letter, const Cul
 
 // A time value formats as a .NET TimeSpan: only d, h, m, s and f/F are specifiers; every other
 // character must be quoted or escaped (FORMAT(t, 'hh:mm') gives NULL; 'hh\:mm' works).
-std::optional<QString> timeSpanText(int64_t ms, const QString& format)
+std::optional<QString> timeSpanText(int64_t units, const QString& format)
 {
-    const int hour = int(ms / 3600000), minute = int(ms / 60000 % 60), second = int(ms / 1000 % 60);
-    const QString fraction = QString::number(ms % 1000).rightJustified(3, u'0') + QStringLiteral("0000");
+    const TimeOfDay clock {units};
+    const int hour = clock.hour(), minute = clock.minute(), second = clock.second();
+    const QString fraction = QString::number(clock.fraction()).rightJustified(7, u'0');
     if (format == QLatin1String("c") || format == QLatin1String("t") || format == QLatin1String("T")) {
         QString s = twoDigits(hour) + u':' + twoDigits(minute) + u':' + twoDigits(second);
-        if (ms % 1000)
+        if (clock.fraction())
             s += u'.' + fraction.left(7);
         return s;
     }
@@ -875,9 +877,9 @@ std::optional<QString> formatValue(const Value& v, const QString& format, const 
     if (!isDateTime(v.type.id))
         return std::nullopt;
     DateFields f;
-    dateTimeParts(v, &f.date, &f.ms);
+    dateTimeUnits(v, &f.date, &f.units);
     if (v.type.id == TypeId::Time)
-        return timeSpanText(f.ms, format.isEmpty() ? QStringLiteral("c") : format);
+        return timeSpanText(f.units, format.isEmpty() ? QStringLiteral("c") : format);
     f.hasOffset = v.type.id == TypeId::DateTimeOffset;
     f.offset = offsetMinutesOf(v);
     if (format.isEmpty())

@@ -111,42 +111,50 @@ QString pad(int v, int width, QChar fill = u'0') { return QStringLiteral("%1").a
 
 QDate baseDate() { return QDate(1900, 1, 1); }
 
-QDateTime makeDateTime(const QDate& d, const QTime& t) { return QDateTime(d, t, Qt::UTC); }
-
 int64_t daysFromBase(const QDate& d) { return d.toJulianDay() - baseDate().toJulianDay(); }
 
 QDate dateFromBase(int64_t days) { return QDate::fromJulianDay(baseDate().toJulianDay() + days); }
 
-int64_t msToTicks(int64_t ms) { return (ms * 3 + 5) / 10; }  // ms * 0.3, rounded (ms >= 0)
+int64_t unitsToTicks(int64_t units) { return (units * 3 + 50000) / 100000; }
 
-int64_t ticksToMs(int64_t ticks) { return (ticks * 10 + 1) / 3; }  // 1 -> 3, 2 -> 7
+int64_t ticksToUnits(int64_t ticks) { return (ticks * 100000 + 1) / 3; }
 
-int64_t roundToDateTimeMs(int64_t ms, int* dayCarry)
+int64_t roundToDateTimeUnits(int64_t units, int* dayCarry)
 {
-    int64_t ticks = msToTicks(ms);
+    int64_t ticks = unitsToTicks(units);
     *dayCarry = 0;
     if (ticks >= kTicksPerDay) {
         ticks -= kTicksPerDay;
         *dayCarry = 1;
     }
-    return ticksToMs(ticks);
+    return ticksToUnits(ticks);
 }
 
-bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay)
+int64_t roundToScale(int64_t units, int scale)
 {
-    if (const auto* dt = std::get_if<QDateTime>(&v.data)) {
-        *date = dt->date();
-        *msOfDay = dt->time().msecsSinceStartOfDay();
+    if (scale >= 7)
+        return units;
+    int64_t unit = 1;
+    for (int i = scale; i < 7; ++i)
+        unit *= 10;
+    return (units + unit / 2) / unit * unit;
+}
+
+bool dateTimeUnits(const Value& v, QDate* date, int64_t* unitsOfDay)
+{
+    if (const auto* dt = std::get_if<DateTimeValue>(&v.data)) {
+        *date = dt->date;
+        *unitsOfDay = dt->time.units;
         return true;
     }
     if (const auto* d = std::get_if<QDate>(&v.data)) {
         *date = *d;
-        *msOfDay = 0;
+        *unitsOfDay = 0;
         return true;
     }
-    if (const auto* t = std::get_if<QTime>(&v.data)) {
+    if (const auto* t = std::get_if<TimeOfDay>(&v.data)) {
         *date = baseDate();
-        *msOfDay = t->msecsSinceStartOfDay();
+        *unitsOfDay = t->units;
         return true;
     }
     return false;
@@ -155,16 +163,19 @@ bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay)
 QString formatDateTimeValue(const Value& v, int style)
 {
     QDate date;
-    int64_t ms = 0;
-    if (!dateTimeParts(v, &date, &ms)) return QString();
+    int64_t units = 0;
+    if (!dateTimeUnits(v, &date, &units)) return QString();
     const TypeId id = v.type.id;
+    // datetime's 1/300 s show as the nearest millisecond (.003, .007); the others show their digits.
+    const int64_t ms = id == TypeId::DateTime ? (units + kUnitsPerMs / 2) / kUnitsPerMs : units / kUnitsPerMs;
     const int hour = int(ms / 3600000), minute = int(ms / 60000 % 60), second = int(ms / 1000 % 60);
     const int milli = int(ms % 1000);
+    const int seventh = int(units % kUnitsPerSecond);  // the second's fraction in 100 ns units
     const int y = date.year(), mo = date.month(), d = date.day();
     const QString mon = monthName(*currentDateSettings().language, mo, true);
     auto frac = [&](int digits) -> QString {
         if (digits <= 0) return QString();
-        QString f = pad(milli, 3) + QString(std::max(0, digits - 3), u'0');
+        const QString f = id == TypeId::DateTime ? pad(milli, 3) + QStringLiteral("0000") : pad(seventh, 7);
         return u'.' + f.left(digits);
     };
     const QString hms = pad(hour, 2) + u':' + pad(minute, 2) + u':' + pad(second, 2);
@@ -228,27 +239,25 @@ QString formatDateTimeValue(const Value& v, int style)
     }
 }
 
-bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* date, int64_t* msOfDay,
+bool parseDateTimeText(const QString& textIn, TypeId target, int style, QDate* date, int64_t* unitsOfDay,
                        bool* outOfRange)
 {
     *outOfRange = false;
     const QString text = textIn.trimmed();
     int year = 1900, month = 1, day = 1;
     int hour = 0, minute = 0, second = 0;
-    int64_t fractionMs = 0;
+    int64_t fraction = 0;  // 100 ns units
     const int maxFractionDigits = (target == TypeId::DateTime || target == TypeId::SmallDateTime) ? 3 : 7;
 
     auto readFraction = [&](const QString& f, bool colon) -> bool {
         if (f.isEmpty()) return true;
         if (colon) {  // hh:mi:ss:mmm counts milliseconds
             if (f.size() > 3) return false;
-            fractionMs = f.toInt();
+            fraction = f.toInt() * kUnitsPerMs;
             return true;
         }
         if (f.size() > maxFractionDigits) return false;
-        QString digits = f.left(3);
-        while (digits.size() < 3) digits += u'0';
-        fractionMs = digits.toInt();  // digits below the millisecond are dropped
+        fraction = (f + QString(7 - f.size(), u'0')).toLongLong();
         return true;
     };
 
@@ -349,7 +358,7 @@ validate:
         return true;
     }
     *date = QDate(year, month, day);
-    *msOfDay = ((hour * 60 + minute) * 60 + second) * int64_t(1000) + fractionMs;
+    *unitsOfDay = ((hour * 60 + minute) * 60 + second) * kUnitsPerSecond + fraction;
     if (target == TypeId::DateTime && (year < 1753 || year > 9999)) *outOfRange = true;
     if (target == TypeId::SmallDateTime && (*date < QDate(1900, 1, 1) || *date > QDate(2079, 6, 6)))
         *outOfRange = true;
@@ -358,3 +367,17 @@ validate:
 }
 
 }  // namespace standin::values
+
+namespace standin {
+
+DateTimeValue clockReading(const QDateTime& local)
+{
+    return DateTimeValue {local.date(), TimeOfDay::fromMilliseconds(local.time().msecsSinceStartOfDay())};
+}
+
+Value dateTimeValue(const QDateTime& local)
+{
+    return convert(Value {SqlType {TypeId::DateTime2, 0, 0, 7}, clockReading(local)}, SqlType {TypeId::DateTime, 0, 0, 0});
+}
+
+}  // namespace standin

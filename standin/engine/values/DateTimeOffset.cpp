@@ -27,17 +27,17 @@ int offsetMinutesOf(const Value& v)
 {
     if (v.type.id != TypeId::DateTimeOffset)
         return 0;
-    if (const auto* d = std::get_if<QDateTime>(&v.data))
-        return d->offsetFromUtc() / 60;
+    if (const auto* d = std::get_if<DateTimeValue>(&v.data))
+        return d->offsetMinutes;
     return 0;
 }
 
-int64_t utcMilliseconds(const Value& v)
+int64_t utcUnits(const Value& v)
 {
     QDate date;
-    int64_t ms = 0;
-    dateTimeParts(v, &date, &ms);
-    return date.toJulianDay() * 86400000LL + ms - int64_t(offsetMinutesOf(v)) * 60000;
+    int64_t units = 0;
+    dateTimeUnits(v, &date, &units);
+    return date.toJulianDay() * kUnitsPerDay + units - int64_t(offsetMinutesOf(v)) * 60 * kUnitsPerSecond;
 }
 
 QString offsetText(int minutes)
@@ -68,16 +68,15 @@ bool splitOffsetText(const QString& text, QString* rest, int* minutes)
 
 QString formatDateTimeOffset(const Value& v, int style)
 {
-    const QDateTime d = std::get<QDateTime>(v.data);
-    Value local {SqlType {TypeId::DateTime2, 0, 0, v.type.scale}, QDateTime(d.date(), d.time(), Qt::UTC)};
-    const int offset = d.offsetFromUtc() / 60;
+    const DateTimeValue d = std::get<DateTimeValue>(v.data);
+    Value local {SqlType {TypeId::DateTime2, 0, 0, v.type.scale}, DateTimeValue {d.date, d.time}};
+    const int offset = d.offsetMinutes;
     switch (style) {
     case 126:
         return formatDateTimeValue(local, 126) + offsetText(offset);
     case 127: {
         // ISO 8601 in UTC, marked Z.
-        const QDateTime u = d.toUTC();
-        local.data = QDateTime(u.date(), u.time(), Qt::UTC);
+        local.data = toUtc(d);
         return formatDateTimeValue(local, 126) + u'Z';
     }
     case 0:
@@ -100,7 +99,7 @@ QString formatDateTimeOffset(const Value& v, int style)
 Value toDateTimeOffset(const Value& v, const SqlType& target, int style)
 {
     QDate date;
-    int64_t ms = 0;
+    int64_t units = 0;
     int offset = 0;
     if (isCharacter(v.type.id)) {
         const QString text = std::get<QString>(v.data).trimmed();
@@ -110,40 +109,56 @@ Value toDateTimeOffset(const Value& v, const SqlType& target, int style)
         if (std::abs(offset) > kMaxOffsetMinutes)
             badText();
         bool outOfRange = false;
-        if (!parseDateTimeText(rest, TypeId::DateTime2, style, &date, &ms, &outOfRange) || outOfRange)
+        if (!parseDateTimeText(rest, TypeId::DateTime2, style, &date, &units, &outOfRange) || outOfRange)
             badText();
     } else {
         // Another date type keeps its local date and time at offset +00:00; a date is its midnight.
-        dateTimeParts(v, &date, &ms);
+        dateTimeUnits(v, &date, &units);
         offset = offsetMinutesOf(v);
         if (v.type.id == TypeId::Time)
             date = baseDate();
     }
     // Rounded to the target's fractional digits, carrying into the next day.
-    if (target.scale < 3) {
-        const int64_t unit = target.scale == 2 ? 10 : target.scale == 1 ? 100 : 1000;
-        ms = (ms + unit / 2) / unit * unit;
-    }
-    if (ms >= 86400000) {
-        ms -= 86400000;
+    units = roundToScale(units, target.scale);
+    if (units >= kUnitsPerDay) {
+        units -= kUnitsPerDay;
         date = date.addDays(1);
     }
     if (!date.isValid() || date > QDate(9999, 12, 31))
         raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type datetimeoffset."));
     Value out;
     out.type = target;
-    out.data = QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)), Qt::OffsetFromUTC, offset * 60);
+    out.data = DateTimeValue {date, TimeOfDay {units}, offset};
     return out;
 }
 
 }  // namespace values
 
-Value dateTimeOffsetValue(const QDate& date, const QTime& time, int offsetMinutes, int scale)
+Value dateTimeOffsetValue(const QDate& date, TimeOfDay time, int offsetMinutes, int scale)
 {
     Value v;
     v.type = SqlType {TypeId::DateTimeOffset, 0, 0, scale};
-    v.data = QDateTime(date, time, Qt::OffsetFromUTC, offsetMinutes * 60);
+    v.data = DateTimeValue {date, time, offsetMinutes};
     return v;
+}
+
+DateTimeValue shiftMinutes(const DateTimeValue& d, int64_t minutes)
+{
+    int64_t units = d.time.units + minutes * 60 * values::kUnitsPerSecond;
+    int64_t days = units / values::kUnitsPerDay;
+    units %= values::kUnitsPerDay;
+    if (units < 0) {
+        units += values::kUnitsPerDay;
+        --days;
+    }
+    return DateTimeValue {d.date.addDays(days), TimeOfDay {units}, d.offsetMinutes};
+}
+
+DateTimeValue toUtc(const DateTimeValue& d)
+{
+    DateTimeValue u = shiftMinutes(d, -d.offsetMinutes);
+    u.offsetMinutes = 0;
+    return u;
 }
 
 std::optional<int> parseTimeZoneOffset(const QString& text)
@@ -162,9 +177,11 @@ Value switchOffset(const Value& v, int offsetMinutes)
 {
     if (v.isNull())
         return nullValue(v.type);
-    const QDateTime d = std::get<QDateTime>(v.data);
+    const DateTimeValue& d = std::get<DateTimeValue>(v.data);
+    DateTimeValue moved = shiftMinutes(d, int64_t(offsetMinutes) - d.offsetMinutes);
+    moved.offsetMinutes = offsetMinutes;
     Value out = v;
-    out.data = d.toOffsetFromUtc(offsetMinutes * 60);
+    out.data = moved;
     return out;
 }
 

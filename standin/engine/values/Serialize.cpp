@@ -64,6 +64,17 @@ int dataIndexFor(TypeId id)
     return -1;
 }
 
+// Times are written in 100 ns units under tags of their own; the tags of their variant alternatives
+// (8 and 9) hold the whole milliseconds older files stored and are still read.
+constexpr quint8 kTimeUnitsTag = 11, kDateTimeUnitsTag = 12;
+
+quint8 tagFor(const Value& v)
+{
+    if (std::holds_alternative<TimeOfDay>(v.data)) return kTimeUnitsTag;
+    if (std::holds_alternative<DateTimeValue>(v.data)) return kDateTimeUnitsTag;
+    return quint8(v.data.index());
+}
+
 }  // namespace
 
 void writeType(QDataStream& out, const SqlType& t)
@@ -88,7 +99,7 @@ SqlType readType(QDataStream& in)
 void writeValue(QDataStream& out, const Value& v)
 {
     writeType(out, v.type);
-    out << quint8(v.data.index());
+    out << tagFor(v);
     std::visit(
         [&out, &v](const auto& x) {
             using T = std::decay_t<decltype(x)>;
@@ -109,12 +120,12 @@ void writeValue(QDataStream& out, const Value& v)
                 out.writeRawData(x.constData(), int(x.size()));
             } else if constexpr (std::is_same_v<T, QDate>) {
                 out << qint64(x.toJulianDay());
-            } else if constexpr (std::is_same_v<T, QTime>) {
-                out << qint32(x.msecsSinceStartOfDay());
-            } else if constexpr (std::is_same_v<T, QDateTime>) {
-                out << qint64(x.date().toJulianDay()) << qint32(x.time().msecsSinceStartOfDay());
+            } else if constexpr (std::is_same_v<T, TimeOfDay>) {
+                out << qint64(x.units);
+            } else if constexpr (std::is_same_v<T, DateTimeValue>) {
+                out << qint64(x.date.toJulianDay()) << qint64(x.time.units);
                 if (v.type.id == TypeId::DateTimeOffset)
-                    out << qint16(x.offsetFromUtc() / 60);
+                    out << qint16(x.offsetMinutes);
             } else if constexpr (std::is_same_v<T, QUuid>) {
                 const QByteArray b = x.toRfc4122();
                 out.writeRawData(b.constData(), 16);
@@ -130,7 +141,9 @@ Value readValue(QDataStream& in)
     quint8 tag = 0;
     in >> tag;
     check(in, "value cut short");
-    if (tag != 0 && int(tag) != dataIndexFor(v.type.id))
+    const int expected = dataIndexFor(v.type.id);
+    const bool unitsTag = (tag == kTimeUnitsTag && expected == 8) || (tag == kDateTimeUnitsTag && expected == 9);
+    if (tag != 0 && int(tag) != expected && !unitsTag)
         damaged(QStringLiteral("a value of tag %1 does not fit type %2").arg(tag).arg(typeName(v.type.id)));
     // Julian days of 0001-01-01 and 9999-12-31.
     constexpr qint64 kMinDay = 1721426, kMaxDay = 5373484;
@@ -192,30 +205,44 @@ Value readValue(QDataStream& in)
         v.data = QDate::fromJulianDay(jd);
         break;
     }
-    case 8: {
-        qint32 ms = 0;
-        in >> ms;
+    case 8:
+    case kTimeUnitsTag: {
+        qint64 units = 0;
+        if (tag == kTimeUnitsTag) {
+            in >> units;
+        } else {
+            qint32 ms = 0;
+            in >> ms;
+            units = qint64(ms) * kUnitsPerMs;
+        }
         check(in, "time cut short");
-        if (ms < 0 || ms >= 86400000) damaged(QStringLiteral("time out of range"));
-        v.data = QTime::fromMSecsSinceStartOfDay(ms);
+        if (units < 0 || units >= kUnitsPerDay) damaged(QStringLiteral("time out of range"));
+        v.data = TimeOfDay {units};
         break;
     }
-    case 9: {
-        qint64 jd = 0;
-        qint32 ms = 0;
-        in >> jd >> ms;
+    case 9:
+    case kDateTimeUnitsTag: {
+        qint64 jd = 0, units = 0;
+        in >> jd;
+        if (tag == kDateTimeUnitsTag) {
+            in >> units;
+        } else {
+            qint32 ms = 0;
+            in >> ms;
+            units = qint64(ms) * kUnitsPerMs;
+        }
         check(in, "datetime cut short");
-        if (jd < kMinDay || jd > kMaxDay || ms < 0 || ms >= 86400000) damaged(QStringLiteral("datetime out of range"));
+        if (jd < kMinDay || jd > kMaxDay || units < 0 || units >= kUnitsPerDay)
+            damaged(QStringLiteral("datetime out of range"));
+        DateTimeValue d {QDate::fromJulianDay(jd), TimeOfDay {units}};
         if (v.type.id == TypeId::DateTimeOffset) {
             qint16 offset = 0;
             in >> offset;
             check(in, "datetimeoffset cut short");
             if (offset < -840 || offset > 840) damaged(QStringLiteral("time zone offset out of range"));
-            v.data = QDateTime(QDate::fromJulianDay(jd), QTime::fromMSecsSinceStartOfDay(ms), Qt::OffsetFromUTC,
-                               offset * 60);
-            break;
+            d.offsetMinutes = offset;
         }
-        v.data = makeDateTime(QDate::fromJulianDay(jd), QTime::fromMSecsSinceStartOfDay(ms));
+        v.data = d;
         break;
     }
     case 10: {

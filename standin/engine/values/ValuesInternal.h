@@ -53,19 +53,24 @@ bool parseDecimalText(const QString& text, Decimal* out, bool* overflow);
 // SQL Server's datetime counts days from 1900-01-01 and 1/300 s ticks within the day.
 constexpr int64_t kTicksPerDay = 25920000;  // 300 * 86400
 QDate baseDate();  // 1900-01-01
-QDateTime makeDateTime(const QDate& d, const QTime& t);  // UTC, no time zone effects
 int64_t daysFromBase(const QDate& d);
 QDate dateFromBase(int64_t days);
-int64_t msToTicks(int64_t ms);    // rounds to the nearest 1/300 s
-int64_t ticksToMs(int64_t ticks); // .000, .003, .007
-// Rounds a time of day in milliseconds to datetime precision; returns a carry of one day when needed.
-int64_t roundToDateTimeMs(int64_t ms, int* dayCarry);
-// The date and millisecond of day of a date/time value (time values lie on 1900-01-01).
-bool dateTimeParts(const Value& v, QDate* date, int64_t* msOfDay);
+// The time and date types count their time of day in 100-nanosecond units.
+constexpr int64_t kUnitsPerMs = TimeOfDay::kUnitsPerMillisecond;
+constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr int64_t kUnitsPerDay = TimeOfDay::kUnitsPerDay;
+int64_t unitsToTicks(int64_t units);  // to the nearest 1/300 s (units >= 0)
+int64_t ticksToUnits(int64_t ticks);  // 1/300 s in 100 ns units, rounded: 1 -> 33333, 2 -> 66667
+// A time of day in 100 ns units rounded to datetime's 1/300 s; returns a carry of one day when needed.
+int64_t roundToDateTimeUnits(int64_t units, int* dayCarry);
+// Rounds a time of day in 100 ns units to `scale` fractional digits of a second (0 to 7).
+int64_t roundToScale(int64_t units, int scale);
+// The date and the time of day (100 ns units) of a date/time value (time values lie on 1900-01-01).
+bool dateTimeUnits(const Value& v, QDate* date, int64_t* unitsOfDay);
 
 // ---- datetimeoffset ------------------------------------------------------------------------
 int offsetMinutesOf(const Value& v);     // 0 for the other date types
-int64_t utcMilliseconds(const Value& v); // the instant, for comparison and hashing
+int64_t utcUnits(const Value& v);        // the instant in 100 ns units, for comparison and hashing
 QString offsetText(int minutes);         // "+05:30", "-03:00"
 // Splits "2025-06-01 10:00 -03:00" (or "...Z") into the date text and the offset in minutes.
 bool splitOffsetText(const QString& text, QString* rest, int* minutes);
@@ -77,7 +82,8 @@ QString formatFloat(double v, bool isReal, int style);
 QString formatDateTimeValue(const Value& v, int style);
 // Parses a date/time text as SQL Server does for `target` (datetime, smalldatetime, date, time, datetime2).
 // Returns false when the text is not a date; *outOfRange is set when it is one but not a valid one.
-bool parseDateTimeText(const QString& text, TypeId target, int style, QDate* date, int64_t* msOfDay,
+// The time of day comes in 100 ns units, with every fractional digit the text gives (up to seven).
+bool parseDateTimeText(const QString& text, TypeId target, int style, QDate* date, int64_t* unitsOfDay,
                        bool* outOfRange);
 // Characters a varchar of code page 1252 can hold; others become their base letter or '?'.
 QString toCodePage1252(const QString& s);

@@ -266,6 +266,18 @@ QString decimalText(const Decimal& d)
     return neg ? QStringLiteral("-") + digits : digits;
 }
 
+// "hh:mm:ss" with `digits` fractional digits of the second (0 to 7).
+QString clockText(const TimeOfDay& t, int digits)
+{
+    QString s = QStringLiteral("%1:%2:%3")
+                    .arg(t.hour(), 2, 10, QLatin1Char('0'))
+                    .arg(t.minute(), 2, 10, QLatin1Char('0'))
+                    .arg(t.second(), 2, 10, QLatin1Char('0'));
+    if (digits > 0)
+        s += u'.' + QStringLiteral("%1").arg(t.fraction(), 7, 10, QLatin1Char('0')).left(digits);
+    return s;
+}
+
 QString asString(const Value& v)
 {
     if (const auto* s = std::get_if<QString>(&v.data))
@@ -280,10 +292,10 @@ QString asString(const Value& v)
         return decimalText(*d);
     if (const auto* d = std::get_if<QDate>(&v.data))
         return d->toString(QStringLiteral("yyyy-MM-dd"));
-    if (const auto* t = std::get_if<QTime>(&v.data))
-        return t->toString(QStringLiteral("HH:mm:ss.zzz"));
-    if (const auto* dt = std::get_if<QDateTime>(&v.data))
-        return dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    if (const auto* t = std::get_if<TimeOfDay>(&v.data))
+        return clockText(*t, 7);
+    if (const auto* dt = std::get_if<DateTimeValue>(&v.data))
+        return dt->date.toString(QStringLiteral("yyyy-MM-dd")) + u' ' + clockText(dt->time, 7);
     if (const auto* u = std::get_if<QUuid>(&v.data))
         return u->toString(QUuid::WithoutBraces).toUpper();
     if (const auto* b = std::get_if<QByteArray>(&v.data))
@@ -303,17 +315,41 @@ QByteArray asBytes(const Value& v)
     return QByteArray();
 }
 
-QDateTime asDateTime(const Value& v)
+// The date and time of a date/time value: a date is its midnight, a time lies on 1900-01-01. A
+// datetime counts in whole milliseconds (.003, .007), as it is shown.
+DateTimeValue asDateTime(const Value& v)
 {
-    if (const auto* dt = std::get_if<QDateTime>(&v.data))
-        return *dt;
+    if (const auto* dt = std::get_if<DateTimeValue>(&v.data)) {
+        DateTimeValue out = *dt;
+        if (v.type.id == TypeId::DateTime)
+            out.time.units = std::min<int64_t>((out.time.units + 5000) / 10000 * 10000, TimeOfDay::kUnitsPerDay - 1);
+        return out;
+    }
     if (const auto* d = std::get_if<QDate>(&v.data))
-        return QDateTime(*d, QTime(0, 0));
-    if (const auto* t = std::get_if<QTime>(&v.data))
-        return QDateTime(QDate(1900, 1, 1), *t);
-    if (const auto* s = std::get_if<QString>(&v.data))
-        return QDateTime::fromString(s->trimmed(), Qt::ISODateWithMs);
-    return QDateTime(QDate(1900, 1, 1), QTime(0, 0));
+        return DateTimeValue {*d, {}};
+    if (const auto* t = std::get_if<TimeOfDay>(&v.data))
+        return DateTimeValue {QDate(1900, 1, 1), *t};
+    if (const auto* s = std::get_if<QString>(&v.data)) {
+        const QDateTime q = QDateTime::fromString(s->trimmed(), Qt::ISODateWithMs);
+        return DateTimeValue {q.date(), TimeOfDay::fromMilliseconds(q.time().msecsSinceStartOfDay())};
+    }
+    return DateTimeValue {QDate(1900, 1, 1), {}};
+}
+
+// The UTC date and time of a datetimeoffset's local date and time.
+DateTimeValue utcOf(const DateTimeValue& local)
+{
+    int64_t units = local.time.units - int64_t(local.offsetMinutes) * 600000000LL;
+    int64_t days = 0;
+    while (units < 0) {
+        units += TimeOfDay::kUnitsPerDay;
+        --days;
+    }
+    while (units >= TimeOfDay::kUnitsPerDay) {
+        units -= TimeOfDay::kUnitsPerDay;
+        ++days;
+    }
+    return DateTimeValue {local.date.addDays(days), TimeOfDay {units}};
 }
 
 QUuid asUuid(const Value& v)
@@ -344,13 +380,12 @@ int timeBytes(int scale)
     return scale <= 2 ? 3 : scale <= 4 ? 4 : 5;
 }
 
-void putTimeUnits(Writer& w, const QTime& t, int scale)
+// The time of day in units of 10^-scale seconds, rounded (never past the last unit of the day).
+void putTimeUnits(Writer& w, const TimeOfDay& t, int scale)
 {
-    uint64_t units = uint64_t(t.msecsSinceStartOfDay());
-    if (scale >= 3)
-        units *= uint64_t(pow10i(scale - 3));
-    else
-        units /= uint64_t(pow10i(3 - scale));
+    const uint64_t div = uint64_t(pow10i(7 - std::clamp(scale, 0, 7)));
+    uint64_t units = (uint64_t(t.units) + div / 2) / div;
+    units = std::min<uint64_t>(units, uint64_t(TimeOfDay::kUnitsPerDay) / div - 1);
     const int n = timeBytes(scale);
     for (int i = 0; i < n; ++i)
         w.u8(uint8_t(units >> (8 * i)));
@@ -364,10 +399,10 @@ void putDateDays(Writer& w, const QDate& d)
     w.u8(uint8_t(days >> 16));
 }
 
-void putDateTime8(Writer& w, const QDateTime& dt)
+void putDateTime8(Writer& w, const DateTimeValue& dt)
 {
-    int64_t days = QDate(1900, 1, 1).daysTo(dt.date());
-    int64_t ticks = (int64_t(dt.time().msecsSinceStartOfDay()) * 3 + 5) / 10;
+    int64_t days = QDate(1900, 1, 1).daysTo(dt.date);
+    int64_t ticks = (dt.time.units * 3 + 50000) / 100000;  // 1/300 s
     if (ticks >= 25920000) {
         ticks -= 25920000;
         ++days;
@@ -376,10 +411,10 @@ void putDateTime8(Writer& w, const QDateTime& dt)
     w.u32(uint32_t(ticks));
 }
 
-void putDateTime4(Writer& w, const QDateTime& dt)
+void putDateTime4(Writer& w, const DateTimeValue& dt)
 {
-    int64_t days = QDate(1900, 1, 1).daysTo(dt.date());
-    int64_t minutes = (dt.time().msecsSinceStartOfDay() + 30000) / 60000;
+    int64_t days = QDate(1900, 1, 1).daysTo(dt.date);
+    int64_t minutes = (dt.time.units + 300000000) / 600000000;
     if (minutes >= 1440) {
         minutes -= 1440;
         ++days;
@@ -424,22 +459,19 @@ void putDecimalBody(Writer& w, const Value& v, int precision, int scale)
 // The text form of a date/time value for clients that predate the date/time types.
 QString dateTimeText(const Value& v, TypeId id, int scale)
 {
-    const QDateTime dt = asDateTime(v);
-    QString frac;
-    if (scale > 0) {
-        frac = QStringLiteral(".") + QString::number(dt.time().msec()).rightJustified(3, u'0');
-        frac = frac.left(1 + scale).leftJustified(1 + scale, u'0');
-    }
+    const DateTimeValue dt = asDateTime(v);
+    const QString day = dt.date.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString clock = clockText(dt.time, scale);
     switch (id) {
-    case TypeId::Date: return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
-    case TypeId::Time: return dt.time().toString(QStringLiteral("HH:mm:ss")) + frac;
+    case TypeId::Date: return day;
+    case TypeId::Time: return clock;
     case TypeId::DateTimeOffset: {
-        const int offset = dt.offsetFromUtc() / 60, m = std::abs(offset);
-        return dt.date().toString(QStringLiteral("yyyy-MM-dd")) + u' ' + dt.time().toString(QStringLiteral("HH:mm:ss")) +
-               frac + QStringLiteral(" %1%2:%3").arg(QChar(offset < 0 ? u'-' : u'+')).arg(m / 60, 2, 10, QLatin1Char('0'))
-                                                .arg(m % 60, 2, 10, QLatin1Char('0'));
+        const int offset = dt.offsetMinutes, m = std::abs(offset);
+        return day + u' ' + clock
+               + QStringLiteral(" %1%2:%3").arg(QChar(offset < 0 ? u'-' : u'+')).arg(m / 60, 2, 10, QLatin1Char('0'))
+                     .arg(m % 60, 2, 10, QLatin1Char('0'));
     }
-    default: return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + frac;
+    default: return day + u' ' + clock;
     }
 }
 
@@ -738,30 +770,30 @@ void writeValue(Writer& w, const WireColumn& c, const Value& v, uint32_t /*tdsVe
     case DateNType:
         if (null) { w.u8(0); return; }
         w.u8(3);
-        putDateDays(w, asDateTime(v).date());
+        putDateDays(w, asDateTime(v).date);
         return;
     case TimeNType:
         if (null) { w.u8(0); return; }
         w.u8(uint8_t(timeBytes(c.scale)));
-        putTimeUnits(w, asDateTime(v).time(), c.scale);
+        putTimeUnits(w, asDateTime(v).time, c.scale);
         return;
     case DateTime2NType: {
         if (null) { w.u8(0); return; }
-        const QDateTime dt = asDateTime(v);
+        const DateTimeValue dt = asDateTime(v);
         w.u8(uint8_t(timeBytes(c.scale) + 3));
-        putTimeUnits(w, dt.time(), c.scale);
-        putDateDays(w, dt.date());
+        putTimeUnits(w, dt.time, c.scale);
+        putDateDays(w, dt.date);
         return;
     }
     case DateTimeOffsetNType: {
         // The UTC date and time, then the offset in minutes.
         if (null) { w.u8(0); return; }
-        const QDateTime local = asDateTime(v);
-        const QDateTime utc = local.toUTC();
+        const DateTimeValue local = asDateTime(v);
+        const DateTimeValue utc = utcOf(local);
         w.u8(uint8_t(timeBytes(c.scale) + 5));
-        putTimeUnits(w, utc.time(), c.scale);
-        putDateDays(w, utc.date());
-        w.u16(uint16_t(int16_t(local.offsetFromUtc() / 60)));
+        putTimeUnits(w, utc.time, c.scale);
+        putDateDays(w, utc.date);
+        w.u16(uint16_t(int16_t(local.offsetMinutes)));
         return;
     }
     case GuidType:
@@ -837,10 +869,12 @@ QDate dateFromDays(int64_t days)
     return QDate(1, 1, 1).addDays(days);
 }
 
-QTime timeFromUnits(uint64_t units, int scale)
+TimeOfDay timeFromUnits(uint64_t units, int scale)
 {
-    const uint64_t ms = scale >= 3 ? units / uint64_t(pow10i(scale - 3)) : units * uint64_t(pow10i(3 - scale));
-    return QTime::fromMSecsSinceStartOfDay(int(ms % 86400000));
+    const uint64_t hundredNs = units * uint64_t(pow10i(7 - scale));
+    if (hundredNs >= uint64_t(TimeOfDay::kUnitsPerDay))
+        throw ProtocolError("bad time value");
+    return TimeOfDay {int64_t(hundredNs)};
 }
 
 uint64_t readUnsigned(Reader& r, int bytes)
@@ -944,15 +978,15 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
         const int len = type == DateTimNType ? r.u8() : declared;
         const TypeId id = declared == 4 ? TypeId::SmallDateTime : TypeId::DateTime;
         if (len == 0) { v = typed(id, std::monostate{}); break; }
-        QDateTime dt;
+        DateTimeValue dt;
         if (len == 4) {
             const int days = r.u16(), minutes = r.u16();
-            dt = QDateTime(QDate(1900, 1, 1).addDays(days), QTime::fromMSecsSinceStartOfDay((minutes % 1440) * 60000));
+            dt = DateTimeValue {QDate(1900, 1, 1).addDays(days), TimeOfDay {(minutes % 1440) * 600000000LL}};
         } else if (len == 8) {
             const int32_t days = int32_t(r.u32());
             const uint32_t ticks = r.u32();
-            dt = QDateTime(QDate(1900, 1, 1).addDays(days),
-                           QTime::fromMSecsSinceStartOfDay(int((uint64_t(ticks) * 10 + 1) / 3 % 86400000)));
+            dt = DateTimeValue {QDate(1900, 1, 1).addDays(days),
+                                TimeOfDay {int64_t((uint64_t(ticks) % 25920000 * 100000 + 1) / 3)}};
         } else {
             throw ProtocolError("bad datetime length");
         }
@@ -1005,7 +1039,7 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
         const int expected = timeBytes(scale) + (type == TimeNType ? 0 : type == DateTime2NType ? 3 : 5);
         if (len != expected)
             throw ProtocolError("bad time length");
-        const QTime t = timeFromUnits(readUnsigned(r, timeBytes(scale)), scale);
+        const TimeOfDay t = timeFromUnits(readUnsigned(r, timeBytes(scale)), scale);
         if (type == TimeNType) {
             v = typed(id, t, 0, 0, scale);
         } else {
@@ -1015,9 +1049,11 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
                 const int offset = int16_t(r.u16());
                 if (offset < -840 || offset > 840)
                     throw ProtocolError("bad time zone offset");
-                v = typed(id, QDateTime(d, t, Qt::UTC).toOffsetFromUtc(offset * 60), 0, 0, scale);
+                DateTimeValue local = utcOf(DateTimeValue {d, t, -offset});
+                local.offsetMinutes = offset;
+                v = typed(id, local, 0, 0, scale);
             } else {
-                v = typed(id, QDateTime(d, t), 0, 0, scale);
+                v = typed(id, DateTimeValue {d, t}, 0, 0, scale);
             }
         }
         break;
@@ -1109,14 +1145,14 @@ QString sqlLiteral(const Value& v)
         return quoted(asString(v), true);
     case TypeId::Binary: case TypeId::VarBinary: case TypeId::Image:
         return QStringLiteral("0x") + QString::fromLatin1(asBytes(v).toHex().toUpper());
-    case TypeId::Date: return QStringLiteral("CAST('%1' AS date)").arg(asDateTime(v).date().toString(Qt::ISODate));
-    case TypeId::Time:
-        return QStringLiteral("CAST('%1' AS time)").arg(asDateTime(v).time().toString(QStringLiteral("HH:mm:ss.zzz")));
+    case TypeId::Date: return QStringLiteral("CAST('%1' AS date)").arg(asDateTime(v).date.toString(Qt::ISODate));
+    case TypeId::Time: return QStringLiteral("CAST('%1' AS time)").arg(clockText(asDateTime(v).time, 7));
     case TypeId::DateTimeOffset:
         return QStringLiteral("CAST('%1' AS datetimeoffset)").arg(dateTimeText(v, TypeId::DateTimeOffset, 7));
     case TypeId::SmallDateTime: case TypeId::DateTime: case TypeId::DateTime2:
         return QStringLiteral("CAST('%1' AS %2)")
-            .arg(asDateTime(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")),
+            .arg(asDateTime(v).date.toString(Qt::ISODate) + u'T'
+                     + clockText(asDateTime(v).time, v.type.id == TypeId::DateTime2 ? 7 : 3),
                  v.type.id == TypeId::DateTime2 ? QStringLiteral("datetime2") : QStringLiteral("datetime"));
     case TypeId::UniqueIdentifier:
         return QStringLiteral("CAST('%1' AS uniqueidentifier)").arg(asUuid(v).toString(QUuid::WithoutBraces).toUpper());

@@ -76,6 +76,21 @@ TEST_F(Builtins, DatePartsDownToNanoseconds)
         {"CONVERT(varchar(30), DATEADD(mcs, 5000, CAST('2025-06-01' AS datetime2(6))), 121)",
          "2025-06-01 00:00:00.005000"},
         {"DATEADD(hour, 25, CAST('23:00' AS time(0)))", "00:00:00"},
+        // Below the millisecond: 100 ns units; nanoseconds added round to them (49 adds nothing).
+        {"DATEPART(mcs, CAST('2025-06-01 10:00:00.1234567' AS datetime2))", "123456"},
+        {"DATEPART(ns, CAST('10:00:00.1234567' AS time))", "123456700"},
+        {"DATEADD(ns, 49, CAST('2024-01-01 13:10:10.1111111' AS datetime2))", "2024-01-01 13:10:10.1111111"},
+        {"DATEADD(ns, 50, CAST('2024-01-01 13:10:10.1111111' AS datetime2))", "2024-01-01 13:10:10.1111112"},
+        {"DATEADD(ns, 150, CAST('2024-01-01 13:10:10.1111111' AS datetime2))", "2024-01-01 13:10:10.1111113"},
+        {"DATEADD(mcs, -1, CAST('2025-06-01' AS datetime2))", "2025-05-31 23:59:59.9999990"},
+        {"DATEADD(mcs, 1, CAST('2025-06-01 10:00 +05:30' AS datetimeoffset))", "2025-06-01 10:00:00.0000010 +05:30"},
+        {"DATEDIFF(mcs, CAST('10:00:00.0000005' AS time), CAST('10:00:00.0000015' AS time))", "1"},
+        {"DATEDIFF_BIG(ns, CAST('10:00:00.0000005' AS time), CAST('10:00:00.0000015' AS time))", "1000"},
+        {"DATEDIFF(ns, CAST('2025-06-01 10:00 +00:00' AS datetimeoffset), "
+         "CAST('2025-06-01 07:00:00.0000001 -03:00' AS datetimeoffset))", "100"},
+        {"DATETIME2FROMPARTS(2025, 6, 1, 10, 0, 0, 1234567, 7)", "2025-06-01 10:00:00.1234567"},
+        {"CAST(CAST('2025-06-01 10:00:00.003' AS datetime) AS datetime2)", "2025-06-01 10:00:00.0033333"},
+        {"DATEPART(mcs, CAST('2025-06-01 10:00:00.007' AS datetime))", "7000"},
         {"DATEDIFF(day, CAST('10:00' AS time), CAST('11:00' AS time))", "0"},
     });
     expectErrors({
@@ -252,7 +267,7 @@ TEST_F(Builtins, DateTimeOffsetSurvivesARestart)
     QDataStream in(saved);
     const Value back = readValue(in);
     EXPECT_EQ(back.type.id, TypeId::DateTimeOffset);
-    EXPECT_EQ(toText(back), QStringLiteral("2025-06-01 10:00:00.1230000 +05:45"));
+    EXPECT_EQ(toText(back), QStringLiteral("2025-06-01 10:00:00.1234567 +05:45"));
 }
 
 } // namespace

@@ -139,7 +139,7 @@ TEST(ValuesCompare, ImplicitConversionInComparisons)
     // datetime against a text date and against a number of days.
     Value d;
     d.type = T("datetime");
-    d.data = QDateTime(QDate(2025, 10, 1), QTime(0, 0), Qt::UTC);
+    d.data = DateTimeValue {QDate(2025, 10, 1), {}};
     EXPECT_EQ(compare(d, vc("2025-10-01")), 0);
     EXPECT_EQ(compare(d, intValue(45929)), 0);
     EXPECT_EQ(compare(d, vc("2025-10-02")), -1);
@@ -190,7 +190,7 @@ TEST(ValuesCompare, SortOrderAndHashing)
     EXPECT_NE(hashValue(vc("abc")), hashValue(vc(QStringLiteral("ábc"))));
     Value d1, d2;
     d1.type = T("datetime");
-    d1.data = QDateTime(QDate(2025, 10, 1), QTime(0, 0), Qt::UTC);
+    d1.data = DateTimeValue {QDate(2025, 10, 1), {}};
     d2.type = T("date");
     d2.data = QDate(2025, 10, 1);
     EXPECT_EQ(hashValue(d1), hashValue(d2));

@@ -10,18 +10,16 @@ namespace {
 
 int64_t asInt(const Value& v) { return std::get<int64_t>(v.data); }
 QString text(const Value& v) { return std::get<QString>(v.data); }
-QDateTime dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
+DateTimeValue dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
 {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s, ms), Qt::UTC);
+    return DateTimeValue {QDate(y, mo, d), TimeOfDay::fromMilliseconds(((h * 60 + mi) * 60 + s) * 1000LL + ms)};
 }
-Value datetimeValue(const QDateTime& d)
+// A datetime holds 1/300 s: the value is built as the server would store it.
+Value datetimeValue(const DateTimeValue& d)
 {
-    Value v;
-    v.type = SqlType{TypeId::DateTime, 0, 0, 3};
-    v.data = d;
-    return v;
+    return convert(Value {SqlType {TypeId::DateTime2, 0, 0, 7}, d}, SqlType {TypeId::DateTime, 0, 0, 3});
 }
-QDateTime asDateTime(const Value& v) { return std::get<QDateTime>(v.data); }
+DateTimeValue asDateTime(const Value& v) { return std::get<DateTimeValue>(v.data); }
 Value typedValue(const char* decl, int64_t v) { return convert(intValue(v), T(decl)); }
 
 }  // namespace
@@ -162,7 +160,7 @@ TEST(ValuesConvert, DateTimeFromText)
     EXPECT_EQ(asDateTime(convert(vc(""), T("datetime"))), dt(1900, 1, 1));
     EXPECT_EQ(std::get<QDate>(convert(vc(""), T("date")).data), QDate(1900, 1, 1));
     EXPECT_EQ(std::get<QDate>(convert(vc("2025-10-01"), T("date")).data), QDate(2025, 10, 1));
-    EXPECT_EQ(std::get<QTime>(convert(vc("13:45:30.25"), T("time")).data), QTime(13, 45, 30, 250));
+    EXPECT_EQ(std::get<TimeOfDay>(convert(vc("13:45:30.25"), T("time")).data), TimeOfDay::fromMilliseconds(49530250));
 
     for (const char* bad : {"abc", "2025-10-01 25:00", "2025-10-01 13:45:00.1234", "10/01", "1.1", "13:00 PM"}) {
         const auto e = errorOf([&] { convert(vc(bad), T("datetime")); });
@@ -183,7 +181,7 @@ TEST(ValuesConvert, DateTimeFromText)
 TEST(ValuesConvert, DateTimePrecision)
 {
     // datetime keeps 1/300 s: .000, .003, .007.
-    auto ms = [](const char* s) { return asDateTime(convert(vc(s), T("datetime"))).time().msec(); };
+    auto ms = [](const char* s) { return text(convert(convert(vc(s), T("datetime")), T("varchar(30)"), true, 121)).right(3).toInt(); };
     EXPECT_EQ(ms("2025-10-01 10:00:00.001"), 0);
     EXPECT_EQ(ms("2025-10-01 10:00:00.002"), 3);
     EXPECT_EQ(ms("2025-10-01 10:00:00.005"), 7);
@@ -198,6 +196,32 @@ TEST(ValuesConvert, DateTimePrecision)
     d.type = T("date");
     d.data = QDate(2025, 10, 1);
     EXPECT_EQ(asDateTime(convert(d, T("datetime"))), dt(2025, 10, 1));
+
+    // time, datetime2 and datetimeoffset keep 100 ns, rounded to their scale (carrying into the next
+    // second or day); datetime's 1/300 s are exact in datetime2(7).
+    const struct {
+        const char* text;
+        const char* from;
+        const char* to;
+        const char* shown;
+    } cases[] = {
+        {"2025-10-01 10:00:00.1234567", "datetime2", "datetime2", "2025-10-01 10:00:00.1234567"},
+        {"2025-10-01 10:00:00.1234567", "datetime2", "datetime2(3)", "2025-10-01 10:00:00.123"},
+        {"2025-10-01 23:59:59.99999995", "datetime2", "", ""},
+        {"2025-10-01 23:59:59.9999999", "datetime2", "datetime2(6)", "2025-10-02 00:00:00.000000"},
+        {"2025-10-01 10:00:00.003", "datetime", "datetime2", "2025-10-01 10:00:00.0033333"},
+        {"2025-10-01 10:00:00.007", "datetime", "datetime2(4)", "2025-10-01 10:00:00.0067"},
+        {"10:00:00.0000005", "time", "time(6)", "10:00:00.000001"},
+        {"10:00:00.1234567 +05:30", "datetimeoffset", "datetimeoffset(5)", "10:00:00.12346 +05:30"},
+    };
+    for (const auto& c : cases) {
+        if (!*c.to) {  // more than seven digits are not a date
+            EXPECT_EQ(errorOf([&] { convert(vc(c.text), T(c.from)); }).number, 241) << c.text;
+            continue;
+        }
+        const QString shown = toText(convert(convert(vc(c.text), T(c.from)), T(c.to)));
+        EXPECT_TRUE(shown.endsWith(QLatin1String(c.shown))) << c.text << " -> " << c.to << ": " << shown.toStdString();
+    }
 }
 
 TEST(ValuesConvert, DateTimeToText)

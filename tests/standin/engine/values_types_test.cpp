@@ -127,7 +127,7 @@ TEST(ValuesTypes, SerializationRoundTrip)
 {
     Value dt;
     dt.type = parseTypeName("datetime");
-    dt.data = QDateTime(QDate(2025, 10, 1), QTime(13, 45, 7, 3), Qt::UTC);
+    dt.data = DateTimeValue {QDate(2025, 10, 1), TimeOfDay {495070033333LL}};
     Value g;
     g.type = parseTypeName("uniqueidentifier");
     g.data = QUuid::fromString(QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
@@ -136,7 +136,7 @@ TEST(ValuesTypes, SerializationRoundTrip)
     date.data = QDate(2025, 10, 1);
     Value time;
     time.type = parseTypeName("time(3)");
-    time.data = QTime(23, 59, 59, 999);
+    time.data = TimeOfDay {TimeOfDay::kUnitsPerDay - 1};
     const std::vector<Value> values = {
         intValue(42), intValue(-5000000000LL), bitValue(true), floatValue(-1.5e300),
         literalNumber("-12345678901234567890.123456789"), literalNumber("$-922337203685477.5808"),

@@ -145,6 +145,11 @@ TEST_F(QodbcTest, ReadsDateAndTimeTypes)
     EXPECT_EQ(QTime(u16(0), u16(2), u16(4), int(ns / 1000000)), QTime(13, 45, 10, 123));
     EXPECT_EQ(q.value(2).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45, 10, 123)));
     EXPECT_EQ(q.value(3).toDateTime(), QDateTime(QDate(2025, 10, 1), QTime(13, 45)));
+    // time(7) reaches the driver to 100 ns.
+    q.finish();
+    QSqlQuery fine = query(QStringLiteral("SELECT CAST('13:45:10.1234567' AS time(7))"));
+    ASSERT_TRUE(fine.next());
+    EXPECT_EQ(qFromLittleEndian<quint32>(fine.value(0).toByteArray().constData() + 8), 123456700u);
 }
 
 TEST_F(QodbcTest, ImageOfSeveralHundredKilobytesRoundTripsByteForByte)

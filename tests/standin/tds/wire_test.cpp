@@ -34,8 +34,14 @@ QByteArray encode(const SqlType& t, const Value& v, uint32_t version = Tds74)
 TEST(TdsWire, FixedLayoutsMatchTheProtocol)
 {
     // datetime: days since 1900-01-01, then 1/300 s since midnight.
-    const QDateTime dt(QDate(2025, 10, 1), QTime(0, 0, 1));
+    const DateTimeValue dt {QDate(2025, 10, 1), TimeOfDay {10000000}};
     EXPECT_EQ(encode({TypeId::DateTime}, make(TypeId::DateTime, dt)).toHex(), QByteArray("0869b300002c010000"));
+    // datetime2(7): 100 ns units since midnight in 5 bytes, then days since 0001-01-01 in 3; time(3)
+    // sends milliseconds, rounded, in 4 bytes.
+    const DateTimeValue fine {QDate(1, 1, 3), TimeOfDay {1234567}};
+    EXPECT_EQ(encode({TypeId::DateTime2, 0, 0, 7}, make(TypeId::DateTime2, fine, 0, 0, 7)).toHex(),
+              QByteArray("0887d6120000020000"));
+    EXPECT_EQ(encode({TypeId::Time, 0, 0, 3}, make(TypeId::Time, fine.time, 0, 0, 3)).toHex(), QByteArray("047b000000"));
     // uniqueidentifier: the first three groups little-endian.
     const QUuid g(QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC96401"));
     EXPECT_EQ(encode({TypeId::UniqueIdentifier}, make(TypeId::UniqueIdentifier, g)).toHex(),

@@ -3,9 +3,7 @@
 
 #include <QByteArray>
 #include <QDate>
-#include <QDateTime>
 #include <QString>
-#include <QTime>
 #include <QUuid>
 
 #include <cstdint>
@@ -63,6 +61,31 @@ struct Decimal {
     bool operator==(const Decimal&) const = default;
 };
 
+// A time of day to 100 nanoseconds, the precision of time(7) and datetime2(7).
+struct TimeOfDay {
+    static constexpr int64_t kUnitsPerMillisecond = 10000;
+    static constexpr int64_t kUnitsPerDay = 864000000000LL;
+
+    int64_t units = 0;  // 100-nanosecond units since midnight, 0 .. kUnitsPerDay - 1
+
+    static TimeOfDay fromMilliseconds(int64_t ms) { return TimeOfDay {ms * kUnitsPerMillisecond}; }
+    int64_t milliseconds() const { return units / kUnitsPerMillisecond; }  // whole milliseconds
+    int hour() const { return int(units / 36000000000LL); }
+    int minute() const { return int(units / 600000000LL % 60); }
+    int second() const { return int(units / 10000000LL % 60); }
+    int fraction() const { return int(units % 10000000LL); }  // 100 ns units within the second
+    bool operator==(const TimeOfDay&) const = default;
+};
+
+// A date and its time of day: smalldatetime, datetime, datetime2 and datetimeoffset. A datetimeoffset
+// holds its local date and time and their offset from UTC in minutes; the other types have offset 0.
+struct DateTimeValue {
+    QDate date;
+    TimeOfDay time;
+    int offsetMinutes = 0;
+    bool operator==(const DateTimeValue&) const = default;
+};
+
 // One SQL value. `type` is the value's own SQL type (what sql_variant carries and what
 // the protocol describes for a computed column). A null value still has a type.
 struct Value {
@@ -74,9 +97,8 @@ struct Value {
                               QString,         // char, varchar, text, nchar, nvarchar, ntext
                               QByteArray,      // binary, varbinary, image
                               QDate,           // date
-                              QTime,           // time
-                              QDateTime,       // smalldatetime, datetime, datetime2 (no time zone);
-                                               // datetimeoffset: local date and time at its offset from UTC
+                              TimeOfDay,       // time
+                              DateTimeValue,   // smalldatetime, datetime, datetime2, datetimeoffset
                               QUuid>;          // uniqueidentifier
     SqlType type;
     Data data;

@@ -8,6 +8,7 @@
 #include "standin/Value.h"
 
 #include <QDataStream>
+#include <QDateTime>
 
 #include <optional>
 
@@ -44,7 +45,11 @@ Value decimalValue(const Decimal& v, int precision);
 Value stringValue(const QString& v, bool unicode);  // varchar/nvarchar literal with its length
 // literalNumber: 3000000000 gives numeric(10,0) as in SQL Server; $1.5 gives money, 0x1F varbinary.
 // An int constant keeps its digit count in type.precision (decimal arithmetic treats 3 as decimal(1,0)).
-Value literalNumber(const QString& text);       // 12 -> int, 12.50 -> numeric(4,2), 1e3 -> float, 3000000000 -> bigint/numeric
+Value literalNumber(const QString& text);
+// A clock reading as a date and time (to the millisecond), and as a datetime value (rounded to 1/300 s)
+// for GETDATE and the catalog's create and modify dates.
+DateTimeValue clockReading(const QDateTime& local);
+Value dateTimeValue(const QDateTime& local);       // 12 -> int, 12.50 -> numeric(4,2), 1e3 -> float, 3000000000 -> bigint/numeric
 
 // --- conversion --------------------------------------------------------------------------
 // Converts to `target` as CAST/CONVERT or an implicit conversion would. Throws SqlError for
@@ -103,7 +108,10 @@ std::optional<QString> formatValue(const Value& v, const QString& format, const 
 std::optional<Value> parseWithCulture(const QString& text, const SqlType& target, const Culture& culture);
 
 // --- datetimeoffset ----------------------------------------------------------------------
-Value dateTimeOffsetValue(const QDate& date, const QTime& time, int offsetMinutes, int scale = 7);
+Value dateTimeOffsetValue(const QDate& date, TimeOfDay time, int offsetMinutes, int scale = 7);
+// A date and time moved by whole minutes (the offset is kept), and its UTC date and time (offset 0).
+DateTimeValue shiftMinutes(const DateTimeValue& d, int64_t minutes);
+DateTimeValue toUtc(const DateTimeValue& d);
 // "+05:30" / "-03:00" within -14:00 .. +14:00, in minutes; std::nullopt for any other text.
 std::optional<int> parseTimeZoneOffset(const QString& text);
 // The same instant at another offset (SWITCHOFFSET).
