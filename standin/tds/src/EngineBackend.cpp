@@ -66,9 +66,20 @@ QString EngineBackend::describeOutcome(const BatchResult& result)
 
 BatchResult EngineBackend::execute(Session& session, const QString& batch)
 {
-    std::lock_guard lock(mutex_);
-    const QString database = session.currentDatabase();
+    // A batch waits while another session's batch runs. The client's cancel ends the wait, as it
+    // ends a lock wait on the server: the batch does not run and the client gets its acknowledgement.
+    std::unique_lock lock(mutex_, std::defer_lock);
     const QDateTime started = QDateTime::currentDateTimeUtc();
+    while (!lock.try_lock_for(std::chrono::milliseconds(10))) {
+        if (session.cancelRequested && session.cancelRequested()) {
+            BatchResult cancelled;
+            cancelled.cancelled = true;
+            std::lock_guard logLock(logMutex_);
+            writeLog(session, session.currentDatabase(), started, batch, QStringLiteral("-- cancelled while waiting"));
+            return cancelled;
+        }
+    }
+    const QString database = session.currentDatabase();
     BatchResult result = engine_.execute(session, batch);
     QString saveError;
     if (result.changedData && !dataDir_.isEmpty() && !engine_.save(dataDir_, &saveError)) {
@@ -82,18 +93,27 @@ BatchResult EngineBackend::execute(Session& session, const QString& batch)
         result.statements.back().messages.push_back(m);
         result.statements.back().failed = true;
     }
-    if (log_.isOpen()) {
-        QString entry = QStringLiteral("=== %1 login '%2' database '%3' host '%4' spid %5\n")
-                            .arg(started.toString(Qt::ISODateWithMs), session.login, database, session.hostName)
-                            .arg(session.spid);
-        entry += batch;
-        if (!batch.endsWith(u'\n'))
-            entry += u'\n';
-        entry += describeOutcome(result) + u'\n';
-        log_.write(entry.toUtf8());
-        log_.flush();
+    {
+        std::lock_guard logLock(logMutex_);
+        writeLog(session, database, started, batch, describeOutcome(result));
     }
     return result;
+}
+
+void EngineBackend::writeLog(const Session& session, const QString& database, const QDateTime& started,
+                             const QString& batch, const QString& outcome)
+{
+    if (!log_.isOpen())
+        return;
+    QString entry = QStringLiteral("=== %1 login '%2' database '%3' host '%4' spid %5\n")
+                        .arg(started.toString(Qt::ISODateWithMs), session.login, database, session.hostName)
+                        .arg(session.spid);
+    entry += batch;
+    if (!batch.endsWith(u'\n'))
+        entry += u'\n';
+    entry += outcome + u'\n';
+    log_.write(entry.toUtf8());
+    log_.flush();
 }
 
 }  // namespace standin::tds

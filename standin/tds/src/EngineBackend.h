@@ -4,6 +4,7 @@
 
 #include "Backend.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <mutex>
@@ -28,11 +29,16 @@ public:
     static QString describeOutcome(const BatchResult& result);
 
 private:
+    void writeLog(const Session& session, const QString& database, const QDateTime& started, const QString& batch,
+                  const QString& outcome);
+
     Engine& engine_;
     QString defaultDatabase_;
     QString dataDir_;
     QFile log_;
-    std::mutex mutex_;
+    // One batch runs at a time; a waiting batch polls its client's cancel (see execute).
+    std::timed_mutex mutex_;
+    std::mutex logMutex_;  // a cancelled batch writes its entry without the batch lock
 };
 
 }  // namespace standin::tds

@@ -461,6 +461,65 @@ TEST(StandinClients, ACancelStopsARunningLoop)
     EXPECT_EQ(c.batch(QStringLiteral("SELECT 'depois'")).rows.at(0).at(0), QStringLiteral("depois"));
 }
 
+namespace {
+
+// One ODBC connection through FreeTDS with one statement handle.
+struct OdbcLink {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+
+    explicit OdbcLink(const StandinProcess& s)
+    {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+        const QByteArray connect =
+            s.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).toUtf8();
+        if (SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.constData())),
+                                           SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
+            SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    }
+    ~OdbcLink()
+    {
+        if (stmt != SQL_NULL_HSTMT)
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        SQLDisconnect(dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+    bool connected() const { return stmt != SQL_NULL_HSTMT; }
+    void setTimeout(int seconds)
+    {
+        SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(seconds)), 0);
+    }
+    // Statements without rows answer SQL_NO_DATA.
+    SQLRETURN run(const char* sql)
+    {
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS);
+        return rc == SQL_NO_DATA ? SQLRETURN(SQL_SUCCESS) : rc;
+    }
+    QString state()
+    {
+        SQLCHAR code[6] = {};
+        SQLINTEGER native = 0;
+        SQLCHAR text[512];
+        SQLSMALLINT length = 0;
+        SQLGetDiagRec(SQL_HANDLE_STMT, stmt, 1, code, &native, text, sizeof text, &length);
+        return QString::fromLatin1(reinterpret_cast<const char*>(code));
+    }
+    int firstInt(const char* sql)
+    {
+        SQLINTEGER v = -1;
+        if (SQL_SUCCEEDED(run(sql)) && SQL_SUCCEEDED(SQLFetch(stmt)))
+            SQLGetData(stmt, 1, SQL_C_SLONG, &v, 0, nullptr);
+        return v;
+    }
+};
+
+}  // namespace
+
 // A statement timeout set through ODBC (SQL_ATTR_QUERY_TIMEOUT) makes the driver send a cancel: the
 // wait ends, the driver reports the timeout, the statement's work is undone and the connection goes on.
 TEST(StandinClients, AnOdbcQueryTimeoutCancelsAWaitAndUndoesItsStatement)
@@ -468,42 +527,40 @@ TEST(StandinClients, AnOdbcQueryTimeoutCancelsAWaitAndUndoesItsStatement)
     StandinProcess s;
     QString err;
     ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
-    const QByteArray connect = s.odbcConnectionString(QStringLiteral("orvo"), QStringLiteral("s3nh@"), QStringLiteral("ORVO")).toUtf8();
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.constData())),
-                                               SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
-    // Statements without rows answer SQL_NO_DATA.
-    auto run = [&](const char* sql) {
-        SQLFreeStmt(stmt, SQL_CLOSE);
-        const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS);
-        return rc == SQL_NO_DATA ? SQLRETURN(SQL_SUCCESS) : rc;
-    };
-    ASSERT_TRUE(SQL_SUCCEEDED(run("CREATE TABLE Lenta (a int)")));
-    ASSERT_TRUE(SQL_SUCCEEDED(run("CREATE TRIGGER GNR_Lenta ON Lenta AFTER INSERT AS WAITFOR DELAY '00:01:00'")));
-    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(1), 0);
+    OdbcLink c(s);
+    ASSERT_TRUE(c.connected());
+    ASSERT_TRUE(SQL_SUCCEEDED(c.run("CREATE TABLE Lenta (a int)")));
+    ASSERT_TRUE(SQL_SUCCEEDED(c.run("CREATE TRIGGER GNR_Lenta ON Lenta AFTER INSERT AS WAITFOR DELAY '00:01:00'")));
+    c.setTimeout(1);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(run("INSERT INTO Lenta VALUES (1)"), SQL_ERROR);
+    EXPECT_EQ(c.run("INSERT INTO Lenta VALUES (1)"), SQL_ERROR);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
-    SQLCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLCHAR text[512];
-    SQLSMALLINT length = 0;
-    SQLGetDiagRec(SQL_HANDLE_STMT, stmt, 1, state, &native, text, sizeof text, &length);
-    EXPECT_STREQ(reinterpret_cast<const char*>(state), "HYT00");
-    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(0), 0);
-    ASSERT_TRUE(SQL_SUCCEEDED(run("SELECT COUNT(*) FROM Lenta")));
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLFetch(stmt)));
-    SQLINTEGER count = -1;
-    SQLGetData(stmt, 1, SQL_C_SLONG, &count, 0, nullptr);
-    EXPECT_EQ(count, 0);
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    EXPECT_EQ(c.state(), QStringLiteral("HYT00"));
+    c.setTimeout(0);
+    EXPECT_EQ(c.firstInt("SELECT COUNT(*) FROM Lenta"), 0);
+}
+
+// A batch that waits for another session's batch is cancelled where it waits: the driver has its
+// acknowledgement at once, reports the timeout and the connection goes on once the other batch ends.
+TEST(StandinClients, ACancelEndsTheWaitForAnotherSessionsBatch)
+{
+    StandinProcess s;
+    QString err;
+    ASSERT_TRUE(s.start(typesServerArgs(s), &err)) << err.toStdString();
+    OdbcLink holder(s), waiter(s);
+    ASSERT_TRUE(holder.connected() && waiter.connected());
+    std::atomic<bool> holding {false};
+    std::thread other([&] {
+        holding = true;
+        holder.run("WAITFOR DELAY '00:00:04'");
+    });
+    while (!holding)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    waiter.setTimeout(1);
+    EXPECT_EQ(waiter.run("SELECT 1"), SQL_ERROR);
+    EXPECT_EQ(waiter.state(), QStringLiteral("HYT00"));
+    other.join();
+    waiter.setTimeout(0);
+    EXPECT_EQ(waiter.firstInt("SELECT 2"), 2);
 }
