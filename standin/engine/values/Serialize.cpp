@@ -68,6 +68,19 @@ int dataIndexFor(TypeId id)
 // (8 and 9) hold the whole milliseconds older files stored and are still read.
 constexpr quint8 kTimeUnitsTag = 11, kDateTimeUnitsTag = 12;
 
+// A time of day in 100 ns units, or in the milliseconds of an older file.
+qint64 readTimeOfDay(QDataStream& in, bool units)
+{
+    if (units) {
+        qint64 u = 0;
+        in >> u;
+        return u;
+    }
+    qint32 ms = 0;
+    in >> ms;
+    return qint64(ms) * kUnitsPerMs;
+}
+
 quint8 tagFor(const Value& v)
 {
     if (std::holds_alternative<TimeOfDay>(v.data)) return kTimeUnitsTag;
@@ -207,14 +220,7 @@ Value readValue(QDataStream& in)
     }
     case 8:
     case kTimeUnitsTag: {
-        qint64 units = 0;
-        if (tag == kTimeUnitsTag) {
-            in >> units;
-        } else {
-            qint32 ms = 0;
-            in >> ms;
-            units = qint64(ms) * kUnitsPerMs;
-        }
+        const qint64 units = readTimeOfDay(in, tag == kTimeUnitsTag);
         check(in, "time cut short");
         if (units < 0 || units >= kUnitsPerDay) damaged(QStringLiteral("time out of range"));
         v.data = TimeOfDay {units};
@@ -222,15 +228,9 @@ Value readValue(QDataStream& in)
     }
     case 9:
     case kDateTimeUnitsTag: {
-        qint64 jd = 0, units = 0;
+        qint64 jd = 0;
         in >> jd;
-        if (tag == kDateTimeUnitsTag) {
-            in >> units;
-        } else {
-            qint32 ms = 0;
-            in >> ms;
-            units = qint64(ms) * kUnitsPerMs;
-        }
+        const qint64 units = readTimeOfDay(in, tag == kDateTimeUnitsTag);
         check(in, "datetime cut short");
         if (jd < kMinDay || jd > kMaxDay || units < 0 || units >= kUnitsPerDay)
             damaged(QStringLiteral("datetime out of range"));

@@ -155,6 +155,19 @@ TEST(ValuesTypes, SerializationRoundTrip)
         EXPECT_EQ(r.data, v.data) << typeName(v.type.id).toStdString();
     }
     EXPECT_TRUE(in.atEnd());
+
+    // Older files hold times and dates in whole milliseconds under the tags 8 and 9.
+    QByteArray old;
+    {
+        QDataStream out(&old, QIODevice::WriteOnly);
+        writeType(out, parseTypeName("time(3)"));
+        out << quint8(8) << qint32(49510123);
+        writeType(out, parseTypeName("datetimeoffset"));
+        out << quint8(9) << qint64(QDate(2025, 10, 1).toJulianDay()) << qint32(123) << qint16(-180);
+    }
+    QDataStream oldIn(old);
+    EXPECT_EQ(std::get<TimeOfDay>(readValue(oldIn).data), TimeOfDay::fromMilliseconds(49510123));
+    EXPECT_EQ(toText(readValue(oldIn)), QStringLiteral("2025-10-01 00:00:00.1230000 -03:00"));
 }
 
 TEST(ValuesTypes, DamagedInputRaisesErrors)
