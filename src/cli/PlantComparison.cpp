@@ -158,7 +158,8 @@ Snapshot read(const PlantReader &reader)
     readSection(
         reader, s.statements, indexes,
         QStringLiteral("SELECT t.name AS Tabela, i.name AS Nome, i.type_desc AS Tipo, i.is_unique AS Unico, "
-                       "c.name AS Coluna, ic.is_included_column AS Incluida FROM sys.indexes i "
+                       "c.name AS Coluna, ic.is_included_column AS Incluida, ic.is_descending_key AS "
+                       "Decrescente FROM sys.indexes i "
                        "INNER JOIN sys.tables t ON t.object_id = i.object_id "
                        "INNER JOIN sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = "
                        "i.index_id INNER JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = "
@@ -170,8 +171,12 @@ Snapshot read(const PlantReader &reader)
             indexes.keyParts.insert(key, parts);
             kinds.insert(key, (ds.asBoolean(QStringLiteral("Unico")) ? QStringLiteral("UNIQUE ") : QString())
                                   + ds.asString(QStringLiteral("Tipo")));
-            (ds.asBoolean(QStringLiteral("Incluida")) ? included : keyColumns)[key]
-                << ds.asString(QStringLiteral("Coluna"));
+            // A key column's direction is part of the index: (Data DESC) and (Data) are different indexes.
+            const bool includedColumn = ds.asBoolean(QStringLiteral("Incluida"));
+            (includedColumn ? included : keyColumns)[key]
+                << ds.asString(QStringLiteral("Coluna"))
+                       + (!includedColumn && ds.asBoolean(QStringLiteral("Decrescente")) ? QStringLiteral(" DESC")
+                                                                                         : QString());
         });
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
         indexes.values.insert(

@@ -1082,11 +1082,11 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
     const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
     ASSERT_GT(lineEnd, 0);
     exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
-    exec(QStringLiteral("CREATE INDEX IX_Jobs_RespFT ON dbo.Jobs (RespFT) INCLUDE (DataFT)"), b);
+    exec(QStringLiteral("CREATE INDEX IX_Jobs_RespFT ON dbo.Jobs (RespFT DESC) INCLUDE (DataFT)"), b);
     const Outcome shown = admin(ab);
     EXPECT_TRUE(shown.text().contains(QStringLiteral("Índices: 1 diferença\n")));
-    EXPECT_TRUE(shown.text().contains(QRegularExpression(
-        QStringLiteral("\n  Jobs\\s+IX_Jobs_RespFT\\s+ausente\\s+NONCLUSTERED \\(RespFT\\) INCLUDE \\(DataFT\\)\n"))))
+    EXPECT_TRUE(shown.text().contains(QRegularExpression(QStringLiteral(
+        "\n  Jobs\\s+IX_Jobs_RespFT\\s+ausente\\s+NONCLUSTERED \\(RespFT DESC\\) INCLUDE \\(DataFT\\)\n"))))
         << qPrintable(shown.text());
     static const QRegularExpression blanks(QStringLiteral("\\s{2,}"));
     QStringList objects;

@@ -245,6 +245,7 @@ struct ConstraintDef {
     ConstraintKind kind = ConstraintKind::PrimaryKey;
     QString name;
     QStringList columns;
+    QList<bool> descending;  // PRIMARY KEY, UNIQUE and indexes: per key column, true for DESC
     bool clustered = true;
     ExprPtr expr;          // DEFAULT value or CHECK condition
     QString exprText;

@@ -35,14 +35,18 @@ ExprPtr Parser::defaultValue(QString& text)
     return e;
 }
 
-QStringList Parser::keyColumns()
+QStringList Parser::keyColumns(QList<bool>* descending)
 {
     QStringList cols;
     expectSymbol("(");
     do {
         cols << name();
-        if (!acceptWord("ASC"))
-            acceptWord("DESC");
+        if (descending) {
+            const bool desc = acceptWord("DESC");
+            if (!desc)
+                acceptWord("ASC");
+            descending->append(desc);
+        }
     } while (acceptSymbol(","));
     expectSymbol(")");
     return cols;
@@ -71,13 +75,13 @@ ConstraintDef Parser::constraintBody(const QString& constraintName)
             c.clustered = false;
         else
             acceptWord("CLUSTERED");
-        c.columns = keyColumns();
+        c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("UNIQUE")) {
         c.kind = ConstraintKind::Unique;
         c.clustered = acceptWord("CLUSTERED");
         acceptWord("NONCLUSTERED");
-        c.columns = keyColumns();
+        c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("FOREIGN")) {
         expectWord("KEY");
@@ -280,7 +284,7 @@ StmtPtr Parser::createStatement()
         index.name = name();
         expectWord("ON");
         const QStringList table = multiName();
-        index.columns = keyColumns();
+        index.columns = keyColumns(&index.descending);
         if (acceptWord("INCLUDE"))
             index.included = keyColumns();
         if (acceptWord("WHERE")) {

@@ -178,7 +178,8 @@ private:
     // DDL (ParseDdl.cpp)
     SqlType type();
     ExprPtr defaultValue(QString& text);
-    QStringList keyColumns();
+    // (a, b, ...): with `descending`, each column may say ASC or DESC; without, a bare list of names.
+    QStringList keyColumns(QList<bool>* descending = nullptr);
     void indexOptions();
     ConstraintDef constraintBody(const QString& constraintName);
     void references(ConstraintDef& c);

@@ -225,6 +225,7 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         k.filter = def.index ? def.expr : nullptr;
         std::vector<int> cols;
         for (const QString& c : def.columns) {
+            k.descending << (k.columns.size() < def.descending.size() && def.descending[k.columns.size()]);
             int i = t.columnIndex(c);
             if (i < 0)
                 throw sqlError(1911, QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
@@ -785,6 +786,8 @@ void Executor::addPlainIndex(Table& t, const ConstraintDef& def)
     };
     resolve(def.columns, p.columns);
     resolve(def.included, p.included);
+    for (qsizetype i = 0; i < p.columns.size(); ++i)
+        p.descending << (i < def.descending.size() && def.descending[i]);
     if (p.clustered && (std::any_of(t.keys.begin(), t.keys.end(), [](const KeyConstraint& k) { return k.clustered; }) ||
                         std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(),
                                     [](const KeyConstraint& i) { return i.clustered; })))
