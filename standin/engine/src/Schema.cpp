@@ -186,6 +186,16 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                 return true;
         return false;
     };
+    if (def.kind == ConstraintKind::PrimaryKey || def.kind == ConstraintKind::Unique) {
+        // A column written twice in a key or in its INCLUDE list, in any case and either direction.
+        for (const QStringList* list : {&def.columns, &def.included})
+            for (qsizetype i = 1; i < list->size(); ++i)
+                for (qsizetype j = 0; j < i; ++j)
+                    if (collationKey(list->at(i)) == collationKey(list->at(j)))
+                        throw sqlError(1909, QStringLiteral("Cannot use duplicate column names in index. Column name "
+                                                            "'%1' listed more than once.")
+                                                 .arg(list->at(i)));
+    }
     if (def.index) {
         auto clash = [&](const KeyConstraint& k) { return collationKey(k.name) == collationKey(name); };
         if (std::any_of(t.keys.begin(), t.keys.end(), clash)

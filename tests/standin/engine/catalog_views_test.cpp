@@ -230,6 +230,10 @@ TEST_F(CatalogViews, KeyColumnsKeepTheirDirectionAcrossASaveAndLoad)
         error("CREATE TABLE Item (Ano int, Num int, FOREIGN KEY (Ano DESC, Num) REFERENCES Lote (Ano, Num))").text,
         "Incorrect syntax near the keyword 'DESC'.");
     EXPECT_EQ(error("CREATE INDEX IX_Outro ON Lote (Obs) INCLUDE (Ref ASC)").number, 156);
+    // A column twice in one key is refused, whatever the case and direction of each.
+    EXPECT_EQ(error("CREATE INDEX IX_Outro ON Lote (Obs, obs DESC)").text,
+              "Cannot use duplicate column names in index. Column name 'obs' listed more than once.");
+    EXPECT_EQ(error("ALTER TABLE Lote ADD CONSTRAINT UQ_Outro UNIQUE (Ano, Num, Ano)").number, 1909);
 
     QTemporaryDir dir;
     QString err;
