@@ -184,6 +184,15 @@ void Executor::bindWindowCall(Expr& e, const Scope& scope)
     for (auto& a : e.args)
         if (a)
             bind(*a, scope);
+    if (n == QLatin1String("NTILE") && !e.args.empty() && e.args[0] && e.args[0]->kind == ExprKind::Literal) {
+        // A count written in the query is checked when the query is compiled, rows or none.
+        const Value& v = e.args[0]->value;
+        if (v.isNull() || !isInteger(v.type.id) || std::get<int64_t>(convert(v, bigintType()).data) <= 0)
+            throw sqlError(4116,
+                           QStringLiteral("The function 'ntile' takes only a positive int or bigint expression as "
+                                          "its input."),
+                           15);
+    }
     if (n == QLatin1String("NTILE") && !e.args.empty() && e.args[0]) {
         // The count is one for the whole result: it may not read the rows being tiled.
         std::function<const Expr*(const Expr&)> sourceColumn = [&](const Expr& x) -> const Expr* {

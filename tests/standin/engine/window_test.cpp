@@ -132,6 +132,7 @@ TEST_F(Window, TileCountsAndOffsetsAreCheckedAsSqlServerDoes)
         {"SELECT NTILE(-2) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
         {"SELECT NTILE(NULL) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
         {"SELECT NTILE(2.0) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
+        {"SELECT NTILE(0) OVER (ORDER BY Id) FROM Mov WHERE 1 = 0", 4116, 15, 1},
         {"SELECT NTILE(IdProd) OVER (ORDER BY Id) FROM Mov", 4195, 15, 1},
         {"SELECT LAG(Qtd, -1) OVER (ORDER BY Id) FROM Mov", 8730, 16, 1},
         {"DECLARE @n int = -1; SELECT LEAD(Qtd, @n) OVER (ORDER BY Id) FROM Mov", 8730, 16, 2},
