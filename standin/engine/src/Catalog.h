@@ -47,6 +47,10 @@ struct KeyConstraint {
     bool descendingAt(qsizetype i) const { return i < descending.size() && descending[i]; }
 };
 
+// The clustering of a new table's keys: two written CLUSTERED are refused (8112); with one, a PRIMARY KEY
+// clustered by default becomes nonclustered.
+void settleClustering(const QString& table, std::vector<ColumnDef>& columns, std::vector<ConstraintDef>& constraints);
+
 // Whether a condition may filter an index: comparisons of a column with constants, IS [NOT] NULL,
 // IN (constants), joined by AND.
 bool indexFilterSupported(const Expr& e);

@@ -74,13 +74,14 @@ ConstraintDef Parser::constraintBody(const QString& constraintName)
         if (acceptWord("NONCLUSTERED"))
             c.clustered = false;
         else
-            acceptWord("CLUSTERED");
+            c.clusteredWritten = acceptWord("CLUSTERED");
         c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("UNIQUE")) {
         c.kind = ConstraintKind::Unique;
-        c.clustered = acceptWord("CLUSTERED");
-        acceptWord("NONCLUSTERED");
+        c.clustered = c.clusteredWritten = acceptWord("CLUSTERED");
+        if (!c.clustered)
+            acceptWord("NONCLUSTERED");
         c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("FOREIGN")) {
@@ -188,13 +189,14 @@ void Parser::columnConstraint(ColumnDef& c, const QString& constraintName, std::
         if (acceptWord("NONCLUSTERED"))
             c.clustered = false;
         else
-            acceptWord("CLUSTERED");
+            c.clusteredWritten = acceptWord("CLUSTERED");
         indexOptions();
     } else if (acceptWord("UNIQUE")) {
         c.unique = true;
         c.keyName = constraintName;
-        acceptWord("CLUSTERED");
-        acceptWord("NONCLUSTERED");
+        c.uniqueClustered = acceptWord("CLUSTERED");
+        if (!c.uniqueClustered)
+            acceptWord("NONCLUSTERED");
         indexOptions();
     } else if (peek().isWord("CHECK")) {
         ConstraintDef d = constraintBody(constraintName);
@@ -280,7 +282,7 @@ StmtPtr Parser::createStatement()
         ConstraintDef index;
         index.kind = ConstraintKind::Unique;
         index.index = true;
-        index.clustered = clustered;
+        index.clustered = index.clusteredWritten = clustered;
         index.name = name();
         expectWord("ON");
         const QStringList table = multiName();

@@ -253,6 +253,32 @@ TEST_F(CatalogViews, KeyColumnsKeepTheirDirectionAcrossASaveAndLoad)
     EXPECT_EQ(back, expected);
 }
 
+TEST_F(CatalogViews, ATableHasOneClusteredIndexAndAPrimaryKeyYieldsIt)
+{
+    const QString clustered = "SELECT name FROM sys.indexes WHERE object_id = OBJECT_ID('%1') AND type_desc = "
+                              "'CLUSTERED'";
+    // A written UNIQUE CLUSTERED takes the clustering a PRIMARY KEY would have had by default.
+    ok("CREATE TABLE Etiqueta (Id int NOT NULL PRIMARY KEY, Codigo varchar(20) NOT NULL CONSTRAINT UQ_Etiqueta "
+       "UNIQUE CLUSTERED)");
+    EXPECT_EQ(scalar(clustered.arg("Etiqueta")), "UQ_Etiqueta");
+    // So does a clustered index the table has when the key comes later.
+    ok("CREATE TABLE Caixa (Id int NOT NULL, Peso int NULL)");
+    ok("CREATE CLUSTERED INDEX IX_Caixa_Peso ON Caixa (Peso)");
+    ok("ALTER TABLE Caixa ADD CONSTRAINT PK_Caixa PRIMARY KEY (Id)");
+    EXPECT_EQ(scalar(clustered.arg("Caixa")), "IX_Caixa_Peso");
+    const std::vector<std::pair<const char *, int>> refused = {
+        {"CREATE TABLE Dupla (a int NOT NULL PRIMARY KEY CLUSTERED, b int NOT NULL UNIQUE CLUSTERED)", 8112},
+        {"CREATE TABLE Dupla (a int NOT NULL, b int NOT NULL, PRIMARY KEY (a), PRIMARY KEY CLUSTERED (b))", 8110},
+        {"ALTER TABLE Caixa ADD CONSTRAINT UQ_Caixa UNIQUE CLUSTERED (Id)", 1902},
+        {"CREATE UNIQUE CLUSTERED INDEX UX_Produtos ON Produtos (Codigo)", 1902},
+    };
+    for (const auto &[sql, number] : refused)
+        EXPECT_EQ(error(sql).number, number) << sql;
+    EXPECT_EQ(error("ALTER TABLE Caixa ADD CONSTRAINT UQ_Caixa UNIQUE CLUSTERED (Id)").text,
+              "Cannot create more than one clustered index on table 'Caixa'. Drop the existing clustered index "
+              "'IX_Caixa_Peso' before creating another.");
+}
+
 TEST_F(CatalogViews, InformationSchemaListsConstraintsAndTheirColumns)
 {
     EXPECT_EQ(
