@@ -5,6 +5,7 @@
 #include "connection/Dataset.h"
 #include "connection/DbError.h"
 
+#include <QMap>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -136,6 +137,22 @@ Snapshot read(const PlantReader &reader)
     tables.error = columns.error;
 
     Side &constraints = s.sections[SectionId::Constraints];
+    // The key columns of primary keys and unique constraints, in key order and with their direction: a key
+    // on other columns, or in another direction, is another key.
+    QMap<QString, QStringList> keyColumnsOf;
+    readSection(reader, s.statements, constraints,
+                QStringLiteral("SELECT t.name AS Tabela, k.name AS Nome, c.name AS Coluna, ic.is_descending_key AS "
+                               "Decrescente FROM sys.key_constraints k "
+                               "INNER JOIN sys.tables t ON t.object_id = k.parent_object_id "
+                               "INNER JOIN sys.index_columns ic ON ic.object_id = k.parent_object_id AND ic.index_id = "
+                               "k.unique_index_id INNER JOIN sys.columns c ON c.object_id = ic.object_id AND "
+                               "c.column_id = ic.column_id WHERE ic.is_included_column = 0 "
+                               "ORDER BY t.name, k.name, ic.key_ordinal"),
+                [&](Dataset &ds) {
+                    keyColumnsOf[keyOf({ds.asString(QStringLiteral("Tabela")), ds.asString(QStringLiteral("Nome"))})]
+                        << ds.asString(QStringLiteral("Coluna"))
+                               + (ds.asBoolean(QStringLiteral("Decrescente")) ? QStringLiteral(" DESC") : QString());
+                });
     readSection(reader, s.statements, constraints,
                 QStringLiteral("SELECT p.name AS Tabela, c.name AS Nome, c.type AS Tipo, "
                                "OBJECT_DEFINITION(c.object_id) AS Definicao FROM sys.objects c "
@@ -143,8 +160,12 @@ Snapshot read(const PlantReader &reader)
                                "WHERE c.type IN ('PK', 'F', 'UQ', 'C') AND p.type = 'U'"),
                 [&](Dataset &ds) {
                     const QString type = ds.asString(QStringLiteral("Tipo")).trimmed();
-                    const QString definition = ds.asString(QStringLiteral("Definicao"));
+                    QString definition = ds.asString(QStringLiteral("Definicao"));
                     QString name = ds.asString(QStringLiteral("Nome"));
+                    const QStringList keyColumns =
+                        keyColumnsOf.value(keyOf({ds.asString(QStringLiteral("Tabela")), name}));
+                    if (definition.isEmpty() && !keyColumns.isEmpty())
+                        definition = QStringLiteral("(%1)").arg(keyColumns.join(QStringLiteral(", ")));
                     if (generatedName(name))
                         name = QStringLiteral("(%1 sem nome) %2").arg(type, definition);
                     put(constraints, {ds.asString(QStringLiteral("Tabela")), name},
@@ -158,7 +179,8 @@ Snapshot read(const PlantReader &reader)
     readSection(
         reader, s.statements, indexes,
         QStringLiteral("SELECT t.name AS Tabela, i.name AS Nome, i.type_desc AS Tipo, i.is_unique AS Unico, "
-                       "c.name AS Coluna, ic.is_included_column AS Incluida FROM sys.indexes i "
+                       "c.name AS Coluna, ic.is_included_column AS Incluida, ic.is_descending_key AS "
+                       "Decrescente FROM sys.indexes i "
                        "INNER JOIN sys.tables t ON t.object_id = i.object_id "
                        "INNER JOIN sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = "
                        "i.index_id INNER JOIN sys.columns c ON c.object_id = ic.object_id AND c.column_id = "
@@ -170,8 +192,12 @@ Snapshot read(const PlantReader &reader)
             indexes.keyParts.insert(key, parts);
             kinds.insert(key, (ds.asBoolean(QStringLiteral("Unico")) ? QStringLiteral("UNIQUE ") : QString())
                                   + ds.asString(QStringLiteral("Tipo")));
-            (ds.asBoolean(QStringLiteral("Incluida")) ? included : keyColumns)[key]
-                << ds.asString(QStringLiteral("Coluna"));
+            // A key column's direction is part of the index: (Data DESC) and (Data) are different indexes.
+            const bool includedColumn = ds.asBoolean(QStringLiteral("Incluida"));
+            (includedColumn ? included : keyColumns)[key]
+                << ds.asString(QStringLiteral("Coluna"))
+                       + (!includedColumn && ds.asBoolean(QStringLiteral("Decrescente")) ? QStringLiteral(" DESC")
+                                                                                         : QString());
         });
     for (auto it = kinds.cbegin(); it != kinds.cend(); ++it)
         indexes.values.insert(

@@ -1024,7 +1024,7 @@ TEST_F(AdminTest, ConferenceReportsEveryMasterUnitItCouldNotRegister)
 
 // Two demo plants are equal; a column changed, a trigger disabled and a user's rights changed on
 // one of them are exactly the three differences, read without changing anything. A function of
-// another text and an index of one plant only are two more.
+// another text, an index of one plant only and a primary key in the other direction are three more.
 TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
 {
     for (const char *plant : {"Matriz", "Filial"})
@@ -1082,11 +1082,17 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
     const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
     ASSERT_GT(lineEnd, 0);
     exec(text.insert(lineEnd + 1, QStringLiteral("-- outra versão\r\n")), b);
-    exec(QStringLiteral("CREATE INDEX IX_Jobs_RespFT ON dbo.Jobs (RespFT) INCLUDE (DataFT)"), b);
+    exec(QStringLiteral("CREATE INDEX IX_Jobs_RespFT ON dbo.Jobs (RespFT DESC) INCLUDE (DataFT)"), b);
+    exec(QStringLiteral("ALTER TABLE dbo.Municipios DROP CONSTRAINT PK_Municipios"), b);
+    exec(QStringLiteral("ALTER TABLE dbo.Municipios ADD CONSTRAINT PK_Municipios PRIMARY KEY (MUN_IBGE DESC)"), b);
     const Outcome shown = admin(ab);
     EXPECT_TRUE(shown.text().contains(QStringLiteral("Índices: 1 diferença\n")));
+    // A key in the other direction is another key.
     EXPECT_TRUE(shown.text().contains(QRegularExpression(
-        QStringLiteral("\n  Jobs\\s+IX_Jobs_RespFT\\s+ausente\\s+NONCLUSTERED \\(RespFT\\) INCLUDE \\(DataFT\\)\n"))))
+        QStringLiteral("\n  Municipios\\s+PK_Municipios\\s+PK \\(MUN_IBGE\\)\\s+PK \\(MUN_IBGE DESC\\)\n"))))
+        << qPrintable(shown.text());
+    EXPECT_TRUE(shown.text().contains(QRegularExpression(QStringLiteral(
+        "\n  Jobs\\s+IX_Jobs_RespFT\\s+ausente\\s+NONCLUSTERED \\(RespFT DESC\\) INCLUDE \\(DataFT\\)\n"))))
         << qPrintable(shown.text());
     static const QRegularExpression blanks(QStringLiteral("\\s{2,}"));
     QStringList objects;
@@ -1101,7 +1107,7 @@ TEST_F(AdminTest, ComparisonOfTwoPlantsReportsExactlyWhatWasChanged)
         (QStringList {QStringLiteral("First_Day_Month|função|difere a partir da linha 2|difere a partir da linha 2"),
                       QStringLiteral("GNR_Saldo_Terceiros_NOTAS|trigger|ativo|desativado")}))
         << qPrintable(shown.text());
-    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 5 pontos ..!")));
+    EXPECT_TRUE(shown.text().contains(QStringLiteral("As plantas Matriz e Filial diferem em 6 pontos ..!")));
 }
 
 TEST_F(AdminTest, HelpOnEveryLevel)

@@ -235,6 +235,8 @@ struct ColumnDef {
     bool primaryKey = false;
     bool unique = false;
     bool clustered = true;
+    bool clusteredWritten = false;  // PRIMARY KEY CLUSTERED: written, not taken by default
+    bool uniqueClustered = false;  // UNIQUE CLUSTERED
     QString keyName;
     bool rowGuid = false;
 };
@@ -245,7 +247,9 @@ struct ConstraintDef {
     ConstraintKind kind = ConstraintKind::PrimaryKey;
     QString name;
     QStringList columns;
+    QList<bool> descending;  // PRIMARY KEY, UNIQUE and indexes: per key column, true for DESC
     bool clustered = true;
+    bool clusteredWritten = false;  // CLUSTERED written (a PRIMARY KEY is clustered by default, when it can be)
     ExprPtr expr;          // DEFAULT value or CHECK condition
     QString exprText;
     QString forColumn;  // DEFAULT x FOR column; the column a column-level CHECK is declared on

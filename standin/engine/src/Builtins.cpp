@@ -395,16 +395,23 @@ std::optional<Value> Executor::scalarBuiltin(const Expr& e, const EvalContext& c
     }
     if (is(n, "FORMAT")) {
         const SqlType rt = resultType();
+        // A NULL written as the value or the format has no type to format by.
+        for (size_t i = 0; i < 2 && i < e.args.size(); ++i)
+            if (e.args[i]->kind == ExprKind::Literal && e.args[i]->value.isNull())
+                throw sqlError(8116, QStringLiteral("Argument data type NULL is invalid for argument %1 of format "
+                                                    "function.")
+                                         .arg(i + 1));
         const Value v = arg(0), format = arg(1);
-        // The culture is checked even when the value is NULL.
+        // The culture is checked even when the value is NULL; a NULL culture is none (9818).
         const Value cultureName = arg(2);
         const Culture& culture = e.args.size() > 2 ? cultureArg(cultureName) : sessionCulture();
-        if (v.isNull() || format.isNull() || (e.args.size() > 2 && cultureName.isNull()))
+        if (v.isNull())
             return nullValue(rt);
         if ((!isNumeric(v.type.id) && !isDateTime(v.type.id)) || v.type.id == TypeId::Bit)
             throw sqlError(8116, QStringLiteral("Argument data type %1 is invalid for argument 1 of format function.")
                                      .arg(typeName(v.type.id)));
-        auto s = formatValue(v, toText(format), culture);
+        // A NULL format (of a column or a variable) is the general one, as an empty format is.
+        auto s = formatValue(v, format.isNull() ? QString() : toText(format), culture);
         if (!s)
             return nullValue(rt);
         return Value {rt, *s};
@@ -416,9 +423,8 @@ const Culture& Executor::sessionCulture() const { return cultureOfLanguage(*sess
 
 const Culture& Executor::cultureArg(const Value& v) const
 {
-    if (v.isNull())
-        return sessionCulture();
-    const QString name = toText(v);
+    // A NULL culture names none: refused as 'NULL', by PARSE and TRY_PARSE too.
+    const QString name = v.isNull() ? QStringLiteral("NULL") : toText(v);
     const Culture* c = findCulture(name);
     if (!c)
         throw sqlError(

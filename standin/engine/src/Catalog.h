@@ -37,12 +37,19 @@ struct KeyConstraint {
     bool primary = true;
     bool clustered = true;
     QStringList columns;
+    QList<bool> descending;  // per key column: true for a DESC key (missing entries: ascending)
     bool index = false;  // a UNIQUE INDEX: named within its table, not an object of its own
     QStringList included;  // INCLUDE columns
     // A filtered index (CREATE ... INDEX ... WHERE): only the rows its condition admits are keys.
     QString filterText;
     ExprPtr filter;
+
+    bool descendingAt(qsizetype i) const { return i < descending.size() && descending[i]; }
 };
+
+// The clustering of a new table's keys: two written CLUSTERED are refused (8112); with one, a PRIMARY KEY
+// clustered by default becomes nonclustered.
+void settleClustering(const QString& table, std::vector<ColumnDef>& columns, std::vector<ConstraintDef>& constraints);
 
 // Whether a condition may filter an index: comparisons of a column with constants, IS [NOT] NULL,
 // IN (constants), joined by AND.
@@ -197,6 +204,10 @@ struct Database {
 // OBJECTPROPERTY of a constraint (IsConstraint, IsPrimaryKey, CnstIsDisabled ...) or the table properties
 // about its constraints and indexes (TableHasPrimaryKey ...); no value for other objects or properties.
 std::optional<int> constraintProperty(const Database& db, int id, const QString& lowerProperty);
+// INDEXKEY_PROPERTY: ColumnId or IsDescending of key column `keyId` (from 1) of an index as sys.indexes
+// numbers it; no value for an unknown table, index, key column or property.
+std::optional<int> indexKeyProperty(const Database& db, int objectId, int indexId, int keyId,
+                                    const QString& lowerProperty);
 
 // Undo log of one statement (and, later, of a transaction): actions run in reverse to
 // take back what the statement did.

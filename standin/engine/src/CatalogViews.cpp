@@ -361,6 +361,7 @@ struct IndexRow {
     int indexId = 0;
     bool clustered = false, unique = false, primary = false, uniqueConstraint = false;
     QStringList columns, included;
+    QList<bool> descending;
     QString filter;
 };
 
@@ -379,6 +380,7 @@ std::vector<IndexRow> indexesOf(const Table& t)
         r.primary = k.primary;
         r.uniqueConstraint = !k.primary && !k.index;
         r.columns = k.columns;
+        r.descending = k.descending;
         r.included = k.included;
         r.filter = k.filterText;
         out.push_back(r);
@@ -389,6 +391,7 @@ std::vector<IndexRow> indexesOf(const Table& t)
         r.clustered = p.clustered && !clustered;
         clustered |= r.clustered;
         r.columns = p.columns;
+        r.descending = p.descending;
         r.included = p.included;
         r.filter = p.filterText;
         out.push_back(r);
@@ -764,8 +767,9 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
                     int n = 0;
                     for (const QString& c : ix.columns) {
                         ++n;
+                        const bool descending = n - 1 < ix.descending.size() && ix.descending[n - 1];
                         v.row(Row {intValue(tab->objectId), intValue(ix.indexId), intValue(n),
-                                   intValue(columnId(*tab, c)), tiny(n), tiny(0), bitValue(false), bitValue(false),
+                                   intValue(columnId(*tab, c)), tiny(n), tiny(0), bitValue(descending), bitValue(false),
                                    tiny(0)});
                     }
                     for (const QString& c : ix.included)
@@ -940,6 +944,24 @@ bool Executor::catalogView(const QString& schema, const QString& name, const std
         return true;
     }
     return false;
+}
+
+std::optional<int> indexKeyProperty(const Database& db, int objectId, int indexId, int keyId, const QString& property)
+{
+    for (const auto& entry : db.tables) {
+        if (entry.second->objectId != objectId)
+            continue;
+        for (const IndexRow& ix : indexesOf(*entry.second)) {
+            if (ix.indexId != indexId || ix.name.isEmpty() || keyId < 1 || keyId > ix.columns.size())
+                continue;
+            if (property == QLatin1String("columnid"))
+                return columnId(*entry.second, ix.columns[keyId - 1]);
+            if (property == QLatin1String("isdescending"))
+                return int(keyId - 1 < ix.descending.size() && ix.descending[keyId - 1]);
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::optional<int> constraintProperty(const Database& db, int id, const QString& property)

@@ -22,7 +22,8 @@ const QByteArray kMagic("SQL-STANDIN-DATABASE");
 // 4: filtered indexes keep their condition; plain indexes and INCLUDE columns; foreign keys keep their
 //    columns, referenced table and referential actions; constraints whether they are trusted; triggers
 //    whether they are disabled.
-const quint32 kFormatVersion = 4;
+// 5: the direction (ASC/DESC) of every key column of keys and indexes.
+const quint32 kFormatVersion = 5;
 const QString kExtension = QStringLiteral(".sdb");
 
 bool validDatabaseName(const QString& name)
@@ -202,10 +203,10 @@ QByteArray serializeDatabase(const Database& db)
         out << quint32(t->keys.size());
         for (const KeyConstraint& k : t->keys)
             out << k.name << qint32(k.objectId) << k.primary << k.clustered << k.columns << k.index << k.included
-                << k.filterText;
+                << k.filterText << k.descending;
         out << quint32(t->plainIndexes.size());
         for (const KeyConstraint& k : t->plainIndexes)
-            out << k.name << k.clustered << k.columns << k.included << k.filterText;
+            out << k.name << k.clustered << k.columns << k.included << k.filterText << k.descending;
         out << quint32(t->others.size());
         for (const OtherConstraint& o : t->others)
             out << o.name << qint32(o.objectId) << quint8(o.kind) << o.text << o.column << o.enabled << o.columns
@@ -257,7 +258,7 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
     if (f.status() != QDataStream::Ok || magic != kMagic)
         throw Damaged{QStringLiteral("not a database file")};
     f >> version;
-    if (version != kFormatVersion && version != 3 && version != 2)
+    if (version != kFormatVersion && version != 4 && version != 3 && version != 2)
         throw Damaged{QStringLiteral("unknown format version %1").arg(version)};
     f >> payload >> digest;
     check(f, "file");
@@ -312,6 +313,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                     in >> k.index;
                 if (version >= 4)
                     in >> k.included >> k.filterText;
+                if (version >= 5)
+                    in >> k.descending;
                 if (!k.filterText.isEmpty())
                     k.filter = parseExpression(k.filterText);
                 k.objectId = id;
@@ -327,6 +330,8 @@ std::shared_ptr<Database> deserializeDatabase(const QByteArray& file)
                     k.primary = false;
                     k.index = true;
                     in >> k.name >> k.clustered >> k.columns >> k.included >> k.filterText;
+                    if (version >= 5)
+                        in >> k.descending;
                     check(in, "index");
                     if (!k.filterText.isEmpty())
                         k.filter = parseExpression(k.filterText);

@@ -528,6 +528,8 @@ SqlType Executor::typeOf(const Expr& e, const Scope& scope)
         n == QLatin1String("UNICODE") || n == QLatin1String("DATALENGTH") || n == QLatin1String("@@ROWCOUNT") ||
         n == QLatin1String("PATINDEX") || n == QLatin1String("ISDATE"))
         return n == QLatin1String("SCOPE_IDENTITY") ? SqlType{TypeId::Numeric, 0, 38, 0} : intType();
+    if (n == QLatin1String("INDEXKEY_PROPERTY"))
+        return intType();
     if (n == QLatin1String("COL_LENGTH"))
         return SqlType{TypeId::SmallInt, 0, 0, 0};
     if (n == QLatin1String("SERVERPROPERTY"))
@@ -1162,6 +1164,16 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
             }
         }
         return nullValue(nvarcharType(-1));
+    }
+    if (n == QLatin1String("INDEXKEY_PROPERTY")) {
+        auto objectId = intArg(0), indexId = intArg(1), keyId = intArg(2);
+        const Value property = arg(3);
+        auto db = currentDatabase();
+        std::optional<int> v;
+        if (objectId && indexId && keyId && db && !property.isNull())
+            v = indexKeyProperty(*db, int(*objectId), int(*indexId), int(*keyId),
+                                 toText(property).trimmed().toLower());
+        return v ? intValue(*v) : nullValue(intType());
     }
     if (n == QLatin1String("COL_NAME")) {
         // COL_NAME(table_id, column_id): the column's name, NULL when either is unknown.

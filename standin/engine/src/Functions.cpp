@@ -42,7 +42,7 @@ const BuiltinFunction kBuiltins[] = {
     {"DB_NAME", 0, 1, false}, {"DB_ID", 0, 1, false}, {"SCOPE_IDENTITY", 0, 0, false},
     {"IDENT_CURRENT", 1, 1, false}, {"SERVERPROPERTY", 1, 1, false}, {"OBJECT_ID", 1, 2, false},
     {"OBJECT_NAME", 1, 2, false}, {"OBJECT_DEFINITION", 1, 1, false}, {"OBJECTPROPERTY", 2, 2, false}, {"COL_LENGTH", 2, 2, false},
-    {"COL_NAME", 2, 2, false},
+    {"COL_NAME", 2, 2, false}, {"INDEXKEY_PROPERTY", 4, 4, false},
     // triggers
     {"UPDATE", 1, 1, false},
     // errors and transactions

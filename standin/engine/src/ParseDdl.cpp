@@ -35,14 +35,18 @@ ExprPtr Parser::defaultValue(QString& text)
     return e;
 }
 
-QStringList Parser::keyColumns()
+QStringList Parser::keyColumns(QList<bool>* descending)
 {
     QStringList cols;
     expectSymbol("(");
     do {
         cols << name();
-        if (!acceptWord("ASC"))
-            acceptWord("DESC");
+        if (descending) {
+            const bool desc = acceptWord("DESC");
+            if (!desc)
+                acceptWord("ASC");
+            descending->append(desc);
+        }
     } while (acceptSymbol(","));
     expectSymbol(")");
     return cols;
@@ -70,14 +74,15 @@ ConstraintDef Parser::constraintBody(const QString& constraintName)
         if (acceptWord("NONCLUSTERED"))
             c.clustered = false;
         else
-            acceptWord("CLUSTERED");
-        c.columns = keyColumns();
+            c.clusteredWritten = acceptWord("CLUSTERED");
+        c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("UNIQUE")) {
         c.kind = ConstraintKind::Unique;
-        c.clustered = acceptWord("CLUSTERED");
-        acceptWord("NONCLUSTERED");
-        c.columns = keyColumns();
+        c.clustered = c.clusteredWritten = acceptWord("CLUSTERED");
+        if (!c.clustered)
+            acceptWord("NONCLUSTERED");
+        c.columns = keyColumns(&c.descending);
         indexOptions();
     } else if (acceptWord("FOREIGN")) {
         expectWord("KEY");
@@ -184,13 +189,14 @@ void Parser::columnConstraint(ColumnDef& c, const QString& constraintName, std::
         if (acceptWord("NONCLUSTERED"))
             c.clustered = false;
         else
-            acceptWord("CLUSTERED");
+            c.clusteredWritten = acceptWord("CLUSTERED");
         indexOptions();
     } else if (acceptWord("UNIQUE")) {
         c.unique = true;
         c.keyName = constraintName;
-        acceptWord("CLUSTERED");
-        acceptWord("NONCLUSTERED");
+        c.uniqueClustered = acceptWord("CLUSTERED");
+        if (!c.uniqueClustered)
+            acceptWord("NONCLUSTERED");
         indexOptions();
     } else if (peek().isWord("CHECK")) {
         ConstraintDef d = constraintBody(constraintName);
@@ -276,11 +282,11 @@ StmtPtr Parser::createStatement()
         ConstraintDef index;
         index.kind = ConstraintKind::Unique;
         index.index = true;
-        index.clustered = clustered;
+        index.clustered = index.clusteredWritten = clustered;
         index.name = name();
         expectWord("ON");
         const QStringList table = multiName();
-        index.columns = keyColumns();
+        index.columns = keyColumns(&index.descending);
         if (acceptWord("INCLUDE"))
             index.included = keyColumns();
         if (acceptWord("WHERE")) {

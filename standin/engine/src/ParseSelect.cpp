@@ -7,6 +7,7 @@ std::shared_ptr<SelectStmt> Parser::selectWithUnions()
 {
     std::shared_ptr<SelectStmt> first;
     if (acceptSymbol("(")) {
+        InnerQuery inner(innerQueries_);
         first = selectWithUnions();
         expectSymbol(")");
     } else {
@@ -17,6 +18,7 @@ std::shared_ptr<SelectStmt> Parser::selectWithUnions()
         bool all = acceptWord("ALL");
         std::shared_ptr<SelectStmt> other;
         if (acceptSymbol("(")) {
+            InnerQuery inner(innerQueries_);
             other = selectWithUnions();
             expectSymbol(")");
         } else {
@@ -36,7 +38,7 @@ std::shared_ptr<SelectStmt> Parser::selectWithUnions()
             first->orderBy.push_back(o);
         } while (acceptSymbol(","));
     }
-    if (acceptWord("OPTION"))
+    if (innerQueries_ == 0 && acceptWord("OPTION"))
         optionClause();
     return first;
 }

@@ -404,8 +404,10 @@ StmtPtr Parser::insertStatement()
     auto s = std::make_shared<InsertStatement>();
     if (peek().isWord("TOP")) {
         // INSERT takes TOP in parentheses only, and without WITH TIES.
-        if (!peek(1).isSymbol("("))
+        if (!peek(1).isSymbol("(")) {
+            next();
             fail();
+        }
         s->top = topClause(s->topPercent);
         if (topWithTies_)
             fail();
@@ -450,6 +452,7 @@ ExprPtr Parser::topClause(bool& percent)
     if (acceptSymbol("(")) {
         if (peek().isWord("SELECT")) {
             e = make(ExprKind::Subquery, peek().start);
+            InnerQuery inner(innerQueries_);
             e->subquery = selectWithUnions();
             finish(e);
         } else {

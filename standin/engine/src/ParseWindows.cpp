@@ -72,7 +72,10 @@ std::shared_ptr<WithClause> Parser::commonTables()
         }
         expectWord("AS");
         expectSymbol("(");
-        c.select = selectWithUnions();
+        {
+            InnerQuery inner(innerQueries_);
+            c.select = selectWithUnions();
+        }
         expectSymbol(")");
         if (!c.select->orderBy.empty() && !c.select->top) {
             SqlError e = sqlError(1033,

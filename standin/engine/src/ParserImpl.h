@@ -84,7 +84,11 @@ private:
     {
         const Token& t = peek();
         const Token& at = t.kind == TokenKind::End && pos_ > 0 ? tokens_[pos_ - 1] : t;
-        SqlError e = syntaxError(at.text);
+        // A reserved word where the text goes on is named as a keyword (156); anything else, and the
+        // last word of a text that stops short, as it stands (102).
+        SqlError e = t.kind != TokenKind::End && isReserved(at)
+                         ? sqlError(156, QStringLiteral("Incorrect syntax near the keyword '%1'.").arg(at.text), 15)
+                         : syntaxError(at.text);
         e.message.line = at.line;
         throw e;
     }
@@ -146,6 +150,7 @@ private:
     std::shared_ptr<SelectStmt> nestedSelect()
     {
         const int line = peek().line;
+        InnerQuery inner(innerQueries_);
         auto s = selectWithUnions();
         if (!s->orderBy.empty() && !s->top) {
             SqlError e = sqlError(1033, QStringLiteral("The ORDER BY clause is invalid in views, inline functions, "
@@ -173,7 +178,8 @@ private:
     // DDL (ParseDdl.cpp)
     SqlType type();
     ExprPtr defaultValue(QString& text);
-    QStringList keyColumns();
+    // (a, b, ...): with `descending`, each column may say ASC or DESC; without, a bare list of names.
+    QStringList keyColumns(QList<bool>* descending = nullptr);
     void indexOptions();
     ConstraintDef constraintBody(const QString& constraintName);
     void references(ConstraintDef& c);
@@ -226,6 +232,18 @@ private:
     int catchDepth_ = 0;  // CATCH blocks around the statement being read (THROW without arguments)
     bool afterCondition_ = false;  // the statement being read is the body of an IF or WHILE
     std::optional<int> maxRecursion_;  // OPTION (MAXRECURSION n) of the statement being read
+    // Queries being read inside another (subqueries, derived tables, common tables, a parenthesized
+    // UNION member): OPTION belongs to the outermost statement only, so inside them it is a syntax error.
+    int innerQueries_ = 0;
+    struct InnerQuery {
+        explicit InnerQuery(int& n)
+            : n_(n)
+        {
+            ++n_;
+        }
+        ~InnerQuery() { --n_; }
+        int& n_;
+    };
     bool topWithTies_ = false;         // the last TOP clause read ended WITH TIES
 };
 

@@ -12,6 +12,55 @@ namespace standin {
 
 namespace {
 
+// The name of the table's clustered index (a key or a plain index), empty when it is a heap.
+QString clusteredIndexOf(const Table& t)
+{
+    for (const std::vector<KeyConstraint>* list : {&t.keys, &t.plainIndexes})
+        for (const KeyConstraint& k : *list)
+            if (k.clustered)
+                return k.name;
+    return QString();
+}
+
+SqlError secondClusteredIndex(const Table& t)
+{
+    return sqlError(1902, QStringLiteral("Cannot create more than one clustered index on table '%1'. Drop the existing "
+                                         "clustered index '%2' before creating another.")
+                              .arg(t.name, clusteredIndexOf(t)));
+}
+
+}  // namespace
+
+// The keys of a new table that write CLUSTERED: two are refused (8112, after 8110 for two primary keys);
+// with one, a PRIMARY KEY clustered by default is nonclustered.
+void settleClustering(const QString& table, std::vector<ColumnDef>& columns, std::vector<ConstraintDef>& constraints)
+{
+    int primaryKeys = 0, written = 0;
+    for (const ColumnDef& c : columns) {
+        primaryKeys += c.primaryKey;
+        written += (c.primaryKey && c.clusteredWritten) + c.uniqueClustered;
+    }
+    for (const ConstraintDef& c : constraints) {
+        const bool key = c.kind == ConstraintKind::PrimaryKey || c.kind == ConstraintKind::Unique;
+        primaryKeys += c.kind == ConstraintKind::PrimaryKey;
+        written += key && c.clusteredWritten;
+    }
+    if (primaryKeys > 1 || written == 0)
+        return;
+    if (written > 1)
+        throw sqlError(
+            8112, QStringLiteral("Cannot add more than one clustered index for constraints on table '%1'.").arg(table),
+            16, 0);
+    for (ColumnDef& c : columns)
+        if (c.primaryKey && !c.clusteredWritten)
+            c.clustered = false;
+    for (ConstraintDef& c : constraints)
+        if (c.kind == ConstraintKind::PrimaryKey && !c.clusteredWritten)
+            c.clustered = false;
+}
+
+namespace {
+
 SqlError constraintFailed()
 {
     return sqlError(1750, QStringLiteral("Could not create constraint or index. See previous errors."));
@@ -159,7 +208,8 @@ void Executor::addColumn(Database& db, Table& t, const ColumnDef& def, bool crea
         k.kind = def.primaryKey ? ConstraintKind::PrimaryKey : ConstraintKind::Unique;
         k.name = def.keyName;
         k.columns = QStringList{def.name};
-        k.clustered = def.primaryKey && def.clustered;  // a UNIQUE column is nonclustered
+        k.clustered = def.primaryKey ? def.clustered : def.uniqueClustered;
+        k.clusteredWritten = def.primaryKey ? def.clusteredWritten : def.uniqueClustered;
         std::vector<QString> names;
         addConstraint(db, t, k, names);
     }
@@ -186,6 +236,16 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
                 return true;
         return false;
     };
+    if (def.kind == ConstraintKind::PrimaryKey || def.kind == ConstraintKind::Unique) {
+        // A column written twice in a key or in its INCLUDE list, in any case and either direction.
+        for (const QStringList* list : {&def.columns, &def.included})
+            for (qsizetype i = 1; i < list->size(); ++i)
+                for (qsizetype j = 0; j < i; ++j)
+                    if (collationKey(list->at(i)) == collationKey(list->at(j)))
+                        throw sqlError(1909, QStringLiteral("Cannot use duplicate column names in index. Column name "
+                                                            "'%1' listed more than once.")
+                                                 .arg(list->at(i)));
+    }
     if (def.index) {
         auto clash = [&](const KeyConstraint& k) { return collationKey(k.name) == collationKey(name); };
         if (std::any_of(t.keys.begin(), t.keys.end(), clash)
@@ -219,12 +279,20 @@ void Executor::addConstraint(Database& db, Table& t, const ConstraintDef& def, s
         k.primary = primary;
         k.index = def.index;
         k.clustered = def.clustered;
+        if (k.clustered && !clusteredIndexOf(t).isEmpty()) {
+            // A PRIMARY KEY clustered by default yields to the clustered index the table has; a written
+            // CLUSTERED cannot be a second one.
+            if (def.clusteredWritten)
+                throw secondClusteredIndex(t);
+            k.clustered = false;
+        }
         k.included = def.included;
         k.name = name.isEmpty() ? newConstraintName(primary ? QStringLiteral("PK") : QStringLiteral("UQ"), t.name, QString()) : name;
         k.filterText = def.exprText;
         k.filter = def.index ? def.expr : nullptr;
         std::vector<int> cols;
         for (const QString& c : def.columns) {
+            k.descending << (k.columns.size() < def.descending.size() && def.descending[k.columns.size()]);
             int i = t.columnIndex(c);
             if (i < 0)
                 throw sqlError(1911, QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
@@ -347,12 +415,15 @@ void Executor::runCreateTable(CreateTableStatement& s)
     t->created = t->modified = QDateTime::currentDateTime();
     if (s.columns.empty())
         throw syntaxError(QStringLiteral(")"));
-    for (const ColumnDef& c : s.columns)
+    std::vector<ColumnDef> columns = s.columns;
+    std::vector<ConstraintDef> constraints = s.constraints;
+    settleClustering(s.name.join(QLatin1Char('.')), columns, constraints);
+    for (const ColumnDef& c : columns)
         addColumn(*db, *t, c, true);
     std::vector<QString> names;
     // Foreign keys last: one may reference a key of this very table.
     for (const bool foreign : {false, true})
-        for (const ConstraintDef& c : s.constraints)
+        for (const ConstraintDef& c : constraints)
             if ((c.kind == ConstraintKind::ForeignKey) == foreign)
                 addConstraint(*db, *t, c, names);
     t->objectId = db->allocateObjectId();
@@ -785,20 +856,10 @@ void Executor::addPlainIndex(Table& t, const ConstraintDef& def)
     };
     resolve(def.columns, p.columns);
     resolve(def.included, p.included);
-    if (p.clustered && (std::any_of(t.keys.begin(), t.keys.end(), [](const KeyConstraint& k) { return k.clustered; }) ||
-                        std::any_of(t.plainIndexes.begin(), t.plainIndexes.end(),
-                                    [](const KeyConstraint& i) { return i.clustered; })))
-        throw sqlError(1902, QStringLiteral("Cannot create more than one clustered index on table '%1'. Drop the existing "
-                                            "clustered index '%2' before creating another.")
-                                 .arg(t.name, [&] {
-                                     for (const KeyConstraint& k : t.keys)
-                                         if (k.clustered)
-                                             return k.name;
-                                     for (const KeyConstraint& i : t.plainIndexes)
-                                         if (i.clustered)
-                                             return i.name;
-                                     return QString();
-                                 }()));
+    for (qsizetype i = 0; i < p.columns.size(); ++i)
+        p.descending << (i < def.descending.size() && def.descending[i]);
+    if (p.clustered && !clusteredIndexOf(t).isEmpty())
+        throw secondClusteredIndex(t);
     t.plainIndexes.push_back(p);
 }
 

@@ -234,14 +234,18 @@ std::shared_ptr<Table> Executor::tempTable(const QStringList& name) const
     return nullptr;
 }
 
-std::shared_ptr<Table> Executor::buildTable(Database& db, const QString& name, const std::vector<ColumnDef>& columns,
-                                            const std::vector<ConstraintDef>& constraints)
+std::shared_ptr<Table> Executor::buildTable(Database& db, const QString& name,
+                                            const std::vector<ColumnDef>& writtenColumns,
+                                            const std::vector<ConstraintDef>& writtenConstraints)
 {
     auto t = std::make_shared<Table>();
     t->name = name;
     t->created = t->modified = QDateTime::currentDateTime();
-    if (columns.empty())
+    if (writtenColumns.empty())
         throw syntaxError(QStringLiteral(")"));
+    std::vector<ColumnDef> columns = writtenColumns;
+    std::vector<ConstraintDef> constraints = writtenConstraints;
+    settleClustering(name, columns, constraints);
     for (const ColumnDef& c : columns)
         addColumn(db, *t, c, true);
     std::vector<QString> names;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numeric>
 
 namespace standin {
@@ -183,6 +184,35 @@ void Executor::bindWindowCall(Expr& e, const Scope& scope)
     for (auto& a : e.args)
         if (a)
             bind(*a, scope);
+    if (n == QLatin1String("NTILE") && !e.args.empty() && e.args[0] && e.args[0]->kind == ExprKind::Literal) {
+        // A count written in the query is checked when the query is compiled, rows or none.
+        const Value& v = e.args[0]->value;
+        if (v.isNull() || !isInteger(v.type.id) || std::get<int64_t>(convert(v, bigintType()).data) <= 0)
+            throw sqlError(4116,
+                           QStringLiteral("The function 'ntile' takes only a positive int or bigint expression as "
+                                          "its input."),
+                           15);
+    }
+    if (n == QLatin1String("NTILE") && !e.args.empty() && e.args[0]) {
+        // The count is one for the whole result: it may not read the rows being tiled.
+        std::function<const Expr*(const Expr&)> sourceColumn = [&](const Expr& x) -> const Expr* {
+            if (x.kind == ExprKind::Column && x.depth == 0)
+                return &x;
+            for (const auto& a : x.args)
+                if (const Expr* c = a ? sourceColumn(*a) : nullptr)
+                    return c;
+            if (const Expr* c = x.caseOperand ? sourceColumn(*x.caseOperand) : nullptr)
+                return c;
+            return x.elseExpr ? sourceColumn(*x.elseExpr) : nullptr;
+        };
+        if (const Expr* c = sourceColumn(*e.args[0]))
+            throw sqlError(4195,
+                           QStringLiteral("The reference to column \"%1\" is not allowed in an argument to the NTILE "
+                                          "function. Only references to columns at an outer scope or standalone "
+                                          "expressions and subqueries are allowed here.")
+                               .arg(c->parts.isEmpty() ? c->name : c->parts.last()),
+                           15);
+    }
     for (auto& p : e.over->partitionBy)
         bind(*p, scope);
     for (auto& o : e.over->orderBy)
@@ -258,12 +288,15 @@ void Executor::computeWindow(const Expr& w, size_t slot, const std::vector<Windo
             int64_t dense = 0;
             int64_t tiles = 0;
             if (name == QLatin1String("NTILE")) {
+                // A whole number type only: NULL, 0, a negative count and a decimal 2.0 are all refused.
                 const Value& v = args[row(0)][0];
-                if (!v.isNull())
+                if (!v.isNull() && isInteger(v.type.id))
                     tiles = std::get<int64_t>(convert(v, bigintType()).data);
-                if (v.isNull() || tiles <= 0)
-                    throw sqlError(4111, QStringLiteral("The function 'NTILE' takes only a positive int or bigint "
-                                                        "expression as its input."));
+                if (tiles <= 0)
+                    throw sqlError(4116,
+                                   QStringLiteral("The function 'ntile' takes only a positive int or bigint "
+                                                  "expression as its input."),
+                                   15);
             }
             for (size_t p = 0; p < size; ++p) {
                 int64_t value = int64_t(p) + 1;
@@ -285,22 +318,26 @@ void Executor::computeWindow(const Expr& w, size_t slot, const std::vector<Windo
             }
         } else if (isOffsetFunction(name)) {
             const bool lag = name == QLatin1String("LAG");
+            // A negative offset written in the query is state 1; one a variable or a column held, state 2.
+            const bool offsetWritten = w.args.size() > 1 && w.args[1] && w.args[1]->kind == ExprKind::Literal;
             for (size_t p = 0; p < size; ++p) {
                 const auto& a = args[row(p)];
                 int64_t offset = 1;
+                bool noOffset = false;  // a NULL offset reads no row: every row takes the default
                 if (a.size() > 1) {
-                    if (a[1].isNull())
-                        offset = -1;
-                    else
+                    noOffset = a[1].isNull();
+                    if (!noOffset)
                         offset = std::get<int64_t>(convert(a[1], bigintType()).data);
                     if (offset < 0)
-                        throw sqlError(8730, QStringLiteral("Offset parameter for Lag and Lead functions cannot be a "
-                                                            "negative value."));
+                        throw sqlError(8730,
+                                       QStringLiteral("Offset parameter for Lag and Lead functions cannot be a "
+                                                      "negative value."),
+                                       16, offsetWritten ? 1 : 2);
                 }
                 offset = std::min<int64_t>(offset, int64_t(size));  // farther is outside the partition all the same
                 const int64_t target = lag ? int64_t(p) - offset : int64_t(p) + offset;
                 Value v;
-                if (target >= 0 && target < int64_t(size))
+                if (!noOffset && target >= 0 && target < int64_t(size))
                     v = args[row(size_t(target))][0];
                 else
                     v = a.size() > 2 ? a[2] : nullValue(type);

@@ -1,11 +1,12 @@
-// Cultures for FORMAT and PARSE: the number and date conventions of pt-BR, en-US, en-GB, pt-PT and
-// the invariant culture, and the standard and custom format strings FORMAT takes (the .NET ones:
+// Cultures for FORMAT and PARSE: the number and date conventions of pt-BR, en-US, en-GB, pt-PT, de-DE,
+// fr-FR and the invariant culture, and the standard and custom format strings FORMAT takes (the .NET ones:
 // 'N2', 'C', 'P', 'D5', 'X', 'E', 'd', 'D', 'g', 'dd/MM/yyyy', '#,##0.00', '0000', 'hh\:mm' ...).
 #include "ValuesInternal.h"
 
 #include <QRegularExpression>
 
 #include <cmath>
+#include <iterator>
 
 namespace standin {
 
@@ -46,6 +47,14 @@ const char* const kPtMonths =
 const char* const kPtShortMonths = "jan,fev,mar,abr,mai,jun,jul,ago,set,out,nov,dez";
 const char* const kPtDays = "domingo,segunda-feira,terça-feira,quarta-feira,quinta-feira,sexta-feira,sábado";
 const char* const kPtShortDays = "dom,seg,ter,qua,qui,sex,sáb";
+const char* const kDeMonths = "Januar,Februar,März,April,Mai,Juni,Juli,August,September,Oktober,November,Dezember";
+const char* const kDeShortMonths = "Jan,Feb,Mrz,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez";
+const char* const kDeDays = "Sonntag,Montag,Dienstag,Mittwoch,Donnerstag,Freitag,Samstag";
+const char* const kDeShortDays = "So,Mo,Di,Mi,Do,Fr,Sa";
+const char* const kFrMonths = "janvier,février,mars,avril,mai,juin,juillet,août,septembre,octobre,novembre,décembre";
+const char* const kFrShortMonths = "janv.,févr.,mars,avr.,mai,juin,juil.,août,sept.,oct.,nov.,déc.";
+const char* const kFrDays = "dimanche,lundi,mardi,mercredi,jeudi,vendredi,samedi";
+const char* const kFrShortDays = "dim.,lun.,mar.,mer.,jeu.,ven.,sam.";
 
 const Culture kCultures[] = {
     {"en-US",
@@ -114,6 +123,48 @@ const Culture kCultures[] = {
      kPtShortMonths,
      kPtDays,
      kPtShortDays},
+    {"de-DE",
+     "Deutsch",
+     u',',
+     u'.',
+     "€",
+     3,
+     8,
+     0,
+     0,
+     "dd.MM.yyyy",
+     "dddd, d. MMMM yyyy",
+     "HH:mm",
+     "HH:mm:ss",
+     "d. MMMM",
+     "MMMM yyyy",
+     "",
+     "",
+     kDeMonths,
+     kDeShortMonths,
+     kDeDays,
+     kDeShortDays},
+    {"fr-FR",
+     "Français",
+     u',',
+     u'\u00a0',
+     "€",
+     3,
+     8,
+     0,
+     0,
+     "dd/MM/yyyy",
+     "dddd d MMMM yyyy",
+     "HH:mm",
+     "HH:mm:ss",
+     "d MMMM",
+     "MMMM yyyy",
+     "",
+     "",
+     kFrMonths,
+     kFrShortMonths,
+     kFrDays,
+     kFrShortDays},
     {"",
      "us_english",
      u'.',
@@ -137,7 +188,7 @@ const Culture kCultures[] = {
      kEnShortDays},
 };
 
-const Culture& invariant() { return kCultures[4]; }
+const Culture& invariant() { return kCultures[std::size(kCultures) - 1]; }
 
 QString item(const char* list, int index) { return QString::fromUtf8(list).split(QLatin1Char(',')).value(index); }
 
@@ -842,14 +893,20 @@ bool isStandardLetter(const QString& format, QChar* letter, int* precision)
 
 const Culture* findCulture(const QString& nameIn)
 {
-    const QString name = nameIn.trimmed();
-    if (name.compare(QLatin1String("pt"), Qt::CaseInsensitive) == 0)
-        return &kCultures[1];
-    if (name.compare(QLatin1String("en"), Qt::CaseInsensitive) == 0)
-        return &kCultures[0];
-    for (const Culture& c : kCultures)
-        if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+    // Any case, '_' for '-' (de_DE); a blank around the name or an empty name is no culture. A neutral
+    // name ("de") formats as its main country; "iv" is the invariant culture.
+    QString name = nameIn;
+    name.replace(u'_', u'-');
+    if (name.compare(QLatin1String("iv"), Qt::CaseInsensitive) == 0)
+        return &invariant();
+    for (const Culture& c : kCultures) {
+        const QString full = QString::fromUtf8(c.name);
+        if (!full.isEmpty() && name.compare(full, Qt::CaseInsensitive) == 0)
             return &c;
+    }
+    for (const char* neutral : {"pt-BR", "en-US", "de-DE", "fr-FR"})
+        if (name.compare(QLatin1String(neutral).left(2), Qt::CaseInsensitive) == 0)
+            return findCulture(QLatin1String(neutral));
     return nullptr;
 }
 

@@ -13,9 +13,18 @@ const char* const kPortugueseMonths =
     "janeiro,fevereiro,março,abril,maio,junho,julho,agosto,setembro,outubro,novembro,dezembro";
 const char* const kPortugueseShortMonths = "jan,fev,mar,abr,mai,jun,jul,ago,set,out,nov,dez";
 const char* const kPortugueseDays = "segunda-feira,terça-feira,quarta-feira,quinta-feira,sexta-feira,sábado,domingo";
+const char* const kGermanMonths = "Januar,Februar,März,April,Mai,Juni,Juli,August,September,Oktober,November,Dezember";
+const char* const kGermanShortMonths = "Jan,Feb,Mär,Apr,Mai,Jun,Jul,Aug,Sep,Okt,Nov,Dez";
+const char* const kGermanDays = "Montag,Dienstag,Mittwoch,Donnerstag,Freitag,Samstag,Sonntag";
+const char* const kFrenchMonths =
+    "janvier,février,mars,avril,mai,juin,juillet,août,septembre,octobre,novembre,décembre";
+const char* const kFrenchShortMonths = "janv,févr,mars,avr,mai,juin,juil,août,sept,oct,nov,déc";
+const char* const kFrenchDays = "lundi,mardi,mercredi,jeudi,vendredi,samedi,dimanche";
 
 const Language kLanguages[] = {
     {0, "us_english", "English", "mdy", 7, kEnglishMonths, kEnglishShortMonths, kEnglishDays},
+    {1, "Deutsch", "German", "dmy", 1, kGermanMonths, kGermanShortMonths, kGermanDays},
+    {2, "Français", "French", "dmy", 1, kFrenchMonths, kFrenchShortMonths, kFrenchDays},
     {9, "Português", "Portuguese", "dmy", 7, kPortugueseMonths, kPortugueseShortMonths, kPortugueseDays},
     {23, "British", "British English", "dmy", 1, kEnglishMonths, kEnglishShortMonths, kEnglishDays},
     {27, "Português (Brasil)", "Brazilian", "dmy", 7, kPortugueseMonths, kPortugueseShortMonths, kPortugueseDays},

@@ -205,18 +205,59 @@ TEST_F(Builtins, FormatNumbersAndDatesByCulture)
         {"FORMAT(CAST('14:05' AS time), 'hh\\:mm')", "14:05"},
         {"FORMAT(CAST('14:05' AS time), 'hh:mm')", "NULL"},
         {"FORMAT(1, 'Q')", "NULL"},
-        {"FORMAT(NULL, 'N')", "NULL"},
-        {"FORMAT(1, 'N', NULL)", "NULL"},
+        {"FORMAT(CAST(NULL AS int), 'N')", "NULL"},
+        // A NULL format of a typed value is the general format.
+        {"FORMAT(CAST(1234.5 AS decimal(10, 2)), CAST(NULL AS varchar(10)), 'de-DE')", "1234,50"},
     });
+    // German and French, as .NET writes them (de-DE abbreviates March 'Mrz'; fr-FR groups with a no-break
+    // space); '_' reads as '-', a neutral name as its main country.
+    const QString value = "CAST(-1234567.8951 AS decimal(19, 4))", day = "CAST('2024-03-05T14:07:09' AS datetime2(0))";
+    const std::vector<std::pair<QString, QString>> cultures = {
+        {"FORMAT(" + value + ", 'N', 'de-DE')", "-1.234.567,90"},
+        {"FORMAT(" + value + ", 'C', 'de-DE')", "-1.234.567,90 €"},
+        {"FORMAT(" + value + ", 'P', 'de_DE')", "-123.456.789,51 %"},
+        {"FORMAT(" + value + ", 'E', 'de')", "-1,234568E+006"},
+        {"FORMAT(" + value + ", 'N', 'fr-FR')", "-1\u00a0234\u00a0567,90"},
+        {"FORMAT(" + value + ", 'C', 'FR-fr')", "-1\u00a0234\u00a0567,90 €"},
+        {"FORMAT(" + day + ", 'd', 'de-DE')", "05.03.2024"},
+        {"FORMAT(" + day + ", 'D', 'de-DE')", "Dienstag, 5. März 2024"},
+        {"FORMAT(" + day + ", 'G', 'de-DE')", "05.03.2024 14:07:09"},
+        {"FORMAT(" + day + ", 'M', 'de-DE') + ' / ' + FORMAT(" + day + ", 'Y', 'de-DE')", "5. März / März 2024"},
+        {"FORMAT(" + day + ", 'MMM tt', 'de-DE')", "Mrz "},
+        {"FORMAT(" + day + ", 'd', 'fr-FR')", "05/03/2024"},
+        {"FORMAT(" + day + ", 'D', 'fr-FR')", "mardi 5 mars 2024"},
+        {"FORMAT(" + day + ", 'M', 'fr') + ' / ' + FORMAT(" + day + ", 'Y', 'fr-FR')", "5 mars / mars 2024"},
+    };
+    for (const auto &[expression, expected] : cultures)
+        EXPECT_EQ(scalar("SELECT " + expression), expected) << expression.toStdString();
     // Without a culture, the session's language decides.
     ok(QStringLiteral("SET LANGUAGE Brazilian"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT FORMAT(1234.5, 'N')")), QStringLiteral("1.234,50"));
     EXPECT_EQ(columnType(QStringLiteral("FORMAT(1, 'N')")), QStringLiteral("nvarchar(4000)"));
+    ok(QStringLiteral("SET LANGUAGE Deutsch"));
+    EXPECT_EQ(
+        scalar("SELECT FORMAT(1234.5, 'N') + ' ' + FORMAT(" + day + ", 'D') + ' ' + DATENAME(month, " + day + ")"),
+        QStringLiteral("1.234,50 Dienstag, 5. März 2024 März"));
+    EXPECT_EQ(scalar("SELECT FORMAT(1234.5, 'N', 'en-US')"), QStringLiteral("1,234.50"));
+    ok(QStringLiteral("SET LANGUAGE French"));
+    EXPECT_EQ(scalar("SELECT @@LANGUAGE + ' ' + FORMAT(" + day
+                     + ", 'D') + ' ' + CONVERT(varchar(10), CAST('05/03/2024' "
+                       "AS date), 23)"),
+              QStringLiteral("Français mardi 5 mars 2024 2024-03-05"));
     expectErrors({
         {"SELECT FORMAT(1, 'N', 'xx-YY')", 9818},
+        {"SELECT FORMAT(1, 'N', NULL)", 9818},
+        {"SELECT FORMAT(1, 'N', '')", 9818},
+        {"SELECT FORMAT(1, 'N', 'en-US ')", 9818},
+        {"SELECT FORMAT(1, 'N', 'German')", 9818},
+        {"SELECT PARSE('1' AS int USING NULL)", 9818},
         {"SELECT FORMAT('abc', 'N')", 8116},
+        {"SELECT FORMAT(NULL, 'N')", 8116},
+        {"SELECT FORMAT(1, NULL)", 8116},
         {"SELECT FORMAT(CAST(1 AS bit), 'N')", 8116},
     });
+    EXPECT_EQ(error("SELECT FORMAT(1, 'N', NULL)").text,
+              "The culture parameter 'NULL' provided in the function call is not supported.");
 }
 
 TEST_F(Builtins, DateTimeOffsetStoresComparesAndConverts)

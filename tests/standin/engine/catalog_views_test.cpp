@@ -201,6 +201,84 @@ TEST_F(CatalogViews, IndexesListEveryIndexWithItsColumnsAndAHeapWithout)
     EXPECT_EQ(error("ALTER TABLE Produtos DROP COLUMN Tipo").number, 5074);
 }
 
+TEST_F(CatalogViews, KeyColumnsKeepTheirDirectionAcrossASaveAndLoad)
+{
+    ok("CREATE TABLE Lote (Ano int NOT NULL, Num int NOT NULL, Ref varchar(10) NULL, Obs varchar(20) NULL, "
+       "CONSTRAINT PK_Lote PRIMARY KEY (Ano DESC, Num))");
+    ok("ALTER TABLE Lote ADD CONSTRAINT UQ_Lote_Ref UNIQUE NONCLUSTERED (Ref DESC)");
+    ok("CREATE UNIQUE NONCLUSTERED INDEX UX_Lote ON Lote (Num ASC, Ano DESC)");
+    ok("CREATE INDEX IX_Lote_Obs ON Lote (Obs DESC) INCLUDE (Ref)");
+    ok("DECLARE @t TABLE (a int, PRIMARY KEY (a DESC)); INSERT INTO @t VALUES (1)");
+    const QString keys = "SELECT i.name, c.name, ic.key_ordinal, ic.is_descending_key, ic.is_included_column "
+                         "FROM sys.indexes i INNER JOIN sys.index_columns ic ON ic.object_id = i.object_id AND "
+                         "ic.index_id = i.index_id INNER JOIN sys.columns c ON c.object_id = ic.object_id AND "
+                         "c.column_id = ic.column_id WHERE i.object_id = OBJECT_ID('Lote') "
+                         "ORDER BY i.index_id, ic.index_column_id";
+    const Rows expected {{"PK_Lote", "Ano", "1", "1", "0"},     {"PK_Lote", "Num", "2", "0", "0"},
+                         {"UQ_Lote_Ref", "Ref", "1", "1", "0"}, {"UX_Lote", "Num", "1", "0", "0"},
+                         {"UX_Lote", "Ano", "2", "1", "0"},     {"IX_Lote_Obs", "Obs", "1", "1", "0"},
+                         {"IX_Lote_Obs", "Ref", "0", "0", "1"}};
+    EXPECT_EQ(rows(keys), expected);
+    EXPECT_EQ(rows("SELECT INDEXKEY_PROPERTY(OBJECT_ID('Lote'), 1, 1, 'IsDescending'), "
+                   "INDEXKEY_PROPERTY(OBJECT_ID('Lote'), 1, 2, 'isdescending'), "
+                   "INDEXKEY_PROPERTY(OBJECT_ID('Lote'), 3, 2, 'ColumnId'), "
+                   "INDEXKEY_PROPERTY(OBJECT_ID('Lote'), 1, 3, 'IsDescending'), "
+                   "INDEXKEY_PROPERTY(OBJECT_ID('Lote'), 1, 1, 'Nada')"),
+              (Rows {{"1", "0", "1", "NULL", "NULL"}}));
+    // Only keys have a direction: a foreign key's or an INCLUDE column's is a syntax error.
+    EXPECT_EQ(
+        error("CREATE TABLE Item (Ano int, Num int, FOREIGN KEY (Ano DESC, Num) REFERENCES Lote (Ano, Num))").text,
+        "Incorrect syntax near the keyword 'DESC'.");
+    EXPECT_EQ(error("CREATE INDEX IX_Outro ON Lote (Obs) INCLUDE (Ref ASC)").number, 156);
+    // A column twice in one key is refused, whatever the case and direction of each.
+    EXPECT_EQ(error("CREATE INDEX IX_Outro ON Lote (Obs, obs DESC)").text,
+              "Cannot use duplicate column names in index. Column name 'obs' listed more than once.");
+    EXPECT_EQ(error("ALTER TABLE Lote ADD CONSTRAINT UQ_Outro UNIQUE (Ano, Num, Ano)").number, 1909);
+
+    QTemporaryDir dir;
+    QString err;
+    ASSERT_TRUE(engine.save(dir.path(), &err)) << err.toStdString();
+    Engine loaded;
+    ASSERT_TRUE(loaded.load(dir.path(), &err)) << err.toStdString();
+    auto session = loaded.openSession("sa", "h", "ORVO");
+    const BatchResult r = loaded.execute(*session, keys);
+    ASSERT_TRUE(r.statements.back().resultSet);
+    Rows back;
+    for (const auto &row : r.statements.back().resultSet->rows) {
+        QStringList cells;
+        for (const Value &v : row)
+            cells << toText(v);
+        back.push_back(cells);
+    }
+    EXPECT_EQ(back, expected);
+}
+
+TEST_F(CatalogViews, ATableHasOneClusteredIndexAndAPrimaryKeyYieldsIt)
+{
+    const QString clustered = "SELECT name FROM sys.indexes WHERE object_id = OBJECT_ID('%1') AND type_desc = "
+                              "'CLUSTERED'";
+    // A written UNIQUE CLUSTERED takes the clustering a PRIMARY KEY would have had by default.
+    ok("CREATE TABLE Etiqueta (Id int NOT NULL PRIMARY KEY, Codigo varchar(20) NOT NULL CONSTRAINT UQ_Etiqueta "
+       "UNIQUE CLUSTERED)");
+    EXPECT_EQ(scalar(clustered.arg("Etiqueta")), "UQ_Etiqueta");
+    // So does a clustered index the table has when the key comes later.
+    ok("CREATE TABLE Caixa (Id int NOT NULL, Peso int NULL)");
+    ok("CREATE CLUSTERED INDEX IX_Caixa_Peso ON Caixa (Peso)");
+    ok("ALTER TABLE Caixa ADD CONSTRAINT PK_Caixa PRIMARY KEY (Id)");
+    EXPECT_EQ(scalar(clustered.arg("Caixa")), "IX_Caixa_Peso");
+    const std::vector<std::pair<const char *, int>> refused = {
+        {"CREATE TABLE Dupla (a int NOT NULL PRIMARY KEY CLUSTERED, b int NOT NULL UNIQUE CLUSTERED)", 8112},
+        {"CREATE TABLE Dupla (a int NOT NULL, b int NOT NULL, PRIMARY KEY (a), PRIMARY KEY CLUSTERED (b))", 8110},
+        {"ALTER TABLE Caixa ADD CONSTRAINT UQ_Caixa UNIQUE CLUSTERED (Id)", 1902},
+        {"CREATE UNIQUE CLUSTERED INDEX UX_Produtos ON Produtos (Codigo)", 1902},
+    };
+    for (const auto &[sql, number] : refused)
+        EXPECT_EQ(error(sql).number, number) << sql;
+    EXPECT_EQ(error("ALTER TABLE Caixa ADD CONSTRAINT UQ_Caixa UNIQUE CLUSTERED (Id)").text,
+              "Cannot create more than one clustered index on table 'Caixa'. Drop the existing clustered index "
+              "'IX_Caixa_Peso' before creating another.");
+}
+
 TEST_F(CatalogViews, InformationSchemaListsConstraintsAndTheirColumns)
 {
     EXPECT_EQ(

@@ -142,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(Statements, FixtureCorpus,
                          ::testing::Values("connect.sql", "users.sql", "users-extended.sql", "switch.sql",
                                            "conference.sql", "conference-errors.sql", "schema-steps.sql",
                                            "procedural.sql", "binding.sql", "catalog-views.sql", "window.sql",
-                                           "builtins.sql", "validations.sql", "temp.sql"),
+                                           "builtins.sql", "validations.sql", "temp.sql",
+                                           "index-hints-cultures.sql"),
                          [](const auto &info) {
                              std::string n = info.param;
                              n = n.substr(0, n.find('.'));

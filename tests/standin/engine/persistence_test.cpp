@@ -143,6 +143,28 @@ TEST_F(Persistence, ModulesComeBackWithTheirTextAndWork)
     EXPECT_EQ(toText(r.statements[3].resultSet->rows.at(0).at(0)), trigger);
 }
 
+TEST_F(Persistence, AFileOfFormatFourStillLoads)
+{
+    // Format 4 differs from 5 only by the key directions: without keys or indexes the payload is the same.
+    ok("ALTER TABLE [Itens Nota] DROP CONSTRAINT PK_ItensNota");
+    ASSERT_TRUE(engine.save(dir.path()));
+    QFile f(databaseFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray content = f.readAll();
+    const int at = 4 + int(QByteArray("SQL-STANDIN-DATABASE").size());
+    content[at + 3] = char(4);
+    f.seek(0);
+    f.write(content);
+    f.close();
+    Engine other;
+    QString err;
+    ASSERT_TRUE(other.load(dir.path(), &err)) << err.toStdString();
+    auto s = other.openSession("sa", "h", "ORVO");
+    const BatchResult r = other.execute(*s, "SELECT COUNT(*) FROM [Itens Nota]");
+    ASSERT_TRUE(r.statements.back().resultSet);
+    EXPECT_EQ(toText(r.statements.back().resultSet->rows.at(0).at(0)), "2");
+}
+
 TEST_F(Persistence, AFileOfTheFormerFormatIsRefusedClearly)
 {
     ASSERT_TRUE(engine.save(dir.path()));
@@ -151,7 +173,7 @@ TEST_F(Persistence, AFileOfTheFormerFormatIsRefusedClearly)
     QByteArray content = f.readAll();
     // magic (length-prefixed bytes), then the format version as a big-endian quint32.
     const int at = 4 + int(QByteArray("SQL-STANDIN-DATABASE").size());
-    ASSERT_EQ(content[at + 3], char(4));
+    ASSERT_EQ(content[at + 3], char(5));
     content[at + 3] = char(1);
     f.seek(0);
     f.write(content);

@@ -277,6 +277,33 @@ TEST_F(StrictValidations, OrderByInsideAQueryNeedsTop)
     ok("SELECT * FROM (SELECT TOP 1 Loja FROM Venda ORDER BY Valor DESC) v ORDER BY Loja");
 }
 
+TEST_F(StrictValidations, QueryHintsCloseOnlyTheOutermostStatement)
+{
+    ok("CREATE TABLE Venda (Loja int, Valor money)");
+    // The batch is refused as it is read: the INSERT ahead of the misplaced hint never runs.
+    const char *refused[] = {
+        "WITH n AS (SELECT Loja FROM Venda OPTION (MAXRECURSION 5)) SELECT * FROM n",
+        "SELECT * FROM (SELECT Loja FROM Venda OPTION (MAXDOP 1)) v",
+        "SELECT 1 WHERE EXISTS (SELECT Loja FROM Venda OPTION (RECOMPILE))",
+        "SELECT (SELECT MAX(Valor) FROM Venda OPTION (MAXDOP 1))",
+        "(SELECT Loja FROM Venda OPTION (MAXDOP 1)) UNION SELECT 2",
+        "SELECT Loja FROM Venda OPTION (MAXDOP 1) OPTION (RECOMPILE)",
+        "SELECT TOP (SELECT 1 OPTION (MAXDOP 1)) Loja FROM Venda",
+    };
+    for (const char *sql : refused) {
+        const ServerMessage m = error(QStringLiteral("INSERT INTO Venda VALUES (1, 10);\n") + QString::fromUtf8(sql));
+        EXPECT_EQ(m.number, 156) << sql;
+        EXPECT_EQ(m.severity, 15) << sql;
+        EXPECT_EQ(m.text, "Incorrect syntax near the keyword 'OPTION'.") << sql;
+    }
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Venda"), "0");
+    // At the end of the outermost statement, whatever it is built of.
+    ok("WITH n AS (SELECT Loja FROM Venda) SELECT * FROM n WHERE Loja IN (SELECT Loja FROM Venda) OPTION (MAXDOP 1)");
+    ok("(SELECT Loja FROM Venda) UNION (SELECT 2) ORDER BY 1 OPTION (RECOMPILE)");
+    ok("INSERT INTO Venda SELECT Loja, Valor FROM (SELECT Loja, Valor FROM Venda) v OPTION (MAXDOP 1)");
+    ok("UPDATE Venda SET Valor = 1 WHERE Loja IN (SELECT Loja FROM Venda) OPTION (RECOMPILE)");
+}
+
 TEST_F(StrictValidations, QueriesSqlServerRefusesToCompile)
 {
     ok("CREATE TABLE Venda (Loja int, Valor money)");

@@ -119,6 +119,43 @@ TEST_F(Window, MisplacedOrMalformedWindowsAreRefused)
         EXPECT_EQ(error(sql).number, number) << sql;
 }
 
+TEST_F(Window, TileCountsAndOffsetsAreCheckedAsSqlServerDoes)
+{
+    struct Case
+    {
+        const char *sql;
+        int number, severity, state;
+    };
+    const char *const notPositive = "The function 'ntile' takes only a positive int or bigint expression as its input.";
+    const std::vector<Case> cases = {
+        {"SELECT NTILE(0) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
+        {"SELECT NTILE(-2) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
+        {"SELECT NTILE(NULL) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
+        {"SELECT NTILE(2.0) OVER (ORDER BY Id) FROM Mov", 4116, 15, 1},
+        {"SELECT NTILE(0) OVER (ORDER BY Id) FROM Mov WHERE 1 = 0", 4116, 15, 1},
+        {"SELECT NTILE(IdProd) OVER (ORDER BY Id) FROM Mov", 4195, 15, 1},
+        {"SELECT LAG(Qtd, -1) OVER (ORDER BY Id) FROM Mov", 8730, 16, 1},
+        {"DECLARE @n int = -1; SELECT LEAD(Qtd, @n) OVER (ORDER BY Id) FROM Mov", 8730, 16, 2},
+    };
+    for (const Case &c : cases) {
+        const ServerMessage m = error(c.sql);
+        EXPECT_EQ(m.number, c.number) << c.sql;
+        EXPECT_EQ(m.severity, c.severity) << c.sql;
+        EXPECT_EQ(m.state, c.state) << c.sql;
+        if (c.number == 4116) {
+            EXPECT_EQ(m.text, notPositive) << c.sql;
+        }
+    }
+    // A count from a variable or a subquery is one for the whole result; a NULL offset gives the default.
+    EXPECT_EQ(column("DECLARE @t bigint = 4; SELECT NTILE(@t) OVER (ORDER BY Id) FROM Mov ORDER BY Id"),
+              QStringList({"1", "1", "2", "2", "3", "3", "4", "4"}));
+    EXPECT_EQ(column("SELECT NTILE((SELECT COUNT(*) FROM Mov WHERE IdProd = 2)) OVER (ORDER BY Id) FROM Mov "
+                     "WHERE IdProd = 1 ORDER BY Id"),
+              QStringList({"1", "1", "2", "2"}));
+    EXPECT_EQ(column("DECLARE @n int; SELECT LAG(Qtd, @n, 0) OVER (ORDER BY Id) FROM Mov WHERE IdProd = 2 ORDER BY Id"),
+              QStringList({"0", "0"}));
+}
+
 TEST_F(Window, CommonTablesChainAndShadowTables)
 {
     EXPECT_EQ(rows("WITH p (Prod, Total) AS (SELECT IdProd, SUM(Qtd) FROM Mov GROUP BY IdProd), "

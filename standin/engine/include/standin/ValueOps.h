@@ -94,10 +94,11 @@ bool like(const QString& text, const QString& pattern, QChar escape, bool unicod
 std::optional<bool> likeValues(const Value& text, const Value& pattern, QChar escape = QChar());
 
 // --- cultures (FORMAT, PARSE) -------------------------------------------------------------
-// The number and date conventions of a culture: pt-BR, en-US, en-GB, pt-PT.
+// The number and date conventions of a culture: pt-BR, en-US, en-GB, pt-PT, de-DE, fr-FR.
 struct Culture;
 struct Language;
-// By name ("pt-BR", "en-us"), case-insensitive; nullptr for a culture the server does not know.
+// By name ("pt-BR", "en-us", "de_DE", neutral "de"), case-insensitive; nullptr for a culture the server
+// does not know (and for "", or a name with blanks around it).
 const Culture* findCulture(const QString& name);
 const Culture& cultureOfLanguage(const Language& language);  // us_english: en-US; Brazilian: pt-BR ...
 // FORMAT(value, format, culture) for a number or a date; std::nullopt where .NET would refuse the
