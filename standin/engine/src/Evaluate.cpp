@@ -1444,11 +1444,11 @@ Value Executor::function(const Expr& e, const EvalContext& ctx)
                 checkPart(v);
             if (v.type.id == TypeId::DateTimeOffset) {
                 const DateTimeValue& d = std::get<DateTimeValue>(v.data);
-                return utc ? toUtc(d) : d;
+                return utc ? d.utc() : d;
             }
             DateTimeValue d = std::get<DateTimeValue>(convert(v, SqlType{TypeId::DateTime2, 0, 0, 7}).data);
             if (v.type.id == TypeId::DateTime)
-                d.time.units = (d.time.units + 5000) / 10000 * 10000;
+                d.time = d.time.nearestMillisecond();
             return d;
         };
         if (n == QLatin1String("DATEADD")) {

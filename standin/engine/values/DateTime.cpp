@@ -167,7 +167,7 @@ QString formatDateTimeValue(const Value& v, int style)
     if (!dateTimeUnits(v, &date, &units)) return QString();
     const TypeId id = v.type.id;
     // datetime's 1/300 s show as the nearest millisecond (.003, .007); the others show their digits.
-    const int64_t ms = id == TypeId::DateTime ? (units + kUnitsPerMs / 2) / kUnitsPerMs : units / kUnitsPerMs;
+    const int64_t ms = (id == TypeId::DateTime ? TimeOfDay {units}.nearestMillisecond() : TimeOfDay {units}).milliseconds();
     const int hour = int(ms / 3600000), minute = int(ms / 60000 % 60), second = int(ms / 1000 % 60);
     const int milli = int(ms % 1000);
     const int seventh = int(units % kUnitsPerSecond);  // the second's fraction in 100 ns units

@@ -76,7 +76,7 @@ QString formatDateTimeOffset(const Value& v, int style)
         return formatDateTimeValue(local, 126) + offsetText(offset);
     case 127: {
         // ISO 8601 in UTC, marked Z.
-        local.data = toUtc(d);
+        local.data = d.utc();
         return formatDateTimeValue(local, 126) + u'Z';
     }
     case 0:
@@ -142,25 +142,6 @@ Value dateTimeOffsetValue(const QDate& date, TimeOfDay time, int offsetMinutes, 
     return v;
 }
 
-DateTimeValue shiftMinutes(const DateTimeValue& d, int64_t minutes)
-{
-    int64_t units = d.time.units + minutes * 60 * values::kUnitsPerSecond;
-    int64_t days = units / values::kUnitsPerDay;
-    units %= values::kUnitsPerDay;
-    if (units < 0) {
-        units += values::kUnitsPerDay;
-        --days;
-    }
-    return DateTimeValue {d.date.addDays(days), TimeOfDay {units}, d.offsetMinutes};
-}
-
-DateTimeValue toUtc(const DateTimeValue& d)
-{
-    DateTimeValue u = shiftMinutes(d, -d.offsetMinutes);
-    u.offsetMinutes = 0;
-    return u;
-}
-
 std::optional<int> parseTimeZoneOffset(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral("^\\s*([+-])(\\d{2}):(\\d{2})\\s*$"));
@@ -178,7 +159,7 @@ Value switchOffset(const Value& v, int offsetMinutes)
     if (v.isNull())
         return nullValue(v.type);
     const DateTimeValue& d = std::get<DateTimeValue>(v.data);
-    DateTimeValue moved = shiftMinutes(d, int64_t(offsetMinutes) - d.offsetMinutes);
+    DateTimeValue moved = d.movedMinutes(int64_t(offsetMinutes) - d.offsetMinutes);
     moved.offsetMinutes = offsetMinutes;
     Value out = v;
     out.data = moved;

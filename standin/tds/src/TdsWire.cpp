@@ -322,7 +322,7 @@ DateTimeValue asDateTime(const Value& v)
     if (const auto* dt = std::get_if<DateTimeValue>(&v.data)) {
         DateTimeValue out = *dt;
         if (v.type.id == TypeId::DateTime)
-            out.time.units = std::min<int64_t>((out.time.units + 5000) / 10000 * 10000, TimeOfDay::kUnitsPerDay - 1);
+            out.time = out.time.nearestMillisecond();
         return out;
     }
     if (const auto* d = std::get_if<QDate>(&v.data))
@@ -334,22 +334,6 @@ DateTimeValue asDateTime(const Value& v)
         return DateTimeValue {q.date(), TimeOfDay::fromMilliseconds(q.time().msecsSinceStartOfDay())};
     }
     return DateTimeValue {QDate(1900, 1, 1), {}};
-}
-
-// The UTC date and time of a datetimeoffset's local date and time.
-DateTimeValue utcOf(const DateTimeValue& local)
-{
-    int64_t units = local.time.units - int64_t(local.offsetMinutes) * 600000000LL;
-    int64_t days = 0;
-    while (units < 0) {
-        units += TimeOfDay::kUnitsPerDay;
-        --days;
-    }
-    while (units >= TimeOfDay::kUnitsPerDay) {
-        units -= TimeOfDay::kUnitsPerDay;
-        ++days;
-    }
-    return DateTimeValue {local.date.addDays(days), TimeOfDay {units}};
 }
 
 QUuid asUuid(const Value& v)
@@ -789,7 +773,7 @@ void writeValue(Writer& w, const WireColumn& c, const Value& v, uint32_t /*tdsVe
         // The UTC date and time, then the offset in minutes.
         if (null) { w.u8(0); return; }
         const DateTimeValue local = asDateTime(v);
-        const DateTimeValue utc = utcOf(local);
+        const DateTimeValue utc = local.utc();
         w.u8(uint8_t(timeBytes(c.scale) + 5));
         putTimeUnits(w, utc.time, c.scale);
         putDateDays(w, utc.date);
@@ -1049,7 +1033,7 @@ WireParam readParam(Reader& r, uint32_t tdsVersion)
                 const int offset = int16_t(r.u16());
                 if (offset < -840 || offset > 840)
                     throw ProtocolError("bad time zone offset");
-                DateTimeValue local = utcOf(DateTimeValue {d, t, -offset});
+                DateTimeValue local = DateTimeValue {d, t}.movedMinutes(offset);
                 local.offsetMinutes = offset;
                 v = typed(id, local, 0, 0, scale);
             } else {

@@ -74,6 +74,12 @@ struct TimeOfDay {
     int minute() const { return int(units / 600000000LL % 60); }
     int second() const { return int(units / 10000000LL % 60); }
     int fraction() const { return int(units % 10000000LL); }  // 100 ns units within the second
+    // To the nearest whole millisecond (how a datetime's 1/300 s are shown: .003, .007).
+    TimeOfDay nearestMillisecond() const
+    {
+        const int64_t ms = (units + kUnitsPerMillisecond / 2) / kUnitsPerMillisecond;
+        return TimeOfDay {ms * kUnitsPerMillisecond < kUnitsPerDay ? ms * kUnitsPerMillisecond : kUnitsPerDay - 1};
+    }
     bool operator==(const TimeOfDay&) const = default;
 };
 
@@ -83,6 +89,26 @@ struct DateTimeValue {
     QDate date;
     TimeOfDay time;
     int offsetMinutes = 0;
+
+    // The same offset, the date and time moved by whole minutes.
+    DateTimeValue movedMinutes(int64_t minutes) const
+    {
+        int64_t u = time.units + minutes * 600000000LL;
+        int64_t days = u / TimeOfDay::kUnitsPerDay;
+        u %= TimeOfDay::kUnitsPerDay;
+        if (u < 0) {
+            u += TimeOfDay::kUnitsPerDay;
+            --days;
+        }
+        return DateTimeValue {date.addDays(days), TimeOfDay {u}, offsetMinutes};
+    }
+    // The UTC date and time of a local date and time at its offset (offset 0).
+    DateTimeValue utc() const
+    {
+        DateTimeValue u = movedMinutes(-offsetMinutes);
+        u.offsetMinutes = 0;
+        return u;
+    }
     bool operator==(const DateTimeValue&) const = default;
 };
 

@@ -110,9 +110,6 @@ std::optional<Value> parseWithCulture(const QString& text, const SqlType& target
 
 // --- datetimeoffset ----------------------------------------------------------------------
 Value dateTimeOffsetValue(const QDate& date, TimeOfDay time, int offsetMinutes, int scale = 7);
-// A date and time moved by whole minutes (the offset is kept), and its UTC date and time (offset 0).
-DateTimeValue shiftMinutes(const DateTimeValue& d, int64_t minutes);
-DateTimeValue toUtc(const DateTimeValue& d);
 // "+05:30" / "-03:00" within -14:00 .. +14:00, in minutes; std::nullopt for any other text.
 std::optional<int> parseTimeZoneOffset(const QString& text);
 // The same instant at another offset (SWITCHOFFSET).
